@@ -1,0 +1,133 @@
+// winsock2 must come before windows.h.
+#include <winsock2.h>
+
+#include "app/QuillmarkApp.h"
+
+#include <commctrl.h>
+#include <ole2.h>
+
+#include "app/AppPaths.h"
+#include "app/QuillmarkDlg.h"
+#include "app/SettingsKeys.h"
+#include "framework/MessageLoop.h"
+#include "framework/Resources.h"
+#include "resource.h"
+
+namespace {
+
+bool WriteResourceFile(UINT id, const char* type, const std::string& path) {
+    const void* data = nullptr;
+    DWORD size = 0;
+    if (!FindResourceBytes(id, type, data, size)) return false;
+    UniqueHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    DWORD written = 0;
+    return ::WriteFile(file.get(), data, size, &written, nullptr) && written == size;
+}
+
+}  // namespace
+
+HWND ResolvePreviousInstance(HWND found, unsigned long storedPrevWnd) {
+    if (found) return found;
+    return reinterpret_cast<HWND>(static_cast<UINT_PTR>(storedPrevWnd));
+}
+
+void WriteHtmlImages(const std::string& folder) {
+    WriteResourceFile(IDR_GIF_DKBLUE, "GIF", folder + "dkblue.gif");
+    WriteResourceFile(IDR_GIF_TITLE_BG, "GIF", folder + "title_bg.gif");
+}
+
+void DeleteHtmlWorkFiles(const std::string& folder) {
+    for (const char* name : {"dkblue.gif", "title_bg.gif", "file_icon.bmp", "output.htm"})
+        ::DeleteFileA((folder + name).c_str());
+}
+
+CQuillmarkApp::CQuillmarkApp() = default;
+CQuillmarkApp::~CQuillmarkApp() = default;
+
+bool CQuillmarkApp::ActivatePreviousInstance() {
+    HWND found = ::FindWindowA(kMainWindowClass, "Quillmark");
+    HWND target = ResolvePreviousInstance(found, settings::kPrevWnd.Read(settings_));
+    if (target && ::IsWindow(target)) ::PostMessageA(target, WM_SHOW_INSTANCE, 0, 0);
+    return false;
+}
+
+bool CQuillmarkApp::RegisterMainWindowClass() {
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof(wc);
+    if (!::GetClassInfoExA(nullptr, "#32770", &wc)) return false;
+    wc.cbSize = sizeof(wc);
+    wc.hInstance = ResourceInstance();
+    wc.lpszClassName = kMainWindowClass;
+    return ::RegisterClassExA(&wc) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+void CQuillmarkApp::PrepareHtmlWorkFolder() {
+    std::string folder = HtmlWorkFolder();
+    ::CreateDirectoryA(folder.c_str(), nullptr);  // an existing folder is fine
+    WriteHtmlImages(folder);
+}
+
+bool CQuillmarkApp::InitInstance() {
+    // 1. Common controls; settings live under "Ornava Utilities".
+    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES |
+                                              ICC_LISTVIEW_CLASSES | ICC_COOL_CLASSES};
+    ::InitCommonControlsEx(&icc);
+
+    // 2. One instance per executable name.
+    char module[MAX_PATH] = {};
+    ::GetModuleFileNameA(nullptr, module, MAX_PATH);
+    std::string mutexName = FileTitleOfPath(module);
+    instanceMutex_.reset(::CreateMutexA(nullptr, TRUE, mutexName.c_str()));
+    if (::GetLastError() == ERROR_ALREADY_EXISTS) {
+        instanceMutex_.reset();
+        return ActivatePreviousInstance();
+    }
+    ownsMutex_ = instanceMutex_.valid();
+
+    // 3. Windows Sockets.
+    WSADATA wsa{};
+    if (::WSAStartup(MAKEWORD(1, 1), &wsa) != 0) {
+        ::MessageBoxA(nullptr, "Windows sockets initialization failed.", "Quillmark", MB_OK);
+        return false;
+    }
+    socketsStarted_ = true;
+
+    // 4. COM with the OLE services that ActiveX hosting needs.
+    oleStarted_ = SUCCEEDED(::OleInitialize(nullptr));
+
+    // 5. Optional system entry points: loaded by the system-information layer.
+
+    // 6. The HTML work folder and its images.
+    PrepareHtmlWorkFolder();
+
+    // 7. The main window class.
+    RegisterMainWindowClass();
+
+    // 8. The main window.
+    mainDlg_ = std::make_unique<CQuillmarkDlg>();
+    if (!mainDlg_->CreateModeless(nullptr)) return false;
+    return true;
+}
+
+int CQuillmarkApp::Run() {
+    return MessageLoop::Run();
+}
+
+int CQuillmarkApp::ExitInstance(int exitCode) {
+    if (oleStarted_) ::OleUninitialize();
+    oleStarted_ = false;
+    // A second instance ends here too: it must not delete the files of the
+    // instance that is still running.
+    if (ownsMutex_) {
+        ::ReleaseMutex(instanceMutex_.get());
+        instanceMutex_.reset();
+        DeleteHtmlWorkFiles(HtmlWorkFolder());
+    }
+    ownsMutex_ = false;
+    mainDlg_.reset();
+    if (socketsStarted_) ::WSACleanup();
+    socketsStarted_ = false;
+    return exitCode;
+}

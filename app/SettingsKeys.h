@@ -1,0 +1,90 @@
+// Every stored setting with its section, name and default, so that each
+// reader and writer uses the same names and defaults.
+#pragma once
+
+#include <string>
+
+#include "app/AppSettings.h"
+
+struct IntSetting {
+    const char* section;
+    const char* name;
+    int def;
+    int Read(const AppSettings& s) const { return s.ReadInt(section, name, def); }
+    bool Write(const AppSettings& s, int v) const { return s.WriteInt(section, name, v); }
+};
+
+struct StringSetting {
+    const char* section;
+    const char* name;
+    const char* def;
+    std::string Read(const AppSettings& s) const { return s.ReadString(section, name, def); }
+    bool Write(const AppSettings& s, const std::string& v) const { return s.WriteString(section, name, v); }
+};
+
+struct DecimalSetting {
+    const char* section;
+    const char* name;
+    unsigned long def;
+    unsigned long Read(const AppSettings& s) const { return s.ReadDecimal(section, name, def); }
+    bool Write(const AppSettings& s, unsigned long v) const { return s.WriteDecimal(section, name, v); }
+};
+
+namespace settings {
+
+// General
+constexpr IntSetting kAlwaysOnTop{"General", "AlwaysOnTop", 0};
+constexpr IntSetting kExitFromTrayOnly{"General", "ExitFromTrayOnly", 1};
+constexpr IntSetting kStartMinimized{"General", "StartMinimized", 0};
+constexpr IntSetting kSaveLastTab{"General", "SaveLastTab", 1};
+constexpr IntSetting kPromptUser{"General", "PromptUser", 1};
+constexpr IntSetting kLastTabIndex{"General", "LastTabIndex", 0};
+
+// ListView
+constexpr IntSetting kShowGridLines{"ListView", "ShowGridLines", 1};
+constexpr IntSetting kAlternateRowColors{"ListView", "AlternateRowColors", 1};
+constexpr IntSetting kAutoSizeColumns{"ListView", "AutoSizeColumns", 1};
+constexpr IntSetting kHighlightSortColumn{"ListView", "HighlightSortColumn", 1};
+
+// Update
+constexpr IntSetting kEnableAutoUpdate{"Update", "EnableAutoUpdate", 1};
+constexpr IntSetting kAutoMode{"Update", "AutoMode", 0};
+constexpr IntSetting kUpdateTime{"Update", "UpdateTime", 2};
+
+// OrnavaDB
+constexpr IntSetting kCheckUpdates{"OrnavaDB", "CheckUpdates", 1};
+constexpr IntSetting kUpdateAction{"OrnavaDB", "UpdateAction", 1};
+constexpr IntSetting kPromptBeforeUpdate{"OrnavaDB", "PromptBeforeUpdate", 1};
+constexpr IntSetting kUpdateStatusMsgs{"OrnavaDB", "UpdateStatusMsgs", 1};
+constexpr IntSetting kSubmitModifications{"OrnavaDB", "SubmitModifications", 1};
+constexpr StringSetting kUserEmail{"OrnavaDB", "UserEmail", ""};
+constexpr StringSetting kUserPassword{"OrnavaDB", "UserPassword", ""};
+
+// LastUpdate
+constexpr StringSetting kLastUpdateDate{"LastUpdate", "Date", "00000000"};
+constexpr StringSetting kLastUpdateTime{"LastUpdate", "Time", "000000"};
+constexpr DecimalSetting kRemoteFileSize{"LastUpdate", "RemoteFileSize", 0};
+constexpr StringSetting kRemoteFileDate{"LastUpdate", "RemoteFileDate", ""};
+constexpr DecimalSetting kRemoteFileVersion{"LastUpdate", "RemoteFileVersion", 341017123};
+
+// Proxy
+constexpr IntSetting kEnableProxy{"Proxy", "EnableProxy", 0};
+constexpr IntSetting kProxySettings{"Proxy", "ProxySettings", 0};
+constexpr StringSetting kProxyServer{"Proxy", "ProxyServer", ""};
+constexpr IntSetting kProxyPort{"Proxy", "ProxyPort", 0};
+
+// Runtime
+constexpr DecimalSetting kPrevWnd{"Runtime", "PrevWnd", 0};
+
+// WindowPos: a binary WINDOWPLACEMENT of exactly this many bytes.
+constexpr const char* kWindowPosSection = "WindowPos";
+constexpr const char* kWindowPlacementValue = "WindowPlacement";
+constexpr unsigned kWindowPlacementSize = 44;
+
+// Splitter positions: section prefix followed by the splitter's control id.
+constexpr const char* kSplitterVertSectionPrefix = "Splitter\\init_v";
+constexpr const char* kSplitterHorizSectionPrefix = "Splitter\\init_h";
+constexpr const char* kVertSplitPosValue = "VertSplitPos";
+constexpr const char* kHorizSplitPosValue = "HorizSplitPos";
+
+}  // namespace settings

@@ -1,0 +1,77 @@
+#include "MessageLoop.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+std::vector<MessageFilter*>& Filters() {
+    static std::vector<MessageFilter*> filters;
+    return filters;
+}
+std::vector<HWND>& Dialogs() {
+    static std::vector<HWND> dialogs;
+    return dialogs;
+}
+}  // namespace
+
+void MessageLoop::AddFilter(MessageFilter* filter) {
+    auto& f = Filters();
+    if (std::find(f.begin(), f.end(), filter) == f.end()) f.push_back(filter);
+}
+
+void MessageLoop::RemoveFilter(MessageFilter* filter) {
+    auto& f = Filters();
+    f.erase(std::remove(f.begin(), f.end(), filter), f.end());
+}
+
+void MessageLoop::AddDialog(HWND dialog) {
+    auto& d = Dialogs();
+    if (std::find(d.begin(), d.end(), dialog) == d.end()) d.push_back(dialog);
+}
+
+void MessageLoop::RemoveDialog(HWND dialog) {
+    auto& d = Dialogs();
+    d.erase(std::remove(d.begin(), d.end(), dialog), d.end());
+}
+
+bool MessageLoop::PreTranslate(MSG& msg) {
+    // Copies: a filter may add or remove filters while it runs.
+    std::vector<MessageFilter*> filters = Filters();
+    for (MessageFilter* f : filters) {
+        if (f->PreTranslateMessage(msg)) return true;
+    }
+    std::vector<HWND> dialogs = Dialogs();
+    for (HWND d : dialogs) {
+        if (::IsWindow(d) && (d == msg.hwnd || ::IsChild(d, msg.hwnd)) && ::IsDialogMessageA(d, &msg))
+            return true;
+    }
+    return false;
+}
+
+int MessageLoop::Run() {
+    MSG msg;
+    BOOL got;
+    while ((got = ::GetMessageA(&msg, nullptr, 0, 0)) != 0) {
+        if (got == -1) break;
+        if (!PreTranslate(msg)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+    }
+    return static_cast<int>(msg.wParam);
+}
+
+bool MessageLoop::PumpPending() {
+    MSG msg;
+    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            ::PostQuitMessage(static_cast<int>(msg.wParam));
+            return false;
+        }
+        if (!PreTranslate(msg)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+    }
+    return true;
+}

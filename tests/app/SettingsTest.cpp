@@ -1,0 +1,3 @@
+#include <gtest/gtest.h>
+#include "app/AppSettings.h"
+TEST(Settings, Placeholder) { SUCCEED(); }

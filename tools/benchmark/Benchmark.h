@@ -1,0 +1,33 @@
+// A small benchmark runner. Each benchmark registers itself with
+// QM_BENCHMARK(name) { ... } and reports figures with Report(); the program
+// runs them all (or those whose name contains the first argument) and prints
+// one line per figure.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+namespace bench {
+
+using Body = std::function<void()>;
+
+struct Registrar {
+    Registrar(const char* name, Body body);
+};
+
+// Prints "name: value unit".
+void Report(const std::string& name, double value, const char* unit);
+
+// Milliseconds taken by fn, the best of `repeat` runs.
+double BestMs(const std::function<void()>& fn, int repeat = 3);
+
+}  // namespace bench
+
+#define QM_BENCH_CAT2(a, b) a##b
+#define QM_BENCH_CAT(a, b) QM_BENCH_CAT2(a, b)
+#define QM_BENCHMARK(name)                                                                     \
+    static void QM_BENCH_CAT(bench_body_, __LINE__)();                                         \
+    static ::bench::Registrar QM_BENCH_CAT(bench_reg_, __LINE__)(name, &QM_BENCH_CAT(bench_body_, __LINE__)); \
+    static void QM_BENCH_CAT(bench_body_, __LINE__)()
