@@ -1,3 +1,86 @@
 #include <gtest/gtest.h>
-#include "app/AppSettings.h"
-TEST(Log, Placeholder) { SUCCEED(); }
+
+#include <regex>
+
+#include "app/ActivityLog.h"
+#include "framework/Handles.h"
+#include "TestUtil.h"
+
+namespace {
+
+TEST(ActivityLog, EntriesAreTimestampedLinesEndingInCrLf) {
+    std::tm t{};
+    t.tm_year = 2006 - 1900;
+    t.tm_mon = 1;
+    t.tm_mday = 6;
+    t.tm_hour = 4;
+    t.tm_min = 3;
+    t.tm_sec = 9;
+    EXPECT_EQ("02/06/2006 04:03:09 hello\r\n", FormatLogEntry(t, "hello"));
+}
+
+TEST(ActivityLog, OpenStartsAfreshAndEntriesAppend) {
+    testutil::ScratchDir dir;
+    std::string path = dir.File("quillmark.log");
+    ASSERT_TRUE(testutil::WriteFileBytes(path, "old run\r\n"));
+
+    ActivityLog log;
+    log.Open(path);
+    EXPECT_FALSE(testutil::FileExists(path));
+    log.Log("Quillmark is initializing...");
+    log.Log("Version: %s", "2.09");
+    log.Write("100% literal %s %d");  // Write takes text, not a format
+
+    std::string text = testutil::ReadFileBytes(path);
+    std::regex line(R"((\d\d/\d\d/\d{4} \d\d:\d\d:\d\d) ([^\r\n]*)\r\n)");
+    std::vector<std::string> messages;
+    for (std::sregex_iterator it(text.begin(), text.end(), line), end; it != end; ++it)
+        messages.push_back((*it)[2]);
+    ASSERT_EQ(3u, messages.size()) << text;
+    EXPECT_EQ("Quillmark is initializing...", messages[0]);
+    EXPECT_EQ("Version: 2.09", messages[1]);
+    EXPECT_EQ("100% literal %s %d", messages[2]);
+    EXPECT_EQ(std::string::npos, text.find("old run"));
+}
+
+TEST(ActivityLog, LongMessagesAreCutTo4095Characters) {
+    testutil::ScratchDir dir;
+    ActivityLog log;
+    log.Open(dir.File("quillmark.log"));
+    std::string big(5000, 'x');
+    log.Log("%s", big.c_str());
+    std::string text = testutil::ReadFileBytes(dir.File("quillmark.log"));
+    size_t space = text.find(' ', 11);  // after the date and the time
+    ASSERT_NE(std::string::npos, space);
+    std::string message = text.substr(space + 1, text.size() - space - 3);
+    EXPECT_EQ(4095u, message.size());
+    EXPECT_EQ("\r\n", text.substr(text.size() - 2));
+}
+
+TEST(ActivityLog, AWriteLockedFileDropsEntriesWithoutHarm) {
+    testutil::ScratchDir dir;
+    std::string path = dir.File("quillmark.log");
+    ActivityLog log;
+    log.Open(path);
+    log.Log("before");
+    {
+        // Another writer that denies shared writing, as an editor might.
+        UniqueHandle holder(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(holder.valid());
+        log.Log("while locked");
+    }
+    log.Log("after");
+    std::string text = testutil::ReadFileBytes(path);
+    EXPECT_NE(std::string::npos, text.find(" before\r\n"));
+    EXPECT_EQ(std::string::npos, text.find("while locked"));
+    EXPECT_NE(std::string::npos, text.find(" after\r\n"));
+}
+
+TEST(ActivityLog, NoPathMeansNoFile) {
+    ActivityLog log;
+    log.Log("nowhere");  // must simply do nothing
+    EXPECT_TRUE(log.Path().empty());
+}
+
+}  // namespace

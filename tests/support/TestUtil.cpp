@@ -90,6 +90,14 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD boundMs) {
     }
 }
 
+std::string HostPath(const std::string& path) {
+    if (path.empty() || path[0] != '/') return path;
+    std::string out = "Z:" + path;
+    for (char& c : out)
+        if (c == '/') c = '\\';
+    return out;
+}
+
 void ResetQuillmarkSettings() {
     reg::DeleteTree(HKEY_CURRENT_USER, "Software\\Ornava Utilities\\Quillmark");
 }

@@ -41,6 +41,10 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD boundMs = 10000);
 // Dispatches this thread's waiting messages for about the given time.
 void PumpFor(DWORD ms);
 
+// A build path from CMake (a Unix path) as Wine's Z: drive sees it; Windows
+// paths pass through unchanged.
+std::string HostPath(const std::string& path);
+
 // Removes the program's settings key, so a test starts from an empty registry.
 void ResetQuillmarkSettings();
 
