@@ -1,0 +1,141 @@
+// The program database: what a running executable is (company, web site,
+// rating, description), read from the publisher's XML file and from the
+// user's own local XML file.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "framework/Handles.h"
+
+class XmlNode;
+
+// Posted (no parameters) to the notify window when a background load ends,
+// also when the file was missing or unreadable.
+constexpr UINT WM_DATABASE_LOADED = 0x13A0;
+
+// The rating scale 0..9; the text of each value is string resource 500 + value.
+enum ProgramRating : int {
+    kRatingSystem = 0,
+    kRatingBackground = 1,
+    kRatingNormal = 2,
+    kRatingMajorVendor = 3,
+    kRatingSmallVendor = 4,
+    kRatingUnverified = 5,
+    kRatingUnknown = 6,  // used whenever nothing better is known
+    kRatingSuspect = 7,
+    kRatingSpyware = 8,
+    kRatingMalicious = 9,
+};
+
+// The string-table text of a rating; empty for values outside 0..9.
+std::string RatingText(int rating);
+// The integer value of a stored rating text: its leading decimal digits;
+// empty or non-numeric text gives 0.
+int RatingValue(const std::string& ratingText);
+
+// One program, keyed by its executable's file name.
+struct ProgramEntry {
+    std::string company;
+    std::string url;          // as stored; may lack a scheme
+    std::string rating;       // decimal text as stored, e.g. "3"
+    std::string fileName;     // without folder; the lookup key
+    std::string description;
+    bool submitted = false;   // posted to the publisher (local file only)
+};
+
+bool operator==(const ProgramEntry& a, const ProgramEntry& b);
+inline bool operator!=(const ProgramEntry& a, const ProgramEntry& b) { return !(a == b); }
+
+// True when two file names are equal ignoring case, in the system's code page
+// (multi-byte characters are compared as characters, not as bytes).
+bool SameFileName(const std::string& a, const std::string& b);
+
+// One database file held in memory. The base class reads the publisher's
+// layout ("duzer" > "database" > "company" > "executable"); every operation
+// is safe to call from any thread.
+class ProgramDatabase {
+public:
+    ProgramDatabase();
+    // Waits for a background load that still runs.
+    virtual ~ProgramDatabase();
+    ProgramDatabase(const ProgramDatabase&) = delete;
+    ProgramDatabase& operator=(const ProgramDatabase&) = delete;
+
+    // The layout reader: appends the entries of one XML text. True when at
+    // least one entry was appended; false (nothing appended) for malformed
+    // text or a missing document element.
+    virtual bool Parse(const std::string& xmlText);
+
+    // Synchronous (inBackground false): remembers the path, replaces the
+    // entries with the file's and returns whether at least one was read.
+    // Background: false when a load already runs; otherwise remembers path
+    // and window, starts the load thread and returns whether it started. The
+    // thread posts WM_DATABASE_LOADED to notifyWindow (if any) when it ends.
+    bool Load(const std::string& path, bool inBackground = false, HWND notifyWindow = nullptr);
+    bool IsLoading() const;
+    // Blocks until a running background load has ended (no-op otherwise).
+    void WaitForLoad();
+
+    // Writes every entry in the local layout, aside and then over the old
+    // file. False when the file cannot be written.
+    bool Save(const std::string& path) const;
+
+    // First entry whose fileName equals the argument ignoring case, or -1.
+    int FindIndex(const std::string& fileName) const;
+    bool FindEntry(const std::string& fileName, ProgramEntry& entry) const;
+    bool FindDescription(const std::string& fileName, std::string& text) const;
+    // False when read-only. Otherwise overwrites the first entry with the
+    // same file name, or appends the entry and marks the database modified.
+    bool AddOrReplace(const ProgramEntry& entry);
+
+    void SetReadOnly(bool readOnly);
+    bool IsReadOnly() const;
+    bool IsModified() const;
+    void SetModified(bool modified);
+
+    // The file last loaded.
+    std::string Path() const;
+    size_t Count() const;
+    bool GetEntry(size_t index, ProgramEntry& entry) const;
+    // A copy of all entries, in file order.
+    std::vector<ProgramEntry> Entries() const;
+    void Clear();
+
+protected:
+    // For Parse implementations: one "company" element's entries, read by
+    // the shared reading rule. Returns the number appended.
+    size_t AppendCompany(const XmlNode& company, bool readSubmitted);
+    void AppendEntry(const ProgramEntry& entry);
+
+private:
+    struct LoadContext;
+    static DWORD WINAPI LoadThreadProc(void* param);
+    bool LoadNow(const std::string& path);
+    int FindIndexLocked(const std::string& fileName) const;
+
+    mutable CriticalSection lock_;
+    std::vector<ProgramEntry> entries_;
+    // Normalised file name -> index of its first entry; answers the same as
+    // a linear scan for the first match.
+    std::unordered_map<std::wstring, int> index_;
+    std::string path_;
+    HWND notifyWindow_ = nullptr;
+    bool readOnly_ = true;
+    bool modified_ = false;
+
+    CriticalSection threadLock_;
+    UniqueHandle loadThread_;
+    std::atomic<bool> loading_{false};
+};
+
+// The user's own database: the local layout ("database" > "company" >
+// "executable" with "submitted").
+class LocalProgramDatabase : public ProgramDatabase {
+public:
+    bool Parse(const std::string& xmlText) override;
+};

@@ -1,0 +1,35 @@
+// Loading and saving the two database files as the main window does it, with
+// the log lines it writes. The main window owns the databases and passes them.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "progdb/ProgramDatabase.h"
+
+class ActivityLog;
+
+// File names of the two databases.
+constexpr const char kPublisherDatabaseFile[] = "ornava-db.xml";
+constexpr const char kLocalDatabaseFile[] = "local-db.xml";
+// Status bar text on WM_DATABASE_LOADED.
+constexpr const char kDatabaseLoadedStatus[] = "Ornava database loaded.";
+
+// commonDataFolder + "ornava-db.xml" / programFolder + "local-db.xml"
+// (folders end in a backslash).
+std::string PublisherDatabasePath(const std::string& commonDataFolder);
+std::string LocalDatabasePath(const std::string& programFolder);
+
+// Logs "Loading the Ornava database."; loads the publisher file in the
+// background (notifying notifyWindow) when it exists and no load runs; loads
+// the local file synchronously when it exists; then makes the local
+// database writable.
+void LoadDatabases(const ActivityLog& log, ProgramDatabase& publisher, ProgramDatabase& local,
+                   HWND notifyWindow, const std::string& commonDataFolder,
+                   const std::string& programFolder);
+
+// Saves the local database to programFolder + "local-db.xml" and logs the
+// outcome. Returns whether it was saved.
+bool SaveLocalDatabase(const ActivityLog& log, const ProgramDatabase& local,
+                       const std::string& programFolder);

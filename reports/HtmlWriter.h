@@ -1,0 +1,21 @@
+// Fixed HTML fragments shared by the HTML export and the detail page. Each
+// function writes to an open file and returns false, writing nothing, when
+// the file is null. Lines end in CR LF: open the file in binary mode ("wb").
+// Text is written as given; callers pass text that is already HTML.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+namespace HtmlWriter {
+
+// <html>, a blank line, <head>, the GENERATOR meta tag, <title>, headExtra as
+// given, </head>, a blank line, <body>.
+bool BeginPage(std::FILE* file, const std::string& title, const std::string& headExtra);
+bool EndPage(std::FILE* file);
+bool BeginTable(std::FILE* file, int border, int cellPadding, int cellSpacing, const std::string& width);
+bool EndTable(std::FILE* file);
+bool BeginFont(std::FILE* file, const std::string& name, const std::string& size);
+bool EndFont(std::FILE* file);
+
+}  // namespace HtmlWriter
