@@ -1,0 +1,106 @@
+#include "LoopbackServer.h"
+
+#include <cstdlib>
+#include <cstring>
+
+LoopbackServer::LoopbackServer(Mode mode, std::string reply, int port)
+    : mode_(mode), reply_(std::move(reply)) {
+    ::InitializeCriticalSection(&lock_);
+    WSADATA data;
+    wsa_ = ::WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    SOCKET s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (s == INVALID_SOCKET) return;
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_port = htons(static_cast<u_short>(port));
+    if (::bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(s, 8) != 0) {
+        ::closesocket(s);
+        return;
+    }
+    int len = sizeof addr;
+    ::getsockname(s, reinterpret_cast<sockaddr*>(&addr), &len);
+    port_ = ntohs(addr.sin_port);
+    listener_ = s;
+    thread_ = std::thread([this] { Run(); });
+}
+
+LoopbackServer::~LoopbackServer() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+    if (listener_ != INVALID_SOCKET) ::closesocket(listener_);
+    if (wsa_) ::WSACleanup();
+    ::DeleteCriticalSection(&lock_);
+}
+
+std::string LoopbackServer::Url(const std::string& path) const {
+    return "http://127.0.0.1:" + std::to_string(port_) + path;
+}
+
+std::vector<std::string> LoopbackServer::Requests() const {
+    ::EnterCriticalSection(&lock_);
+    std::vector<std::string> copy = requests_;
+    ::LeaveCriticalSection(&lock_);
+    return copy;
+}
+
+namespace {
+bool Readable(SOCKET s, int ms) {
+    fd_set set;
+    FD_ZERO(&set);
+    FD_SET(s, &set);
+    timeval tv{ms / 1000, (ms % 1000) * 1000};
+    return ::select(0, &set, nullptr, nullptr, &tv) > 0;
+}
+}  // namespace
+
+std::string LoopbackServer::ReadRequest(SOCKET s) {
+    std::string data;
+    char buf[512];
+    size_t headerEnd = std::string::npos;
+    size_t want = 0;
+    while (!stop_) {
+        if (!Readable(s, 100)) continue;
+        int n = ::recv(s, buf, sizeof buf, 0);
+        if (n <= 0) break;
+        data.append(buf, n);
+        if (headerEnd == std::string::npos) {
+            size_t p = data.find("\r\n\r\n");
+            if (p == std::string::npos) continue;
+            headerEnd = p + 4;
+            size_t cl = data.find("Content-Length: ");
+            if (cl != std::string::npos && cl < headerEnd)
+                want = std::strtoul(data.c_str() + cl + 16, nullptr, 10);
+        }
+        if (data.size() >= headerEnd + want) break;
+    }
+    return data;
+}
+
+void LoopbackServer::Run() {
+    while (!stop_) {
+        if (!Readable(listener_, 100)) continue;
+        SOCKET c = ::accept(listener_, nullptr, nullptr);
+        if (c == INVALID_SOCKET) continue;
+        ++accepted_;
+        if (mode_ == Mode::Silent) {
+            while (!stop_) ::Sleep(20);
+            ::closesocket(c);
+            continue;
+        }
+        std::string request = ReadRequest(c);
+        ::EnterCriticalSection(&lock_);
+        requests_.push_back(request);
+        ::LeaveCriticalSection(&lock_);
+        if (mode_ == Mode::Reply) {
+            ::send(c, reply_.data(), static_cast<int>(reply_.size()), 0);
+        } else {
+            ::send(c, "HTTP/1.0 200 OK\r\n", 17, 0);
+            const char line[] = "X-Filler: aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\r\n";
+            while (!stop_ && ::send(c, line, sizeof line - 1, 0) > 0) {
+            }
+        }
+        ::shutdown(c, SD_SEND);
+        ::closesocket(c);
+    }
+}
