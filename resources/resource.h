@@ -27,6 +27,9 @@
 #define IDR_GIF_DKBLUE                  173
 #define IDR_GIF_TITLE_BG                174
 
+// ---- Text ------------------------------------------------------------------
+#define IDR_TEXT_SYSTEM_PROTECTED       177
+
 // ---- Commands (menu, toolbar, accelerator and string share the number) ------
 #define ID_STARTUP_BOOT                 2500
 #define ID_STARTUP_SYSTEM               2501

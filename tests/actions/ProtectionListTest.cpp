@@ -1,0 +1,202 @@
+#include "actions/ProtectionList.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "TestUtil.h"
+#include "platform/Files.h"
+
+namespace {
+
+using testutil::ReadFileBytes;
+using testutil::ScratchDir;
+using testutil::WriteFileBytes;
+
+// A list loaded from a protect.dat with the given content in a scratch folder.
+struct LoadedList {
+    ScratchDir dir;
+    ProtectionList list;
+    explicit LoadedList(const std::string& fileContent) : list(dir.File("protect.dat")) {
+        WriteFileBytes(list.FilePath(), fileContent);
+        list.Load();
+    }
+    std::string FileOnDisk() const { return ReadFileBytes(list.FilePath()); }
+};
+
+TEST(ProtectionList, NameWithoutEntryIsUnprotectedAndAllowsEverything) {
+    LoadedList l("");
+    EXPECT_EQ(-1, l.list.Find("notepad.exe"));
+    EXPECT_EQ(0, l.list.LevelNumber("notepad.exe"));
+    EXPECT_EQ("Unprotected", l.list.LevelText("notepad.exe"));
+    EXPECT_TRUE(l.list.CanClose("notepad.exe"));
+    EXPECT_TRUE(l.list.CanKill("notepad.exe"));
+    EXPECT_FALSE(l.list.IsProtected("notepad.exe"));
+    EXPECT_FALSE(l.list.IsSystemProtected("notepad.exe"));
+    EXPECT_EQ(3, l.list.GetFlags("notepad.exe"));
+    int c = 7, k = 8, s = 9;
+    EXPECT_FALSE(l.list.Get("notepad.exe", c, k, s));
+    EXPECT_EQ(7, c);
+    EXPECT_EQ(8, k);
+    EXPECT_EQ(9, s);
+}
+
+TEST(ProtectionList, FileValuesGiveTheirLevels) {
+    LoadedList l("close.exe;1\r\nkill.exe;2\r\nnone.exe;0\r\nboth.exe;3\r\nextracr.exe;2\r\r\n"
+                 "sysbit.exe;32771\r\nword.exe;abc\r\nlast.exe;1");
+    EXPECT_EQ("Can Close", l.list.LevelText("close.exe"));
+    EXPECT_TRUE(l.list.CanClose("close.exe"));
+    EXPECT_FALSE(l.list.CanKill("close.exe"));
+    EXPECT_EQ("Can Kill", l.list.LevelText("kill.exe"));
+    EXPECT_FALSE(l.list.CanClose("kill.exe"));
+    EXPECT_TRUE(l.list.CanKill("kill.exe"));
+    EXPECT_EQ("Protected", l.list.LevelText("none.exe"));
+    EXPECT_TRUE(l.list.IsProtected("none.exe"));
+    EXPECT_EQ("Unprotected", l.list.LevelText("both.exe"));
+    EXPECT_NE(-1, l.list.Find("both.exe"));
+    EXPECT_EQ(2, l.list.GetFlags("extracr.exe"));
+    // Bit 15 in the file makes a program system protected: it can then be
+    // neither closed nor killed, whatever its other bits say.
+    EXPECT_EQ(4, l.list.LevelNumber("sysbit.exe"));
+    EXPECT_FALSE(l.list.CanClose("sysbit.exe"));
+    EXPECT_FALSE(l.list.CanKill("sysbit.exe"));
+    EXPECT_EQ(ProtectionList::kSystem | 3, l.list.GetFlags("sysbit.exe"));
+    EXPECT_EQ("Protected", l.list.LevelText("word.exe"));
+    EXPECT_EQ("Can Close", l.list.LevelText("last.exe"));  // no final line end
+}
+
+TEST(ProtectionList, NamesDifferingInCaseAreOneEntry) {
+    LoadedList l("NotePad.EXE;0\r\nnotepad.exe;3\r\n");
+    int index = l.list.Find("notepad.exe");
+    ASSERT_NE(-1, index);
+    EXPECT_EQ(index, l.list.Find("NOTEPAD.EXE"));
+    EXPECT_TRUE(l.list.IsProtected("notepad.exe"));  // the later line is ignored
+    size_t count = l.list.Entries().size();
+    EXPECT_EQ(-1, l.list.Add("NOTEPAD.exe", 1, 1, 0));
+    l.list.Set("nOtEpAd.ExE", 1, 0, 0);
+    EXPECT_EQ(count, l.list.Entries().size());
+    EXPECT_EQ("Can Close", l.list.LevelText("notepad.exe"));
+    EXPECT_FALSE(SameProgramName("notepad.exe", "notepad.ex"));
+}
+
+TEST(ProtectionList, MalformedLinesAreSkipped) {
+    static const char text[] =
+        ";1\r\nnovalue.exe;\r\nthree;part;line\r\nplain.exe\r\n;;\r\n\r\nleading.exe;;2\r\nnul.exe;0\0tail;1\r\n";
+    LoadedList l(std::string(text, sizeof(text) - 1));
+    EXPECT_EQ(-1, l.list.Find("novalue.exe"));
+    EXPECT_EQ(-1, l.list.Find("three"));
+    EXPECT_EQ(-1, l.list.Find("plain.exe"));
+    EXPECT_EQ(-1, l.list.Find(""));
+    // Empty fields are dropped, so a doubled separator still gives two fields.
+    EXPECT_EQ("Can Kill", l.list.LevelText("leading.exe"));
+    // A NUL ends the line for the reader, as it would for the C library.
+    EXPECT_EQ("Protected", l.list.LevelText("nul.exe"));
+    EXPECT_EQ(-1, l.list.Find("tail"));
+}
+
+TEST(ProtectionList, BuiltInNamesAreSystemProtectedAndNeverWritten) {
+    // The file says LSASS.EXE may be closed and killed; the built-in list wins.
+    LoadedList l("LSASS.EXE;3\r\nSystem;3\r\nuser.exe;1\r\n");
+    for (const char* name : {"System Idle Process", "quillmark.exe", "lsass.exe", "services.exe",
+                             "winlogon.exe", "systray.exe", "kernel32.dll", "rnaapp.exe"}) {
+        SCOPED_TRACE(name);
+        EXPECT_TRUE(l.list.IsSystemProtected(name));
+        EXPECT_FALSE(l.list.CanClose(name));
+        EXPECT_FALSE(l.list.CanKill(name));
+        EXPECT_EQ("System Protected", l.list.LevelText(name));
+    }
+    // "System" from the file stays: that step adds it only when it is missing.
+    EXPECT_EQ("Unprotected", l.list.LevelText("System"));
+    EXPECT_FALSE(l.list.IsSystemProtected("user.exe"));
+    // The comment header of the resource is not taken for names.
+    for (const auto& e : l.list.Entries()) EXPECT_NE(';', e.name[0]) << e.name;
+
+    ASSERT_TRUE(l.list.Save());
+    EXPECT_EQ("System;3\r\nuser.exe;1\r\n", l.FileOnDisk());
+}
+
+TEST(ProtectionList, ChangesOfSystemEntriesFollowTheirRules) {
+    LoadedList l("");
+    // SetAllowClose / SetAllowKill leave a system entry alone.
+    l.list.SetAllowClose("winlogon.exe", true);
+    l.list.SetAllowKill("winlogon.exe", true);
+    EXPECT_TRUE(l.list.IsSystemProtected("winlogon.exe"));
+    EXPECT_FALSE(l.list.CanKill("winlogon.exe"));
+    // Set replaces all three flags, so a caller that wants to keep the system
+    // flag must pass it; then the entry is an ordinary user entry.
+    l.list.Set("lsass.exe", 1, 0, 0);
+    EXPECT_FALSE(l.list.IsSystemProtected("lsass.exe"));
+    EXPECT_EQ("Can Close", l.list.LevelText("lsass.exe"));
+    EXPECT_EQ("lsass.exe;1\r\n", l.FileOnDisk());
+}
+
+TEST(ProtectionList, FlagOperationsUpdateAndSave) {
+    LoadedList l("first.exe;1\r\n");
+    // SetFlags on an unknown name changes nothing but rewrites the file.
+    testutil::DeleteTreeOnDisk(l.list.FilePath());
+    size_t count = l.list.Entries().size();
+    l.list.SetFlags("unknown.exe", 0);
+    EXPECT_EQ(count, l.list.Entries().size());
+    EXPECT_EQ(-1, l.list.Find("unknown.exe"));
+    EXPECT_EQ("first.exe;1\r\n", l.FileOnDisk());
+
+    l.list.ToggleFlags("first.exe", ProtectionList::kAllowKill);
+    EXPECT_EQ(3, l.list.GetFlags("first.exe"));
+    l.list.ToggleFlags("first.exe", ProtectionList::kAllowClose);
+    EXPECT_EQ(2, l.list.GetFlags("first.exe"));
+
+    // New entries are appended with the other permission allowed.
+    l.list.SetAllowClose("second.exe", false);
+    l.list.SetAllowKill("third.exe", false);
+    EXPECT_EQ("Can Kill", l.list.LevelText("second.exe"));
+    EXPECT_EQ("Can Close", l.list.LevelText("third.exe"));
+    EXPECT_EQ("first.exe;2\r\nsecond.exe;2\r\nthird.exe;1\r\n", l.FileOnDisk());
+
+    // Protect keeps the line; unprotect writes the value 3 for it.
+    l.list.Set("second.exe", 1, 1, 0);
+    ProtectionList reloaded(l.list.FilePath());
+    reloaded.Load();
+    EXPECT_EQ(l.list.FileText(), reloaded.FileText());
+    EXPECT_EQ("Unprotected", reloaded.LevelText("second.exe"));
+    EXPECT_NE(-1, reloaded.Find("second.exe"));
+}
+
+TEST(ProtectionList, RandomBytesLoadWithoutHarm) {
+    std::mt19937 rng(1234);
+    std::string junk(1024 * 1024, '\0');
+    for (char& c : junk) c = static_cast<char>(rng() & 0xFF);
+    LoadedList l(junk);
+    EXPECT_TRUE(l.list.IsSystemProtected("lsass.exe"));
+    EXPECT_TRUE(l.list.IsSystemProtected("System Idle Process"));
+    // Whatever was taken from the junk survives a save and a reload.
+    ASSERT_TRUE(l.list.Save());
+    ProtectionList reloaded(l.list.FilePath());
+    reloaded.Load();
+    EXPECT_EQ(l.list.FileText(), reloaded.FileText());
+}
+
+TEST(ProtectionList, SaveThatCannotCompleteKeepsThePreviousFile) {
+    const std::string previous = "keep.exe;0\r\nother.exe;1\r\n";
+    LoadedList l(previous);
+    // A folder where the new content would be written makes the save fail
+    // before the old file is touched.
+    const std::string blocker = ReplacementFileName(l.list.FilePath());
+    ASSERT_TRUE(::CreateDirectoryA(blocker.c_str(), nullptr));
+    l.list.Set("keep.exe", 1, 1, 0);
+    EXPECT_FALSE(l.list.Save());
+    EXPECT_EQ(previous, l.FileOnDisk());
+    EXPECT_EQ("Unprotected", l.list.LevelText("keep.exe"));  // the change is kept in memory
+
+    ::RemoveDirectoryA(blocker.c_str());
+    ASSERT_TRUE(l.list.Save());
+    EXPECT_EQ("keep.exe;3\r\nother.exe;1\r\n", l.FileOnDisk());
+    EXPECT_FALSE(testutil::FileExists(blocker));
+}
+
+TEST(ProtectionList, LevelTextsByNumber) {
+    EXPECT_EQ("System Protected", ProtectionLevelText(4));
+    EXPECT_EQ("", ProtectionLevelText(5));
+    EXPECT_EQ("", ProtectionLevelText(-1));
+}
+
+}  // namespace

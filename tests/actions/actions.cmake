@@ -1,0 +1,3 @@
+# System actions: protection list, close and kill, service control, power and
+# start with Windows.
+qm_add_test(NAME test_actions_protection SOURCES ProtectionListTest.cpp LIBS qm_actions)
