@@ -1,0 +1,217 @@
+#include "platform/Processes.h"
+
+#include <tlhelp32.h>
+
+#include <cstring>
+
+#include "framework/Handles.h"
+
+namespace {
+
+SystemEntryPoints g_entries;
+std::vector<HMODULE> g_libraries;
+
+template <typename T>
+void Lookup(HMODULE lib, const char* name, T& out) {
+    out = lib ? reinterpret_cast<T>(reinterpret_cast<void*>(::GetProcAddress(lib, name))) : nullptr;
+}
+
+HMODULE LoadListed(const char* name) {
+    HMODULE lib = ::LoadLibraryA(name);
+    if (lib) g_libraries.push_back(lib);
+    return lib;
+}
+
+}  // namespace
+
+void LoadSystemEntryPoints() {
+    if (g_entries.loaded) return;
+    SystemEntryPoints e;
+    HMODULE psapi = LoadListed("PSAPI.DLL");
+    Lookup(psapi, "GetModuleInformation", e.getModuleInformation);
+    Lookup(psapi, "EnumProcesses", e.enumProcesses);
+    Lookup(psapi, "EnumDeviceDrivers", e.enumDeviceDrivers);
+    Lookup(psapi, "EnumProcessModules", e.enumProcessModules);
+    Lookup(psapi, "GetDeviceDriverFileNameA", e.getDeviceDriverFileNameA);
+    Lookup(psapi, "GetModuleFileNameExA", e.getModuleFileNameExA);
+    Lookup(psapi, "GetModuleBaseNameA", e.getModuleBaseNameA);
+    HMODULE kernel = LoadListed("kernel32.dll");
+    Lookup(kernel, "OpenThread", e.openThread);
+    Lookup(kernel, "QueryFullProcessImageNameA", e.queryFullProcessImageNameA);
+    Lookup(kernel, "IsWow64Process", e.isWow64Process);
+    HMODULE ntdll = LoadListed("ntdll.dll");
+    Lookup(ntdll, "NtQueryInformationProcess", e.ntQueryInformationProcess);
+    Lookup(ntdll, "NtQueryInformationThread", e.ntQueryInformationThread);
+    Lookup(ntdll, "NtQueryObject", e.ntQueryObject);
+    Lookup(ntdll, "NtQuerySystemInformation", e.ntQuerySystemInformation);
+    Lookup(ntdll, "NtQueryInformationFile", e.ntQueryInformationFile);
+    Lookup(LoadListed("advapi32.dll"), "EnumServicesStatusExA", e.enumServicesStatusExA);
+    Lookup(LoadListed("Winsta.dll"), "WinStationGetProcessSid", e.winStationGetProcessSid);
+    Lookup(LoadListed("utildll.dll"), "CachedGetUserFromSid", e.cachedGetUserFromSid);
+    Lookup(LoadListed("powrprof.dll"), "SetSuspendState", e.setSuspendState);
+    e.loaded = true;
+    g_entries = e;
+}
+
+void FreeSystemEntryPoints() {
+    g_entries = SystemEntryPoints();
+    for (auto it = g_libraries.rbegin(); it != g_libraries.rend(); ++it) ::FreeLibrary(*it);
+    g_libraries.clear();
+}
+
+const SystemEntryPoints& SystemEntries() { return g_entries; }
+
+OsFamily OsFamilyFromVersion(DWORD platformId, DWORD major, DWORD minor) {
+    OsFamily os;
+    if (platformId != VER_PLATFORM_WIN32_NT) return os;
+    os.nt4 = major == 4 && minor == 0;
+    os.windows2000 = major == 5 && minor == 0;
+    os.windowsXp = major == 5 && minor == 1;
+    return os;
+}
+
+const OsFamily& CurrentOsFamily() {
+    static const OsFamily family = [] {
+        OSVERSIONINFOA vi{};
+        vi.dwOSVersionInfoSize = sizeof(vi);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+        if (!::GetVersionExA(&vi)) return OsFamily();
+#pragma GCC diagnostic pop
+        return OsFamilyFromVersion(vi.dwPlatformId, vi.dwMajorVersion, vi.dwMinorVersion);
+    }();
+    return family;
+}
+
+int QuerySystemProcesses(std::vector<BYTE>& buffer) {
+    const SystemEntryPoints& e = SystemEntries();
+    if (!e.loaded || !e.ntQuerySystemInformation) return -2;
+    if (buffer.size() < 4096) buffer.assign(4096, 0);
+    for (;;) {
+        ULONG needed = 0;
+        LONG status = e.ntQuerySystemInformation(5, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
+        if (status == 0) return 1;
+        if (status != kStatusInfoLengthMismatch) return -1;
+        // Grow by at least a page; take the size the system asks for (plus a
+        // margin for processes starting meanwhile) when it says one.
+        size_t next = buffer.size() + 4096;
+        if (needed > next) next = needed + 4096;
+        if (next > (static_cast<size_t>(256) << 20)) return -1;
+        try {
+            buffer.assign(next, 0);
+        } catch (...) {
+            return -1;
+        }
+    }
+}
+
+bool IsWow64(HANDLE process) {
+    auto fn = SystemEntries().isWow64Process;
+    if (!fn) {
+        HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
+        Lookup(kernel, "IsWow64Process", fn);
+    }
+    BOOL wow = FALSE;
+    return fn && fn(process, &wow) && wow;
+}
+
+bool HasOtherBitness(HANDLE process) {
+#ifdef _WIN64
+    return IsWow64(process);
+#else
+    // A 32-bit program under emulation sees 64-bit processes as the ones that
+    // are not emulated; on a 32-bit system every process is like us.
+    static const bool selfWow = IsWow64(::GetCurrentProcess());
+    return selfWow && !IsWow64(process);
+#endif
+}
+
+bool WideToAnsi(const wchar_t* text, size_t chars, std::string& out) {
+    if (chars == 0) {
+        out.clear();
+        return true;
+    }
+    int n = ::WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(chars), nullptr, 0, nullptr, nullptr);
+    if (n <= 0) return false;
+    std::string s(static_cast<size_t>(n), '\0');
+    if (::WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(chars), &s[0], n, nullptr, nullptr) != n) return false;
+    out.swap(s);
+    return true;
+}
+
+namespace {
+
+bool UserFromTerminalServer(DWORD pid, int64_t createTime, std::string& user) {
+    const SystemEntryPoints& e = SystemEntries();
+    if (!e.winStationGetProcessSid || !e.cachedGetUserFromSid) return false;
+    FILETIME ft;
+    ft.dwLowDateTime = static_cast<DWORD>(createTime);
+    ft.dwHighDateTime = static_cast<DWORD>(static_cast<uint64_t>(createTime) >> 32);
+    DWORD size = 0;
+    if (e.winStationGetProcessSid(nullptr, pid, ft, nullptr, &size) || size == 0 || size > 4096) return false;
+    std::vector<BYTE> sid(size);
+    if (!e.winStationGetProcessSid(nullptr, pid, ft, sid.data(), &size)) return false;
+    WCHAR name[259] = {};
+    ULONG length = 259;
+    if (!e.cachedGetUserFromSid(sid.data(), name, &length)) return false;
+    return WideToAnsi(name, wcsnlen(name, 259), user) && !user.empty();
+}
+
+bool UserFromToken(DWORD pid, std::string& user) {
+    UniqueHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+    if (!process) process.reset(::OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, pid));
+    if (!process) return false;
+    UniqueHandle token;
+    if (!::OpenProcessToken(process.get(), TOKEN_QUERY, token.put())) return false;
+    DWORD size = 0;
+    ::GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
+    if (size == 0 || size > 4096) return false;
+    std::vector<BYTE> info(size);
+    if (!::GetTokenInformation(token.get(), TokenUser, info.data(), size, &size)) return false;
+    PSID sid = reinterpret_cast<TOKEN_USER*>(info.data())->User.Sid;
+    char name[260] = {};
+    char domain[260] = {};
+    DWORD nameLen = sizeof(name), domainLen = sizeof(domain);
+    SID_NAME_USE use;
+    if (!::LookupAccountSidA(nullptr, sid, name, &nameLen, domain, &domainLen, &use)) return false;
+    user = name;
+    return !user.empty();
+}
+
+}  // namespace
+
+bool LookupProcessUser(DWORD pid, int64_t createTime, std::string& user) {
+    return UserFromTerminalServer(pid, createTime, user) || UserFromToken(pid, user);
+}
+
+bool QueryProcessImageName(HANDLE process, std::string& path) {
+    auto fn = SystemEntries().queryFullProcessImageNameA;
+    if (!fn) Lookup(::GetModuleHandleA("kernel32.dll"), "QueryFullProcessImageNameA", fn);
+    if (!fn) return false;
+    char buf[MAX_PATH] = {};
+    DWORD size = MAX_PATH;
+    if (!fn(process, 0, buf, &size) || size == 0) return false;
+    path.assign(buf, size);
+    return true;
+}
+
+bool LongPathOf(const std::string& path, std::string& out) {
+    if (path.empty()) return false;
+    char buf[MAX_PATH] = {};
+    DWORD n = ::GetLongPathNameA(path.c_str(), buf, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return false;
+    out.assign(buf, n);
+    return true;
+}
+
+bool PathExists(const std::string& path) {
+    return !path.empty() && ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string SystemDirectoryWithSlash() {
+    char buf[MAX_PATH] = {};
+    UINT n = ::GetSystemDirectoryA(buf, MAX_PATH);
+    std::string dir = (n > 0 && n < MAX_PATH) ? std::string(buf, n) : std::string();
+    while (!dir.empty() && dir.back() == '\\') dir.pop_back();
+    return dir + "\\";
+}

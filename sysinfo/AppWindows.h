@@ -1,0 +1,39 @@
+// Application windows: which top-level windows a user would call
+// applications, what the Applications view shows for each, and bringing one
+// to the front.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "sysinfo/SharedIcon.h"
+
+// The rule over the bits that decide it: visible, no parent, and either a
+// pop-up or overlapped-style window without owner, or a window with the
+// application-window bit; never a tool window.
+bool IsAppWindowBits(bool visible, bool hasParent, bool hasOwner, DWORD style, DWORD exStyle);
+// IsAppWindowBits over the live window's bits.
+bool IsAppWindow(HWND window);
+
+struct AppWindowInfo {
+    HWND window = nullptr;
+    DWORD pid = 0;
+    std::string imagePath;    // "<unknown>" when it cannot be read
+    std::string programName;  // FileNameOf(imagePath), or "<unknown>"
+    std::string title;        // window text, else class name (<= 255 chars)
+    SharedIcon icon;          // small program icon; none when not found
+};
+
+// Fills info for window (the icon only when a file exists at the path).
+// False when the window no longer exists.
+bool ReadAppWindowInfo(HWND window, AppWindowInfo& info);
+
+// Text after the last backslash; "" when there is none.
+std::string FileNameOf(const std::string& path);
+// Icon 0 of the file (large or small), else the shell's icon for the file;
+// null when neither. The caller owns the icon.
+HICON ProgramIcon(const std::string& path, bool large);
+// Puts the window on top without moving it, and gives it the foreground and
+// the focus.
+void BringToFront(HWND window);

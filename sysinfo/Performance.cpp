@@ -1,0 +1,150 @@
+#include "sysinfo/Performance.h"
+
+#include <cstring>
+#include <new>
+
+#include "framework/Resources.h"
+
+int CpuUsageFromTimes(uint64_t idleNow, uint64_t idleThen, uint64_t timeNow, uint64_t timeThen, int processors) {
+    auto asDouble = [](uint64_t v) {
+        return static_cast<double>(static_cast<uint32_t>(v >> 32)) * 4294967296.0 +
+               static_cast<double>(static_cast<uint32_t>(v));
+    };
+    double idle = asDouble(idleNow) - asDouble(idleThen);
+    double time = asDouble(timeNow) - asDouble(timeThen);
+    double usage = 100.0 - (idle / time) * 100.0 / processors + 0.5;
+    return static_cast<int>(usage);
+}
+
+CpuUsageSampler::CpuUsageSampler() {
+    // Programs started from here inherit this and use the process heap.
+    ::SetEnvironmentVariableA("__MSVCRT_HEAP_SELECT", "__GLOBAL_HEAP_SELECTED,1");
+}
+
+CpuUsageSampler::~CpuUsageSampler() {
+    Stop();
+    WaitStopped();
+}
+
+int CpuUsageSampler::Measure() {
+    using QueryFn = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
+    HMODULE ntdll = ::GetModuleHandleA("ntdll");
+    QueryFn query = ntdll ? reinterpret_cast<QueryFn>(
+                                reinterpret_cast<void*>(::GetProcAddress(ntdll, "NtQuerySystemInformation")))
+                          : nullptr;
+    if (!query) return 0;
+
+    // Basic information: the processor count is the byte at offset 40 of the
+    // 32-bit layout (its size grows with the pointer size).
+    BYTE basic[64] = {};
+    const ULONG basicSize = sizeof(void*) == 8 ? 64 : 44;
+    if (query(0, basic, basicSize, nullptr) != 0) return 0;
+    int processors = sizeof(void*) == 8 ? basic[56] : basic[40];
+    if (processors <= 0) processors = 1;
+
+    BYTE timeOfDay[32] = {};
+    auto timeNow = [&]() -> bool { return query(3, timeOfDay, sizeof(timeOfDay), nullptr) == 0; };
+    auto read64 = [](const BYTE* p) {
+        uint64_t v;
+        std::memcpy(&v, p, sizeof(v));
+        return v;
+    };
+    if (!timeNow()) return 0;
+
+    // The performance information is 312 bytes on the systems we know; a
+    // system that wants more says so, up to what the buffer holds.
+    BYTE perf[1024] = {};
+    ULONG perfSize = 312;
+    {
+        ULONG needed = 0;
+        LONG status = query(2, perf, perfSize, &needed);
+        if (status != 0 && needed > perfSize && needed <= sizeof(perf)) perfSize = needed;
+    }
+    bool haveThen = false;
+    uint64_t idleThen = 0, timeThen = 0, idle = 0;
+    for (;;) {
+        if (query(2, perf, perfSize, nullptr) != 0) return 0;
+        idle = read64(perf);
+        if (haveThen) break;
+        idleThen = idle;
+        timeThen = read64(timeOfDay + 8);
+        haveThen = true;
+        ::Sleep(intervalMs_);
+        if (!timeNow()) return 0;
+    }
+    return CpuUsageFromTimes(idle, idleThen, read64(timeOfDay + 8), timeThen, processors);
+}
+
+bool CpuUsageSampler::Start(HWND notifyWindow) {
+    if (running_.load()) return false;
+    WaitStopped();
+    notifyWindow_ = notifyWindow;
+    // Made before the thread starts, so a Stop that comes at once is not lost.
+    stopEvent_.reset(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    if (!stopEvent_) return false;
+    running_ = true;
+    DWORD id = 0;
+    thread_.reset(::CreateThread(nullptr, 0, &CpuUsageSampler::WorkerThread, this, 0, &id));
+    if (!thread_) {
+        running_ = false;
+        stopEvent_.reset();
+        return false;
+    }
+    return true;
+}
+
+void CpuUsageSampler::Stop() {
+    if (running_.load() && stopEvent_) ::SetEvent(stopEvent_.get());
+}
+
+bool CpuUsageSampler::WaitStopped(DWORD boundMs) {
+    if (!thread_) return true;
+    if (::WaitForSingleObject(thread_.get(), boundMs) != WAIT_OBJECT_0) return false;
+    thread_.reset();
+    stopEvent_.reset();
+    return true;
+}
+
+DWORD WINAPI CpuUsageSampler::WorkerThread(LPVOID self) {
+    static_cast<CpuUsageSampler*>(self)->RunWorker();
+    return 0;
+}
+
+void CpuUsageSampler::RunWorker() {
+    bool last = false;
+    while (!last) {
+        last = ::WaitForSingleObject(stopEvent_.get(), 100) == WAIT_OBJECT_0;
+        try {
+            usage_ = Measure();
+        } catch (...) {
+            last = true;
+        }
+        if (notifyWindow_) ::PostMessageA(notifyWindow_, WM_CPU_SAMPLE, 0, 0);
+    }
+    running_ = false;
+}
+
+MemoryStatus::MemoryStatus(uint32_t memoryLoad, uint64_t totalPhys, uint64_t availPhys, uint64_t totalPageFile,
+                           uint64_t availPageFile, uint64_t totalVirtual, uint64_t availVirtual)
+    : memoryLoad_(memoryLoad),
+      totalPhys_(totalPhys),
+      availPhys_(availPhys),
+      totalPageFile_(totalPageFile),
+      availPageFile_(availPageFile),
+      totalVirtual_(totalVirtual),
+      availVirtual_(availVirtual) {}
+
+bool MemoryStatus::Read() {
+    *this = MemoryStatus();
+    // The extended status: the old 32-bit one caps at 2 or 4 GB.
+    MEMORYSTATUSEX ms{};
+    ms.dwLength = sizeof(ms);
+    if (!::GlobalMemoryStatusEx(&ms)) return false;
+    *this = MemoryStatus(ms.dwMemoryLoad, ms.ullTotalPhys, ms.ullAvailPhys, ms.ullTotalPageFile, ms.ullAvailPageFile,
+                         ms.ullTotalVirtual, ms.ullAvailVirtual);
+    return true;
+}
+
+std::string MemoryStatus::MegabyteText(uint64_t bytes) {
+    return FormatString("%lu MB", static_cast<unsigned long>(Megabytes(bytes)));
+}

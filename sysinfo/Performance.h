@@ -1,0 +1,92 @@
+// System performance: the machine's CPU usage, measured once a second on a
+// worker thread, and the memory status, read on demand.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "framework/Handles.h"
+#include "sysinfo/SysinfoMessages.h"
+
+// usage = 100 - (idle delta / time delta) x 100 / processors + 0.5, truncated
+// toward zero; not clamped. Times in 100 ns units (idle summed over all
+// processors).
+int CpuUsageFromTimes(uint64_t idleNow, uint64_t idleThen, uint64_t timeNow, uint64_t timeThen, int processors);
+
+class CpuUsageSampler {
+public:
+    // Also sets "__MSVCRT_HEAP_SELECT" in this process's environment.
+    CpuUsageSampler();
+    // Stops the worker and waits for it.
+    ~CpuUsageSampler();
+    CpuUsageSampler(const CpuUsageSampler&) = delete;
+    CpuUsageSampler& operator=(const CpuUsageSampler&) = delete;
+
+    // One blocking measurement over IntervalMs(); 0 when the system query is
+    // unavailable or fails.
+    int Measure();
+    // Starts the worker that posts WM_CPU_SAMPLE to notifyWindow (may be
+    // null) after each measurement. False when it already runs.
+    bool Start(HWND notifyWindow);
+    // Asks the worker to end after its current measurement.
+    void Stop();
+    // Waits until the worker has ended; false when it still runs after boundMs.
+    bool WaitStopped(DWORD boundMs = INFINITE);
+    bool Running() const { return running_.load(); }
+    // The last measured usage in percent.
+    int Usage() const { return usage_.load(); }
+
+    uint32_t IntervalMs() const { return intervalMs_; }
+    void SetIntervalMs(uint32_t ms) { intervalMs_ = ms; }
+
+private:
+    static DWORD WINAPI WorkerThread(LPVOID self);
+    void RunWorker();
+
+    uint32_t intervalMs_ = 1000;
+    std::atomic<int> usage_{0};
+    UniqueHandle thread_;
+    std::atomic<bool> running_{false};
+    HWND notifyWindow_ = nullptr;
+    UniqueHandle stopEvent_;
+};
+
+// A snapshot of the system's memory status, with 64-bit figures.
+class MemoryStatus {
+public:
+    MemoryStatus() = default;
+    // Fixed figures (bytes), for tests and tools.
+    MemoryStatus(uint32_t memoryLoad, uint64_t totalPhys, uint64_t availPhys, uint64_t totalPageFile,
+                 uint64_t availPageFile, uint64_t totalVirtual, uint64_t availVirtual);
+
+    // Zeroes the figures and reads them from the system; false on failure.
+    bool Read();
+
+    uint32_t MemoryLoad() const { return memoryLoad_; }
+    uint64_t TotalPhysical() const { return totalPhys_; }
+    uint64_t AvailablePhysical() const { return availPhys_; }
+    uint64_t UsedPhysical() const { return totalPhys_ - availPhys_; }
+    uint64_t TotalPageFile() const { return totalPageFile_; }
+    uint64_t AvailablePageFile() const { return availPageFile_; }
+    uint64_t UsedPageFile() const { return totalPageFile_ - availPageFile_; }
+    uint64_t TotalVirtual() const { return totalVirtual_; }
+    uint64_t AvailableVirtual() const { return availVirtual_; }
+    uint64_t UsedVirtual() const { return totalVirtual_ - availVirtual_; }
+
+    // Whole megabytes (bytes >> 20, truncated).
+    static uint64_t Megabytes(uint64_t bytes) { return bytes >> 20; }
+    // "%lu MB" of Megabytes(bytes).
+    static std::string MegabyteText(uint64_t bytes);
+
+private:
+    uint32_t memoryLoad_ = 0;
+    uint64_t totalPhys_ = 0;
+    uint64_t availPhys_ = 0;
+    uint64_t totalPageFile_ = 0;
+    uint64_t availPageFile_ = 0;
+    uint64_t totalVirtual_ = 0;
+    uint64_t availVirtual_ = 0;
+};

@@ -1,0 +1,58 @@
+// Per-process helpers that other parts call directly. Each opens and closes
+// its own handles. LoadSystemEntryPoints/FreeSystemEntryPoints and OsFamily
+// live in platform/Processes.h, included here.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <unordered_map>
+
+#include "platform/Processes.h"
+
+// Access used to read a process's modules: query information + read memory.
+constexpr DWORD kProcessQueryRead = 0x0410;
+
+// The full path of the process's main module in long form. Opens the process
+// with query and read access; false when it cannot be opened or the name
+// cannot be read (for a target of another bitness the system's image-name
+// query is used instead of the module list).
+bool GetProcessImagePath(DWORD pid, std::string& path);
+
+// Whether the process can be opened with query and read access.
+bool CanQueryProcess(DWORD pid);
+
+// The number of the process's threads whose CPU times can be read; 0 on any
+// failure. Takes one system-wide thread snapshot per call: to count many
+// processes, use ThreadCounts instead.
+int CountProcessThreads(DWORD pid);
+
+// Thread counts of every process from one thread snapshot, so that a load of
+// all processes costs one snapshot rather than one per process.
+class ThreadCounts {
+public:
+    // Takes the snapshot; false when it cannot be taken or walked.
+    bool Take();
+    // The count for pid from the last Take; 0 when none.
+    int Count(DWORD pid) const;
+
+private:
+    std::unordered_map<DWORD, int> counts_;
+};
+
+// The command line of another process, at most 245 characters (a longer one
+// is cut). Read from the process's own environment block, never by running
+// code inside the process; a target whose layout cannot be read safely from
+// here (a 64-bit process seen from this 32-bit program, where the system has
+// no command-line query) gives false.
+bool ReadProcessCommandLine(DWORD pid, std::string& commandLine);
+
+// Pure part of the command-line read: UTF-16 text as read from the target
+// (chars characters) to ANSI, cut at the first NUL and at 245 characters.
+bool CommandLineFromWide(const wchar_t* text, size_t chars, std::string& out);
+constexpr size_t kCommandLineMax = 245;
+
+// Cleans an image path as the service manager or the process list stores it
+// ("\SystemRoot\...", "system32\...", quoted paths, "\??\" prefixes, service
+// host " -k group" suffixes, arguments after "/" or "-", a missing ".exe").
+std::string NormaliseImagePath(const std::string& raw);

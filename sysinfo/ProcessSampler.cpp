@@ -1,0 +1,205 @@
+#include "sysinfo/ProcessSampler.h"
+
+#include <cstring>
+#include <new>
+
+void ParseProcessEntries(const BYTE* buffer, size_t size, std::vector<ProcessEntry>& out) {
+    out.clear();
+    if (!buffer) return;
+    size_t offset = 0;
+    while (offset <= size && size - offset >= sizeof(SystemProcessEntry)) {
+        SystemProcessEntry raw;
+        std::memcpy(&raw, buffer + offset, sizeof(raw));
+        ProcessEntry e;
+        e.pid = static_cast<uint32_t>(reinterpret_cast<ULONG_PTR>(raw.uniqueProcessId));
+        e.parentPid = static_cast<uint32_t>(reinterpret_cast<ULONG_PTR>(raw.inheritedFromUniqueProcessId));
+        e.threadCount = raw.numberOfThreads;
+        e.createTime = raw.createTime.QuadPart;
+        e.cpuTime = raw.userTime.QuadPart + raw.kernelTime.QuadPart;
+        e.workingSet = raw.workingSetSize;
+        e.basePriority = raw.basePriority;
+        e.readBytes = raw.readTransferCount.QuadPart;
+        e.writeBytes = raw.writeTransferCount.QuadPart;
+        const BYTE* name = reinterpret_cast<const BYTE*>(raw.imageNameBuffer);
+        size_t nameBytes = raw.imageNameLength;
+        if (nameBytes == 0 || !name) {
+            e.name = nullptr;
+            e.nameChars = 0;
+        } else if (name >= buffer && name <= buffer + size && nameBytes <= static_cast<size_t>(buffer + size - name)) {
+            e.name = reinterpret_cast<const wchar_t*>(name);
+            e.nameChars = nameBytes / sizeof(wchar_t);
+        } else {
+            e.nameValid = false;
+        }
+        out.push_back(e);
+        if (raw.nextEntryOffset == 0) break;
+        offset += raw.nextEntryOffset;  // moves forward: the offset is never 0 here
+    }
+}
+
+int64_t CpuDivisorOf(int64_t deltaSum) {
+    int64_t divisor = deltaSum / 1000;
+    return divisor == 0 ? 1 : divisor;
+}
+
+double CpuPercentOf(int64_t cpuDelta, int64_t divisor) {
+    int64_t perMille = cpuDelta / (divisor == 0 ? 1 : divisor);
+    double pct = static_cast<double>(perMille) * 0.1;
+    return pct > 99.5 ? 99.5 : pct;
+}
+
+bool LiveProcessSource::Available() const {
+    return SystemEntries().loaded && SystemEntries().ntQuerySystemInformation != nullptr;
+}
+
+int LiveProcessSource::Query(std::vector<BYTE>& buffer) { return QuerySystemProcesses(buffer); }
+
+bool LiveProcessSource::UserName(uint32_t pid, int64_t createTime, std::string& user) {
+    return LookupProcessUser(pid, createTime, user);
+}
+
+ProcessSampler::ProcessSampler(ProcessSource* source) : source_(source ? source : &live_) {}
+
+namespace {
+void CopyText(char (&dest)[260], const std::string& text) {
+    size_t n = text.size() < sizeof(dest) - 1 ? text.size() : sizeof(dest) - 1;
+    std::memcpy(dest, text.data(), n);
+    dest[n] = '\0';
+}
+
+uint32_t Saturate32(uint64_t v) { return v > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<uint32_t>(v); }
+}  // namespace
+
+void ProcessSampler::FillNewRecord(ProcessInfo& r, const ProcessEntry& e) {
+    r.pid = e.pid;
+    r.parentPid = e.parentPid;
+    r.createTime = e.createTime;
+    r.workingSet = Saturate32(e.workingSet);
+    r.basePriority = e.basePriority;
+    r.readBytes = e.readBytes;
+    r.writeBytes = e.writeBytes;
+    if (e.pid == 0) {
+        CopyText(r.imageName, "System Idle Process");
+        CopyText(r.userName, "SYSTEM");
+    } else {
+        std::string name;
+        CopyText(r.imageName, e.nameValid && WideToAnsi(e.name, e.nameChars, name) ? name : "Unknown");
+        std::string user;
+        CopyText(r.userName, source_->UserName(e.pid, e.createTime, user) ? user : "Unknown");
+    }
+    r.cpuDelta = 0;
+    r.cpuPercent = 0.0;
+    r.changes = ProcessChangeNew;
+}
+
+int ProcessSampler::Sample() {
+    if (!source_->Available()) return -2;
+    if (busy_ || lookup_ > 0) return -4;
+    busy_ = true;
+    struct ClearBusy {
+        bool& flag;
+        ~ClearBusy() { flag = false; }
+    } clearBusy{busy_};
+
+    int rc = source_->Query(buffer_);
+    if (rc != 1) return rc;
+    try {
+        ParseProcessEntries(buffer_.data(), buffer_.size(), entries_);
+        std::vector<std::unique_ptr<ProcessInfo>> next;
+        next.reserve(entries_.size());
+        int64_t sum = 0;
+        for (const ProcessEntry& e : entries_) {
+            if (e.pid == 0 && e.threadCount == 0) continue;
+            std::unique_ptr<ProcessInfo> rec;
+            // The same process is the one with the same pid and creation
+            // time, wherever the query lists it now.
+            auto it = byKey_.find(Key{e.pid, e.createTime});
+            if (it != byKey_.end() && records_[it->second]) rec = std::move(records_[it->second]);
+            if (rec) {
+                rec->changes = 0;
+                rec->cpuDelta = e.cpuTime - rec->cpuTime;
+                uint32_t ws = Saturate32(e.workingSet);
+                if (ws != rec->workingSet) {
+                    rec->workingSet = ws;
+                    rec->changes |= ProcessChangeWorkingSet;
+                }
+                if (e.basePriority != rec->basePriority) {
+                    rec->basePriority = e.basePriority;
+                    rec->changes |= ProcessChangePriority;
+                }
+                if (e.readBytes != rec->readBytes) {
+                    rec->readBytes = e.readBytes;
+                    rec->changes |= ProcessChangeReadBytes;
+                }
+                if (e.writeBytes != rec->writeBytes) {
+                    rec->writeBytes = e.writeBytes;
+                    rec->changes |= ProcessChangeWriteBytes;
+                }
+            } else {
+                rec.reset(new ProcessInfo());
+                FillNewRecord(*rec, e);
+            }
+            rec->cpuTime = e.cpuTime;
+            sum += rec->cpuDelta;
+            next.push_back(std::move(rec));
+        }
+        records_.swap(next);  // records of ended processes go with `next`
+        byKey_.clear();
+        byPid_.clear();
+        byKey_.reserve(records_.size());
+        byPid_.reserve(records_.size());
+        for (size_t i = 0; i < records_.size(); ++i) {
+            byKey_.emplace(Key{records_[i]->pid, records_[i]->createTime}, i);
+            byPid_.emplace(records_[i]->pid, i);
+        }
+        deltaSum_ = sum;
+        if (!records_.empty()) {
+            int64_t divisor = CpuDivisorOf(sum);
+            for (auto& r : records_) {
+                double pct = CpuPercentOf(r->cpuDelta, divisor);
+                if (pct != r->cpuPercent) {
+                    r->cpuPercent = pct;
+                    r->changes |= ProcessChangeCpuPercent;
+                }
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        // Half-moved records cannot be trusted: start afresh next time.
+        records_.clear();
+        byKey_.clear();
+        byPid_.clear();
+        return -1;
+    }
+    return 1;
+}
+
+int ProcessSampler::BeginLookup() const {
+    if (!source_->Available()) return -2;
+    if (busy_) return -4;
+    ++lookup_;
+    return 1;
+}
+
+int ProcessSampler::FindByPid(uint32_t pid, ProcessInfo& out) const {
+    int rc = BeginLookup();
+    if (rc != 1) return rc;
+    auto it = byPid_.find(pid);
+    if (it != byPid_.end()) out = *records_[it->second];
+    EndLookup();
+    return it != byPid_.end() ? 1 : -2;
+}
+
+int ProcessSampler::FindByName(const std::string& name, ProcessInfo& out) const {
+    int rc = BeginLookup();
+    if (rc != 1) return rc;
+    rc = -2;
+    for (const auto& r : records_) {
+        if (_stricmp(r->imageName, name.c_str()) == 0) {
+            out = *r;
+            rc = 1;
+            break;
+        }
+    }
+    EndLookup();
+    return rc;
+}

@@ -1,0 +1,145 @@
+// The per-tick model of the running processes: one record per process from a
+// single system-wide query, matched to the previous sample by pid and creation
+// time, with CPU percentages and change bits for the views.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/Processes.h"
+
+enum ProcessChange : uint8_t {
+    ProcessChangeCpuPercent = 0x04,
+    ProcessChangeWorkingSet = 0x08,
+    ProcessChangePriority = 0x10,
+    ProcessChangeWriteBytes = 0x20,
+    ProcessChangeReadBytes = 0x40,
+    ProcessChangeNew = 0xFF,  // created or re-created in this sample
+};
+
+// One sampled process; a fixed-size plain record, copied out whole.
+struct ProcessInfo {
+    uint32_t pid = 0;
+    uint32_t parentPid = 0;
+    char imageName[260] = {};
+    char userName[260] = {};
+    uint32_t workingSet = 0;
+    double cpuPercent = 0.0;
+    int64_t createTime = 0;  // 100 ns since 1601, UTC; 0 when none
+    int64_t cpuTime = 0;     // user + kernel, 100 ns
+    int64_t cpuDelta = 0;
+    int64_t readBytes = 0;
+    int64_t writeBytes = 0;
+    int32_t basePriority = 0;
+    uint8_t changes = 0;
+};
+
+// One entry of the query, decoded. name points into the query buffer.
+struct ProcessEntry {
+    uint32_t pid = 0;
+    uint32_t parentPid = 0;
+    uint32_t threadCount = 0;
+    int64_t createTime = 0;
+    int64_t cpuTime = 0;
+    uint64_t workingSet = 0;
+    int32_t basePriority = 0;
+    int64_t readBytes = 0;
+    int64_t writeBytes = 0;
+    const wchar_t* name = nullptr;
+    size_t nameChars = 0;
+    bool nameValid = true;  // false when the name lay outside the buffer
+};
+
+// Decodes a query buffer into entries, in order. Survives any bytes: an entry
+// or a name that would lie outside the buffer ends the walk (names outside
+// are dropped), as does an offset that does not move forward.
+void ParseProcessEntries(const BYTE* buffer, size_t size, std::vector<ProcessEntry>& out);
+
+// Where the sampler's data comes from: the system, or a synthetic table.
+class ProcessSource {
+public:
+    virtual ~ProcessSource() = default;
+    // Whether the entry points are loaded and the query exists.
+    virtual bool Available() const = 0;
+    // Fills buffer with query entries (names inside it); 1, -1 or -2.
+    virtual int Query(std::vector<BYTE>& buffer) = 0;
+    // The owner account of a new process; false when it cannot be found.
+    virtual bool UserName(uint32_t pid, int64_t createTime, std::string& user) = 0;
+};
+
+// The system itself (platform/Processes.h).
+class LiveProcessSource : public ProcessSource {
+public:
+    bool Available() const override;
+    int Query(std::vector<BYTE>& buffer) override;
+    bool UserName(uint32_t pid, int64_t createTime, std::string& user) override;
+};
+
+class ProcessSampler {
+public:
+    // source: null for the live system; otherwise not owned, must outlive.
+    explicit ProcessSampler(ProcessSource* source = nullptr);
+    ProcessSampler(const ProcessSampler&) = delete;
+    ProcessSampler& operator=(const ProcessSampler&) = delete;
+
+    // Refreshes every record from one query. 1 on success; -1 query or memory
+    // failure; -2 query not available; -4 a sample or lookup is under way
+    // (nothing changes then).
+    int Sample();
+    // Copies the record of pid: 1; -2 none / not available; -4 while sampling.
+    int FindByPid(uint32_t pid, ProcessInfo& out) const;
+    // The first record (in query order) whose image name matches, ignoring case.
+    int FindByName(const std::string& name, ProcessInfo& out) const;
+    // Calls visit with every record in query order, holding the lookup marker
+    // (so a re-entrant Sample returns -4). 1, -2, or -4 while sampling.
+    template <typename F>
+    int ForEach(F&& visit) const {
+        int rc = BeginLookup();
+        if (rc != 1) return rc;
+        for (const auto& r : records_) visit(*r);
+        EndLookup();
+        return 1;
+    }
+
+    size_t Count() const { return records_.size(); }
+    // Sum of all deltas at the last sample (100 ns units).
+    int64_t DeltaSum() const { return deltaSum_; }
+
+private:
+    struct Key {
+        uint32_t pid;
+        int64_t createTime;
+        bool operator==(const Key& o) const { return pid == o.pid && createTime == o.createTime; }
+    };
+    struct KeyHash {
+        size_t operator()(const Key& k) const {
+            uint64_t h = static_cast<uint64_t>(k.createTime) * 0x9E3779B97F4A7C15ull ^ k.pid;
+            return static_cast<size_t>(h ^ (h >> 29));
+        }
+    };
+
+    int BeginLookup() const;
+    void EndLookup() const { --lookup_; }
+    void FillNewRecord(ProcessInfo& r, const ProcessEntry& e);
+
+    ProcessSource* source_;
+    LiveProcessSource live_;
+    bool busy_ = false;
+    mutable int lookup_ = 0;  // depth of the lookups under way
+    std::vector<BYTE> buffer_;
+    std::vector<std::unique_ptr<ProcessInfo>> records_;  // in query order
+    std::vector<ProcessEntry> entries_;                  // reused per sample
+    std::unordered_map<Key, size_t, KeyHash> byKey_;     // record position
+    std::unordered_map<uint32_t, size_t> byPid_;         // first position of pid
+    int64_t deltaSum_ = 0;
+};
+
+// The CPU percentage of one record: perMille = delta / divisor, in steps of
+// 0.1, capped at 99.5. divisor = sum / 1000, at least 1.
+double CpuPercentOf(int64_t cpuDelta, int64_t divisor);
+int64_t CpuDivisorOf(int64_t deltaSum);

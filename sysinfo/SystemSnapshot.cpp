@@ -1,0 +1,198 @@
+#include "sysinfo/SystemSnapshot.h"
+
+#include <psapi.h>
+#include <tlhelp32.h>
+
+#include "sysinfo/ProcessHelpers.h"
+
+namespace {
+
+// Normalised path in long form, as both process paths store it.
+std::string CleanImagePath(const std::string& raw) {
+    std::string path = NormaliseImagePath(raw);
+    std::string longForm;
+    return LongPathOf(path, longForm) ? longForm : path;
+}
+
+}  // namespace
+
+bool ListProcessesByStatus(ProcessImageList& list) {
+    list.Clear();
+    const SystemEntryPoints& e = SystemEntries();
+    auto enumProcesses = e.enumProcesses ? e.enumProcesses : &::EnumProcesses;
+    auto enumModules = e.enumProcessModules ? e.enumProcessModules : &::EnumProcessModules;
+    auto baseName = e.loaded ? e.getModuleBaseNameA : &::GetModuleBaseNameA;
+    auto fileName = e.loaded ? e.getModuleFileNameExA : &::GetModuleFileNameExA;
+
+    // Every process: grow the id buffer until the system leaves room over.
+    std::vector<DWORD> pids(1024);
+    DWORD bytes = 0;
+    for (;;) {
+        DWORD size = static_cast<DWORD>(pids.size() * sizeof(DWORD));
+        if (!enumProcesses(pids.data(), size, &bytes)) return false;
+        if (bytes < size || pids.size() >= (1u << 20)) break;
+        pids.resize(pids.size() * 2);
+    }
+    pids.resize(bytes / sizeof(DWORD));
+
+    ThreadCounts threads;
+    threads.Take();
+    list.items.reserve(pids.size());
+    for (DWORD pid : pids) {
+        ProcessImageInfo info;
+        info.pid = pid;
+        UniqueHandle process(::OpenProcess(kProcessQueryRead, FALSE, pid));
+        if (process) {
+            HMODULE module = nullptr;
+            DWORD needed = 0;
+            if (enumModules(process.get(), &module, sizeof(module), &needed) && baseName && fileName) {
+                char name[MAX_PATH] = {};
+                if (baseName(process.get(), module, name, MAX_PATH)) info.moduleName = name;
+                char path[MAX_PATH] = {};
+                if (fileName(process.get(), module, path, MAX_PATH)) info.imagePath = path;
+                info.threadCount = threads.Count(pid);
+                list.threadTotal += info.threadCount;
+                info.imagePath = CleanImagePath(info.imagePath);
+            }
+            process.reset();
+        }
+        ReadProcessCommandLine(pid, info.commandLine);
+        list.items.push_back(std::move(info));
+    }
+    return !list.items.empty();
+}
+
+bool ListProcessesByToolHelp(ProcessImageList& list) {
+    list.Clear();
+    UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot) return false;
+    PROCESSENTRY32 pe{};
+    pe.dwSize = sizeof(pe);
+    if (!::Process32First(snapshot.get(), &pe)) return false;
+    ThreadCounts threads;
+    threads.Take();
+    do {
+        ProcessImageInfo info;
+        info.pid = pe.th32ProcessID;
+        info.moduleName = pe.szExeFile;
+        // The main module is the first of the process's module snapshot; a
+        // process of the other bitness (or one we may not read) falls back to
+        // the system's image-name query.
+        std::string path;
+        UniqueHandle modules(::CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pe.th32ProcessID));
+        MODULEENTRY32 me{};
+        me.dwSize = sizeof(me);
+        if (modules && ::Module32First(modules.get(), &me)) {
+            info.moduleName = me.szModule;
+            path = me.szExePath;
+        } else {
+            GetProcessImagePath(pe.th32ProcessID, path);
+        }
+        if (!path.empty()) {
+            info.imagePath = CleanImagePath(path);
+            info.threadCount = threads.Count(pe.th32ProcessID);
+            list.threadTotal += info.threadCount;
+        }
+        ReadProcessCommandLine(pe.th32ProcessID, info.commandLine);
+        list.items.push_back(std::move(info));
+        pe.dwSize = sizeof(pe);
+    } while (::Process32Next(snapshot.get(), &pe));
+    return !list.items.empty();
+}
+
+bool LoadProcessImageList(ProcessImageList& list) {
+    return UsesProcessStatusPath(CurrentOsFamily()) ? ListProcessesByStatus(list) : ListProcessesByToolHelp(list);
+}
+
+namespace {
+BOOL CALLBACK CollectTopWindow(HWND hwnd, LPARAM lp) {
+    reinterpret_cast<std::vector<HWND>*>(lp)->push_back(hwnd);
+    return TRUE;
+}
+}  // namespace
+
+bool SnapshotSteps::LoadWindows(std::vector<HWND>& windows) {
+    windows.clear();
+    return ::EnumWindows(CollectTopWindow, reinterpret_cast<LPARAM>(&windows)) != FALSE;
+}
+
+bool SnapshotSteps::LoadProcesses(ProcessImageList& processes) { return LoadProcessImageList(processes); }
+
+bool SnapshotSteps::LoadServices(ServiceList& services) { return services.Load(0); }
+
+bool SnapshotSteps::LoadDrivers(ServiceList& drivers) { return drivers.Load(1); }
+
+SystemSnapshot::SystemSnapshot(SnapshotSteps* steps) : steps_(steps ? steps : &defaultSteps_) {}
+
+SystemSnapshot::~SystemSnapshot() {
+    stop_ = true;
+    WaitForLoader();
+}
+
+bool SystemSnapshot::StartLoading(HWND owner) {
+    if (loading_.load()) return false;
+    WaitForLoader();  // the previous thread has posted its last message
+    owner_ = owner;
+    stop_ = false;
+    loading_ = true;
+    DWORD id = 0;
+    thread_.reset(::CreateThread(nullptr, 0, &SystemSnapshot::LoaderThread, this, 0, &id));
+    if (!thread_) {
+        loading_ = false;
+        return false;
+    }
+    return true;
+}
+
+void SystemSnapshot::WaitForLoader(DWORD boundMs) {
+    if (thread_ && ::WaitForSingleObject(thread_.get(), boundMs) == WAIT_OBJECT_0) thread_.reset();
+}
+
+void SystemSnapshot::ClearServiceLists() {
+    if (loading_.load()) return;
+    services_.Clear();
+    drivers_.Clear();
+}
+
+bool SystemSnapshot::ProcessAt(size_t i, ProcessImageInfo& out) const {
+    if (i >= processes_.items.size()) return false;
+    out = processes_.items[i];
+    return true;
+}
+
+DWORD WINAPI SystemSnapshot::LoaderThread(LPVOID self) {
+    static_cast<SystemSnapshot*>(self)->RunLoader();
+    return 0;
+}
+
+void SystemSnapshot::Post(UINT msg, WPARAM wp, LPARAM lp) const {
+    if (owner_) ::PostMessageA(owner_, msg, wp, lp);
+}
+
+void SystemSnapshot::RunLoader() {
+    struct ClearLoading {
+        std::atomic<bool>& flag;
+        ~ClearLoading() { flag = false; }
+    } clear{loading_};
+    // A failing step ends the load: neither its end message nor anything
+    // after it is posted.
+    for (WPARAM n = 0; n < 4; ++n) {
+        if (stop_.load()) return;
+        Post(WM_SNAPSHOT_STEP, n, 0);
+        bool ok = false;
+        try {
+            switch (n) {
+            case 0: ok = steps_->LoadWindows(windows_); break;
+            case 1: ok = steps_->LoadProcesses(processes_); break;
+            case 2: ok = steps_->LoadServices(services_); break;
+            case 3: ok = steps_->LoadDrivers(drivers_); break;
+            }
+        } catch (...) {
+            ok = false;  // e.g. out of memory: treated as a failed step
+        }
+        if (!ok) return;
+        Post(WM_SNAPSHOT_STEP, n, 1);
+    }
+    loading_ = false;
+    Post(WM_SNAPSHOT_DONE, 0, 0);
+}
