@@ -55,6 +55,10 @@ std::string ProgramFolder() {
     return WithTrailingBackslash(LongPath(FolderOfPath(ModulePath())));
 }
 
+std::string ProgramPath() {
+    return LongPath(ModulePath());
+}
+
 std::string HtmlWorkFolder() {
     return WithTrailingBackslash(ProgramFolder() + "HTML");
 }

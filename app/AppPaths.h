@@ -5,6 +5,8 @@
 
 // The long-path form of the executable's folder.
 std::string ProgramFolder();
+// The long-path form of the executable's full path.
+std::string ProgramPath();
 // ProgramFolder() + "HTML\".
 std::string HtmlWorkFolder();
 // The program files folder + "Ornava Utilities\Common\"; empty when the
