@@ -57,7 +57,8 @@ qm_make_prefix() {
 
 # Starts a persistent wineserver for a prefix so that each program starts fast.
 qm_start_wineserver() {
-    WINEPREFIX=$(qm_prefix "$1") wineserver -p </dev/null >/dev/null 2>&1
+    # A server that already runs for the prefix is fine.
+    WINEPREFIX=$(qm_prefix "$1") wineserver -p </dev/null >/dev/null 2>&1 || true
 }
 
 qm_stop_wineserver() {
