@@ -114,7 +114,7 @@ protected:
 
 private:
     struct LoadContext;
-    static DWORD WINAPI LoadThreadProc(void* param);
+    static unsigned __stdcall LoadThreadProc(void* param);
     bool LoadNow(const std::string& path);
     int FindIndexLocked(const std::string& fileName) const;
 

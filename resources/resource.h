@@ -92,5 +92,16 @@
 #define ID_UPDATE_AUTO_MODE             2906
 
 // ---- Strings -----------------------------------------------------------------
+// Program database ratings: the text of rating r is string 500 + r.
+#define IDS_RATING_SYSTEM               500
+#define IDS_RATING_BACKGROUND           501
+#define IDS_RATING_NORMAL               502
+#define IDS_RATING_MAJOR_VENDOR         503
+#define IDS_RATING_SMALL_VENDOR         504
+#define IDS_RATING_UNVERIFIED           505
+#define IDS_RATING_UNKNOWN              506
+#define IDS_RATING_SUSPECT              507
+#define IDS_RATING_SPYWARE              508
+#define IDS_RATING_MALICIOUS            509
 #define IDS_READY                       2773
 #define IDS_APP_NAME                    57344

@@ -1,27 +1,68 @@
 """Images of the HTML detail pages: 173, a one-pixel dark-blue rule that the
-pages stretch into lines, and 174, the 423x77 background of the title banner."""
-import os
-from imageformats import write_gif
+pages stretch into lines (43 bytes), and 174, the 423x77 background of the
+title banner.
 
-DARK_BLUE = (0, 32, 96)
+The banner carries the program's icon at (33, 19) and the black header line
+"<title> by <company>" from x 73 at y 34, so it stays light wherever text can
+fall: a white-to-pale-blue wash, a white tile framing the icon, soft arcs in
+the right-hand corner and a thin blue accent along the bottom edge."""
+import os
+
+from imageformats import write_gif
+from raster import Canvas
+
+BLUE = (0x2F, 0x6F, 0xD6)
+DARK_BLUE = (0x1B, 0x4F, 0xA8)
+WHITE = (255, 255, 255)
+
+
+def _mix(a, b, t):
+    return tuple(int(round(a[i] + (b[i] - a[i]) * t)) for i in range(3))
+
+
+def _quantise(canvas, limit=256):
+    """Palette and indices for a GIF: the most frequent colours, every other
+    colour mapped to its nearest kept one."""
+    counts = {}
+    for row in canvas.px:
+        for p in row:
+            counts[p[:3]] = counts.get(p[:3], 0) + 1
+    palette = sorted(counts, key=lambda c: -counts[c])[:limit]
+    lookup = {c: i for i, c in enumerate(palette)}
+
+    def nearest(c):
+        return min(range(len(palette)),
+                   key=lambda i: sum((palette[i][k] - c[k]) ** 2 for k in range(3)))
+    indices = []
+    for row in canvas.px:
+        for p in row:
+            c = p[:3]
+            if c not in lookup:
+                lookup[c] = nearest(c)
+            indices.append(lookup[c])
+    return palette, indices
+
+
+def draw_title_background(width=423, height=77):
+    c = Canvas(width, height, (255, 255, 255, 255))
+    # The wash: white at the top into a pale blue at the bottom.
+    c.vgradient(0, 0, width, height, WHITE, _mix(WHITE, BLUE, 0.13))
+    # Soft arcs in the right-hand corner, behind where titles end.
+    for radius, strength in ((150, 0.11), (118, 0.09), (86, 0.07)):
+        c.ring(width + 40, height + 70, radius, radius - 18, BLUE + (int(255 * strength),))
+    # A white tile with a 1px darker outline frames the 32x32 icon.
+    c.round_rect(28, 14, 70, 56, 7, _mix(WHITE, BLUE, 0.38) + (255,))
+    c.round_rect(29, 15, 69, 55, 6, WHITE + (255,))
+    # The accent along the bottom edge, just above the page's own rule.
+    c.rect(0, height - 3, width, height - 2, _mix(WHITE, BLUE, 0.45) + (255,))
+    c.rect(0, height - 2, width, height, BLUE + (255,))
+    return c
 
 
 def build(outdir):
-    write_gif(os.path.join(outdir, "dkblue.gif"), 1, 1, [DARK_BLUE, (255, 255, 255)], [0])
+    # One pixel; the pages stretch it to the width of the table.
+    write_gif(os.path.join(outdir, "dkblue.gif"), 1, 1, [DARK_BLUE, WHITE], [0])
 
-    width, height = 423, 77
-    # A smooth horizontal blend from deep blue into pale blue, with a lighter
-    # band along the bottom edge; 64 colours keep the file small.
-    steps = 64
-    left, right = (16, 52, 128), (198, 218, 246)
-    palette = [tuple(int(round(left[i] + (right[i] - left[i]) * k / (steps - 1))) for i in range(3))
-               for k in range(steps)]
-    indices = []
-    for y in range(height):
-        for x in range(width):
-            t = x / (width - 1)
-            t = t * t * (3 - 2 * t)
-            if y >= height - 4:
-                t = min(1.0, t + 0.35)
-            indices.append(int(round(t * (steps - 1))))
-    write_gif(os.path.join(outdir, "title_bg.gif"), width, height, palette, indices)
+    banner = draw_title_background()
+    palette, indices = _quantise(banner)
+    write_gif(os.path.join(outdir, "title_bg.gif"), banner.width, banner.height, palette, indices)

@@ -1,0 +1,254 @@
+#include "progdb/XmlDocument.h"
+
+#include <windows.h>
+#include <objbase.h>
+#include <msxml2.h>
+
+#include <cwctype>
+
+#include "framework/ComPtr.h"
+
+namespace {
+
+// The DOM document classes, newest first. MinGW ships no import library
+// with these identifiers, so they are spelled out here.
+const CLSID kDomDocument60 = {0x88d96a05, 0xf192, 0x11d4, {0xa6, 0x5f, 0x00, 0x40, 0x96, 0x32, 0x51, 0xe5}};
+const CLSID kDomDocument30 = {0xf5078f32, 0xc551, 0x11d3, {0x89, 0xb9, 0x00, 0x00, 0xf8, 0x1f, 0xe2, 0x21}};
+const CLSID kDomDocument = {0x2933bf90, 0x7b36, 0x11d2, {0xb2, 0x0e, 0x00, 0xc0, 0x4f, 0x98, 0x3e, 0x60}};
+const IID kIidXmlDomDocument2 = {0x2933bf95, 0x7b36, 0x11d2, {0xb2, 0x0e, 0x00, 0xc0, 0x4f, 0x98, 0x3e, 0x60}};
+
+// Deeper elements are not copied: no layout we read nests more than a few
+// levels, and a hostile document must not exhaust the stack.
+constexpr int kMaxDepth = 256;
+
+std::string FromBstr(BSTR b) {
+    return b ? WideToAnsi(std::wstring(b, ::SysStringLen(b))) : std::string();
+}
+
+// A document type declaration is refused outright. The parser is told to
+// prohibit them too, but not every implementation of the component honours
+// that, and a declaration is the only way to define entities (internal ones
+// that multiply, external ones that read files or URLs). Neither database
+// layout has one.
+bool HasDocumentTypeDeclaration(const std::wstring& text) {
+    static const wchar_t kDoctype[] = L"<!DOCTYPE";
+    const size_t n = sizeof(kDoctype) / sizeof(kDoctype[0]) - 1;
+    if (text.size() < n) return false;
+    for (size_t i = 0; i + n <= text.size(); ++i) {
+        if (text[i] != L'<' || text[i + 1] != L'!') continue;
+        size_t k = 2;
+        while (k < n && ::towupper(text[i + k]) == kDoctype[k]) ++k;
+        if (k == n) return true;
+    }
+    return false;
+}
+
+ComPtr<IXMLDOMDocument2> CreateDomDocument() {
+    ComPtr<IXMLDOMDocument2> doc;
+    for (const CLSID* clsid : {&kDomDocument60, &kDomDocument30, &kDomDocument}) {
+        if (SUCCEEDED(::CoCreateInstance(*clsid, nullptr, CLSCTX_INPROC_SERVER, kIidXmlDomDocument2,
+                                         doc.PutVoid())) &&
+            doc)
+            break;
+    }
+    if (!doc) return doc;
+    doc->put_async(VARIANT_FALSE);
+    doc->put_validateOnParse(VARIANT_FALSE);
+    doc->put_resolveExternals(VARIANT_FALSE);
+    Bstr prohibit(L"ProhibitDTD");
+    VARIANT on;
+    ::VariantInit(&on);
+    on.vt = VT_BOOL;
+    on.boolVal = VARIANT_TRUE;
+    doc->setProperty(prohibit.get(), on);
+    return doc;
+}
+
+void CopyElement(IXMLDOMNode* source, XmlNode& target, int depth) {
+    Bstr name;
+    if (SUCCEEDED(source->get_nodeName(name.put()))) target.name = FromBstr(name.get());
+    Bstr text;
+    if (SUCCEEDED(source->get_text(text.put()))) target.text = FromBstr(text.get());
+
+    ComPtr<IXMLDOMNamedNodeMap> attributes;
+    if (SUCCEEDED(source->get_attributes(attributes.Put())) && attributes) {
+        long count = 0;
+        attributes->get_length(&count);
+        for (long i = 0; i < count; ++i) {
+            ComPtr<IXMLDOMNode> attribute;
+            if (FAILED(attributes->get_item(i, attribute.Put())) || !attribute) continue;
+            Bstr attributeName, attributeText;
+            attribute->get_nodeName(attributeName.put());
+            attribute->get_text(attributeText.put());
+            target.attributes.emplace_back(FromBstr(attributeName.get()), FromBstr(attributeText.get()));
+        }
+    }
+
+    if (depth >= kMaxDepth) return;
+    ComPtr<IXMLDOMNode> child;
+    source->get_firstChild(child.Put());
+    while (child) {
+        DOMNodeType type = NODE_INVALID;
+        if (SUCCEEDED(child->get_nodeType(&type)) && type == NODE_ELEMENT) {
+            target.children.emplace_back();
+            CopyElement(child.Get(), target.children.back(), depth + 1);
+        }
+        ComPtr<IXMLDOMNode> next;
+        if (child->get_nextSibling(next.Put()) != S_OK) break;
+        child = next;
+    }
+}
+
+}  // namespace
+
+int XmlNode::FindChild(const std::string& childName, const XmlNode*& node) const {
+    for (size_t i = 0; i < children.size(); ++i) {
+        if (children[i].name == childName) {
+            node = &children[i];
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+bool XmlNode::FindChildren(const std::string& childName, std::vector<const XmlNode*>& list) const {
+    list.clear();
+    for (const XmlNode& child : children)
+        if (child.name == childName) list.push_back(&child);
+    return !list.empty();
+}
+
+std::string XmlNode::ChildText(const std::string& childName) const {
+    const XmlNode* child = nullptr;
+    return FindChild(childName, child) >= 0 ? child->text : std::string();
+}
+
+XmlDocument::XmlDocument() {
+    root_.name = "root";
+}
+
+bool XmlDocument::Parse(const std::string& bytes) {
+    return ParseText(DecodeXmlBytes(bytes));
+}
+
+bool XmlDocument::ParseText(const std::wstring& text) {
+    root_ = XmlNode();
+    root_.name = "root";
+    if (text.empty() || HasDocumentTypeDeclaration(text)) return false;
+    if (text.size() > 0x7FFFFFFFu) return false;
+
+    // A no-op (S_FALSE) when the thread already runs the component runtime;
+    // when it runs another apartment model the parser still works.
+    ComRuntime runtime;
+    ComPtr<IXMLDOMDocument2> doc = CreateDomDocument();
+    if (!doc) return false;
+
+    BSTR source = ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+    if (!source) return false;
+    VARIANT_BOOL loaded = VARIANT_FALSE;
+    HRESULT hr = doc->loadXML(source, &loaded);
+    ::SysFreeString(source);
+    if (hr != S_OK || loaded != VARIANT_TRUE) return false;
+
+    ComPtr<IXMLDOMNode> child;
+    doc->get_firstChild(child.Put());
+    while (child) {
+        DOMNodeType type = NODE_INVALID;
+        if (SUCCEEDED(child->get_nodeType(&type)) && type == NODE_ELEMENT) {
+            root_.children.emplace_back();
+            CopyElement(child.Get(), root_.children.back(), 1);
+        }
+        ComPtr<IXMLDOMNode> next;
+        if (child->get_nextSibling(next.Put()) != S_OK) break;
+        child = next;
+    }
+    return !root_.children.empty();
+}
+
+bool IsValidUtf8(const char* data, size_t size) {
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(data);
+    size_t i = 0;
+    while (i < size) {
+        unsigned char c = p[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        size_t extra;
+        unsigned long cp;
+        if (c >= 0xC2 && c <= 0xDF) {
+            extra = 1;
+            cp = c & 0x1F;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            extra = 2;
+            cp = c & 0x0F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            extra = 3;
+            cp = c & 0x07;
+        } else {
+            return false;
+        }
+        if (size - i <= extra) return false;
+        for (size_t k = 1; k <= extra; ++k) {
+            if ((p[i + k] & 0xC0) != 0x80) return false;
+            cp = (cp << 6) | (p[i + k] & 0x3F);
+        }
+        if ((extra == 2 && cp < 0x800) || (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF)) ||
+            (cp >= 0xD800 && cp <= 0xDFFF))
+            return false;
+        i += extra + 1;
+    }
+    return true;
+}
+
+namespace {
+
+std::wstring MultiByteToWide(UINT codePage, const char* data, size_t size) {
+    if (size == 0 || size > 0x7FFFFFFFu) return std::wstring();
+    int n = ::MultiByteToWideChar(codePage, 0, data, static_cast<int>(size), nullptr, 0);
+    if (n <= 0) return std::wstring();
+    std::wstring out(static_cast<size_t>(n), L'\0');
+    ::MultiByteToWideChar(codePage, 0, data, static_cast<int>(size), &out[0], n);
+    return out;
+}
+
+}  // namespace
+
+std::wstring DecodeXmlBytes(const std::string& bytes) {
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const size_t size = bytes.size();
+    if (size >= 2 && ((p[0] == 0xFF && p[1] == 0xFE) || (p[0] == 0xFE && p[1] == 0xFF))) {
+        const bool bigEndian = p[0] == 0xFE;
+        std::wstring out;
+        out.reserve((size - 2) / 2);
+        for (size_t i = 2; i + 1 < size; i += 2) {
+            wchar_t c = bigEndian ? static_cast<wchar_t>((p[i] << 8) | p[i + 1])
+                                  : static_cast<wchar_t>(p[i] | (p[i + 1] << 8));
+            if (c == 0) break;
+            out.push_back(c);
+        }
+        return out;
+    }
+    size_t start = (size >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF) ? 3 : 0;
+    size_t end = bytes.find('\0', start);
+    if (end == std::string::npos) end = size;
+    const char* text = bytes.data() + start;
+    const size_t length = end - start;
+    if (start == 3 || IsValidUtf8(text, length)) return MultiByteToWide(CP_UTF8, text, length);
+    // Not UTF-8: a local file written in the system's code page.
+    return MultiByteToWide(CP_ACP, text, length);
+}
+
+std::string WideToAnsi(const std::wstring& text) {
+    if (text.empty() || text.size() > 0x7FFFFFFFu) return std::string();
+    int n = ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
+                                  nullptr);
+    if (n <= 0) return std::string();
+    std::string out(static_cast<size_t>(n), '\0');
+    ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &out[0], n, nullptr, nullptr);
+    return out;
+}
+
+std::wstring AnsiToWide(const std::string& text) {
+    return MultiByteToWide(CP_ACP, text.data(), text.size());
+}
