@@ -1,0 +1,295 @@
+#include "progdb/UrlFetcher.h"
+
+#include <windows.h>
+#include <wininet.h>
+#include <urlmon.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+
+#include "app/AppSettings.h"
+#include "app/SettingsKeys.h"
+#include "framework/ComPtr.h"
+#include "platform/Registry.h"
+
+void InternetHandleTraits::Close(void* h) { ::InternetCloseHandle(h); }
+
+namespace {
+
+const char kInternetSettingsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+
+std::string Trim(const std::string& s) {
+    size_t b = 0, e = s.size();
+    while (b < e && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
+    while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1]))) --e;
+    return s.substr(b, e - b);
+}
+
+std::string Lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// "host[:port]" into its parts; a missing or non-numeric port gives 0.
+void SplitHostPort(const std::string& entry, std::string& host, int& port) {
+    size_t colon = entry.find(':');
+    host = entry.substr(0, colon);
+    port = colon == std::string::npos ? 0 : std::atoi(entry.c_str() + colon + 1);
+}
+
+// Stops a URL-to-file download that grows beyond its size or time bound, and
+// asks for a fresh copy rather than a cached one.
+class BoundedDownload : public IBindStatusCallback {
+public:
+    BoundedDownload(size_t maxBytes, DWORD maxMs)
+        : maxBytes_(maxBytes), deadline_(::GetTickCount64() + maxMs) {}
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
+        if (riid == IID_IUnknown || riid == IID_IBindStatusCallback) {
+            *out = static_cast<IBindStatusCallback*>(this);
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    // Lives on the caller's stack for the whole synchronous download.
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+
+    HRESULT STDMETHODCALLTYPE OnStartBinding(DWORD, IBinding*) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE GetPriority(LONG*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE OnLowResource(DWORD) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnProgress(ULONG progress, ULONG, ULONG, LPCWSTR) override {
+        if (progress > maxBytes_ || ::GetTickCount64() > deadline_) {
+            aborted_ = true;
+            return E_ABORT;
+        }
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE OnStopBinding(HRESULT, LPCWSTR) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE GetBindInfo(DWORD* flags, BINDINFO*) override {
+        if (flags) *flags |= BINDF_GETNEWESTVERSION | BINDF_NOWRITECACHE | BINDF_PRAGMA_NO_CACHE;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE OnDataAvailable(DWORD, DWORD, FORMATETC*, STGMEDIUM*) override {
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE OnObjectAvailable(REFIID, IUnknown*) override { return S_OK; }
+
+    bool Aborted() const { return aborted_; }
+
+private:
+    size_t maxBytes_;
+    ULONGLONG deadline_;
+    bool aborted_ = false;
+};
+
+}  // namespace
+
+unsigned long ParseVersionNumber(const std::string& text) {
+    std::string digits = text;
+    if (digits.compare(0, 2, "0x") == 0) digits.erase(0, 2);
+    if (digits.empty()) return 0;
+    unsigned long value = 0;
+    for (char c : digits) {
+        if (!std::isxdigit(static_cast<unsigned char>(c))) return 0;
+        int d = std::isdigit(static_cast<unsigned char>(c))
+                    ? c - '0'
+                    : std::tolower(static_cast<unsigned char>(c)) - 'a' + 10;
+        value = value * 16 + static_cast<unsigned long>(d);
+    }
+    return value;
+}
+
+bool FindVersionLine(const std::string& text, unsigned long& version) {
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = Trim(text.substr(start, end - start));
+        if (line.size() >= 9 && Lower(line.substr(0, 9)) == "<version>") {
+            size_t close = line.find("</version>", 9);
+            if (close != std::string::npos) {
+                version = ParseVersionNumber(line.substr(9, close - 9));
+                return true;
+            }
+        }
+        if (end == text.size()) break;
+        start = end + 1;
+    }
+    return false;
+}
+
+bool ParseProxyServerValue(const std::string& value, const std::string& schemePrefix,
+                           std::string& host, int& port) {
+    std::string entry = value;
+    if (value.find(';') != std::string::npos || value.find('=') != std::string::npos) {
+        std::string scheme = Lower(schemePrefix.empty() ? "http:" : schemePrefix);
+        if (!scheme.empty() && scheme.back() == ':') scheme.pop_back();
+        entry.clear();
+        bool found = false;
+        size_t start = 0;
+        while (start <= value.size() && !found) {
+            size_t end = value.find(';', start);
+            if (end == std::string::npos) end = value.size();
+            std::string item = Trim(value.substr(start, end - start));
+            std::string lower = Lower(item);
+            if (lower.compare(0, scheme.size() + 1, scheme + "=") == 0) {
+                entry = item.substr(scheme.size() + 1);
+                found = true;
+            }
+            start = end + 1;
+        }
+        if (!found) return false;
+    }
+    entry = Trim(entry);
+    // An entry may carry its own scheme ("http://proxy:3128").
+    size_t sep = entry.find("://");
+    if (sep != std::string::npos) entry.erase(0, sep + 3);
+    if (!entry.empty() && entry.back() == '/') entry.pop_back();
+    SplitHostPort(entry, host, port);
+    return true;
+}
+
+bool SystemProxyEnabled() {
+    DWORD enabled = 0;
+    return reg::ReadDword(HKEY_CURRENT_USER, kInternetSettingsKey, "ProxyEnable", enabled) &&
+           enabled != 0;
+}
+
+bool SystemProxyFor(const std::string& schemePrefix, std::string& host, int& port) {
+    RegKey key;
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, kInternetSettingsKey, 0, KEY_READ, key.put()) !=
+        ERROR_SUCCESS)
+        return false;
+    char buffer[256] = {};
+    DWORD type = 0;
+    DWORD size = sizeof buffer;
+    if (::RegQueryValueExA(key.get(), "ProxyServer", nullptr, &type,
+                           reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS)
+        return false;
+    if ((type != REG_SZ && type != REG_EXPAND_SZ) || size == 0 || buffer[size - 1] != '\0')
+        return false;
+    return ParseProxyServerValue(buffer, schemePrefix, host, port);
+}
+
+UserProxySettings ReadUserProxySettings(const AppSettings& settings) {
+    UserProxySettings u;
+    u.enableProxy = settings::kEnableProxy.Read(settings);
+    u.proxySettings = settings::kProxySettings.Read(settings);
+    u.server = settings::kProxyServer.Read(settings);
+    u.port = settings::kProxyPort.Read(settings);
+    return u;
+}
+
+ProxyChoice ChooseProxy(const UserProxySettings& user, bool systemEnabled, bool systemFound,
+                        const std::string& systemHost, int systemPort) {
+    ProxyChoice c;
+    if (user.enableProxy != 0 && user.proxySettings == 1) {
+        if (!Trim(user.server).empty()) {
+            c.use = true;
+            c.host = Trim(user.server);
+            c.port = user.port;
+        }
+        return c;
+    }
+    if (systemEnabled && systemFound && !systemHost.empty()) {
+        c.use = true;
+        c.host = systemHost;
+        c.port = systemPort;
+    }
+    return c;
+}
+
+ProxyChoice CurrentUpdateProxy(const AppSettings& settings) {
+    std::string host;
+    int port = 0;
+    bool enabled = SystemProxyEnabled();
+    bool found = enabled && SystemProxyFor("http:", host, port);
+    return ChooseProxy(ReadUserProxySettings(settings), enabled, found, host, port);
+}
+
+void UrlFetcher::SetProxy(bool enabled, const std::string& host, int port) {
+    useProxy_ = enabled;
+    proxyHost_ = host;
+    proxyPort_ = port;
+}
+
+bool UrlFetcher::OpenInternet() {
+    internet_.reset();
+    if (useProxy_) {
+        char proxy[300];
+        std::snprintf(proxy, sizeof proxy, "%s:%d", proxyHost_.c_str(), proxyPort_);
+        // The named proxy also serves loopback addresses: "<-loopback>"
+        // removes the service's implicit bypass of local names.
+        internet_.reset(::InternetOpenA(nullptr, INTERNET_OPEN_TYPE_PROXY, proxy, "<-loopback>", 0));
+    } else {
+        internet_.reset(::InternetOpenA(nullptr, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+    }
+    if (!internet_) {
+        lastError_ = ::GetLastError();
+        return false;
+    }
+    DWORD connect = limits_.connectTimeoutMs;
+    DWORD receive = limits_.receiveTimeoutMs;
+    ::InternetSetOptionA(internet_.get(), INTERNET_OPTION_CONNECT_TIMEOUT, &connect, sizeof connect);
+    ::InternetSetOptionA(internet_.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &receive, sizeof receive);
+    ::InternetSetOptionA(internet_.get(), INTERNET_OPTION_SEND_TIMEOUT, &receive, sizeof receive);
+    return true;
+}
+
+bool UrlFetcher::FetchVersion(const std::string& url, unsigned long& version) {
+    if (!internet_ && !OpenInternet()) return false;
+    DWORD flags = INTERNET_FLAG_TRANSFER_BINARY;
+    if (reload_) flags |= INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE;
+    InternetHandle resource(::InternetOpenUrlA(internet_.get(), url.c_str(), nullptr, 0, flags, 0));
+    if (!resource) {
+        lastError_ = ::GetLastError();
+        return false;
+    }
+    // The answer is a short text; read at most a bounded amount of it.
+    std::string text;
+    char buffer[1024];
+    for (;;) {
+        DWORD got = 0;
+        if (!::InternetReadFile(resource.get(), buffer, sizeof buffer, &got)) {
+            lastError_ = ::GetLastError();
+            return false;
+        }
+        if (got == 0) break;
+        text.append(buffer, got);
+        if (text.size() >= limits_.maxVersionText) break;
+    }
+    return FindVersionLine(text, version);
+}
+
+bool UrlFetcher::Download(const std::string& url, const std::string& targetPath) {
+    const std::string temp = targetPath + ".new";
+    ::DeleteFileA(temp.c_str());
+    // A cached copy would hide a newer file on the server.
+    ::DeleteUrlCacheEntryA(url.c_str());
+    bool downloaded;
+    {
+        ComRuntime com;
+        BoundedDownload callback(limits_.maxDownloadBytes, limits_.downloadTimeoutMs);
+        HRESULT hr = ::URLDownloadToFileA(nullptr, url.c_str(), temp.c_str(), 0, &callback);
+        downloaded = SUCCEEDED(hr) && !callback.Aborted();
+    }
+    // Only a file that reads as a database may replace the old one, and it
+    // replaces it in one step: the old file stays until the new one is in
+    // place.
+    if (!downloaded || (validator_ && !validator_(temp)) ||
+        !::MoveFileExA(temp.c_str(), targetPath.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        ::DeleteFileA(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+void UrlFetcher::GetRemoteInfo(unsigned long& size, std::string& date) const {
+    size = remoteSize_;
+    date = remoteDate_;
+}
