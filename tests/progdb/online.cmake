@@ -8,3 +8,9 @@ qm_add_test(NAME test_progdb_fetch
     LIBS qm_progdb TIMEOUT 180)
 target_compile_definitions(test_progdb_fetch PRIVATE QM_PUBLISHER_EXE="$<TARGET_FILE:qm_publisher>")
 add_dependencies(test_progdb_fetch qm_publisher)
+
+qm_add_test(NAME test_progdb_update
+    SOURCES UpdateTest.cpp OnlineTestUtil.cpp PublisherProcess.cpp
+    LIBS qm_progdb TIMEOUT 300)
+target_compile_definitions(test_progdb_update PRIVATE QM_PUBLISHER_EXE="$<TARGET_FILE:qm_publisher>")
+add_dependencies(test_progdb_update qm_publisher)
