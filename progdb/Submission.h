@@ -1,0 +1,125 @@
+// Submission of the user's own descriptions to the publisher's service: one
+// POST per entry not yet submitted, on a worker thread; the flags of the
+// entries that were accepted are set on the owner's thread afterwards.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+#include "app/AppSettings.h"
+#include "framework/Handles.h"
+#include "progdb/HttpClient.h"
+#include "progdb/ProgramDatabase.h"
+
+// Posted when a submission run ends; the first parameter is 1 when at least
+// one entry was accepted, else 0.
+constexpr UINT WM_SUBMISSION_DONE = 0x9E14;
+
+constexpr const char kPostingUpdatesText[] = "Posting Ornava database updates.";
+constexpr const char kUpdatesPostedText[] = "The program database updates have been successfully posted.";
+constexpr const char kUpdatesFailedText[] = "The program database updates have failed.";
+
+// A query value with every character outside the unreserved set and a few
+// harmless separators ("/", ":", "@", "!", "$", "'", "(", ")", "*", ",", ";")
+// percent-encoded; spaces become "%20".
+std::string EncodeQueryValue(const std::string& text);
+
+// "<service>?name=..&url=..&rating=..&filename=..&description=..&username=..&password=.."
+// with each value encoded.
+std::string BuildSubmissionUrl(const std::string& serviceUrl, const ProgramEntry& entry,
+                               const std::string& user, const std::string& password);
+
+// Where and as whom entries are sent.
+struct SubmissionTarget {
+    std::string serviceUrl;
+    std::string user;
+    std::string password;
+};
+// From the settings: the service address, "UserEmail" (default "user") and
+// "UserPassword" (default the placeholder).
+SubmissionTarget CurrentSubmissionTarget(const AppSettings& settings);
+
+// Sends one entry; true when the service answered "200 OK".
+bool PostEntry(const ProgramEntry& entry, const SubmissionTarget& target,
+               const HttpClient& client = HttpClient());
+
+// One entry the service accepted: its position and the text that was sent.
+struct PostedEntry {
+    size_t index;
+    ProgramEntry entry;
+};
+
+// Sends every unsubmitted entry of a copy of the database; returns those
+// the service accepted.
+std::vector<PostedEntry> SubmitEntries(const std::vector<ProgramEntry>& entries,
+                                       const SubmissionTarget& target,
+                                       const HttpClient& client = HttpClient());
+
+// Sets the submitted flag of the posted entries that still hold what was
+// sent (an entry the user changed meanwhile stays unsubmitted). Returns how
+// many were marked.
+size_t MarkSubmitted(ProgramDatabase& database, const std::vector<PostedEntry>& posted);
+
+// The worker: at most one run at a time.
+class SubmissionWorker {
+public:
+    SubmissionWorker() = default;
+    ~SubmissionWorker();  // waits for a running worker
+    SubmissionWorker(const SubmissionWorker&) = delete;
+    SubmissionWorker& operator=(const SubmissionWorker&) = delete;
+
+    // False when the database is read-only or a run is going on; otherwise
+    // starts a run over a copy of the entries and returns whether it started.
+    bool StartSubmission(const ProgramDatabase& database, const SubmissionTarget& target,
+                         HWND notifyWindow);
+    bool IsRunning() const { return running_; }
+    void Wait();
+    // The entries accepted in the last finished run (emptied by the call).
+    std::vector<PostedEntry> TakePosted();
+
+private:
+    static DWORD WINAPI ThreadProc(void* param);
+
+    std::vector<ProgramEntry> entries_;
+    SubmissionTarget target_;
+    HWND notifyWindow_ = nullptr;
+    CriticalSection lock_;
+    std::vector<PostedEntry> posted_;
+    UniqueHandle thread_;
+    std::atomic<bool> running_{false};
+};
+
+// What the submission needs of the window that owns it.
+class SubmissionHost {
+public:
+    virtual ~SubmissionHost() = default;
+    // Receives WM_SUBMISSION_DONE and passes it to OnSubmissionDone.
+    virtual HWND NotifyWindow() = 0;
+    virtual void Log(const std::string& text) = 0;
+    // Saves the local database (SaveLocalDatabase, which logs its own line).
+    virtual bool SaveLocalDatabase() = 0;
+};
+
+// The main window's part of the submission.
+class SubmissionService {
+public:
+    SubmissionService(SubmissionHost& host, ProgramDatabase& localDatabase,
+                      AppSettings settings = AppSettings());
+
+    // After the describe step saved the local database: when
+    // "SubmitModifications" is on, logs the posting line and starts a run.
+    bool SubmitAfterDescribe();
+    bool StartSubmission();
+    // The handler of WM_SUBMISSION_DONE.
+    void OnSubmissionDone(bool anyPosted);
+    SubmissionWorker& Worker() { return worker_; }
+
+private:
+    SubmissionHost& host_;
+    ProgramDatabase& database_;
+    AppSettings settings_;
+    SubmissionWorker worker_;
+};

@@ -1,0 +1,161 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "OnlineTestUtil.h"
+#include "PublisherProcess.h"
+#include "app/AppSettings.h"
+#include "app/SettingsKeys.h"
+#include "progdb/ServiceAddress.h"
+#include "progdb/Submission.h"
+
+namespace {
+
+ProgramEntry Entry(const std::string& company, const std::string& fileName,
+                   const std::string& description, bool submitted = false) {
+    ProgramEntry e;
+    e.company = company;
+    e.url = "http://www." + company + ".example/";
+    e.rating = "4";
+    e.fileName = fileName;
+    e.description = description;
+    e.submitted = submitted;
+    return e;
+}
+
+class FakeSubmissionHost : public SubmissionHost {
+public:
+    HWND NotifyWindow() override { return sink.Window(); }
+    void Log(const std::string& text) override { log.push_back(text); }
+    bool SaveLocalDatabase() override {
+        ++saves;
+        return true;
+    }
+    MessageSink sink;
+    std::vector<std::string> log;
+    int saves = 0;
+};
+
+class SubmissionTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        testutil::ResetQuillmarkSettings();
+        database.SetReadOnly(false);
+    }
+    void TearDown() override { testutil::ResetQuillmarkSettings(); }
+
+    void Add(const ProgramEntry& e) { ASSERT_TRUE(database.AddOrReplace(e)); }
+    // One run from start to its message, handled as the main window would.
+    WPARAM Run(SubmissionService& service) {
+        WPARAM any = 99;
+        EXPECT_TRUE(service.SubmitAfterDescribe());
+        EXPECT_TRUE(host.sink.Take(WM_SUBMISSION_DONE, any));
+        service.OnSubmissionDone(any != 0);
+        return any;
+    }
+    std::vector<bool> Flags() const {
+        std::vector<bool> f;
+        for (const ProgramEntry& e : database.Entries()) f.push_back(e.submitted);
+        return f;
+    }
+
+    AppSettings settings;
+    LocalProgramDatabase database;
+    FakeSubmissionHost host;
+};
+
+}  // namespace
+
+TEST(SubmissionUrl, FieldsInOrderWithEveryUnsafeCharacterEncoded) {
+    EXPECT_EQ("a%20b%26c%3Dd%23e%25f%2Bg%3Fh%01%E9%22%3C%3E", EncodeQueryValue("a b&c=d#e%f+g?h\x01\xE9\"<>"));
+    EXPECT_EQ("http://www.x.example/a_b-c.d~e", EncodeQueryValue("http://www.x.example/a_b-c.d~e"));
+    EXPECT_EQ("", EncodeQueryValue(""));
+
+    ProgramEntry e = Entry("Big Co", "big.exe", "Fast & small = good");
+    EXPECT_EQ("http://h/Runlatch/rlatprov1.aspx?name=Big%20Co&url=http://www.Big%20Co.example/"
+              "&rating=4&filename=big.exe&description=Fast%20%26%20small%20%3D%20good"
+              "&username=me@x&password=p%20w",
+              BuildSubmissionUrl("http://h/Runlatch/rlatprov1.aspx", e, "me@x", "p w"));
+}
+
+TEST(SubmissionUrl, ChangedEntriesAreNotMarked) {
+    LocalProgramDatabase db;
+    db.SetReadOnly(false);
+    ASSERT_TRUE(db.AddOrReplace(Entry("A", "a.exe", "one")));
+    ASSERT_TRUE(db.AddOrReplace(Entry("B", "b.exe", "two")));
+    std::vector<PostedEntry> posted = {{0, Entry("A", "a.exe", "one")},
+                                       {1, Entry("B", "b.exe", "older text")},
+                                       {7, Entry("C", "c.exe", "gone")}};
+    EXPECT_EQ(1u, MarkSubmitted(db, posted));
+    std::vector<ProgramEntry> entries = db.Entries();
+    EXPECT_TRUE(entries[0].submitted);
+    EXPECT_FALSE(entries[1].submitted);
+}
+
+TEST_F(SubmissionTest, AcceptedEntriesAreMarkedAndSaved) {
+    Add(Entry("Alpha", "alpha.exe", "Edits text & numbers = 100% #1 + more"));
+    Add(Entry("Beta", "beta.exe", "already sent", true));
+    Add(Entry("Gamma", "gamma.exe", "caf\xE9 tool"));
+    PublisherProcess publisher;
+    ASSERT_TRUE(publisher.Running());
+    settings::kServiceUrl.Write(settings, publisher.Base());
+
+    SubmissionService service(host, database, settings);
+    EXPECT_EQ(1u, Run(service));
+    EXPECT_EQ((std::vector<bool>{true, true, true}), Flags());
+    EXPECT_EQ((std::vector<std::string>{kPostingUpdatesText, kUpdatesPostedText}), host.log);
+    EXPECT_EQ(1, host.saves);
+    EXPECT_EQ(
+        (std::vector<std::string>{
+            "POST /Runlatch/rlatprov1.aspx?name=Alpha&url=http://www.Alpha.example/&rating=4"
+            "&filename=alpha.exe&description=Edits%20text%20%26%20numbers%20%3D%20100%25%20%231"
+            "%20%2B%20more&username=user&password=qmpw",
+            "POST /Runlatch/rlatprov1.aspx?name=Gamma&url=http://www.Gamma.example/&rating=4"
+            "&filename=gamma.exe&description=caf%E9%20tool&username=user&password=qmpw"}),
+        publisher.Requests());
+
+    // Nothing left to send: the run reports failure and posts nothing.
+    host.log.clear();
+    EXPECT_EQ(0u, Run(service));
+    EXPECT_EQ((std::vector<std::string>{kPostingUpdatesText, kUpdatesFailedText}), host.log);
+    EXPECT_EQ(2u, publisher.Requests().size());
+    EXPECT_EQ(1, host.saves);
+}
+
+TEST_F(SubmissionTest, RefusedEntriesStayUnsubmitted) {
+    Add(Entry("Alpha", "alpha.exe", "x"));
+    settings::kUserEmail.Write(settings, "someone@example.com");
+    PublisherProcess publisher("--submit-status 500");
+    ASSERT_TRUE(publisher.Running());
+    settings::kServiceUrl.Write(settings, publisher.Base());
+
+    SubmissionService service(host, database, settings);
+    EXPECT_EQ(0u, Run(service));
+    EXPECT_EQ((std::vector<bool>{false}), Flags());
+    EXPECT_EQ(kUpdatesFailedText, host.log.back());
+    EXPECT_EQ(0, host.saves);
+    ASSERT_EQ(1u, publisher.Requests().size());
+    EXPECT_NE(std::string::npos, publisher.Requests()[0].find("&username=someone@example.com&"));
+
+    // A stopped service refuses the same way.
+    publisher.Stop();
+    EXPECT_EQ(0u, Run(service));
+    EXPECT_EQ((std::vector<bool>{false}), Flags());
+}
+
+TEST_F(SubmissionTest, SwitchedOffOrReadOnlySendsNothing) {
+    Add(Entry("Alpha", "alpha.exe", "x"));
+    SubmissionService service(host, database, settings);
+    settings::kSubmitModifications.Write(settings, 0);
+    EXPECT_FALSE(service.SubmitAfterDescribe());
+    EXPECT_TRUE(host.log.empty());
+    EXPECT_FALSE(service.Worker().IsRunning());
+
+    database.SetReadOnly(true);
+    EXPECT_FALSE(service.StartSubmission());
+    EXPECT_FALSE(host.sink.Pending(WM_SUBMISSION_DONE));
+}
