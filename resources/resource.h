@@ -12,16 +12,49 @@
 #define IDC_BROWSER_PLACEHOLDER         1030
 #define IDC_HIDDEN_PLACEHOLDER          32767
 #define IDC_MAIN_SPLITTER               2300
+#define IDC_APPLICATION_LIST            3000
+#define IDC_TASK_LIST                   3001
+#define IDC_SERVICE_LIST                3002
+#define IDC_DRIVER_LIST                 3003
+#define IDC_APPLICATIONS_TOOLBAR        59397
+#define IDC_TASKS_TOOLBAR               59398
+#define IDC_SERVICES_TOOLBAR            59399
+#define IDC_DRIVERS_TOOLBAR             59400
 
 // ---- Menus -----------------------------------------------------------------
 #define IDR_MAINFRAME_MENU              128
 #define IDR_TRAY_MENU                   130
+#define IDR_APPLICATIONS_MENU           141
+#define IDR_TASKS_MENU                  142
+#define IDR_SERVICES_MENU               143
+#define IDR_DRIVERS_MENU                168
+
+// ---- Toolbars (resource type 241: version, image size, command per button) ---
+#define QM_RT_TOOLBAR                   241
+#define IDR_MAIN_TOOLBAR                128
+#define IDR_APPLICATIONS_TOOLBAR        163
+#define IDR_TASKS_TOOLBAR               164
+#define IDR_SERVICES_TOOLBAR            165
+#define IDR_DRIVERS_TOOLBAR             166
+#define IDR_MENU_IMAGES                 167
 
 // ---- Accelerators ----------------------------------------------------------
 #define IDR_ACCELERATORS                175
 
 // ---- Icons -----------------------------------------------------------------
 #define IDR_MAINFRAME                   128
+
+// ---- Bitmaps -----------------------------------------------------------------
+#define IDB_TAB_IMAGES                  136
+#define IDB_MAIN_TOOLBAR_DISABLED       154
+#define IDB_MAIN_TOOLBAR                155
+#define IDB_MAIN_TOOLBAR_HOT            156
+#define IDB_MENU_IMAGES                 167
+#define IDB_PROTECTION_IMAGES           178
+#define IDB_APPLICATIONS_TOOLBAR        181
+#define IDB_SERVICES_TOOLBAR            183
+#define IDB_TASKS_TOOLBAR               184
+#define IDB_DRIVERS_TOOLBAR             185
 
 // ---- Images (GIF) ------------------------------------------------------------
 #define IDR_GIF_DKBLUE                  173
@@ -59,6 +92,7 @@
 #define ID_PROGRAM_BRING_TO_FRONT       2809
 #define ID_HELP_CONTENTS                2810
 #define ID_PROGRAM_CLOSE_ALL            2815
+#define ID_TIP_STARTUP                  2817
 #define ID_VIEW_APPLICATIONS            2836
 #define ID_VIEW_TASKS                   2837
 #define ID_VIEW_SERVICES                2838

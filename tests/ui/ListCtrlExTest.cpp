@@ -1,0 +1,370 @@
+// The list view and the four function lists as real list-view windows under
+// Wine: sorting through header clicks, the column-count guard, selection,
+// row and cell texts, auto-sizing, the image list and the drawn colours.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "ListsTestHost.h"
+#include "TestUtil.h"
+#include "app/SettingsKeys.h"
+#include "framework/Resources.h"
+#include "resource.h"
+#include "ui/FunctionLists.h"
+
+using liststest::Capture;
+using liststest::HostWindow;
+
+namespace {
+
+const RECT kListRect{0, 0, 560, 300};
+
+// Fills rows; each row's cells are given in column order.
+void Fill(CListCtrlEx& list, const std::vector<std::vector<std::string>>& rows) {
+    for (size_t r = 0; r < rows.size(); ++r) {
+        int row = list.InsertItem(static_cast<int>(r), rows[r][0]);
+        for (size_t c = 1; c < rows[r].size(); ++c) list.SetItemText(row, static_cast<int>(c), rows[r][c]);
+    }
+}
+
+std::vector<std::string> Column(const CListCtrlEx& list, int column) {
+    std::vector<std::string> out;
+    for (int r = 0; r < list.GetItemCount(); ++r) out.push_back(list.GetCellText(r, column));
+    return out;
+}
+
+// A header click as the list view reports it to its parent.
+void ClickHeader(HostWindow& host, CListCtrlEx& list, int column) {
+    NMLISTVIEW nm{};
+    nm.hdr.hwndFrom = list.GetHwnd();
+    nm.hdr.idFrom = static_cast<UINT_PTR>(::GetDlgCtrlID(list.GetHwnd()));
+    nm.hdr.code = LVN_COLUMNCLICK;
+    nm.iItem = -1;
+    nm.iSubItem = column;
+    ::SendMessageA(host.GetHwnd(), WM_NOTIFY, nm.hdr.idFrom, reinterpret_cast<LPARAM>(&nm));
+}
+
+int HeaderFormat(const CListCtrlEx& list, int column) {
+    HDITEMA hd{};
+    hd.mask = HDI_FORMAT;
+    ::SendMessageA(list.GetHeader(), HDM_GETITEMA, column, reinterpret_cast<LPARAM>(&hd));
+    return hd.fmt;
+}
+
+class FunctionListTest : public ::testing::Test {
+protected:
+    void SetUp() override { testutil::ResetQuillmarkSettings(); }
+    HostWindow host{600, 400};
+};
+
+// Tasks rows: Filename, Protection, User Account, Process ID, CPU, Memory, Threads, Company, Description.
+const std::vector<std::vector<std::string>> kTasks = {
+    {"svchost.exe", "Can Kill", "SYSTEM", "100", "1.5%", "900 K", "12", "", ""},
+    {"Explorer.exe", "Protected", "alice", "8", "10.0%", "12000 K", "3", "", ""},
+    {"notepad.exe", "Unprotected", "Bob", "12", "9.5%", "1500 K", "100", "", ""},
+    {"cmd.exe", "Unprotected", "carol", "4000", "0.0%", "n/a", "1", "", ""},
+};
+
+TEST_F(FunctionListTest, HeaderClicksSortAscendingThenDescendingAndAnotherColumnAscending) {
+    CTaskListCtrl list;
+    ASSERT_TRUE(CreateFunctionList(list, kTaskListLayout, host.GetHwnd(), kListRect));
+    Fill(list, kTasks);
+
+    ClickHeader(host, list, 3);  // Process ID, numerically
+    EXPECT_EQ(Column(list, 3), (std::vector<std::string>{"8", "12", "100", "4000"}));
+    EXPECT_EQ(list.SortColumn(), 3);
+    EXPECT_TRUE(list.SortAscending());
+    EXPECT_TRUE(HeaderFormat(list, 3) & HDF_SORTUP);
+
+    ClickHeader(host, list, 3);
+    EXPECT_EQ(Column(list, 3), (std::vector<std::string>{"4000", "100", "12", "8"}));
+    EXPECT_FALSE(list.SortAscending());
+    EXPECT_TRUE(HeaderFormat(list, 3) & HDF_SORTDOWN);
+
+    ClickHeader(host, list, 2);  // User Account, ignoring case
+    EXPECT_EQ(Column(list, 2), (std::vector<std::string>{"alice", "Bob", "carol", "SYSTEM"}));
+    EXPECT_TRUE(list.SortAscending());
+    EXPECT_EQ(HeaderFormat(list, 3) & (HDF_SORTUP | HDF_SORTDOWN), 0);
+    EXPECT_TRUE(HeaderFormat(list, 2) & HDF_SORTUP);
+
+    ClickHeader(host, list, 6);  // Threads, numerically
+    EXPECT_EQ(Column(list, 6), (std::vector<std::string>{"1", "3", "12", "100"}));
+    ClickHeader(host, list, 5);  // Memory: "n/a" counts as 0
+    EXPECT_EQ(Column(list, 5), (std::vector<std::string>{"n/a", "900 K", "1500 K", "12000 K"}));
+    EXPECT_FALSE(list.IsSorting());
+}
+
+TEST_F(FunctionListTest, ARealClickOnTheHeaderSorts) {
+    CTaskListCtrl list;
+    ASSERT_TRUE(CreateFunctionList(list, kTaskListLayout, host.GetHwnd(), kListRect));
+    Fill(list, kTasks);
+    RECT rc{};
+    ASSERT_TRUE(::SendMessageA(list.GetHeader(), HDM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&rc)));
+    LPARAM at = MAKELPARAM((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+    ::SendMessageA(list.GetHeader(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+    ::SendMessageA(list.GetHeader(), WM_LBUTTONUP, 0, at);
+    liststest::Pump();
+    EXPECT_EQ(list.HeaderSortColumn(), 0);
+    EXPECT_EQ(Column(list, 0),
+              (std::vector<std::string>{"cmd.exe", "Explorer.exe", "notepad.exe", "svchost.exe"}));
+}
+
+TEST_F(FunctionListTest, ServicesSortCpuAsTextAndMemoryAsNumber) {
+    CServiceListCtrl list;
+    ASSERT_TRUE(CreateFunctionList(list, kServiceListLayout, host.GetHwnd(), kListRect));
+    Fill(list, {{"Alpha", "9.5%", "900 K", "Running", "Automatic", "a", "", ""},
+                {"Beta", "10.0%", "12000 K", "Stopped", "Manual", "b", "", ""},
+                {"Gamma", "0.5%", "1500 K", "Running", "Disabled", "c", "", ""}});
+    ClickHeader(host, list, 1);
+    EXPECT_EQ(Column(list, 1), (std::vector<std::string>{"0.5%", "10.0%", "9.5%"}));
+    ClickHeader(host, list, 2);
+    EXPECT_EQ(Column(list, 2), (std::vector<std::string>{"900 K", "1500 K", "12000 K"}));
+    ClickHeader(host, list, 2);
+    EXPECT_EQ(Column(list, 2), (std::vector<std::string>{"12000 K", "1500 K", "900 K"}));
+}
+
+TEST_F(FunctionListTest, ItemDataSurviveSortsAndResortKeepsTheOrderAfterARefill) {
+    CApplicationListCtrl list;
+    ASSERT_TRUE(CreateFunctionList(list, kApplicationListLayout, host.GetHwnd(), kListRect));
+    const std::vector<std::vector<std::string>> rows = {
+        {"b.exe", "", "2", "3.5%", "10 K", "", "", "", ""},
+        {"c.exe", "", "3", "3.5%", "30 K", "", "", "", ""},
+        {"a.exe", "", "1", "12.0%", "20 K", "", "", "", ""},
+    };
+    Fill(list, rows);
+    for (int r = 0; r < 3; ++r) list.SetItemData(r, 0x1000 + list.GetCellText(r, 0)[0]);
+
+    ClickHeader(host, list, 3);  // CPU: equal values must not upset the sort
+    ClickHeader(host, list, 4);
+    ClickHeader(host, list, 4);
+    EXPECT_EQ(Column(list, 4), (std::vector<std::string>{"30 K", "20 K", "10 K"}));
+    for (int r = 0; r < 3; ++r) EXPECT_EQ(list.GetItemData(r), 0x1000 + list.GetCellText(r, 0)[0]) << r;
+
+    list.ResetImageList();
+    Fill(list, rows);
+    list.Resort();
+    EXPECT_EQ(Column(list, 4), (std::vector<std::string>{"30 K", "20 K", "10 K"}));
+}
+
+TEST_F(FunctionListTest, AListWithAnAddedOrRemovedColumnDoesNotSort) {
+    CDriverListCtrl added;
+    ASSERT_TRUE(CreateFunctionList(added, kDriverListLayout, host.GetHwnd(), kListRect));
+    added.InsertColumn(6, "Extra", LVCFMT_LEFT, 50);
+    Fill(added, {{"b"}, {"c"}, {"a"}});
+    ClickHeader(host, added, 0);
+    EXPECT_EQ(Column(added, 0), (std::vector<std::string>{"b", "c", "a"}));
+    EXPECT_EQ(added.SortColumn(), -1);
+
+    CApplicationListCtrl removed;
+    ASSERT_TRUE(CreateFunctionList(removed, kApplicationListLayout, host.GetHwnd(), kListRect));
+    removed.DeleteColumn(8);
+    Fill(removed, {{"b"}, {"c"}, {"a"}});
+    ClickHeader(host, removed, 0);
+    EXPECT_EQ(Column(removed, 0), (std::vector<std::string>{"b", "c", "a"}));
+
+    // The complete Drivers list sorts every column as text.
+    CDriverListCtrl complete;
+    ASSERT_TRUE(CreateFunctionList(complete, kDriverListLayout, host.GetHwnd(), kListRect));
+    Fill(complete, {{"b", "10"}, {"c", "9"}, {"a", "100"}});
+    ClickHeader(host, complete, 1);
+    EXPECT_EQ(Column(complete, 1), (std::vector<std::string>{"10", "100", "9"}));
+}
+
+TEST_F(FunctionListTest, ColumnTablesAsCreated) {
+    CApplicationListCtrl apps;
+    CServiceListCtrl services;
+    ASSERT_TRUE(CreateFunctionList(apps, kApplicationListLayout, host.GetHwnd(), kListRect));
+    ASSERT_TRUE(CreateFunctionList(services, kServiceListLayout, host.GetHwnd(), kListRect));
+    EXPECT_EQ(::GetDlgCtrlID(apps.GetHwnd()), 3000);
+    EXPECT_EQ(::GetDlgCtrlID(services.GetHwnd()), 3002);
+    ASSERT_EQ(apps.GetColumnCount(), 9);
+    EXPECT_EQ(apps.GetCellText(-1, 4), "Memory Usage");
+    EXPECT_EQ(apps.GetColumnWidth(4), 120);
+    EXPECT_EQ(apps.GetColumnAlignment(2), "right");
+    EXPECT_EQ(apps.GetColumnAlignment(0), "");
+    ASSERT_EQ(services.GetColumnCount(), 8);
+    EXPECT_EQ(services.GetCellText(-1, 7), "Description");
+    EXPECT_EQ(services.GetColumnWidth(3), 80);
+    EXPECT_TRUE(apps.GetExtendedStyle() & LVS_EX_SUBITEMIMAGES);
+    EXPECT_TRUE(apps.GetExtendedStyle() & LVS_EX_FULLROWSELECT);
+}
+
+TEST_F(FunctionListTest, BaseImagesComeFirstAndEveryItemAppendsOneImage) {
+    CTaskListCtrl tasks;
+    ASSERT_TRUE(CreateFunctionList(tasks, kTaskListLayout, host.GetHwnd(), kListRect));
+    tasks.ResetImageList();
+    ASSERT_EQ(tasks.BaseImageCount(), 5);
+    const std::vector<BYTE> andMask(32, 0x00), xorMask(32, 0xFF);
+    IconHandle icon(::CreateIcon(nullptr, 16, 16, 1, 1, andMask.data(), xorMask.data()));
+    ASSERT_TRUE(icon);
+    EXPECT_EQ(tasks.InsertItemWithIcon(0, "first", icon.get()), 0);
+    EXPECT_EQ(tasks.InsertItemWithIcon(1, "no icon", nullptr), 1);
+    EXPECT_EQ(tasks.InsertItemWithIcon(2, "third", icon.get()), 2);
+    EXPECT_EQ(::ImageList_GetImageCount(tasks.ImageList()), 8);
+    LVITEMA item{};
+    item.mask = LVIF_IMAGE;
+    item.iItem = 2;
+    ASSERT_TRUE(::SendMessageA(tasks.GetHwnd(), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+    EXPECT_EQ(item.iImage, 7);
+    EXPECT_EQ(reinterpret_cast<HIMAGELIST>(::SendMessageA(tasks.GetHwnd(), LVM_GETIMAGELIST, LVSIL_SMALL, 0)),
+              tasks.ImageList());
+
+    // A reset drops the items and their icons but keeps the strip.
+    tasks.ResetImageList();
+    EXPECT_EQ(tasks.GetItemCount(), 0);
+    EXPECT_EQ(::ImageList_GetImageCount(tasks.ImageList()), 5);
+
+    CServiceListCtrl services;
+    ASSERT_TRUE(CreateFunctionList(services, kServiceListLayout, host.GetHwnd(), kListRect));
+    services.ResetImageList();
+    EXPECT_EQ(services.BaseImageCount(), 0);
+    EXPECT_EQ(::ImageList_GetImageCount(services.ImageList()), 0);
+}
+
+// ---- The base list: selection, texts, widths -------------------------------------
+
+class ListCtrlExTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        testutil::ResetQuillmarkSettings();
+        ASSERT_TRUE(list.Create(host.GetHwnd(), kListRect, 77, WS_VISIBLE | LVS_REPORT | LVS_SHOWSELALWAYS));
+        list.InitList(0);
+    }
+    HostWindow host{600, 400};
+    CListCtrlEx list;
+};
+
+TEST_F(ListCtrlExTest, SelectedItemOnlyWhenExactlyOneIsSelected) {
+    list.InsertColumn(0, "Name", LVCFMT_LEFT, 100);
+    Fill(list, {{"a"}, {"b"}, {"c"}});
+    EXPECT_EQ(list.GetSelectedItem(), -1);
+    list.SetItemSelected(2, true);
+    EXPECT_EQ(list.GetSelectedItem(), 2);
+    list.SetItemSelected(0, true);
+    EXPECT_EQ(list.GetSelectedItem(), -1);
+    list.SetItemSelected(2, false);
+    EXPECT_EQ(list.GetSelectedItem(), 0);
+}
+
+TEST_F(ListCtrlExTest, RowAndCellTexts) {
+    EXPECT_EQ(list.GetColumnCount(), 0);
+    EXPECT_EQ(list.GetCellText(-1, 0), "");
+    list.InsertColumn(0, "Name", LVCFMT_LEFT, 100);
+    Fill(list, {{"only"}});
+    EXPECT_EQ(list.GetRowText(0), "only");
+
+    list.InsertColumn(1, "Size", LVCFMT_RIGHT, 60);
+    list.InsertColumn(2, "Where", LVCFMT_CENTER, 60);
+    list.SetItemText(0, 1, "12 K");
+    list.SetItemText(0, 2, "here");
+    EXPECT_EQ(list.GetRowText(0), "only  12 K  here");
+    EXPECT_EQ(list.GetCellText(-1, 1), "Size");
+    EXPECT_EQ(list.GetColumnAlignment(2), "center");
+    EXPECT_EQ(list.GetColumnAlignment(1), "right");
+    EXPECT_EQ(list.GetColumnAlignment(5), "");
+    EXPECT_EQ(list.GetCellText(1, 0), "");
+    EXPECT_EQ(list.GetCellText(-2, 0), "");
+    EXPECT_EQ(list.GetCellText(0, 3), "");
+    EXPECT_EQ(list.GetCellText(0, -1), "");
+    EXPECT_EQ(list.GetRowText(5), "    ");
+
+    // Texts longer than a first guess come back whole.
+    const std::string longText(1000, 'x');
+    list.SetItemText(0, 1, longText);
+    EXPECT_EQ(list.GetCellText(0, 1), longText);
+}
+
+TEST_F(ListCtrlExTest, AutoSizeFitsHeaderTextContentsAndScreenWidth) {
+    list.InsertColumn(0, "A rather long header title", LVCFMT_LEFT, 10);
+    list.InsertColumn(1, "B", LVCFMT_LEFT, 10);
+    Fill(list, {{"x", "short"}});
+
+    list.AutoSizeColumns(0);
+    const int withoutArrow = list.GetColumnWidth(0);
+    EXPECT_EQ(list.GetColumnWidth(1), 10);  // only the named column changed
+    EXPECT_GT(withoutArrow, 100);
+
+    ClickHeader(host, list, 0);  // the arrow now shows on column 0
+    list.AutoSizeColumns(-1);
+    EXPECT_EQ(list.GetColumnWidth(0), withoutArrow + 24);
+    EXPECT_GT(list.GetColumnWidth(1), 10);
+
+    list.SetItemText(0, 1, std::string(250, 'W'));
+    list.AutoSizeColumns(1);
+    EXPECT_EQ(list.GetColumnWidth(1), ::GetSystemMetrics(SM_CXFULLSCREEN));
+}
+
+TEST_F(ListCtrlExTest, ContextMenuPopupWithDefaultItem) {
+    MenuHandle holder;
+    EXPECT_EQ(list.LoadContextPopup(holder), nullptr);
+    list.SetContextMenu(IDR_SERVICES_MENU, ID_SERVICE_START);
+    HMENU popup = list.LoadContextPopup(holder);
+    ASSERT_NE(popup, nullptr);
+    EXPECT_EQ(::GetMenuDefaultItem(popup, FALSE, 0), static_cast<UINT>(ID_SERVICE_START));
+    list.SetContextMenu(IDR_SERVICES_MENU, 0);
+    popup = list.LoadContextPopup(holder);
+    EXPECT_EQ(::GetMenuDefaultItem(popup, FALSE, 0), static_cast<UINT>(-1));
+    list.SetContextMenu(4242, 0);  // no such menu
+    EXPECT_EQ(list.LoadContextPopup(holder), nullptr);
+}
+
+// ---- Colours, read from the list drawn into a bitmap -------------------------------
+
+class ListColourTest : public FunctionListTest {
+protected:
+    void SetUp() override {
+        FunctionListTest::SetUp();
+        ASSERT_TRUE(CreateFunctionList(list, kDriverListLayout, host.GetHwnd(), kListRect));
+        Fill(list, {{"a", "b", "c"}, {"d", "e", "f"}, {"g", "h", "i"}, {"j", "k", "l"}});
+    }
+    // A pixel inside a cell, away from its text and the grid lines.
+    COLORREF Cell(const Capture& cap, int row, int column) const {
+        RECT rc{};
+        rc.top = column;
+        rc.left = LVIR_BOUNDS;
+        ::SendMessageA(list.GetHwnd(), LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&rc));
+        int right = column == 0 ? rc.left + list.GetColumnWidth(0) : rc.right;
+        return cap.At(right - 6, (rc.top + rc.bottom) / 2);
+    }
+    CDriverListCtrl list;
+};
+
+TEST_F(ListColourTest, RowsAlternateWhenTheSettingIsOn) {
+    Capture cap(list.GetHwnd(), 560, 300);
+    EXPECT_EQ(Cell(cap, 0, 1), RGB(255, 255, 255));
+    EXPECT_EQ(Cell(cap, 1, 1), RGB(237, 243, 254));
+    EXPECT_EQ(Cell(cap, 2, 0), RGB(255, 255, 255));
+    EXPECT_EQ(Cell(cap, 3, 2), RGB(237, 243, 254));
+}
+
+TEST_F(ListColourTest, TheSettingIsReadAtEveryPaint) {
+    settings::kAlternateRowColors.Write(AppSettings(), 0);
+    Capture off(list.GetHwnd(), 560, 300);
+    EXPECT_EQ(Cell(off, 0, 1), ::GetSysColor(COLOR_WINDOW));
+    EXPECT_EQ(Cell(off, 1, 1), ::GetSysColor(COLOR_WINDOW));
+    settings::kAlternateRowColors.Write(AppSettings(), 1);
+    Capture on(list.GetHwnd(), 560, 300);
+    EXPECT_EQ(Cell(on, 1, 1), RGB(237, 243, 254));
+}
+
+TEST_F(ListColourTest, SortColumnIsShadedOnlyWithHighlighting) {
+    ClickHeader(host, list, 1);
+    Capture plain(list.GetHwnd(), 560, 300);
+    EXPECT_EQ(Cell(plain, 0, 1), RGB(255, 255, 255));
+    EXPECT_EQ(Cell(plain, 1, 1), RGB(237, 243, 254));
+
+    list.SetHighlightSortColumn(true, kSortColumnShade);
+    Capture shaded(list.GetHwnd(), 560, 300);
+    EXPECT_EQ(Cell(shaded, 0, 1), kSortColumnShade);
+    EXPECT_EQ(Cell(shaded, 1, 1), kSortColumnShade);
+    EXPECT_EQ(Cell(shaded, 1, 0), RGB(237, 243, 254));
+    EXPECT_EQ(Cell(shaded, 0, 2), RGB(255, 255, 255));
+
+    settings::kAlternateRowColors.Write(AppSettings(), 0);
+    Capture noRows(list.GetHwnd(), 560, 300);
+    EXPECT_EQ(Cell(noRows, 1, 1), kSortColumnShade);
+    EXPECT_EQ(Cell(noRows, 1, 2), ::GetSysColor(COLOR_WINDOW));
+}
+
+}  // namespace

@@ -1,0 +1,494 @@
+#include "ui/ListCtrlEx.h"
+
+#include <mbstring.h>
+#include <stdlib.h>
+#include <windowsx.h>
+
+#include "app/SettingsKeys.h"
+#include "framework/Resources.h"
+
+// ---- Pure pieces -------------------------------------------------------------
+
+int CompareCellTexts(int kind, bool ascending, const char* t1, const char* t2) {
+    const int s = ascending ? 1 : -1;
+    if (!t1) t1 = "";
+    if (!t2) t2 = "";
+    switch (kind) {
+    case kSortInteger: {
+        // Compared, not subtracted: the difference of two longs can overflow
+        // and turn the order around.
+        long long a = atol(t1), b = atol(t2);
+        return ((a > b) - (a < b)) * s;
+    }
+    case kSortText: {
+        int r = _mbsicmp(reinterpret_cast<const unsigned char*>(t1),
+                         reinterpret_cast<const unsigned char*>(t2));
+        return ((r > 0) - (r < 0)) * s;
+    }
+    case kSortDecimal: {
+        double a = atof(t1), b = atof(t2);
+        return b > a ? -s : s;
+    }
+    default:
+        return 0;
+    }
+}
+
+bool NextSortAscending(int headerColumn, bool headerAscending, int clicked) {
+    return clicked != headerColumn ? true : !headerAscending;
+}
+
+std::string JoinRowText(const std::vector<std::string>& cells) {
+    std::string out;
+    for (size_t i = 0; i < cells.size(); ++i) {
+        if (i) out += "  ";
+        out += cells[i];
+    }
+    return out;
+}
+
+int AutoSizedColumnWidth(int contentWidth, int headerTextWidth, bool showsSortArrow, int minWidth,
+                         int maxWidth) {
+    int header = headerTextWidth + 12 + (showsSortArrow ? 24 : 0);
+    int width = contentWidth > header ? contentWidth : header;
+    if (width < minWidth) width = minWidth;
+    if (maxWidth > 0 && width > maxWidth) width = maxWidth;
+    return width;
+}
+
+COLORREF RowBackground(int row, bool alternate, COLORREF windowColour) {
+    if (!alternate) return windowColour;
+    return (row % 2 == 0) ? kEvenRowColour : kOddRowColour;
+}
+
+// ---- Sorting records -----------------------------------------------------------
+
+namespace {
+
+// While a sort runs, each item's data value points at one of these.
+struct SortRecord {
+    LPARAM savedData;
+    std::string text;
+};
+
+int CALLBACK CompareSortRecords(LPARAM a, LPARAM b, LPARAM kindAndSign) {
+    const auto* ra = reinterpret_cast<const SortRecord*>(a);
+    const auto* rb = reinterpret_cast<const SortRecord*>(b);
+    const int kind = kindAndSign < 0 ? static_cast<int>(-kindAndSign) : static_cast<int>(kindAndSign);
+    return CompareCellTexts(kind, kindAndSign > 0, ra->text.c_str(), rb->text.c_str());
+}
+
+}  // namespace
+
+// ---- CListCtrlEx -------------------------------------------------------------------
+
+CListCtrlEx::~CListCtrlEx() {
+    // The list view must not keep drawing with an image list that dies with
+    // this object: detach it first.
+    if (IsWindow()) SendMessage(LVM_SETIMAGELIST, LVSIL_SMALL, 0);
+}
+
+bool CListCtrlEx::Create(HWND parent, const RECT& rect, UINT id, DWORD style) {
+    return CWnd::Create(0, WC_LISTVIEWA, "", style | WS_CHILD, rect, parent, id) != nullptr;
+}
+
+void CListCtrlEx::InitList(UINT baseBitmapId) {
+    baseBitmapId_ = baseBitmapId;
+    // The image list belongs to this object, not to the list view.
+    LONG_PTR style = ::GetWindowLongPtrA(hwnd_, GWL_STYLE);
+    ::SetWindowLongPtrA(hwnd_, GWL_STYLE, style | LVS_SHAREIMAGELISTS);
+
+    HWND header = GetHeader();
+    if (header) {
+        LONG_PTR hs = ::GetWindowLongPtrA(header, GWL_STYLE);
+        ::SetWindowLongPtrA(header, GWL_STYLE, hs | HDS_FLAT);
+        HFONT base = reinterpret_cast<HFONT>(::SendMessageA(hwnd_, WM_GETFONT, 0, 0));
+        if (!base) base = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
+        LOGFONTA lf{};
+        if (::GetObjectA(base, sizeof(lf), &lf)) {
+            lf.lfWeight = FW_BOLD;
+            headerFont_.reset(::CreateFontIndirectA(&lf));
+            if (headerFont_) ::SendMessageA(header, WM_SETFONT, reinterpret_cast<WPARAM>(headerFont_.get()), TRUE);
+        }
+    }
+    SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_HEADERDRAGDROP | LVS_EX_FULLROWSELECT);
+}
+
+void CListCtrlEx::SetContextMenu(UINT menuId, UINT defaultCommand) {
+    contextMenuId_ = menuId;
+    defaultCommand_ = defaultCommand;
+}
+
+HMENU CListCtrlEx::LoadContextPopup(MenuHandle& holder) const {
+    holder.reset();
+    if (!contextMenuId_) return nullptr;
+    holder.reset(::LoadMenuA(ResourceInstance(), MAKEINTRESOURCEA(contextMenuId_)));
+    if (!holder) return nullptr;
+    HMENU popup = ::GetSubMenu(holder.get(), 0);
+    if (popup && defaultCommand_) ::SetMenuDefaultItem(popup, defaultCommand_, FALSE);
+    return popup;
+}
+
+void CListCtrlEx::SetHighlightSortColumn(bool enabled, COLORREF colour) {
+    highlightSortColumn_ = enabled;
+    highlightColour_ = colour;
+}
+
+void CListCtrlEx::ResetImageList() {
+    DeleteAllItems();
+    SendMessage(LVM_SETIMAGELIST, LVSIL_SMALL, 0);
+    imageList_.reset(::ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 1, 1));
+    if (imageList_ && baseBitmapId_) {
+        BitmapHandle strip(static_cast<HBITMAP>(
+            ::LoadImageA(ResourceInstance(), MAKEINTRESOURCEA(baseBitmapId_), IMAGE_BITMAP, 0, 0, 0)));
+        if (strip) {
+            ::ImageList_AddMasked(imageList_.get(), strip.get(), RGB(255, 0, 255));
+            baseImageCount_ = ::ImageList_GetImageCount(imageList_.get());
+        }
+    }
+    SendMessage(LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(imageList_.get()));
+}
+
+int CListCtrlEx::InsertItemWithIcon(int index, const std::string& text, HICON icon) {
+    LVITEMA item{};
+    item.mask = LVIF_TEXT | LVIF_IMAGE;
+    item.iItem = index;
+    item.pszText = const_cast<char*>(text.c_str());
+    item.iImage = index + baseImageCount_;
+    int inserted = static_cast<int>(SendMessage(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+    if (imageList_) {
+        // Every item must append exactly one image, or each later item would
+        // show its neighbour's icon: a missing icon appends a blank one.
+        if (!icon || ::ImageList_AddIcon(imageList_.get(), icon) < 0) {
+            WindowDC screen(nullptr);
+            BitmapHandle blank(::CreateCompatibleBitmap(screen.get(), 16, 16));
+            MemoryDC dc(::CreateCompatibleDC(screen.get()));
+            if (blank && dc) {
+                SelectGuard sel(dc.get(), blank.get());
+                RECT rc{0, 0, 16, 16};
+                BrushHandle magenta(::CreateSolidBrush(RGB(255, 0, 255)));
+                ::FillRect(dc.get(), &rc, magenta.get());
+            }
+            if (blank) ::ImageList_AddMasked(imageList_.get(), blank.get(), RGB(255, 0, 255));
+        }
+    }
+    SendMessage(LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(imageList_.get()));
+    return inserted;
+}
+
+bool CListCtrlEx::SortList(int column, bool ascending) {
+    return SortByKind(column, ascending, kSortText);
+}
+
+bool CListCtrlEx::SortByKindTable(int column, bool ascending, int tableColumns, int kind) {
+    if (GetColumnCount() != tableColumns) return true;
+    if (column < 0 || column >= tableColumns) return true;
+    return SortByKind(column, ascending, kind);
+}
+
+bool CListCtrlEx::SortByKind(int column, bool ascending, int kind) {
+    WaitCursor wait;
+    sorting_ = true;
+    const int count = GetItemCount();
+    // Fixed size before any pointer is handed out: the records must not move.
+    std::vector<SortRecord> records(static_cast<size_t>(count > 0 ? count : 0));
+    for (int i = 0; i < count; ++i) {
+        records[i].savedData = GetItemData(i);
+        records[i].text = GetCellText(i, column);
+        SetItemData(i, reinterpret_cast<LPARAM>(&records[i]));
+    }
+    SendMessage(LVM_SORTITEMS, static_cast<WPARAM>(ascending ? kind : -kind),
+                reinterpret_cast<LPARAM>(&CompareSortRecords));
+    for (int i = 0; i < count; ++i) {
+        const auto* rec = reinterpret_cast<const SortRecord*>(GetItemData(i));
+        if (rec) SetItemData(i, rec->savedData);
+    }
+    sortAscending_ = ascending;
+    sortColumn_ = column;
+    sorting_ = false;
+    return true;
+}
+
+void CListCtrlEx::Resort() {
+    if (sortColumn_ != -1) SortList(sortColumn_, sortAscending_);
+}
+
+void CListCtrlEx::OnHeaderClick(int column) {
+    bool ascending = NextSortAscending(headerSortColumn_, headerAscending_, column);
+    headerSortColumn_ = column;
+    headerAscending_ = ascending;
+    ShowSortArrow(column, ascending);
+    SortList(column, ascending);
+}
+
+void CListCtrlEx::ShowSortArrow(int column, bool ascending) {
+    HWND header = GetHeader();
+    if (!header) return;
+    int n = GetColumnCount();
+    for (int i = 0; i < n; ++i) {
+        HDITEMA hd{};
+        hd.mask = HDI_FORMAT;
+        if (!::SendMessageA(header, HDM_GETITEMA, i, reinterpret_cast<LPARAM>(&hd))) continue;
+        int fmt = hd.fmt & ~(HDF_SORTUP | HDF_SORTDOWN);
+        if (i == column) fmt |= ascending ? HDF_SORTUP : HDF_SORTDOWN;
+        if (fmt != hd.fmt) {
+            hd.fmt = fmt;
+            ::SendMessageA(header, HDM_SETITEMA, i, reinterpret_cast<LPARAM>(&hd));
+        }
+    }
+}
+
+int CListCtrlEx::GetSelectedItem() const {
+    if (SendMessage(LVM_GETSELECTEDCOUNT) != 1) return -1;
+    return static_cast<int>(SendMessage(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+int CListCtrlEx::GetColumnCount() const {
+    HWND header = GetHeader();
+    if (!header) return 0;
+    int n = static_cast<int>(::SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
+    return n > 0 ? n : 0;
+}
+
+std::string CListCtrlEx::GetCellText(int row, int column) const {
+    if (column < 0 || column >= GetColumnCount()) return std::string();
+    if (row == -1) {
+        char buf[256] = {};
+        HDITEMA hd{};
+        hd.mask = HDI_TEXT;
+        hd.pszText = buf;
+        hd.cchTextMax = sizeof(buf);
+        if (!::SendMessageA(GetHeader(), HDM_GETITEMA, column, reinterpret_cast<LPARAM>(&hd))) return std::string();
+        buf[sizeof(buf) - 1] = '\0';
+        return buf;
+    }
+    if (row < 0 || row >= GetItemCount()) return std::string();
+    // Grow the buffer until the text fits (the answer is the copied length).
+    for (int size = 256; size <= 65536; size *= 4) {
+        std::string buf(static_cast<size_t>(size), '\0');
+        LVITEMA item{};
+        item.iSubItem = column;
+        item.pszText = &buf[0];
+        item.cchTextMax = size;
+        int n = static_cast<int>(SendMessage(LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item)));
+        if (n < size - 1) {
+            buf.resize(n > 0 ? static_cast<size_t>(n) : 0);
+            return buf;
+        }
+    }
+    return std::string();
+}
+
+std::string CListCtrlEx::GetColumnAlignment(int column) const {
+    if (column < 0 || column >= GetColumnCount()) return std::string();
+    HDITEMA hd{};
+    hd.mask = HDI_FORMAT;
+    if (!::SendMessageA(GetHeader(), HDM_GETITEMA, column, reinterpret_cast<LPARAM>(&hd))) return std::string();
+    switch (hd.fmt & HDF_JUSTIFYMASK) {
+    case HDF_CENTER: return "center";
+    case HDF_RIGHT: return "right";
+    default: return std::string();
+    }
+}
+
+std::string CListCtrlEx::GetRowText(int row) const {
+    std::vector<std::string> cells;
+    const int n = GetColumnCount();
+    for (int c = 0; c < n; ++c) cells.push_back(GetCellText(row, c));
+    return JoinRowText(cells);
+}
+
+int CListCtrlEx::GetColumnWidth(int column) const {
+    int w = static_cast<int>(SendMessage(LVM_GETCOLUMNWIDTH, column));
+    if (w == 0) {
+        RECT rc{};
+        if (::SendMessageA(GetHeader(), HDM_GETITEMRECT, column, reinterpret_cast<LPARAM>(&rc)))
+            w = rc.right - rc.left;
+    }
+    return w;
+}
+
+int CListCtrlEx::HeaderTextWidth(int column) const {
+    HWND header = GetHeader();
+    std::string title = GetCellText(-1, column);
+    if (!header || title.empty()) return 0;
+    WindowDC dc(header);
+    if (!dc) return 0;
+    HFONT font = reinterpret_cast<HFONT>(::SendMessageA(header, WM_GETFONT, 0, 0));
+    SelectGuard sel(dc.get(), font);
+    SIZE size{};
+    ::GetTextExtentPoint32A(dc.get(), title.c_str(), static_cast<int>(title.size()), &size);
+    return size.cx;
+}
+
+void CListCtrlEx::AutoSizeColumns(int column) {
+    const int n = GetColumnCount();
+    // The widest a column may become: the desktop's full-screen client width,
+    // read now so a changed display is taken into account.
+    const int maxWidth = ::GetSystemMetrics(SM_CXFULLSCREEN);
+    SendMessage(WM_SETREDRAW, FALSE);
+    for (int c = 0; c < n; ++c) {
+        if (column != -1 && c != column) continue;
+        SendMessage(LVM_SETCOLUMNWIDTH, c, LVSCW_AUTOSIZE);
+        int content = static_cast<int>(SendMessage(LVM_GETCOLUMNWIDTH, c));
+        int width = AutoSizedColumnWidth(content, HeaderTextWidth(c), headerSortColumn_ == c,
+                                         minColumnWidth_, maxWidth);
+        SendMessage(LVM_SETCOLUMNWIDTH, c, MAKELPARAM(width, 0));
+    }
+    SendMessage(WM_SETREDRAW, TRUE);
+    Invalidate();
+}
+
+int CListCtrlEx::InsertColumn(int column, const std::string& title, int format, int width) {
+    LVCOLUMNA col{};
+    col.mask = LVCF_TEXT | LVCF_FMT | LVCF_WIDTH | LVCF_SUBITEM;
+    col.fmt = format;
+    col.cx = width;
+    col.pszText = const_cast<char*>(title.c_str());
+    col.iSubItem = column;
+    return static_cast<int>(SendMessage(LVM_INSERTCOLUMNA, column, reinterpret_cast<LPARAM>(&col)));
+}
+
+bool CListCtrlEx::DeleteColumn(int column) {
+    return SendMessage(LVM_DELETECOLUMN, column) != 0;
+}
+
+int CListCtrlEx::InsertItem(int index, const std::string& text) {
+    LVITEMA item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = index;
+    item.pszText = const_cast<char*>(text.c_str());
+    return static_cast<int>(SendMessage(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+}
+
+bool CListCtrlEx::SetItemText(int row, int column, const std::string& text) {
+    LVITEMA item{};
+    item.iSubItem = column;
+    item.pszText = const_cast<char*>(text.c_str());
+    return SendMessage(LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item)) != 0;
+}
+
+bool CListCtrlEx::SetItemImage(int row, int column, int image) {
+    LVITEMA item{};
+    item.mask = LVIF_IMAGE;
+    item.iItem = row;
+    item.iSubItem = column;
+    item.iImage = image;
+    return SendMessage(LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item)) != 0;
+}
+
+bool CListCtrlEx::SetItemData(int row, LPARAM data) {
+    LVITEMA item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    item.lParam = data;
+    return SendMessage(LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item)) != 0;
+}
+
+LPARAM CListCtrlEx::GetItemData(int row) const {
+    LVITEMA item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    if (!SendMessage(LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return 0;
+    return item.lParam;
+}
+
+int CListCtrlEx::GetItemCount() const {
+    return static_cast<int>(SendMessage(LVM_GETITEMCOUNT));
+}
+
+bool CListCtrlEx::DeleteAllItems() {
+    return SendMessage(LVM_DELETEALLITEMS) != 0;
+}
+
+bool CListCtrlEx::SetItemSelected(int row, bool selected) {
+    LVITEMA item{};
+    item.stateMask = LVIS_SELECTED;
+    item.state = selected ? LVIS_SELECTED : 0;
+    return SendMessage(LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item)) != 0;
+}
+
+void CListCtrlEx::SetExtendedStyle(DWORD styles) {
+    SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, styles);
+}
+
+DWORD CListCtrlEx::GetExtendedStyle() const {
+    return static_cast<DWORD>(SendMessage(LVM_GETEXTENDEDLISTVIEWSTYLE));
+}
+
+HWND CListCtrlEx::GetHeader() const {
+    return hwnd_ ? reinterpret_cast<HWND>(SendMessage(LVM_GETHEADER)) : nullptr;
+}
+
+LRESULT CListCtrlEx::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+    case WM_MOUSEWHEEL: {
+        // Scrolling copies the drawn pixels; the shading of the sort column
+        // and the row colours would be left half drawn. Paint everything.
+        LRESULT r = DefaultProc(msg, wp, lp);
+        ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        return r;
+    }
+    default:
+        return CWnd::WindowProc(msg, wp, lp);
+    }
+}
+
+bool CListCtrlEx::OnReflectedNotify(NMHDR* hdr, LRESULT& result) {
+    switch (hdr->code) {
+    case LVN_COLUMNCLICK:
+        OnHeaderClick(reinterpret_cast<NMLISTVIEW*>(hdr)->iSubItem);
+        result = 0;
+        return true;
+    case NM_CUSTOMDRAW:
+        result = OnCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(hdr));
+        return true;
+    default:
+        return false;
+    }
+}
+
+LRESULT CListCtrlEx::OnCustomDraw(NMLVCUSTOMDRAW* cd) {
+    const DWORD stage = cd->nmcd.dwDrawStage;
+    if (stage == CDDS_PREPAINT) {
+        // The setting is read at every paint so a change shows at the next
+        // repaint without telling the lists.
+        paintAlternate_ = settings::kAlternateRowColors.Read(AppSettings()) != 0;
+        return CDRF_NOTIFYITEMDRAW;
+    }
+    const int row = static_cast<int>(cd->nmcd.dwItemSpec);
+    const COLORREF rowColour = RowBackground(row, paintAlternate_, ::GetSysColor(COLOR_WINDOW));
+    if (stage == CDDS_ITEMPREPAINT) {
+        cd->clrTextBk = rowColour;
+        RECT client = GetClientRect();
+        cd->nmcd.rc.right = client.right;
+        if (highlightSortColumn_ && sortColumn_ != -1) return CDRF_NOTIFYSUBITEMDRAW;
+        return paintAlternate_ ? CDRF_NEWFONT : CDRF_DODEFAULT;
+    }
+    if (stage == (CDDS_ITEMPREPAINT | CDDS_SUBITEM)) {
+        cd->clrTextBk = (cd->iSubItem == sortColumn_) ? highlightColour_ : rowColour;
+        return CDRF_NEWFONT;
+    }
+    return CDRF_DODEFAULT;
+}
+
+bool CListCtrlEx::OnContextMenu(HWND, POINT screen) {
+    if (!contextMenuId_) return false;  // the host may show its own
+    MenuHandle menu;
+    HMENU popup = LoadContextPopup(menu);
+    if (!popup) return true;
+    if (screen.x == -1 && screen.y == -1) {
+        // From the keyboard: open at the selected row, or the list's corner.
+        RECT rc{};
+        int sel = GetSelectedItem();
+        rc.left = LVIR_BOUNDS;
+        if (sel < 0 || !SendMessage(LVM_GETITEMRECT, sel, reinterpret_cast<LPARAM>(&rc))) rc = RECT{};
+        screen = POINT{rc.left, rc.bottom};
+        ::ClientToScreen(hwnd_, &screen);
+    }
+    HWND owner = ::GetAncestor(hwnd_, GA_ROOT);
+    ::TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_RIGHTBUTTON, screen.x, screen.y, 0, owner ? owner : hwnd_, nullptr);
+    return true;
+}

@@ -1,0 +1,164 @@
+// The report-style list view every table of the program uses: header sort
+// arrow and sorting by column kind, alternating row colours, shading of the
+// sorted column, a small-icon list made of a base strip plus one icon per
+// item, a context menu, row and cell texts, and column auto-sizing.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+#include "framework/Handles.h"
+#include "framework/Window.h"
+
+// ---- Pure pieces, kept apart from the window so tests feed exact inputs ----
+
+// Comparison kinds of a column.
+enum ListSortKind : int {
+    kSortNone = 0,
+    kSortInteger = 1,  // leading integer, as atol reads it
+    kSortText = 2,     // case-insensitive, multibyte, current code page
+    kSortDecimal = 4,  // leading decimal, as atof reads it
+};
+
+// Compares two cell texts under a kind. ascending false reverses the sign.
+// Kind 4 never answers 0: equal values give +1 ascending, -1 descending.
+// Unknown kinds answer 0.
+int CompareCellTexts(int kind, bool ascending, const char* t1, const char* t2);
+
+// The sort direction after a click on `clicked` when the header last sorted
+// `headerColumn` in direction `headerAscending`: a new column starts
+// ascending, the same column flips.
+bool NextSortAscending(int headerColumn, bool headerAscending, int clicked);
+
+// The cells of a row joined by two spaces, nothing after the last one.
+std::string JoinRowText(const std::vector<std::string>& cells);
+
+// The width auto-sizing gives a column: the larger of the content width and
+// the header text width plus 12 pixels (plus 24 more for the sort arrow),
+// kept within [minWidth, maxWidth].
+int AutoSizedColumnWidth(int contentWidth, int headerTextWidth, bool showsSortArrow,
+                         int minWidth, int maxWidth);
+
+// Background of a row: white and pale blue alternating, or `windowColour`
+// when alternation is off.
+COLORREF RowBackground(int row, bool alternate, COLORREF windowColour);
+
+// The row colours.
+constexpr COLORREF kEvenRowColour = RGB(255, 255, 255);
+constexpr COLORREF kOddRowColour = RGB(237, 243, 254);
+// The shade the host gives the sorted column.
+constexpr COLORREF kSortColumnShade = RGB(232, 232, 232);
+
+// ---- The list view ---------------------------------------------------------
+
+class CListCtrlEx : public CWnd {
+public:
+    CListCtrlEx() = default;
+    ~CListCtrlEx() override;
+
+    // Creates the list view as a child window (the host passes the report,
+    // selection and visibility styles) and attaches to it.
+    bool Create(HWND parent, const RECT& rect, UINT id, DWORD style);
+    // Attaches to an existing list view (e.g. from a dialog template).
+    bool Attach(HWND listView) { return Subclass(listView); }
+
+    // Flat header with bold text and sort arrows, grid lines, column drag and
+    // drop, full-row selection; records the base bitmap (0 = none).
+    void InitList(UINT baseBitmapId);
+
+    void SetContextMenu(UINT menuId, UINT defaultCommand);
+    UINT ContextMenuId() const { return contextMenuId_; }
+    UINT DefaultMenuCommand() const { return defaultCommand_; }
+    // The popup the list shows on a right click (the first popup of the menu
+    // resource, default item marked), or null when there is none.
+    HMENU LoadContextPopup(MenuHandle& holder) const;
+
+    void SetHighlightSortColumn(bool enabled, COLORREF colour);
+    bool HighlightSortColumn() const { return highlightSortColumn_; }
+
+    // Deletes every item and rebuilds the image list from the base strip.
+    void ResetImageList();
+    // Inserts an item whose image is the icon appended now; call in
+    // ascending index order after ResetImageList.
+    int InsertItemWithIcon(int index, const std::string& text, HICON icon);
+    int BaseImageCount() const { return baseImageCount_; }
+    HIMAGELIST ImageList() const { return imageList_.get(); }
+
+    // Sorts every column as text; the function lists give columns kinds.
+    virtual bool SortList(int column, bool ascending);
+    // Sorts again by the last column and direction (after a refill).
+    void Resort();
+    bool IsSorting() const { return sorting_; }
+    int SortColumn() const { return sortColumn_; }
+    bool SortAscending() const { return sortAscending_; }
+    int HeaderSortColumn() const { return headerSortColumn_; }
+    bool HeaderSortAscending() const { return headerAscending_; }
+    // What a click on header `column` does: new direction, arrow, sort.
+    void OnHeaderClick(int column);
+
+    // -1 unless exactly one item is selected.
+    int GetSelectedItem() const;
+    int GetColumnCount() const;
+    // Row -1 is the header. Out-of-range cells are empty.
+    std::string GetCellText(int row, int column) const;
+    // "center", "right" or "" (left).
+    std::string GetColumnAlignment(int column) const;
+    std::string GetRowText(int row) const;
+    int GetColumnWidth(int column) const;
+    // Column -1 sizes every column.
+    void AutoSizeColumns(int column);
+
+    // Thin conveniences for hosts and tests.
+    int InsertColumn(int column, const std::string& title, int format, int width);
+    bool DeleteColumn(int column);
+    int InsertItem(int index, const std::string& text);
+    bool SetItemText(int row, int column, const std::string& text);
+    bool SetItemImage(int row, int column, int image);
+    bool SetItemData(int row, LPARAM data);
+    LPARAM GetItemData(int row) const;
+    int GetItemCount() const;
+    bool DeleteAllItems();
+    bool SetItemSelected(int row, bool selected);
+    void SetExtendedStyle(DWORD styles);
+    DWORD GetExtendedStyle() const;
+    HWND GetHeader() const;
+
+protected:
+    // The shared sort: saves every item's data value behind a record with
+    // its text in `column`, sorts with the kind, restores the data values.
+    bool SortByKind(int column, bool ascending, int kind);
+    // For lists with a fixed column table: a list whose column count differs
+    // from the table's is left as it is (the host changed its columns).
+    bool SortByKindTable(int column, bool ascending, int tableColumns, int kind);
+
+    LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
+    bool OnReflectedNotify(NMHDR* hdr, LRESULT& result) override;
+    bool OnContextMenu(HWND wnd, POINT screen) override;
+
+private:
+    LRESULT OnCustomDraw(NMLVCUSTOMDRAW* cd);
+    void ShowSortArrow(int column, bool ascending);
+    int HeaderTextWidth(int column) const;
+
+    bool sorting_ = false;
+    bool sortAscending_ = true;
+    int sortColumn_ = -1;
+    ImageListHandle imageList_;
+    UINT contextMenuId_ = 0;
+    UINT defaultCommand_ = 0;
+    UINT baseBitmapId_ = 0;
+    int baseImageCount_ = 0;
+    bool highlightSortColumn_ = false;
+    COLORREF highlightColour_ = 0;
+
+    // Header state: the arrow and the toggling on clicks.
+    int headerSortColumn_ = -1;
+    bool headerAscending_ = true;
+    int minColumnWidth_ = 0;
+    FontHandle headerFont_;
+    // Read once per paint cycle so every row of one paint agrees.
+    bool paintAlternate_ = true;
+};
