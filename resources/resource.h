@@ -4,12 +4,14 @@
 
 // ---- Dialogs ---------------------------------------------------------------
 #define IDD_QUILLMARK_DIALOG            102
+#define IDD_LOAD_PROGRESS               142
 
 // ---- Controls --------------------------------------------------------------
 #define IDC_FUNCTION_TAB                1000
 #define IDC_WEB_BROWSER                 1014
 #define IDC_SPLITTER_PLACEHOLDER        1015
 #define IDC_BROWSER_PLACEHOLDER         1030
+#define IDC_LOAD_ANIMATION              1013
 #define IDC_HIDDEN_PLACEHOLDER          32767
 #define IDC_MAIN_SPLITTER               2300
 #define IDC_APPLICATION_LIST            3000
@@ -43,6 +45,14 @@
 
 // ---- Icons -----------------------------------------------------------------
 #define IDR_MAINFRAME                   128
+#define IDI_DEFAULT_TASK                144
+#define IDI_DEFAULT_APPLICATION         145
+#define IDI_DEFAULT_DRIVER              146
+#define IDI_DEFAULT_SERVICE             147
+
+// ---- Cursors -----------------------------------------------------------------
+#define IDCUR_SPLIT_H                   152
+#define IDCUR_SPLIT_V                   153
 
 // ---- Bitmaps -----------------------------------------------------------------
 #define IDB_TAB_IMAGES                  136
@@ -55,6 +65,7 @@
 #define IDB_SERVICES_TOOLBAR            183
 #define IDB_TASKS_TOOLBAR               184
 #define IDB_DRIVERS_TOOLBAR             185
+#define IDB_LOAD_ANIMATION              143
 
 // ---- Images (GIF) ------------------------------------------------------------
 #define IDR_GIF_DKBLUE                  173
