@@ -11,6 +11,7 @@
 #include "app/SettingsKeys.h"
 #include "framework/MessageLoop.h"
 #include "framework/Resources.h"
+#include "platform/Processes.h"
 #include "resource.h"
 
 namespace {
@@ -97,7 +98,9 @@ bool CQuillmarkApp::InitInstance() {
     // 4. COM with the OLE services that ActiveX hosting needs.
     oleStarted_ = SUCCEEDED(::OleInitialize(nullptr));
 
-    // 5. Optional system entry points: loaded by the system-information layer.
+    // 5. Optional system entry points, once for the whole run.
+    LoadSystemEntryPoints();
+    entryPointsLoaded_ = true;
 
     // 6. The HTML work folder and its images.
     PrepareHtmlWorkFolder();
@@ -126,6 +129,8 @@ int CQuillmarkApp::ExitInstance(int exitCode) {
         DeleteHtmlWorkFiles(HtmlWorkFolder());
     }
     ownsMutex_ = false;
+    if (entryPointsLoaded_) FreeSystemEntryPoints();
+    entryPointsLoaded_ = false;
     mainDlg_.reset();
     if (socketsStarted_) ::WSACleanup();
     socketsStarted_ = false;

@@ -34,6 +34,7 @@ private:
     bool ownsMutex_ = false;
     bool socketsStarted_ = false;
     bool oleStarted_ = false;
+    bool entryPointsLoaded_ = false;
     std::unique_ptr<CQuillmarkDlg> mainDlg_;
 };
 

@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "app/AppPaths.h"
+#include "app/LibraryVersions.h"
 #include "app/SettingsKeys.h"
 #include "framework/Resources.h"
 #include "resource.h"
@@ -61,6 +62,10 @@ void CQuillmarkDlg::SetWindowIcons() {
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
 }
 
+void CQuillmarkDlg::LogSystemLibraryVersions() {
+    ::LogSystemLibraryVersions(log_);
+}
+
 void CQuillmarkDlg::OpenActivityLog() {
     log_.Open(ProgramFolder() + "quillmark.log");
     log_.Log("Quillmark is initializing...");
@@ -71,7 +76,6 @@ void CQuillmarkDlg::OpenActivityLog() {
 
 // Steps that belong to the parts of the window built later; each keeps its
 // place in the start-up order.
-void CQuillmarkDlg::LogSystemLibraryVersions() {}
 void CQuillmarkDlg::LoadProtectionList() {}
 void CQuillmarkDlg::InitTabControl() {}
 void CQuillmarkDlg::LoadStateIcons() {}

@@ -73,6 +73,12 @@ TEST_F(StartupTest, RunsOnceRecordsItsWindowAndExitsInOrder) {
                     R"(\d\d/\d\d/\d{4} \d\d:\d\d:\d\d Version: 2\.09\r\n)"
                     R"(\d\d/\d\d/\d{4} \d\d:\d\d:\d\d Build Date: [A-Z][a-z]{2} [ 1-3]\d \d{4}\r\n)");
     EXPECT_TRUE(std::regex_search(log, head)) << log;
+    // Then the diagnostic block: nine libraries between two rules, and the browser.
+    std::regex block(R"(Build Date: [^\r]*\r\n\S+ \S+ === System DLL versions ===\r\n)"
+                     R"((\S+ \S+ \w+\.dll version: [^\r\n]+\r\n){9})"
+                     R"(\S+ \S+ ===========================\r\n)"
+                     R"(\S+ \S+ Internet Explorer version: [^\r\n]+\r\n)");
+    EXPECT_TRUE(std::regex_search(log, block)) << log;
 
     // The page images are in the HTML work folder while the program runs.
     EXPECT_EQ(43u, testutil::ReadFileBytes(dir_.File("HTML\\dkblue.gif")).size());
