@@ -13,6 +13,7 @@ namespace {
 
 constexpr UINT kCmdExit = 2772;
 constexpr UINT kCmdHelp = 2810;
+constexpr UINT kCmdTrayShow = 2903;
 
 class StartupTest : public ::testing::Test {
 protected:
@@ -127,6 +128,12 @@ TEST_F(StartupTest, ASecondStartBringsBackAWindowHiddenInTheTray) {
         ASSERT_TRUE(second.Start(exe_));
         ASSERT_TRUE(second.WaitExit(20000));
     }
+    EXPECT_TRUE(testutil::WaitUntil([&] { return ::IsWindowVisible(wnd) != FALSE; }));
+
+    // The tray's "Show Quillmark window" hides a shown window and shows a hidden one.
+    ::PostMessageA(wnd, WM_COMMAND, kCmdTrayShow, 0);
+    EXPECT_TRUE(testutil::WaitUntil([&] { return !::IsWindowVisible(wnd); }));
+    ::PostMessageA(wnd, WM_COMMAND, kCmdTrayShow, 0);
     EXPECT_TRUE(testutil::WaitUntil([&] { return ::IsWindowVisible(wnd) != FALSE; }));
     ExitThroughMenu(first, wnd);
 }
