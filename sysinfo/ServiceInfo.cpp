@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include <cstring>
+
 #include "platform/Registry.h"
 #include "sysinfo/ProcessHelpers.h"
 
@@ -48,6 +50,44 @@ std::string ServiceDescription(const std::string& serviceName) {
     if (value.size() > 1023) value.resize(1023);  // the value is read into 1024 bytes
     return value;
 }
+
+namespace {
+
+// The dependency names as the service's registry key stores them: the
+// services (DependOnService) and the groups (DependOnGroup, shown with the
+// "+" the service manager gives groups). False when the key cannot be read.
+// Used when the configuration lists none: some service managers (Wine's)
+// leave the list out of the configuration they return.
+bool RegistryDependencies(const std::string& serviceName, std::string& out) {
+    RegKey key;
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, ("System\\CurrentControlSet\\Services\\" + serviceName).c_str(), 0,
+                        KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS)
+        return false;
+    std::string joined;
+    for (const char* value : {"DependOnService", "DependOnGroup"}) {
+        DWORD type = 0, size = 0;
+        if (::RegQueryValueExA(key.get(), value, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+            type != REG_MULTI_SZ || size == 0 || size > 65536)
+            continue;
+        std::vector<char> buf(size + 2, '\0');
+        if (::RegQueryValueExA(key.get(), value, nullptr, &type, reinterpret_cast<BYTE*>(buf.data()), &size) !=
+            ERROR_SUCCESS)
+            continue;
+        const bool groups = std::strcmp(value, "DependOnGroup") == 0;
+        for (size_t i = 0; i < size && buf[i] != '\0';) {
+            size_t begin = i;
+            while (i < size && buf[i] != '\0') ++i;
+            if (!joined.empty()) joined += ' ';
+            if (groups) joined += '+';
+            joined.append(buf.data() + begin, i - begin);
+            ++i;
+        }
+    }
+    out = joined;
+    return true;
+}
+
+}  // namespace
 
 std::string JoinDependencies(const char* list, size_t maxChars) {
     std::string joined;
@@ -197,6 +237,7 @@ bool LoadServices(int kind, const std::string& machine, std::vector<ServiceInfo>
             depsMax = (start >= config.data() && start < end) ? static_cast<size_t>(end - start) : 0;
         }
         info.dependencies = JoinDependencies(deps, depsMax);
+        if (info.dependencies.empty() && machine.empty()) RegistryDependencies(info.serviceName, info.dependencies);
         info.errorControlText = ErrorControlText(static_cast<int>(c->dwErrorControl));
         info.imagePath = NormaliseImagePath(info.binaryPath);
         SERVICE_STATUS status{};

@@ -1,0 +1,111 @@
+// Which windows are application windows, and what is shown for them.
+#include <gtest/gtest.h>
+
+#include "TestUtil.h"
+#include "sysinfo/AppWindows.h"
+
+namespace {
+
+struct Window {
+    HWND hwnd = nullptr;
+    Window(DWORD exStyle, DWORD style, HWND parentOrOwner, const char* title = "qm app window test") {
+        hwnd = ::CreateWindowExA(exStyle, "STATIC", title, style, 10, 10, 100, 60, parentOrOwner, nullptr, nullptr,
+                                 nullptr);
+    }
+    ~Window() {
+        if (hwnd) ::DestroyWindow(hwnd);
+    }
+};
+
+TEST(IsAppWindow, EachCombinationOfTheDecidingBits) {
+    Window owner(0, WS_OVERLAPPEDWINDOW | WS_VISIBLE, nullptr);
+    ASSERT_NE(nullptr, owner.hwnd);
+    struct Case {
+        DWORD exStyle;
+        DWORD style;
+        bool owned;
+        bool expected;
+        const char* what;
+    } cases[] = {
+        {0, WS_POPUP, false, true, "unowned popup"},
+        {0, WS_POPUP, true, false, "owned popup"},
+        {WS_EX_TOOLWINDOW, WS_POPUP, false, false, "popup tool window"},
+        {0, WS_CAPTION, false, true, "unowned caption"},
+        {0, WS_CAPTION, true, false, "owned dialog-like window"},
+        {WS_EX_TOOLWINDOW, WS_CAPTION, false, false, "tool window with caption"},
+        {0, WS_THICKFRAME, false, true, "thick frame"},
+        {0, WS_SYSMENU | WS_POPUP, false, true, "popup with system menu"},
+        {WS_EX_APPWINDOW, WS_CAPTION, true, true, "owned but application window"},
+        {WS_EX_APPWINDOW, WS_POPUP, true, true, "owned popup with application bit"},
+        {WS_EX_APPWINDOW | WS_EX_TOOLWINDOW, WS_CAPTION, true, false, "application bit and tool window"},
+        // A top-level overlapped window always gets a caption from the system.
+        {0, WS_OVERLAPPED, false, true, "plain overlapped"},
+    };
+    for (const Case& c : cases) {
+        Window w(c.exStyle, c.style | WS_VISIBLE, c.owned ? owner.hwnd : nullptr);
+        ASSERT_NE(nullptr, w.hwnd) << c.what;
+        EXPECT_EQ(c.expected, IsAppWindow(w.hwnd)) << c.what;
+        ::ShowWindow(w.hwnd, SW_HIDE);
+        EXPECT_FALSE(IsAppWindow(w.hwnd)) << c.what << " (hidden)";
+    }
+    Window child(0, WS_CHILD | WS_VISIBLE | WS_CAPTION, owner.hwnd);
+    ASSERT_NE(nullptr, child.hwnd);
+    EXPECT_FALSE(IsAppWindow(child.hwnd));
+    EXPECT_FALSE(IsAppWindow(nullptr));
+    // Neither pop-up nor framed nor application window (not creatable as a
+    // top-level window, so over the bits).
+    EXPECT_FALSE(IsAppWindowBits(true, false, false, 0, 0));
+    EXPECT_TRUE(IsAppWindowBits(true, false, false, WS_MINIMIZEBOX, 0));
+    EXPECT_FALSE(IsAppWindowBits(true, true, false, WS_CAPTION, WS_EX_APPWINDOW));
+}
+
+TEST(AppWindowInfo, TitleOrClassNameAndProgramName) {
+    Window titled(0, WS_OVERLAPPEDWINDOW | WS_VISIBLE, nullptr, "Titled");
+    Window untitled(0, WS_OVERLAPPEDWINDOW | WS_VISIBLE, nullptr, "");
+    AppWindowInfo a, b;
+    ASSERT_TRUE(ReadAppWindowInfo(titled.hwnd, a));
+    ASSERT_TRUE(ReadAppWindowInfo(untitled.hwnd, b));
+    EXPECT_EQ("Titled", a.title);
+    EXPECT_EQ("Static", b.title);
+    EXPECT_EQ(::GetCurrentProcessId(), a.pid);
+    char self[MAX_PATH] = {};
+    ::GetModuleFileNameA(nullptr, self, MAX_PATH);
+    EXPECT_EQ(0, _stricmp(FileNameOf(self).c_str(), a.programName.c_str())) << a.programName;
+    AppWindowInfo copy = a;
+    EXPECT_EQ(a.icon.get(), copy.icon.get());
+
+    HWND gone = untitled.hwnd;
+    ::DestroyWindow(untitled.hwnd);
+    untitled.hwnd = nullptr;
+    EXPECT_FALSE(ReadAppWindowInfo(gone, b));
+    EXPECT_FALSE(IsAppWindow(gone));
+}
+
+TEST(AppWindowInfo, FileNameOfAndProgramIcon) {
+    EXPECT_EQ("x.exe", FileNameOf("C:\\dir\\x.exe"));
+    EXPECT_EQ("", FileNameOf("x.exe"));
+    EXPECT_EQ("", FileNameOf("C:\\dir\\"));
+    char shell[MAX_PATH] = {};
+    ::GetSystemDirectoryA(shell, MAX_PATH);
+    std::string notepad = std::string(shell) + "\\notepad.exe";
+    HICON small = ProgramIcon(notepad, false);
+    HICON large = ProgramIcon(notepad, true);
+    EXPECT_NE(nullptr, small);
+    EXPECT_NE(nullptr, large);
+    if (small) ::DestroyIcon(small);
+    if (large) ::DestroyIcon(large);
+    EXPECT_EQ(nullptr, ProgramIcon("", false));
+}
+
+TEST(AppWindowInfo, BringToFrontRaisesTheWindow) {
+    Window back(0, WS_OVERLAPPEDWINDOW | WS_VISIBLE, nullptr, "back");
+    Window front(0, WS_OVERLAPPEDWINDOW | WS_VISIBLE, nullptr, "front");
+    BringToFront(back.hwnd);
+    testutil::PumpFor(50);
+    EXPECT_EQ(back.hwnd, ::GetForegroundWindow());
+    // Nothing above it among our windows in the z-order.
+    for (HWND w = ::GetWindow(back.hwnd, GW_HWNDPREV); w; w = ::GetWindow(w, GW_HWNDPREV))
+        EXPECT_NE(front.hwnd, w);
+}
+
+}  // namespace

@@ -1,0 +1,181 @@
+// The process model against real processes of the Wine prefix.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <string>
+
+#include "ProcessUtil.h"
+#include "SysinfoTestUtil.h"
+#include "TestUtil.h"
+#include "sysinfo/FileVersion.h"
+#include "sysinfo/ProcessHelpers.h"
+#include "sysinfo/ProcessSampler.h"
+#include "sysinfo/SystemSnapshot.h"
+
+namespace {
+
+struct LiveProcesses : ::testing::Test {
+    void SetUp() override { LoadSystemEntryPoints(); }
+};
+
+// Waits until the child has started all of its threads.
+bool WaitForThreads(DWORD pid, int expected) {
+    return testutil::WaitUntil([&] { return CountProcessThreads(pid) >= expected; });
+}
+
+const ProcessImageInfo* FindPid(const ProcessImageList& list, DWORD pid) {
+    for (const auto& p : list.items)
+        if (p.pid == pid) return &p;
+    return nullptr;
+}
+
+TEST_F(LiveProcesses, SamplerFindsTheChildAndLosesItOnceKilled) {
+    testutil::ChildProcess child;
+    ASSERT_TRUE(child.Start(TestChildExe(), "threads=3"));
+    ASSERT_TRUE(WaitForThreads(child.Pid(), 4));
+
+    ProcessSampler sampler;
+    ASSERT_EQ(1, sampler.Sample());
+    ProcessInfo info;
+    ASSERT_EQ(1, sampler.FindByPid(child.Pid(), info));
+    EXPECT_STREQ("qm_testchild.exe", info.imageName);
+    EXPECT_NE(0, info.createTime);
+    ProcessInfo byName;
+    ASSERT_EQ(1, sampler.FindByName("QM_TESTCHILD.EXE", byName));
+    EXPECT_EQ(child.Pid(), byName.pid);
+    EXPECT_EQ(4, CountProcessThreads(child.Pid()));
+
+    child.Kill();
+    ASSERT_EQ(1, sampler.Sample());
+    EXPECT_EQ(-2, sampler.FindByPid(child.Pid(), info));
+    EXPECT_EQ(0, CountProcessThreads(child.Pid()));
+}
+
+TEST_F(LiveProcesses, ImagePathAndCommandLineOfTheChild) {
+    std::string longArg(300 - 1, 'x');  // with the quoted exe path the line is longer still
+    testutil::ChildProcess shortChild, longChild;
+    ASSERT_TRUE(shortChild.Start(TestChildExe(), "alpha beta"));
+    ASSERT_TRUE(longChild.Start(TestChildExe(), longArg));
+    ASSERT_TRUE(WaitForThreads(longChild.Pid(), 1));
+
+    std::string path;
+    ASSERT_TRUE(GetProcessImagePath(shortChild.Pid(), path));
+    EXPECT_EQ(0, _stricmp(LongFormOf(TestChildExe()).c_str(), path.c_str())) << path;
+    EXPECT_TRUE(CanQueryProcess(shortChild.Pid()));
+
+    std::string line;
+    ASSERT_TRUE(testutil::WaitUntil([&] { return ReadProcessCommandLine(shortChild.Pid(), line); }));
+    EXPECT_EQ("\"" + TestChildExe() + "\" alpha beta", line);
+
+    std::string full = "\"" + TestChildExe() + "\" " + longArg;
+    ASSERT_GT(full.size(), 300u);
+    ASSERT_TRUE(ReadProcessCommandLine(longChild.Pid(), line));
+    EXPECT_EQ(245u, line.size());
+    EXPECT_EQ(full.substr(0, 245), line);
+
+    longChild.Kill();
+    EXPECT_FALSE(ReadProcessCommandLine(longChild.Pid(), line));
+    EXPECT_FALSE(GetProcessImagePath(longChild.Pid(), path));
+    EXPECT_FALSE(CanQueryProcess(0xFFFFFFF0u));
+    EXPECT_FALSE(GetProcessImagePath(0xFFFFFFF0u, path));
+}
+
+TEST_F(LiveProcesses, BothProcessListPathsListTheChild) {
+    testutil::ChildProcess child;
+    ASSERT_TRUE(child.Start(TestChildExe(), "threads=2 listed"));
+    ASSERT_TRUE(WaitForThreads(child.Pid(), 3));
+
+    ProcessImageList byStatus, byToolHelp;
+    ASSERT_TRUE(ListProcessesByStatus(byStatus));
+    ASSERT_TRUE(ListProcessesByToolHelp(byToolHelp));
+    for (const ProcessImageList* list : {&byStatus, &byToolHelp}) {
+        const ProcessImageInfo* p = FindPid(*list, child.Pid());
+        ASSERT_NE(nullptr, p);
+        EXPECT_EQ(0, _stricmp("qm_testchild.exe", p->moduleName.c_str())) << p->moduleName;
+        EXPECT_EQ(0, _stricmp(LongFormOf(TestChildExe()).c_str(), p->imagePath.c_str())) << p->imagePath;
+        EXPECT_EQ("\"" + TestChildExe() + "\" threads=2 listed", p->commandLine);
+        EXPECT_EQ(3, p->threadCount);
+        EXPECT_GE(list->threadTotal, 3);
+        // Our own process is listed too, so every process is there.
+        EXPECT_NE(nullptr, FindPid(*list, ::GetCurrentProcessId()));
+    }
+    EXPECT_EQ(byStatus.items.size(), byToolHelp.items.size());
+}
+
+TEST(OsFamily, ChoosesTheProcessStatusPathOnlyForTheThreeVersions) {
+    EXPECT_TRUE(OsFamilyFromVersion(VER_PLATFORM_WIN32_NT, 4, 0).nt4);
+    EXPECT_TRUE(OsFamilyFromVersion(VER_PLATFORM_WIN32_NT, 5, 0).windows2000);
+    EXPECT_TRUE(OsFamilyFromVersion(VER_PLATFORM_WIN32_NT, 5, 1).windowsXp);
+    EXPECT_TRUE(UsesProcessStatusPath(OsFamilyFromVersion(VER_PLATFORM_WIN32_NT, 5, 1)));
+    EXPECT_FALSE(UsesProcessStatusPath(OsFamilyFromVersion(VER_PLATFORM_WIN32_NT, 5, 2)));
+    EXPECT_FALSE(UsesProcessStatusPath(OsFamilyFromVersion(VER_PLATFORM_WIN32_NT, 6, 1)));
+    EXPECT_FALSE(UsesProcessStatusPath(OsFamilyFromVersion(VER_PLATFORM_WIN32_WINDOWS, 4, 0)));
+    EXPECT_FALSE(UsesProcessStatusPath(OsFamilyFromVersion(VER_PLATFORM_WIN32_NT, 4, 10)));
+}
+
+TEST_F(LiveProcesses, ReadingEveryCommandLineHarmsNoProcess) {
+    // Both bitnesses where the prefix has them: a 32-bit child beside our own.
+    testutil::ChildProcess same, other;
+    ASSERT_TRUE(same.Start(TestChildExe(), "same-bitness"));
+    std::string exe32 = TestChild32Exe();
+    if (!exe32.empty()) {
+        ASSERT_TRUE(other.Start(exe32, "other-bitness"));
+    }
+    ASSERT_TRUE(WaitForThreads(same.Pid(), 1));
+    if (!exe32.empty()) {
+        ASSERT_TRUE(WaitForThreads(other.Pid(), 1));
+    }
+
+    ProcessSampler sampler;
+    ASSERT_EQ(1, sampler.Sample());
+    std::vector<std::pair<uint32_t, int64_t>> before;
+    sampler.ForEach([&](const ProcessInfo& p) { before.emplace_back(p.pid, p.createTime); });
+    ASSERT_GT(before.size(), 3u);
+
+    int read = 0;
+    for (const auto& p : before) {
+        std::string line;
+        if (ReadProcessCommandLine(p.first, line)) ++read;
+    }
+    EXPECT_GT(read, 2);
+    std::string line;
+    ASSERT_TRUE(ReadProcessCommandLine(same.Pid(), line));
+    EXPECT_NE(std::string::npos, line.find("same-bitness"));
+    if (!exe32.empty()) {
+        // A 64-bit reader reads the 32-bit block of an emulated process.
+        ASSERT_TRUE(ReadProcessCommandLine(other.Pid(), line));
+        EXPECT_NE(std::string::npos, line.find("other-bitness"));
+    }
+
+    // Every process that ran before still runs: same pid, same start time.
+    testutil::PumpFor(300);
+    ASSERT_EQ(1, sampler.Sample());
+    for (const auto& p : before) {
+        ProcessInfo now;
+        if (p.first == 0) continue;
+        ASSERT_EQ(1, sampler.FindByPid(p.first, now)) << "process " << p.first << " is gone";
+        EXPECT_EQ(p.second, now.createTime);
+    }
+}
+
+TEST_F(LiveProcesses, ModuleListOfOurOwnProcess) {
+    std::vector<std::string> modules;
+    ASSERT_TRUE(ListModules(::GetCurrentProcessId(), modules));
+    char self[MAX_PATH] = {};
+    ::GetModuleFileNameA(nullptr, self, MAX_PATH);
+    auto has = [&](const std::string& name) {
+        return std::any_of(modules.begin(), modules.end(), [&](const std::string& m) {
+            size_t slash = m.rfind('\\');
+            std::string file = slash == std::string::npos ? m : m.substr(slash + 1);
+            return _stricmp(file.c_str(), name.c_str()) == 0;
+        });
+    };
+    std::string selfPath = self;
+    EXPECT_TRUE(has(selfPath.substr(selfPath.rfind('\\') + 1)));
+    EXPECT_TRUE(has("kernel32.dll"));
+    EXPECT_FALSE(ListModules(0xFFFFFFF0u, modules));
+    EXPECT_TRUE(modules.empty());
+}
+
+}  // namespace

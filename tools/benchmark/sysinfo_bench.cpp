@@ -1,0 +1,96 @@
+// System information: the per-tick process sample over synthetic process
+// tables, and the snapshot's expensive steps on the live system.
+#include "Benchmark.h"
+
+#include <string>
+
+#include "sysinfo/ProcessHelpers.h"
+#include "sysinfo/ProcessSampler.h"
+#include "sysinfo/ServiceInfo.h"
+#include "sysinfo/SyntheticProcesses.h"
+#include "sysinfo/SystemSnapshot.h"
+
+namespace {
+
+void FillTable(SyntheticProcessSource& source, size_t count) {
+    source.processes.clear();
+    for (size_t i = 0; i < count; ++i) {
+        SyntheticProcess p;
+        p.pid = static_cast<uint32_t>(4 * (i + 1));
+        p.createTime = 130000000000000000ll + static_cast<int64_t>(i) * 7919;
+        p.threads = 4;
+        p.name = L"process" + std::to_wstring(i) + L".exe";
+        p.workingSet = 1 << 20;
+        source.processes.push_back(p);
+    }
+}
+
+// One tick with every process busy, after the table has been seen once.
+void BenchSample(size_t count) {
+    SyntheticProcessSource source;
+    FillTable(source, count);
+    ProcessSampler sampler(&source);
+    sampler.Sample();  // every record new: includes the user lookups
+    int tick = 0;
+    double steady = bench::BestMs([&] {
+        ++tick;
+        for (auto& p : source.processes) p.userTime += 1000 + (p.pid % 7) * tick;
+        sampler.Sample();
+    }, 5);
+    bench::Report("ProcessSampler::Sample, steady tick, " + std::to_string(count) + " processes", steady, "ms");
+
+    // One process ends at the front: every later record must still match.
+    double shifted = bench::BestMs([&] {
+        source.processes.erase(source.processes.begin());
+        sampler.Sample();
+    }, 3);
+    bench::Report("ProcessSampler::Sample, first process ended, " + std::to_string(count) + " processes", shifted,
+                  "ms");
+    bench::Report("  user lookups after " + std::to_string(count) + " processes", source.userLookups, "lookups");
+
+    // The query buffer's decoding alone.
+    std::vector<BYTE> buf;
+    BuildProcessQueryBuffer(source.processes, buf);
+    std::vector<ProcessEntry> entries;
+    double parse = bench::BestMs([&] { ParseProcessEntries(buf.data(), buf.size(), entries); }, 5);
+    bench::Report("ParseProcessEntries, " + std::to_string(count) + " processes", parse, "ms");
+}
+
+}  // namespace
+
+QM_BENCHMARK("sysinfo: Sample on synthetic tables") {
+    for (size_t count : {100u, 1000u, 10000u}) BenchSample(count);
+}
+
+QM_BENCHMARK("sysinfo: live system") {
+    LoadSystemEntryPoints();
+    ProcessSampler sampler;
+    sampler.Sample();
+    double tick = bench::BestMs([&] { sampler.Sample(); }, 5);
+    bench::Report("ProcessSampler::Sample, live (" + std::to_string(sampler.Count()) + " processes)", tick, "ms");
+
+    ProcessImageList list;
+    double images = bench::BestMs([&] { LoadProcessImageList(list); }, 3);
+    bench::Report("Process image list, live (" + std::to_string(list.items.size()) + " processes)", images, "ms");
+    ThreadCounts counts;
+    double threads = bench::BestMs([&] { counts.Take(); }, 3);
+    bench::Report("ThreadCounts::Take (one snapshot for the whole load)", threads, "ms");
+
+    ServiceList services, drivers;
+    double svc = bench::BestMs([&] { services.Load(0); }, 3);
+    bench::Report("LoadServices services (" + std::to_string(services.Count()) + ")", svc, "ms");
+    double drv = bench::BestMs([&] { drivers.Load(1); }, 3);
+    bench::Report("LoadServices drivers (" + std::to_string(drivers.Count()) + ")", drv, "ms");
+
+    MSG msg;
+    ::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
+    HWND sink = ::CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    double load = bench::BestMs([&] {
+        SystemSnapshot snapshot;
+        if (!snapshot.StartLoading(sink)) return;
+        snapshot.WaitForLoader();
+    }, 3);
+    bench::Report("SystemSnapshot full load, live", load, "ms");
+    ::DestroyWindow(sink);
+    FreeSystemEntryPoints();
+}
