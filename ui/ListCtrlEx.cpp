@@ -89,7 +89,8 @@ CListCtrlEx::~CListCtrlEx() {
 }
 
 bool CListCtrlEx::Create(HWND parent, const RECT& rect, UINT id, DWORD style) {
-    return CWnd::Create(0, WC_LISTVIEWA, "", style | WS_CHILD, rect, parent, id) != nullptr;
+    // The image list belongs to this object, not to the list view.
+    return CWnd::Create(0, WC_LISTVIEWA, "", style | WS_CHILD | LVS_SHAREIMAGELISTS, rect, parent, id) != nullptr;
 }
 
 void CListCtrlEx::InitList(UINT baseBitmapId) {

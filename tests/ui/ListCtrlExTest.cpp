@@ -309,6 +309,31 @@ TEST_F(ListCtrlExTest, ContextMenuPopupWithDefaultItem) {
     EXPECT_EQ(list.LoadContextPopup(holder), nullptr);
 }
 
+// While the popup is open: pick its first item from the keyboard.
+void CALLBACK PickFirstMenuItem(HWND, UINT, UINT_PTR id, DWORD) {
+    ::KillTimer(nullptr, id);
+    HWND menu = ::FindWindowA("#32768", nullptr);
+    if (!menu || !::IsWindowVisible(menu)) {
+        ::EndMenu();
+        return;
+    }
+    ::PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
+    ::PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
+}
+
+TEST_F(ListCtrlExTest, RightClickMenuSendsItsCommandToTheTopWindow) {
+    list.SetContextMenu(IDR_DRIVERS_MENU, 0);
+    ::ShowWindow(host.GetHwnd(), SW_SHOWNOACTIVATE);
+    ::SetTimer(nullptr, 0, 100, &PickFirstMenuItem);
+    POINT at{40, 40};
+    ::ClientToScreen(list.GetHwnd(), &at);
+    ::SendMessageA(list.GetHwnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list.GetHwnd()), MAKELPARAM(at.x, at.y));
+    liststest::Pump();
+    EXPECT_EQ(host.Count(WM_COMMAND), 1);
+    ASSERT_FALSE(host.received.empty());
+    EXPECT_EQ(LOWORD(host.received.back().wp), ID_PROGRAM_DESCRIBE);
+}
+
 // ---- Colours, read from the list drawn into a bitmap -------------------------------
 
 class ListColourTest : public FunctionListTest {
