@@ -238,7 +238,7 @@ void CGalleryWnd::FillLists() {
     FillList(serviceList_, services, 3, 8);
     FillList(driverList_, drivers, 3, 6);
     // One list sorted, to show the arrow and the shaded sort column.
-    taskList_.OnHeaderClick(3);
+    taskList_.OnHeaderClick(0);
     appList_.SetItemSelected(1, true);
 }
 
