@@ -92,9 +92,12 @@ std::string UpdateStatusText(DWORD status) {
     }
 }
 
+// What one worker needs, copied when it starts so that the owner may change
+// its settings meanwhile.
 struct DatabaseUpdater::Job {
     DatabaseUpdater* self;
     HWND notify;
+    std::string versionUrl;
     std::string fileUrl;
     std::string localPath;
     bool autoDownload;
@@ -119,7 +122,7 @@ bool DatabaseUpdater::StartCheck(const std::string& fileUrl, const std::string& 
     fileUrl_ = fileUrl;
     localPath_ = localPath;
     autoDownload_ = autoDownload;
-    auto* job = new Job{this, notifyWindow_, fileUrl, localPath, autoDownload};
+    auto* job = new Job{this, notifyWindow_, versionUrl_, fileUrl, localPath, autoDownload};
     checkThread_.reset(::CreateThread(nullptr, 0, &DatabaseUpdater::CheckThread, job, 0, nullptr));
     if (!checkThread_) {
         delete job;
@@ -134,7 +137,7 @@ bool DatabaseUpdater::StartDownload(const std::string& fileUrl, const std::strin
     if (downloadThread_) ::WaitForSingleObject(downloadThread_.get(), INFINITE);
     fileUrl_ = fileUrl;
     localPath_ = localPath;
-    auto* job = new Job{this, notifyWindow_, fileUrl, localPath, true};
+    auto* job = new Job{this, notifyWindow_, versionUrl_, fileUrl, localPath, true};
     downloadThread_.reset(
         ::CreateThread(nullptr, 0, &DatabaseUpdater::DownloadThread, job, 0, nullptr));
     if (!downloadThread_) {
@@ -147,7 +150,8 @@ bool DatabaseUpdater::StartDownload(const std::string& fileUrl, const std::strin
 
 DWORD WINAPI DatabaseUpdater::CheckThread(void* param) {
     Job* job = static_cast<Job*>(param);
-    DWORD status = job->self->RunCheck(job->fileUrl, job->localPath, job->autoDownload);
+    DWORD status =
+        job->self->RunCheck(job->versionUrl, job->fileUrl, job->localPath, job->autoDownload);
     HWND notify = job->notify;
     job->self->checking_ = false;
     delete job;
@@ -181,15 +185,15 @@ bool DatabaseUpdater::Download(UrlFetcher& fetcher, const std::string& fileUrl,
     return fetcher.Download(fileUrl, localPath);
 }
 
-DWORD DatabaseUpdater::RunCheck(const std::string& fileUrl, const std::string& localPath,
-                                bool autoDownload) {
+DWORD DatabaseUpdater::RunCheck(const std::string& versionUrl, const std::string& fileUrl,
+                                const std::string& localPath, bool autoDownload) {
     ComRuntime com;  // for the download service and the parser that checks the file
     UrlFetcher fetcher(limits_);
     LoadState();
     ApplyProxy(fetcher);
     bool isNew = false;
     unsigned long version = 0;
-    if (fetcher.FetchVersion(versionUrl_, version) && version > remoteVersion_) {
+    if (fetcher.FetchVersion(versionUrl, version) && version > remoteVersion_) {
         remoteVersion_ = version;
         SaveState();
         isNew = true;

@@ -55,7 +55,7 @@ public:
 
     // Receives WM_DATABASE_UPDATE.
     void SetNotifyWindow(HWND window) { notifyWindow_ = window; }
-    // The version service the check asks.
+    // The version service the next check asks.
     void SetVersionUrl(const std::string& url) { versionUrl_ = url; }
     void SetLimits(const FetchLimits& limits) { limits_ = limits; }
 
@@ -70,7 +70,8 @@ public:
 
     // The workers' bodies, run on the calling thread; they return the status
     // the worker posts.
-    DWORD RunCheck(const std::string& fileUrl, const std::string& localPath, bool autoDownload);
+    DWORD RunCheck(const std::string& versionUrl, const std::string& fileUrl,
+                   const std::string& localPath, bool autoDownload);
     DWORD RunDownload(const std::string& fileUrl, const std::string& localPath);
 
     // "LastUpdate" "RemoteFileSize", "RemoteFileDate", "RemoteFileVersion".

@@ -216,6 +216,22 @@ TEST_F(XMessageBoxTest, EmptyCaptionBecomesError) {
     EXPECT_EQ(IDOK, r);
 }
 
+TEST_F(XMessageBoxTest, TextAndCaptionFromStringResources) {
+    // Rating texts 500 and 502 are string resources of the program.
+    char caption[256] = {}, text[512] = {};
+    ASSERT_GT(::LoadStringA(::GetModuleHandleA(nullptr), 500, caption, sizeof caption), 0);
+    ASSERT_GT(::LoadStringA(::GetModuleHandleA(nullptr), 502, text, sizeof text), 0);
+    std::string shown;
+    int r = RunBox(caption, [] {
+        return XMessageBox(nullptr, MAKEINTRESOURCEA(502), MAKEINTRESOURCEA(500), MB_OK | XMB_NOSOUND);
+    }, [&](HWND box) {
+        shown = TextOf(::GetDlgItem(box, IDC_XMB_MESSAGE));
+        Press(box, IDOK);
+    });
+    EXPECT_EQ(IDOK, r);
+    EXPECT_EQ(text, shown);
+}
+
 TEST_F(XMessageBoxTest, EscapeCancelsOnlyWhereThereIsCancel) {
     // Without Cancel, Escape is ignored: the later "No" decides.
     int r = RunBox("Esc", [] { return XMessageBox(nullptr, "x", "Esc", MB_YESNO | XMB_NOSOUND); },

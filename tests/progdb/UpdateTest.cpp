@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -74,8 +75,12 @@ protected:
     void UseService(const PublisherProcess& p) {
         settings::kServiceUrl.Write(settings, p.Base());
     }
-    std::string Args(const std::string& version) const {
-        return "--version " + version + " --db \"" + served + "\"";
+    // Starts the publisher with a version and the served file, and points the
+    // settings at it.
+    void Serve(const std::string& version) {
+        publisher = std::make_unique<PublisherProcess>("--version " + version + " --db \"" + served + "\"");
+        EXPECT_TRUE(publisher->Running());
+        UseService(*publisher);
     }
     // Runs one check from start-up to its message.
     DWORD Check(DatabaseUpdateService& service, bool atStartup = true) {
@@ -87,6 +92,7 @@ protected:
 
     testutil::ScratchDir dir;
     std::string localPath, served;
+    std::unique_ptr<PublisherProcess> publisher;
     AppSettings settings;
     FakeHost host;
 };
@@ -126,9 +132,7 @@ TEST(UpdateDue, StatusTexts) {
 TEST_F(UpdateTest, NewerVersionDownloadsReplacesAndReloads) {
     ASSERT_TRUE(WriteFileBytes(localPath, PublisherXml("old.exe")));
     ASSERT_TRUE(WriteFileBytes(served, PublisherXml("new.exe")));
-    PublisherProcess publisher(Args(kNewVersion));
-    ASSERT_TRUE(publisher.Running());
-    UseService(publisher);
+    Serve(kNewVersion);
 
     DatabaseUpdateService service(host, localPath, settings);
     EXPECT_EQ(kUpdateInstalled, Check(service));
@@ -138,7 +142,7 @@ TEST_F(UpdateTest, NewerVersionDownloadsReplacesAndReloads) {
     EXPECT_EQ(0x20000000ul, settings::kRemoteFileVersion.Read(settings));
     EXPECT_EQ((std::vector<std::string>{"GET /getXML.aspx?username=qm&password=qm",
                                         "GET /ornava-db.xml"}),
-              publisher.Requests());
+              publisher->Requests());
 
     service.OnDatabaseUpdate(kUpdateInstalled);
     EXPECT_EQ(1, host.reloads);
@@ -158,14 +162,12 @@ TEST_F(UpdateTest, SameVersionWithFileReportsNoUpdateQuietly) {
     ASSERT_TRUE(WriteFileBytes(served, PublisherXml("new.exe")));
     settings::kRemoteFileVersion.Write(settings, 0x20000000ul);
     settings::kUpdateStatusMsgs.Write(settings, 0);
-    PublisherProcess publisher(Args(kNewVersion));
-    ASSERT_TRUE(publisher.Running());
-    UseService(publisher);
+    Serve(kNewVersion);
 
     DatabaseUpdateService service(host, localPath, settings);
     EXPECT_EQ(kUpdateNone, Check(service));
     EXPECT_EQ(PublisherXml("old.exe"), ReadFileBytes(localPath));
-    EXPECT_EQ(1u, publisher.Requests().size());
+    EXPECT_EQ(1u, publisher->Requests().size());
 
     service.OnDatabaseUpdate(kUpdateNone);
     EXPECT_TRUE(host.Logged("No update of the Ornava program database file is available."));
@@ -176,9 +178,7 @@ TEST_F(UpdateTest, SameVersionWithFileReportsNoUpdateQuietly) {
 TEST_F(UpdateTest, MissingFileForcesTheDownload) {
     ASSERT_TRUE(WriteFileBytes(served, PublisherXml("new.exe")));
     settings::kRemoteFileVersion.Write(settings, 0x20000000ul);
-    PublisherProcess publisher(Args(kNewVersion));
-    ASSERT_TRUE(publisher.Running());
-    UseService(publisher);
+    Serve(kNewVersion);
 
     DatabaseUpdateService service(host, localPath, settings);
     EXPECT_EQ(kUpdateInstalled, Check(service));
@@ -187,9 +187,7 @@ TEST_F(UpdateTest, MissingFileForcesTheDownload) {
 
 TEST_F(UpdateTest, FailedOrBogusDownloadKeepsTheOldFile) {
     ASSERT_TRUE(WriteFileBytes(localPath, PublisherXml("old.exe")));
-    PublisherProcess publisher(Args(kNewVersion));  // nothing served yet: 404
-    ASSERT_TRUE(publisher.Running());
-    UseService(publisher);
+    Serve(kNewVersion);  // nothing served yet: 404
     settings::kPromptBeforeUpdate.Write(settings, 0);
 
     DatabaseUpdateService service(host, localPath, settings);
@@ -232,9 +230,7 @@ TEST_F(UpdateTest, NotificationOnlyAsksBeforeDownloading) {
     ASSERT_TRUE(WriteFileBytes(localPath, PublisherXml("old.exe")));
     ASSERT_TRUE(WriteFileBytes(served, PublisherXml("new.exe")));
     settings::kUpdateAction.Write(settings, 0);
-    PublisherProcess publisher(Args(kNewVersion));
-    ASSERT_TRUE(publisher.Running());
-    UseService(publisher);
+    Serve(kNewVersion);
 
     DatabaseUpdateService service(host, localPath, settings);
     EXPECT_EQ(kUpdateAvailable, Check(service));
@@ -259,9 +255,7 @@ TEST_F(UpdateTest, NotificationOnlyAsksBeforeDownloading) {
 
 TEST_F(UpdateTest, StartupOnlySettingIgnoresTheHourlyTimer) {
     ASSERT_TRUE(WriteFileBytes(localPath, PublisherXml("old.exe")));
-    PublisherProcess publisher(Args("1"));
-    ASSERT_TRUE(publisher.Running());
-    UseService(publisher);
+    Serve("1");
     SYSTEMTIME now;
     ::GetLocalTime(&now);
     settings::kLastUpdateDate.Write(settings, "20000101");
@@ -274,7 +268,7 @@ TEST_F(UpdateTest, StartupOnlySettingIgnoresTheHourlyTimer) {
     EXPECT_EQ(0, host.connectionQuestions);
 
     EXPECT_EQ(kUpdateNone, Check(service, true));
-    EXPECT_EQ(1u, publisher.Requests().size());
+    EXPECT_EQ(1u, publisher->Requests().size());
 
     // "Do not check for updates" holds at start-up too.
     settings::kCheckUpdates.Write(settings, 0);
