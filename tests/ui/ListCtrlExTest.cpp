@@ -334,6 +334,40 @@ TEST_F(ListCtrlExTest, RightClickMenuSendsItsCommandToTheTopWindow) {
     EXPECT_EQ(LOWORD(host.received.back().wp), ID_PROGRAM_DESCRIBE);
 }
 
+// Counts the rows drawn, to see how much of the list a scroll repaints.
+class CountingList : public CDriverListCtrl {
+public:
+    int rowsDrawn = 0;
+
+protected:
+    bool OnReflectedNotify(NMHDR* hdr, LRESULT& result) override {
+        if (hdr->code == NM_CUSTOMDRAW &&
+            reinterpret_cast<NMLVCUSTOMDRAW*>(hdr)->nmcd.dwDrawStage == CDDS_ITEMPREPAINT)
+            ++rowsDrawn;
+        return CDriverListCtrl::OnReflectedNotify(hdr, result);
+    }
+};
+
+TEST_F(FunctionListTest, ScrollingRepaintsEveryVisibleRowAtOnce) {
+    CountingList list;
+    ASSERT_TRUE(CreateFunctionList(list, kDriverListLayout, host.GetHwnd(), RECT{0, 0, 300, 200}));
+    for (int i = 0; i < 60; ++i) list.InsertItem(i, "driver " + std::to_string(i));
+    ::ShowWindow(host.GetHwnd(), SW_SHOWNOACTIVATE);
+    ::UpdateWindow(host.GetHwnd());
+    const int visible = static_cast<int>(::SendMessageA(list.GetHwnd(), LVM_GETCOUNTPERPAGE, 0, 0));
+    ASSERT_GT(visible, 4);
+
+    list.rowsDrawn = 0;
+    ::SendMessageA(list.GetHwnd(), WM_VSCROLL, SB_LINEDOWN, 0);
+    EXPECT_GE(list.rowsDrawn, visible);  // drawn before the scroll returned
+    RECT pending{};
+    EXPECT_FALSE(::GetUpdateRect(list.GetHwnd(), &pending, FALSE));
+
+    list.rowsDrawn = 0;
+    ::SendMessageA(list.GetHwnd(), WM_HSCROLL, SB_LINERIGHT, 0);
+    EXPECT_GE(list.rowsDrawn, visible);
+}
+
 // ---- Colours, read from the list drawn into a bitmap -------------------------------
 
 class ListColourTest : public FunctionListTest {
