@@ -6,6 +6,7 @@
 
 #include "framework/Handles.h"
 #include "framework/Resources.h"
+#include "ui/BufferedPaint.h"
 
 namespace graphmath {
 
@@ -216,15 +217,8 @@ void CGraphWnd::Redraw() const {
 }
 
 void CGraphWnd::Draw(HDC dc) const {
-    RECT rc = GetClientRect();
-    const int w = rc.right - rc.left, h = rc.bottom - rc.top;
-    if (w <= 0 || h <= 0) return;
-    MemoryDC mem(::CreateCompatibleDC(dc));
-    BitmapHandle bmp(::CreateCompatibleBitmap(dc, w, h));
-    if (!mem || !bmp) return;
-    SelectGuard keepBitmap(mem.get(), bmp.get());
-    DrawContent(mem.get(), rc);
-    ::BitBlt(dc, rc.left, rc.top, w, h, mem.get(), rc.left, rc.top, SRCCOPY);
+    const RECT rc = GetClientRect();
+    PaintBuffered(dc, rc, [&](HDC mem) { DrawContent(mem, rc); });
 }
 
 void CGraphWnd::DrawContent(HDC dc, const RECT& rc) const {

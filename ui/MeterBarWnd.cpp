@@ -1,6 +1,7 @@
 #include "ui/MeterBarWnd.h"
 
 #include "framework/Resources.h"
+#include "ui/BufferedPaint.h"
 #include "ui/GraphWnd.h"
 
 namespace metermath {
@@ -116,32 +117,24 @@ void CMeterBarWnd::Redraw() const {
 }
 
 void CMeterBarWnd::Draw(HDC target) const {
-    RECT rc = GetClientRect();
-    const int w = rc.right - rc.left, h = rc.bottom - rc.top;
-    if (w <= 0 || h <= 0) return;
-    MemoryDC mem(::CreateCompatibleDC(target));
-    BitmapHandle bmp(::CreateCompatibleBitmap(target, w, h));
-    if (!mem || !bmp) return;
-    HDC dc = mem.get();
-    SelectGuard keepBitmap(dc, bmp.get());
-    SelectGuard useFont(dc, font_.get());
+    const RECT rc = GetClientRect();
+    PaintBuffered(target, rc, [&](HDC dc) {
+        SelectGuard useFont(dc, font_.get());
+        const auto layout = metermath::LayoutMeter(rc, CaptionHeight(dc));
+        BrushHandle background(::CreateSolidBrush(background_));
+        ::FillRect(dc, &rc, background.get());
+        BrushHandle barBackground(::CreateSolidBrush(barBackground_));
+        ::FillRect(dc, &layout.barFrame, barBackground.get());
+        RECT filled = metermath::FilledBar(layout.barFrame, value_, maximum_);
+        BrushHandle bar(::CreateSolidBrush(barColour_));
+        ::FillRect(dc, &filled, bar.get());
 
-    const auto layout = metermath::LayoutMeter(rc, CaptionHeight(dc));
-    BrushHandle background(::CreateSolidBrush(background_));
-    ::FillRect(dc, &rc, background.get());
-    BrushHandle barBackground(::CreateSolidBrush(barBackground_));
-    ::FillRect(dc, &layout.barFrame, barBackground.get());
-    RECT filled = metermath::FilledBar(layout.barFrame, value_, maximum_);
-    BrushHandle bar(::CreateSolidBrush(barColour_));
-    ::FillRect(dc, &filled, bar.get());
-
-    std::string caption = GetCaption();
-    RECT band = layout.captionBand;
-    ::SetBkMode(dc, TRANSPARENT);
-    ::SetTextColor(dc, textColour_);
-    ::DrawTextA(dc, caption.c_str(), -1, &band, DT_SINGLELINE | DT_CENTER | DT_VCENTER | DT_NOPREFIX);
-
-    ::BitBlt(target, rc.left, rc.top, w, h, dc, rc.left, rc.top, SRCCOPY);
+        std::string caption = GetCaption();
+        RECT band = layout.captionBand;
+        ::SetBkMode(dc, TRANSPARENT);
+        ::SetTextColor(dc, textColour_);
+        ::DrawTextA(dc, caption.c_str(), -1, &band, DT_SINGLELINE | DT_CENTER | DT_VCENTER | DT_NOPREFIX);
+    });
 }
 
 CCPUMeterWnd::CCPUMeterWnd() = default;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "GraphsTestHost.h"
+#include "ListsTestHost.h"
 #include "TestUtil.h"
 #include "app/AppSettings.h"
 #include "framework/MessageLoop.h"
@@ -200,6 +201,26 @@ TEST_F(SplitterFixture, BothModesLeaveStackedActive) {
     EXPECT_TRUE(splitter->IsStacked());
     EXPECT_FALSE(splitter->IsSideBySide());
     EXPECT_EQ(300, Height(PaneRect(bottom)));
+}
+
+TEST(PaneSplitter, PaneCommandsReachTheOwner) {
+    // The panes become the splitter's children, so what they tell their
+    // parent must go on to the window that owns them.
+    testutil::ResetQuillmarkSettings();
+    liststest::HostWindow owner(400, 400);
+    CPaneSplitter splitter;
+    ASSERT_TRUE(splitter.Create(WS_VISIBLE, owner.GetHwnd(), 2301, RECT{0, 0, 400, 400}, 150, 150));
+    HWND button = ::CreateWindowExA(0, "Button", "b", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, owner.GetHwnd(),
+                                    reinterpret_cast<HMENU>(77), nullptr, nullptr);
+    HWND other = ::CreateWindowExA(0, "Static", "s", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, owner.GetHwnd(),
+                                   nullptr, nullptr, nullptr);
+    ASSERT_TRUE(splitter.SetPanes(CPaneSplitter::kStacked, owner.GetHwnd(), button, other, 150, 150));
+    ::SendMessageA(button, BM_CLICK, 0, 0);
+    ASSERT_EQ(1, owner.Count(WM_COMMAND));
+    EXPECT_EQ(MAKEWPARAM(77, BN_CLICKED), owner.received.back().wp);
+    EXPECT_EQ(reinterpret_cast<LPARAM>(button), owner.received.back().lp);
+    splitter.DestroyWindow();
+    testutil::ResetQuillmarkSettings();
 }
 
 }  // namespace
