@@ -1,0 +1,73 @@
+// The close and kill commands of the Applications and Tasks lists: their
+// protection checks, prompts and result texts, and the work each one does.
+// Each command takes the main window's confirmation step as confirm; a
+// protected program is refused before any prompt.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "actions/CloseKill.h"
+#include "actions/ProtectionList.h"
+
+using ConfirmFn = std::function<bool(const std::string& text)>;
+
+constexpr const char* kCloseApplicationPrompt = "Close this application?";
+constexpr const char* kCloseAllApplicationsPrompt = "Do you want to close all unprotected applications?";
+constexpr const char* kKillAllApplicationsPrompt = "Do you want to kill all unprotected applications?";
+constexpr const char* kKillAllTasksPrompt = "Do you want to kill all unprotected tasks?";
+
+// "Process ID: %d\nProgram: %s\n\nDo you want to kill this running process?"
+std::string KillProcessPrompt(DWORD pid, const std::string& programPath);
+// "%d applications were killed"
+std::string ApplicationsKilledText(int count);
+
+// The protection checks, keyed by the file name of the program's path.
+bool CanCloseProgram(const ProtectionList& protection, const std::string& programPath);
+bool CanKillProgram(const ProtectionList& protection, const std::string& programPath);
+
+// The image path of the process that owns window; empty when it cannot be
+// read or the window is gone.
+std::string WindowProgramPath(HWND window);
+
+// Close program: when the window still exists and its program may be closed,
+// asks kCloseApplicationPrompt; on yes empties the job, adds the window and
+// starts it. True when the job was started.
+bool CloseApplication(CloseKillJob& job, const ProtectionList& protection, HWND window, const ConfirmFn& confirm,
+                      HWND notifyWindow);
+
+// Close all programs: for a non-empty list asks kCloseAllApplicationsPrompt;
+// on yes empties the job, adds every window that still exists and whose
+// program may be closed, and starts the job. True when the job was started.
+bool CloseAllApplications(CloseKillJob& job, const ProtectionList& protection, const std::vector<HWND>& windows,
+                          const ConfirmFn& confirm, HWND notifyWindow);
+
+// Kill program: when the program may be killed, asks KillProcessPrompt and
+// on yes kills the process at once. True when it was killed.
+bool KillProgram(const ProtectionList& protection, DWORD pid, const std::string& programPath,
+                 const ConfirmFn& confirm);
+
+// Kill all programs on the Applications list: for a non-empty list asks
+// kKillAllApplicationsPrompt; on yes kills, at once, the process of each
+// window that still exists, whose program may be killed and that can still be
+// queried. Returns the number killed, or -1 when nothing was done (empty list
+// or no).
+int KillAllApplications(const ProtectionList& protection, const std::vector<HWND>& windows,
+                        const ConfirmFn& confirm);
+
+// One row of the Tasks list as the kill command sees it: the name in the
+// first column is the protection key.
+struct TaskRow {
+    DWORD pid = 0;
+    std::string name;
+};
+
+// Kill all programs on the Tasks list: for a non-empty list asks
+// kKillAllTasksPrompt; on yes empties the job, adds every process whose name
+// may be killed and that can be queried, and starts the job. True when the
+// job was started.
+bool KillAllTasks(CloseKillJob& job, const ProtectionList& protection, const std::vector<TaskRow>& rows,
+                  const ConfirmFn& confirm, HWND notifyWindow);

@@ -1,0 +1,287 @@
+#include "actions/CloseKill.h"
+#include "actions/ProgramCommands.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "ProcessUtil.h"
+#include "TestUtil.h"
+#include "sysinfo/AppWindows.h"
+
+namespace {
+
+using testutil::ChildProcess;
+using testutil::WaitUntil;
+
+// The build passes a Unix path; Wine sees it under Z:.
+std::string ChildExe() {
+    std::string path = "Z:" + std::string(QM_ACTIONSCHILD_EXE);
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return path;
+}
+constexpr const char* kChildName = "qm_actionschild.exe";
+
+// Starts the helper and waits for its windows with the given title.
+std::vector<HWND> StartWithWindows(ChildProcess& child, const std::string& args, const char* title,
+                                   size_t count = 1) {
+    if (!child.Start(ChildExe(), args)) return {};
+    std::vector<HWND> found;
+    WaitUntil([&] {
+        found = testutil::FindTopWindows(child.Pid(), "QmActionsChild", title);
+        return found.size() >= count;
+    });
+    return found;
+}
+
+// A window of the test that records the messages it receives.
+class RecordingWindow {
+public:
+    explicit RecordingWindow(const char* className) {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = &RecordingWindow::Proc;
+        wc.hInstance = ::GetModuleHandleA(nullptr);
+        wc.lpszClassName = className;
+        ::RegisterClassA(&wc);
+        hwnd_ = ::CreateWindowExA(0, className, "recording", WS_OVERLAPPED, 0, 0, 100, 60, nullptr, nullptr,
+                                  wc.hInstance, this);
+    }
+    ~RecordingWindow() {
+        if (::IsWindow(hwnd_)) ::DestroyWindow(hwnd_);
+    }
+    HWND Handle() const { return hwnd_; }
+    std::vector<UINT> messages;
+
+    // Index of the first occurrence of msg, or -1.
+    int IndexOf(UINT msg) const {
+        for (size_t i = 0; i < messages.size(); ++i)
+            if (messages[i] == msg) return static_cast<int>(i);
+        return -1;
+    }
+
+private:
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+        if (msg == WM_NCCREATE) {
+            auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
+            ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
+        }
+        auto* self = reinterpret_cast<RecordingWindow*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+        if (self) self->messages.push_back(msg);
+        // Sent by hand, these two must not tear the window down.
+        if (msg == WM_DESTROY || msg == WM_NCDESTROY) return 0;
+        return ::DefWindowProcA(hwnd, msg, wp, lp);
+    }
+    HWND hwnd_ = nullptr;
+};
+
+TEST(KillProcess, KillsAChildAndFailsOnceItHasEnded) {
+    ChildProcess child;
+    ASSERT_TRUE(child.Start(ChildExe(), "wait"));
+    EXPECT_TRUE(KillProcess(child.Pid()));
+    DWORD code = 0;
+    ASSERT_TRUE(child.WaitExit(10000, &code));
+    EXPECT_EQ(0xFFFFFFFFu, code);
+    // The test still holds the process object, so the id cannot be reused by
+    // another process; the process itself has ended.
+    EXPECT_FALSE(KillProcess(child.Pid()));
+}
+
+TEST(CloseAppWindow, ClosesAWindowThatHandlesWmClose) {
+    ChildProcess child;
+    std::vector<HWND> windows = StartWithWindows(child, "window CloseMe", "CloseMe");
+    ASSERT_EQ(1u, windows.size());
+    EXPECT_TRUE(CloseAppWindow(windows[0]));
+    EXPECT_TRUE(child.WaitExit(10000));
+    EXPECT_FALSE(::IsWindow(windows[0]));
+}
+
+TEST(CloseAppWindow, AHungWindowDoesNotBlockTheCaller) {
+    ChildProcess child;
+    std::vector<HWND> windows = StartWithWindows(child, "hung HungWindow", "HungWindow");
+    ASSERT_EQ(1u, windows.size());
+    // Returns (the test would hang otherwise) and reports that the window did
+    // not process the request.
+    EXPECT_FALSE(CloseAppWindow(windows[0]));
+    EXPECT_TRUE(child.Running());
+    EXPECT_TRUE(::IsWindow(windows[0]));
+}
+
+TEST(CloseAppWindow, ShellFramesAreTornDownBeforeTheCloseRequest) {
+    EXPECT_TRUE(IsShellFrameClass("cabinetwclass"));
+    EXPECT_TRUE(IsShellFrameClass("IEFrame"));
+    EXPECT_TRUE(IsShellFrameClass("ExploreWClass"));
+    EXPECT_FALSE(IsShellFrameClass("CabinetWClass2"));
+
+    RecordingWindow frame("CabinetWClass");
+    ASSERT_TRUE(frame.Handle());
+    EXPECT_TRUE(CloseAppWindow(frame.Handle()));
+    int destroy = frame.IndexOf(WM_DESTROY), ncdestroy = frame.IndexOf(WM_NCDESTROY), close = frame.IndexOf(WM_CLOSE);
+    ASSERT_NE(-1, close);
+    ASSERT_NE(-1, destroy);
+    EXPECT_LT(destroy, ncdestroy);
+    EXPECT_LT(ncdestroy, close);
+
+    RecordingWindow plain("QmActionsPlainWindow");
+    ASSERT_TRUE(plain.Handle());
+    EXPECT_TRUE(CloseAppWindow(plain.Handle()));
+    ASSERT_NE(-1, plain.IndexOf(WM_CLOSE));
+    int firstDestroy = plain.IndexOf(WM_DESTROY);
+    EXPECT_TRUE(firstDestroy == -1 || firstDestroy > plain.IndexOf(WM_CLOSE));
+}
+
+TEST(CloseKillJob, ClosesKillsAndPostsBothMessages) {
+    ChildProcess windowChild, waitingChild;
+    std::vector<HWND> windows = StartWithWindows(windowChild, "window JobWindow", "JobWindow");
+    ASSERT_EQ(1u, windows.size());
+    ASSERT_TRUE(waitingChild.Start(ChildExe(), "wait"));
+
+    RecordingWindow notify("QmActionsNotify");
+    CloseKillJob job;
+    EXPECT_TRUE(job.AddWindow(windows[0]));
+    EXPECT_TRUE(job.AddProcess(waitingChild.Pid()));
+    ASSERT_TRUE(job.Start(notify.Handle()));
+    EXPECT_TRUE(WaitUntil([&] { return notify.IndexOf(WM_KILL_JOB_DONE) != -1; }));
+    EXPECT_LT(notify.IndexOf(WM_CLOSE_JOB_DONE), notify.IndexOf(WM_KILL_JOB_DONE));
+    EXPECT_NE(-1, notify.IndexOf(WM_CLOSE_JOB_DONE));
+    EXPECT_TRUE(windowChild.WaitExit(10000));
+    EXPECT_TRUE(waitingChild.WaitExit(10000));
+    EXPECT_TRUE(WaitUntil([&] { return !job.IsRunning(); }));
+}
+
+TEST(CloseKillJob, RefusesChangesAndRestartWhileItRuns) {
+    UniqueHandle release(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    std::vector<HWND> closed;
+    std::vector<DWORD> killed;
+    CloseKillJob job(
+        [&](HWND w) {
+            ::WaitForSingleObject(release.get(), 30000);
+            closed.push_back(w);
+            return true;
+        },
+        [&](DWORD pid) {
+            killed.push_back(pid);
+            return true;
+        });
+    HWND fake1 = reinterpret_cast<HWND>(0x1234), fake2 = reinterpret_cast<HWND>(0x5678);
+    job.AddWindow(fake1);
+    job.AddProcess(42);
+    RecordingWindow notify("QmActionsNotify2");
+    ASSERT_TRUE(job.Start(notify.Handle()));
+
+    EXPECT_TRUE(job.IsRunning());
+    EXPECT_FALSE(job.Start(notify.Handle()));
+    EXPECT_FALSE(job.AddWindow(fake2));
+    EXPECT_FALSE(job.AddProcess(43));
+    EXPECT_FALSE(job.Clear());
+    EXPECT_EQ(1u, job.Windows().size());
+    EXPECT_EQ(1u, job.Processes().size());
+
+    ::SetEvent(release.get());
+    EXPECT_TRUE(WaitUntil([&] { return !job.IsRunning(); }));
+    EXPECT_EQ(std::vector<HWND>{fake1}, closed);
+    EXPECT_EQ(std::vector<DWORD>{42}, killed);
+    EXPECT_NE(-1, notify.IndexOf(WM_KILL_JOB_DONE));
+
+    // Idle again: a job with processes only posts only the kill message.
+    notify.messages.clear();
+    EXPECT_TRUE(job.Clear());
+    EXPECT_TRUE(job.AddProcess(44));
+    ASSERT_TRUE(job.Start(notify.Handle()));
+    EXPECT_TRUE(WaitUntil([&] { return !job.IsRunning(); }));
+    testutil::PumpFor(50);
+    EXPECT_NE(-1, notify.IndexOf(WM_KILL_JOB_DONE));
+    EXPECT_EQ(-1, notify.IndexOf(WM_CLOSE_JOB_DONE));
+    EXPECT_EQ((std::vector<DWORD>{42, 44}), killed);
+}
+
+// A protection list in a scratch folder (the built-in names come with it).
+struct ScratchProtection {
+    testutil::ScratchDir dir;
+    ProtectionList list{dir.File("protect.dat")};
+    ScratchProtection() { list.Load(); }
+};
+
+TEST(ProgramCommands, SystemProtectedProgramsAreNeverQueuedOrKilled) {
+    ScratchProtection p;
+    p.list.Set(kChildName, 1, 1, 1);
+    ChildProcess child;
+    std::vector<HWND> windows = StartWithWindows(child, "window Guarded 2", "Guarded", 2);
+    ASSERT_EQ(2u, windows.size());
+    auto yes = [](const std::string&) { return true; };
+
+    CloseKillJob job;
+    EXPECT_TRUE(KillAllTasks(job, p.list, {{child.Pid(), "QM_ACTIONSCHILD.EXE"}}, yes, nullptr));
+    EXPECT_TRUE(job.Processes().empty());
+    EXPECT_TRUE(WaitUntil([&] { return !job.IsRunning(); }));
+    EXPECT_EQ(0, KillAllApplications(p.list, windows, yes));
+    EXPECT_TRUE(CloseAllApplications(job, p.list, windows, yes, nullptr));
+    EXPECT_TRUE(job.Windows().empty());
+    EXPECT_TRUE(WaitUntil([&] { return !job.IsRunning(); }));
+
+    // The single commands refuse before asking.
+    bool asked = false;
+    auto ask = [&](const std::string&) { return asked = true; };
+    EXPECT_FALSE(KillProgram(p.list, child.Pid(), WindowProgramPath(windows[0]), ask));
+    EXPECT_FALSE(CloseApplication(job, p.list, windows[0], ask, nullptr));
+    EXPECT_FALSE(asked);
+    EXPECT_TRUE(child.Running());
+}
+
+TEST(ProgramCommands, KillAllApplicationsCountsEachProcessOnce) {
+    ScratchProtection p;
+    ChildProcess child;
+    std::vector<HWND> windows = StartWithWindows(child, "window Twice 2", "Twice", 2);
+    ASSERT_EQ(2u, windows.size());
+    EXPECT_EQ(kChildName, FileNameOf(WindowProgramPath(windows[0])));
+
+    // No at the prompt does nothing.
+    EXPECT_EQ(-1, KillAllApplications(p.list, windows, [](const std::string&) { return false; }));
+    EXPECT_TRUE(child.Running());
+
+    std::vector<std::string> prompts;
+    int killed = KillAllApplications(p.list, windows, [&](const std::string& text) {
+        prompts.push_back(text);
+        return true;
+    });
+    EXPECT_EQ(1, killed);
+    EXPECT_EQ(std::vector<std::string>{kKillAllApplicationsPrompt}, prompts);
+    EXPECT_TRUE(child.WaitExit(10000));
+    EXPECT_EQ("1 applications were killed", ApplicationsKilledText(killed));
+}
+
+TEST(ProgramCommands, KillAllTasksQueuesOnlyWhatMayBeKilled) {
+    ScratchProtection p;
+    ChildProcess child;
+    ASSERT_TRUE(child.Start(ChildExe(), "wait"));
+    RecordingWindow notify("QmActionsNotify3");
+    CloseKillJob job;
+    // The pid of a process that does not exist cannot be queried.
+    std::vector<TaskRow> rows = {{child.Pid(), kChildName}, {0xFFFFFFF0u, "gone.exe"}, {child.Pid(), "lsass.exe"}};
+    ASSERT_TRUE(KillAllTasks(job, p.list, rows, [](const std::string&) { return true; }, notify.Handle()));
+    EXPECT_EQ(std::vector<DWORD>{child.Pid()}, job.Processes());
+    EXPECT_TRUE(WaitUntil([&] { return notify.IndexOf(WM_KILL_JOB_DONE) != -1; }));
+    EXPECT_TRUE(child.WaitExit(10000));
+}
+
+TEST(ProgramCommands, SingleKillAsksWithTheProcessAndProgram) {
+    ScratchProtection p;
+    ChildProcess child;
+    ASSERT_TRUE(child.Start(ChildExe(), "wait"));
+    std::string path = ChildExe();
+    std::string asked;
+    auto no = [&](const std::string& text) {
+        asked = text;
+        return false;
+    };
+    EXPECT_FALSE(KillProgram(p.list, child.Pid(), path, no));
+    EXPECT_EQ("Process ID: " + std::to_string(child.Pid()) + "\nProgram: " + path +
+                  "\n\nDo you want to kill this running process?",
+              asked);
+    EXPECT_TRUE(child.Running());
+    EXPECT_TRUE(KillProgram(p.list, child.Pid(), path, [](const std::string&) { return true; }));
+    EXPECT_TRUE(child.WaitExit(10000));
+}
+
+}  // namespace
