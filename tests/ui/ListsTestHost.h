@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "GraphsTestHost.h"
 #include "framework/Handles.h"
 #include "framework/Window.h"
 
@@ -53,31 +54,16 @@ inline void Pump() {
 }
 
 // A window's client area printed into a 32-bit bitmap, read back by pixel.
-class Capture {
+// WM_PRINTCLIENT runs the list's custom draw, so nothing depends on what the
+// screen shows.
+class Capture : public graphstest::Canvas {
 public:
-    Capture(HWND hwnd, int width, int height) : dc_(::CreateCompatibleDC(nullptr)) {
-        BITMAPINFO bi{};
-        bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-        bi.bmiHeader.biWidth = width;
-        bi.bmiHeader.biHeight = -height;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        void* bits = nullptr;
-        bmp_.reset(::CreateDIBSection(dc_.get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-        SelectGuard sel(dc_.get(), bmp_.get());
+    Capture(HWND hwnd, int width, int height) : Canvas(width, height) {
         RECT all{0, 0, width, height};
         BrushHandle black(::CreateSolidBrush(RGB(0, 0, 0)));
-        ::FillRect(dc_.get(), &all, black.get());
-        ::SendMessageA(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc_.get()), PRF_CLIENT | PRF_ERASEBKGND);
+        ::FillRect(dc(), &all, black.get());
+        ::SendMessageA(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc()), PRF_CLIENT | PRF_ERASEBKGND);
     }
-    COLORREF At(int x, int y) const {
-        SelectGuard sel(dc_.get(), bmp_.get());
-        return ::GetPixel(dc_.get(), x, y);
-    }
-
-private:
-    MemoryDC dc_;
-    BitmapHandle bmp_;
 };
 
 }  // namespace liststest
