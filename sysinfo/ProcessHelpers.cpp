@@ -115,7 +115,9 @@ bool CommandLineFrom32BitBlock(HANDLE process, std::string& out) {
     if (!query) return false;
     ULONG_PTR peb32 = 0;
     ULONG got = 0;
-    if (query(process, 26 /* ProcessWow64Information */, &peb32, sizeof(peb32), &got) != 0 || !peb32)
+    // Some systems answer this for other processes with a flag instead of
+    // the block's address: only an address above the first 64 KB is used.
+    if (query(process, 26 /* ProcessWow64Information */, &peb32, sizeof(peb32), &got) != 0 || peb32 < 0x10000)
         return false;
     uint32_t params = 0;
     if (!ReadRemote(process, peb32 + 0x10, &params, sizeof(params))) return false;
@@ -215,15 +217,15 @@ bool ReadProcessCommandLine(DWORD pid, std::string& commandLine) {
     std::string line;
     bool ok = CommandLineBySystemQuery(process.get(), line);
     if (!ok) {
-        if (!HasOtherBitness(process.get())) {
-            ok = CommandLineFromNativeBlock(process.get(), line);
-        } else {
 #ifdef _WIN64
-            ok = CommandLineFrom32BitBlock(process.get(), line);
+        // An emulated 32-bit process has a 64-bit block too, with the same
+        // command line; its 32-bit block is the second choice.
+        ok = CommandLineFromNativeBlock(process.get(), line) ||
+             (IsWow64(process.get()) && CommandLineFrom32BitBlock(process.get(), line));
 #else
-            ok = false;  // a 64-bit block cannot be addressed from here
+        // A 64-bit block cannot be addressed from a 32-bit program.
+        ok = !HasOtherBitness(process.get()) && CommandLineFromNativeBlock(process.get(), line);
 #endif
-        }
     }
     if (ok) commandLine.swap(line);
     return ok;

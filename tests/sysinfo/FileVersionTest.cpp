@@ -84,4 +84,9 @@ TEST(ModuleVersion, FromDllGetVersionOrTheFixedVersion) {
     EXPECT_EQ("3.14.15.92", FileVersionText(TestChildExe()));
 }
 
+TEST(ShellVerbs, OpeningWhatDoesNotExistFails) {
+    EXPECT_FALSE(ShellOpen(nullptr, ""));
+    EXPECT_FALSE(ShellOpen(nullptr, "C:\\no\\such\\folder\\file.qmx"));
+}
+
 }  // namespace

@@ -103,6 +103,24 @@ TEST_F(LiveProcesses, BothProcessListPathsListTheChild) {
     EXPECT_EQ(byStatus.items.size(), byToolHelp.items.size());
 }
 
+TEST_F(LiveProcesses, EntryPointsGateTheSamplerAndCanBeLoadedAgain) {
+    ProcessSampler sampler;
+    ASSERT_EQ(1, sampler.Sample());
+    EXPECT_TRUE(SystemEntries().loaded);
+    EXPECT_NE(nullptr, SystemEntries().ntQuerySystemInformation);
+    FreeSystemEntryPoints();
+    EXPECT_FALSE(SystemEntries().loaded);
+    ProcessInfo info;
+    EXPECT_EQ(-2, sampler.Sample());
+    EXPECT_EQ(-2, sampler.FindByPid(::GetCurrentProcessId(), info));
+    LoadSystemEntryPoints();
+    LoadSystemEntryPoints();  // a second load changes nothing
+    ASSERT_EQ(1, sampler.Sample());
+    ASSERT_EQ(1, sampler.FindByPid(::GetCurrentProcessId(), info));
+    EXPECT_NE(0xFF, info.changes);  // matched to the record of the first sample
+    EXPECT_STRNE("Unknown", info.userName);
+}
+
 TEST(OsFamily, ChoosesTheProcessStatusPathOnlyForTheThreeVersions) {
     EXPECT_TRUE(OsFamilyFromVersion(VER_PLATFORM_WIN32_NT, 4, 0).nt4);
     EXPECT_TRUE(OsFamilyFromVersion(VER_PLATFORM_WIN32_NT, 5, 0).windows2000);
