@@ -6,6 +6,7 @@
 
 #include "framework/Handles.h"
 #include "framework/Resources.h"
+#include "platform/Registry.h"
 #include "resource.h"
 
 namespace {
@@ -92,6 +93,9 @@ CGalleryWnd::~CGalleryWnd() = default;
 
 bool CGalleryWnd::Create(int exitAfterMs) {
     exitAfterMs_ = exitAfterMs;
+    // Every run starts from the default splitter positions, so screenshots
+    // are alike; the splitters still save theirs when the gallery closes.
+    reg::DeleteTree(HKEY_CURRENT_USER, kGallerySettingsRoot);
     CWnd::RegisterClass(kGalleryClass, CS_HREDRAW | CS_VREDRAW, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
     const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
     RECT rc{0, 0, kClientWidth, kClientHeight};
@@ -149,7 +153,32 @@ void CGalleryWnd::CreateLists() {
     LayoutTabArea();
 
     CreateFunctionList(driverList_, kDriverListLayout, hwnd_, RECT{8, 648, 420, 952});
-    images_.Create(hwnd_, RECT{428, 648, 760, 952}, 4100);
+    images_.Create(hwnd_, RECT{428, 648, 760, 878}, 4100);
+
+    // The toolbars sit on a plain panel of their own: a flat toolbar has its
+    // parent erase behind it.
+    CWnd::RegisterClass("QmGalleryToolbars", 0, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+    HWND panel = ::CreateWindowExA(0, "QmGalleryToolbars", "", WS_CHILD | WS_VISIBLE, 428, 882, 332, 76, hwnd_,
+                                   nullptr, nullptr, nullptr);
+    const TabToolBarLayout* layouts[] = {&kTasksToolBarLayout, &kServicesToolBarLayout, &kDriversToolBarLayout};
+    int top = 2;
+    for (int i = 0; i < 3; ++i) {
+        CTabToolBar& bar = otherToolBars_[i];
+        if (!bar.Create(panel, layouts[i]->controlId, WS_CHILD | WS_VISIBLE, RECT{0, top, 332, top + 22},
+                        layouts[i]->toolbarResource))
+            continue;
+        bar.LoadTwoStateBitmap(16, 16, layouts[i]->bitmapId, RGB(255, 0, 255));
+        // As tall as its buttons.
+        const int height = HIWORD(bar.SendMessage(TB_GETBUTTONSIZE));
+        ::SetWindowPos(bar.GetHwnd(), nullptr, 0, top, 332, height, SWP_NOZORDER | SWP_NOACTIVATE);
+        top += height + 2;
+    }
+    // A stopped service: only Start can be used; the Kill button of the
+    // Tasks bar greyed as for a protected program.
+    otherToolBars_[1].EnableButton(ID_SERVICE_STOP, false);
+    otherToolBars_[1].EnableButton(ID_SERVICE_PAUSE, false);
+    otherToolBars_[1].EnableButton(ID_SERVICE_CONTINUE, false);
+    otherToolBars_[0].EnableButton(ID_PROGRAM_KILL, false);
 }
 
 void CGalleryWnd::LayoutTabArea() {

@@ -50,6 +50,8 @@ private:
     CPaneSplitter listSplitter_;
     CFunctionTabCtrl tabs_;
     CTabToolBar appToolBar_;
+    // The other three tab toolbars, which the tab control shows one at a time.
+    CTabToolBar otherToolBars_[3];
     CApplicationListCtrl appList_;
     CTaskListCtrl taskList_;
     CServiceListCtrl serviceList_;
