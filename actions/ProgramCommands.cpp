@@ -1,6 +1,7 @@
 #include "actions/ProgramCommands.h"
 
 #include "framework/Resources.h"
+#include "resource.h"
 #include "sysinfo/AppWindows.h"
 #include "sysinfo/ProcessHelpers.h"
 
@@ -83,4 +84,93 @@ bool KillAllTasks(CloseKillJob& job, const ProtectionList& protection, const std
         if (protection.CanKill(row.name) && CanQueryProcess(row.pid)) job.AddProcess(row.pid);
     }
     return job.Start(notifyWindow);
+}
+
+void ProtectProgram(ProtectionList& protection, const std::string& name) {
+    int allowClose = 0, allowKill = 0, system = 0;
+    protection.Get(name, allowClose, allowKill, system);
+    protection.Set(name, 0, 0, system);
+}
+
+bool UnprotectProgram(ProtectionList& protection, const std::string& name) {
+    if (protection.Find(name) < 0 || protection.IsSystemProtected(name)) return false;
+    protection.Set(name, 1, 1, 0);
+    return true;
+}
+
+void ToggleAllowClose(ProtectionList& protection, const std::string& name) {
+    protection.SetAllowClose(name, !protection.CanClose(name));
+}
+
+void ToggleAllowKill(ProtectionList& protection, const std::string& name, bool tasksList) {
+    if (!tasksList) {
+        protection.SetAllowKill(name, !protection.CanKill(name));
+        return;
+    }
+    protection.ToggleFlags(name, ProtectionList::kAllowKill);
+    protection.SetAllowClose(name, protection.CanKill(name));
+}
+
+bool ProgramCommandEnabled(int commandId, const std::string& name, int flags) {
+    if (name.empty()) return true;
+    const bool close = (flags & ProtectionList::kAllowClose) != 0;
+    const bool kill = (flags & ProtectionList::kAllowKill) != 0;
+    const bool system = (flags & ProtectionList::kSystem) != 0;
+    switch (commandId) {
+    case ID_PROGRAM_KILL: return kill;
+    case ID_PROGRAM_CLOSE: return close;
+    case ID_PROGRAM_PROTECT: return close || kill;
+    case ID_PROGRAM_ALLOW_CLOSE:
+    case ID_PROGRAM_ALLOW_KILL: return !system;
+    case ID_PROGRAM_UNPROTECT: return !close && !kill && !system;
+    default: return true;
+    }
+}
+
+ButtonState ProgramToolbarButton(int commandId, bool tasksList, const ProtectionList& protection,
+                                 const std::string& name, bool selected, int rowCount) {
+    ButtonState state;
+    const bool changeable = selected && !protection.IsSystemProtected(name);
+    switch (commandId) {
+    case ID_PROGRAM_DESCRIBE:
+    case ID_PROGRAM_PROPERTIES:
+    case ID_PROGRAM_WEBSITE:
+    case ID_PROGRAM_SEARCH_GOOGLE:
+    case ID_PROGRAM_OPEN_FOLDER:
+        state.enabled = selected;
+        break;
+    case ID_PROGRAM_BRING_TO_FRONT:
+        state.enabled = selected && !tasksList;
+        break;
+    case ID_PROGRAM_CLOSE:
+        state.enabled = !tasksList && selected && protection.CanClose(name);
+        break;
+    case ID_PROGRAM_KILL:
+        state.enabled = tasksList || (selected && protection.CanKill(name));
+        break;
+    case ID_PROGRAM_CLOSE_ALL:
+        state.enabled = !tasksList && rowCount > 0;
+        break;
+    case ID_PROGRAM_KILL_ALL:
+        state.enabled = tasksList || rowCount > 0;
+        break;
+    case ID_PROGRAM_ALLOW_CLOSE:
+        state.enabled = !tasksList && changeable;
+        state.checked = !tasksList && selected && protection.CanClose(name);
+        break;
+    case ID_PROGRAM_ALLOW_KILL:
+        state.enabled = changeable;
+        state.checked = selected && protection.CanKill(name) && !(tasksList && protection.IsProtected(name));
+        break;
+    case ID_PROGRAM_PROTECT:
+        state.enabled = changeable;
+        state.checked = selected && protection.IsProtected(name);
+        break;
+    case ID_PROGRAM_UNPROTECT:
+        state.enabled = changeable;
+        break;
+    default:
+        break;
+    }
+    return state;
 }

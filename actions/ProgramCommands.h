@@ -71,3 +71,31 @@ struct TaskRow {
 // job was started.
 bool KillAllTasks(CloseKillJob& job, const ProtectionList& protection, const std::vector<TaskRow>& rows,
                   const ConfirmFn& confirm, HWND notifyWindow);
+
+// ---- Protection commands of the Applications and Tasks lists --------------
+
+// Protect program: both permissions off, the system flag kept.
+void ProtectProgram(ProtectionList& protection, const std::string& name);
+// Unprotect program: only an existing entry that is not system protected gets
+// both permissions back. False when nothing was changed.
+bool UnprotectProgram(ProtectionList& protection, const std::string& name);
+// Allow close (Applications): flips the current close permission.
+void ToggleAllowClose(ProtectionList& protection, const std::string& name);
+// Allow kill: flips the kill permission; on the Tasks list the close
+// permission then follows the new kill permission.
+void ToggleAllowKill(ProtectionList& protection, const std::string& name, bool tasksList);
+
+// Enable rule of the menus and the main toolbar for the protection, close and
+// kill commands (2784, 2876, 2881, 2882, 2883, 2892) from the selected row's
+// name ("" when there is none) and its flags; every other command is enabled.
+bool ProgramCommandEnabled(int commandId, const std::string& name, int flags);
+
+struct ButtonState {
+    bool enabled = false;
+    bool checked = false;
+};
+// A button of the Applications (tasksList false) or Tasks tab toolbar for the
+// selected row's program name (selected false: no row selected) and the
+// number of rows in the list. The Tasks list's kill buttons stay enabled.
+ButtonState ProgramToolbarButton(int commandId, bool tasksList, const ProtectionList& protection,
+                                 const std::string& name, bool selected, int rowCount);

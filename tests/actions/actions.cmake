@@ -1,6 +1,6 @@
 # System actions: protection list, close and kill, service control, power and
 # start with Windows.
-qm_add_test(NAME test_actions_protection SOURCES ProtectionListTest.cpp LIBS qm_actions)
+qm_add_test(NAME test_actions_protection SOURCES ProtectionListTest.cpp ProgramRulesTest.cpp LIBS qm_actions)
 qm_add_test(NAME test_actions_power SOURCES PowerCommandsTest.cpp LIBS qm_actions)
 qm_add_test(NAME test_actions_startup SOURCES StartWithWindowsTest.cpp LIBS qm_actions)
 
