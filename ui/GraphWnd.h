@@ -55,8 +55,8 @@ public:
     CGraphWnd();
     ~CGraphWnd() override;
 
-    // Creates the graph as a child window. To take the place of a placeholder
-    // control of a page, pass the placeholder's rectangle and id.
+    // Creates the graph as a child window. A page's placeholder control can
+    // instead be taken over with Subclass (the graph paints all of it).
     bool Create(HWND parent, const RECT& rect, UINT id);
 
     // Every setter redraws at once.

@@ -5,7 +5,10 @@
 #include "framework/Resources.h"
 #include "resource.h"
 
-CLoadProgressDlg::CLoadProgressDlg() : CDialog(IDD_LOAD_PROGRESS) {}
+static_assert(CLoadProgressDlg::kAnimationBitmap == IDB_LOAD_ANIMATION, "animation strip id");
+
+CLoadProgressDlg::CLoadProgressDlg(UINT animationBitmap)
+    : CDialog(IDD_LOAD_PROGRESS), animationBitmap_(animationBitmap) {}
 CLoadProgressDlg::~CLoadProgressDlg() {
     // Destroy the window while the icons and the font it shows still exist.
     if (IsWindow()) ::DestroyWindow(hwnd_);
@@ -34,8 +37,9 @@ HICON CLoadProgressDlg::FrameIcon(int frame) const {
 
 void CLoadProgressDlg::BuildIcons() {
     // The strip holds the four frames side by side; magenta is transparent.
+    // Without it the icon control stays empty and the timer runs on.
     BitmapHandle strip(static_cast<HBITMAP>(::LoadImageA(
-        ResourceInstance(), MAKEINTRESOURCEA(IDB_LOAD_ANIMATION), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+        ResourceInstance(), MAKEINTRESOURCEA(animationBitmap_), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     if (!strip) return;
     ImageListHandle list(::ImageList_Create(32, 32, ILC_COLOR32 | ILC_MASK, kFrameCount, 0));
     if (!list) return;

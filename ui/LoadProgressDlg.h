@@ -13,8 +13,10 @@ public:
     static constexpr int kFrameCount = 4;
     static constexpr UINT_PTR kTimerId = 8;
     static constexpr UINT kTimerMs = 250;
+    static constexpr UINT kAnimationBitmap = 143;
 
-    CLoadProgressDlg();
+    // The animation strip is bitmap 143; another id is for tests.
+    explicit CLoadProgressDlg(UINT animationBitmap = kAnimationBitmap);
     ~CLoadProgressDlg() override;
 
     // Creates the dialog (hidden) the first time; later calls do nothing.
@@ -38,6 +40,7 @@ protected:
 private:
     void BuildIcons();
 
+    UINT animationBitmap_;
     IconHandle icons_[kFrameCount];
     int frame_ = 0;
     HWND iconControl_ = nullptr;

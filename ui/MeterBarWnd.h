@@ -43,8 +43,8 @@ public:
     CMeterBarWnd();
     ~CMeterBarWnd() override;
 
-    // Creates the meter as a child window (over a page's placeholder: pass its
-    // rectangle and id).
+    // Creates the meter as a child window. A page's placeholder control can
+    // instead be taken over with Subclass (the meter paints all of it).
     bool Create(HWND parent, const RECT& rect, UINT id);
 
     // Each setter redraws at once.

@@ -99,6 +99,23 @@ TEST_F(GraphFixture, ContextMenuShowsAndSwitchesTypeAverageAndReset) {
     EXPECT_TRUE(graph.History().empty());
 }
 
+TEST_F(GraphFixture, AttachedToAStaticPlaceholderItStillGetsItsClicks) {
+    // Pages copy their placeholders from a template as static controls,
+    // which are transparent to the mouse unless the graph says otherwise.
+    HWND placeholder = ::CreateWindowExA(0, "Static", "", WS_CHILD | WS_VISIBLE, 0, 0, 200, 100, host.get(),
+                                         reinterpret_cast<HMENU>(1027), nullptr, nullptr);
+    ASSERT_EQ(HTTRANSPARENT, ::SendMessageA(placeholder, WM_NCHITTEST, 0, MAKELPARAM(30, 30)));
+    CGraphWnd attached;
+    ASSERT_TRUE(attached.Subclass(placeholder));
+    EXPECT_EQ(HTCLIENT, ::SendMessageA(placeholder, WM_NCHITTEST, 0, MAKELPARAM(30, 30)));
+    attached.AddValue(100);
+    attached.AddValue(100);
+    Canvas canvas(200, 100);
+    attached.Draw(canvas.dc());
+    EXPECT_EQ(kYellow, canvas.At(1, 1));
+    attached.Unsubclass();
+}
+
 TEST_F(GraphFixture, EmptyHistoryDrawsGridButNoAverageLine) {
     Make(200, 100);
     graph.SetGridSpacing(16);

@@ -44,4 +44,12 @@ TEST(LoadProgressDlg, CancelOnlyHides) {
     EXPECT_TRUE(testutil::WaitUntil([&] { return dlg.CurrentFrame() != frame; }, 5000));
 }
 
+TEST(LoadProgressDlg, MissingAnimationLeavesTheIconEmptyAndKeepsTicking) {
+    CLoadProgressDlg dlg(9999);
+    ASSERT_TRUE(dlg.CreateOnce(nullptr));
+    for (int i = 0; i < CLoadProgressDlg::kFrameCount; ++i) EXPECT_EQ(nullptr, dlg.FrameIcon(i));
+    EXPECT_EQ(nullptr, ShownIcon(dlg));
+    EXPECT_TRUE(testutil::WaitUntil([&] { return dlg.CurrentFrame() == 3; }, 5000));
+}
+
 }  // namespace
