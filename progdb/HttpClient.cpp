@@ -116,11 +116,9 @@ enum class ReadResult { Data, Closed, Failed, TimedOut };
 ReadResult ReadSome(SOCKET s, char* buffer, int size, const HttpLimits& limits,
                     ULONGLONG deadline, int& got) {
     DWORD wait = Remaining(deadline, limits.receiveTimeoutMs);
-    if (wait == 0 || !WaitSocket(s, false, wait)) {
-        // select also reports a reset socket as readable, so a plain false
-        // here is a time-out unless the overall bound has passed as well.
-        return ReadResult::TimedOut;
-    }
+    // A reset connection shows as readable and fails in recv below, so a
+    // false wait is silence beyond the bound.
+    if (wait == 0 || !WaitSocket(s, false, wait)) return ReadResult::TimedOut;
     got = ::recv(s, buffer, size, 0);
     if (got == 0) return ReadResult::Closed;
     if (got < 0) return ReadResult::Failed;

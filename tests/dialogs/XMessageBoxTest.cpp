@@ -34,9 +34,9 @@ HWND WaitForBox(const char* caption, DWORD boundMs = 15000) {
 
 void Press(HWND dialog, int id) { ::PostMessageA(::GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
 
+// Posts a key press to the default push button, which holds the focus, so
+// that the dialog's own keyboard handling sees it.
 void PressKey(HWND dialog, UINT vk) {
-    HWND target = ::GetFocus();  // only valid on the dialog's thread; post to a button instead
-    (void)target;
     HWND button = nullptr;
     for (HWND c = ::GetWindow(dialog, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT)) {
         char cls[32] = {};
