@@ -105,16 +105,25 @@ int ProcessSampler::Sample() {
     if (rc != 1) return rc;
     try {
         ParseProcessEntries(buffer_.data(), buffer_.size(), entries_);
-        std::vector<std::unique_ptr<ProcessInfo>> next;
+        std::vector<std::unique_ptr<ProcessInfo>>& next = spare_;
+        next.clear();
         next.reserve(entries_.size());
         int64_t sum = 0;
+        // The lookup maps hold positions; they are rebuilt only when a record
+        // was added, or ended, or moved.
+        bool moved = false;
         for (const ProcessEntry& e : entries_) {
             if (e.pid == 0 && e.threadCount == 0) continue;
             std::unique_ptr<ProcessInfo> rec;
             // The same process is the one with the same pid and creation
             // time, wherever the query lists it now.
             auto it = byKey_.find(Key{e.pid, e.createTime});
-            if (it != byKey_.end() && records_[it->second]) rec = std::move(records_[it->second]);
+            if (it != byKey_.end() && records_[it->second]) {
+                rec = std::move(records_[it->second]);
+                moved = moved || it->second != next.size();
+            } else {
+                moved = true;
+            }
             if (rec) {
                 rec->changes = 0;
                 rec->cpuDelta = e.cpuTime - rec->cpuTime;
@@ -143,14 +152,18 @@ int ProcessSampler::Sample() {
             sum += rec->cpuDelta;
             next.push_back(std::move(rec));
         }
-        records_.swap(next);  // records of ended processes go with `next`
-        byKey_.clear();
-        byPid_.clear();
-        byKey_.reserve(records_.size());
-        byPid_.reserve(records_.size());
-        for (size_t i = 0; i < records_.size(); ++i) {
-            byKey_.emplace(Key{records_[i]->pid, records_[i]->createTime}, i);
-            byPid_.emplace(records_[i]->pid, i);
+        moved = moved || next.size() != records_.size();
+        records_.swap(next);
+        next.clear();  // records of ended processes go here
+        if (moved) {
+            byKey_.clear();
+            byPid_.clear();
+            byKey_.reserve(records_.size());
+            byPid_.reserve(records_.size());
+            for (size_t i = 0; i < records_.size(); ++i) {
+                byKey_.emplace(Key{records_[i]->pid, records_[i]->createTime}, i);
+                byPid_.emplace(records_[i]->pid, i);
+            }
         }
         deltaSum_ = sum;
         if (!records_.empty()) {
@@ -166,6 +179,7 @@ int ProcessSampler::Sample() {
     } catch (const std::bad_alloc&) {
         // Half-moved records cannot be trusted: start afresh next time.
         records_.clear();
+        spare_.clear();
         byKey_.clear();
         byPid_.clear();
         return -1;

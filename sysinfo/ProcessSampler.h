@@ -133,6 +133,7 @@ private:
     mutable int lookup_ = 0;  // depth of the lookups under way
     std::vector<BYTE> buffer_;
     std::vector<std::unique_ptr<ProcessInfo>> records_;  // in query order
+    std::vector<std::unique_ptr<ProcessInfo>> spare_;    // reused per sample
     std::vector<ProcessEntry> entries_;                  // reused per sample
     std::unordered_map<Key, size_t, KeyHash> byKey_;     // record position
     std::unordered_map<uint32_t, size_t> byPid_;         // first position of pid

@@ -121,6 +121,24 @@ TEST_F(SamplerFixture, AProcessThatEndsLeavesTheOthersIntact) {
     EXPECT_EQ((std::vector<uint32_t>{1, 3, 4}), order);
 }
 
+TEST_F(SamplerFixture, RecordsFollowTheQueryWhenItReordersProcesses) {
+    source.processes = {Proc(1, L"a.exe", 0), Proc(2, L"b.exe", 0), Proc(3, L"c.exe", 0)};
+    ASSERT_EQ(1, sampler.Sample());
+    ASSERT_EQ(1, sampler.Sample());  // steady: nothing moved
+    std::swap(source.processes[0], source.processes[2]);
+    source.processes[0].userTime = 30;  // c
+    ASSERT_EQ(1, sampler.Sample());
+    EXPECT_EQ(3, source.userLookups);
+    EXPECT_EQ(30, Get(3).cpuDelta);
+    EXPECT_EQ(0, Get(1).cpuDelta);
+    std::vector<uint32_t> order;
+    sampler.ForEach([&](const ProcessInfo& p) { order.push_back(p.pid); });
+    EXPECT_EQ((std::vector<uint32_t>{3, 2, 1}), order);
+    ASSERT_EQ(1, sampler.Sample());  // and again, from the new positions
+    EXPECT_EQ(3, source.userLookups);
+    EXPECT_STREQ("c.exe", Get(3).imageName);
+}
+
 TEST_F(SamplerFixture, ReusedPidWithNewCreationTimeIsANewProcess) {
     source.processes = {Proc(50, L"old.exe", 1000, 111)};
     ASSERT_EQ(1, sampler.Sample());
