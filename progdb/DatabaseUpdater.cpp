@@ -226,6 +226,11 @@ void DatabaseUpdater::SaveState() const {
     settings::kRemoteFileVersion.Write(settings_, remoteVersion_);
 }
 
+bool DatabaseUpdateHost::AskDownload(const std::string& text) {
+    return ::MessageBoxA(NotifyWindow(), text.c_str(), "Quillmark",
+                         MB_OKCANCEL | MB_ICONINFORMATION) == IDOK;
+}
+
 bool DatabaseUpdateHost::InternetConnected() {
     DWORD flags = 0;
     return ::InternetGetConnectedState(&flags, 0) != FALSE;

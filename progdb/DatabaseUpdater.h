@@ -116,8 +116,9 @@ public:
     virtual void Log(const std::string& text) = 0;
     // The connection question (AskUpdateConnection); returns its result.
     virtual int AskUpdateConnection() = 0;
-    // The OK/Cancel question with the information icon; true for OK.
-    virtual bool AskDownload(const std::string& text) = 0;
+    // The OK/Cancel question with the information icon and the caption
+    // "Quillmark", owned by NotifyWindow(); true for OK.
+    virtual bool AskDownload(const std::string& text);
     // Loads both databases again (LoadDatabases).
     virtual void ReloadDatabases() = 0;
     // Whether the system reports an Internet connection.

@@ -232,18 +232,33 @@ TEST_F(XMessageBoxTest, TextAndCaptionFromStringResources) {
     EXPECT_EQ(text, shown);
 }
 
+namespace {
+bool CloseGreyed(HWND box) {
+    HMENU menu = ::GetSystemMenu(box, FALSE);
+    return menu && (::GetMenuState(menu, SC_CLOSE, MF_BYCOMMAND) & MF_GRAYED);
+}
+}  // namespace
+
 TEST_F(XMessageBoxTest, EscapeCancelsOnlyWhereThereIsCancel) {
-    // Without Cancel, Escape is ignored: the later "No" decides.
+    // Without Cancel, Escape and Close are ignored (and Close is greyed): the
+    // later "No" decides.
+    bool greyed = false;
     int r = RunBox("Esc", [] { return XMessageBox(nullptr, "x", "Esc", MB_YESNO | XMB_NOSOUND); },
-                   [](HWND box) {
+                   [&](HWND box) {
+                       greyed = CloseGreyed(box);
                        PressKey(box, VK_ESCAPE);
                        ::PostMessageA(box, WM_CLOSE, 0, 0);
                        Press(box, IDNO);
                    });
     EXPECT_EQ(IDNO, r);
+    EXPECT_TRUE(greyed);
     r = RunBox("Esc", [] { return XMessageBox(nullptr, "x", "Esc", MB_YESNOCANCEL | XMB_NOSOUND); },
-               [](HWND box) { PressKey(box, VK_ESCAPE); });
+               [&](HWND box) {
+                   greyed = CloseGreyed(box);
+                   PressKey(box, VK_ESCAPE);
+               });
     EXPECT_EQ(IDCANCEL, r);
+    EXPECT_FALSE(greyed);
     // The OK-only box takes Escape as OK; the check box is not looked at.
     XMessageBoxParams p = Remembered(7);
     r = RunBox("Esc", [&] {
