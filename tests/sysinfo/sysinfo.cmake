@@ -8,7 +8,7 @@ endif()
 
 qm_add_test(NAME test_sysinfo_processes
     SOURCES SysinfoTestUtil.cpp ProcessSamplerTest.cpp ProcessLiveTest.cpp
-            NormaliseImagePathTest.cpp SnapshotTest.cpp
+            NormaliseImagePathTest.cpp SnapshotTest.cpp OsFamilyTest.cpp
     LIBS qm_sysinfo)
 qm_add_test(NAME test_sysinfo_services
     SOURCES SysinfoTestUtil.cpp ServicesTest.cpp
