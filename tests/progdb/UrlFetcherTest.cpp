@@ -90,12 +90,35 @@ TEST(ProxyValue, UserChoiceWinsOnlyWhenSpecified) {
     EXPECT_EQ("sys.example", ChooseProxy(user, true, true, "sys.example", 80).host);
 }
 
+namespace {
+const std::string kInternetSettings = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+
+// Puts the system's proxy values back as they were, also after a failure, so
+// that later tests are not sent through a proxy.
+class SystemProxyRestorer {
+public:
+    SystemProxyRestorer() {
+        hadEnable_ = reg::ReadDword(HKEY_CURRENT_USER, kInternetSettings, "ProxyEnable", enable_);
+        hadServer_ = reg::ReadString(HKEY_CURRENT_USER, kInternetSettings, "ProxyServer", server_);
+    }
+    ~SystemProxyRestorer() {
+        if (hadEnable_) reg::WriteDword(HKEY_CURRENT_USER, kInternetSettings, "ProxyEnable", enable_);
+        else reg::DeleteValue(HKEY_CURRENT_USER, kInternetSettings, "ProxyEnable");
+        if (hadServer_) reg::WriteString(HKEY_CURRENT_USER, kInternetSettings, "ProxyServer", server_);
+        else reg::DeleteValue(HKEY_CURRENT_USER, kInternetSettings, "ProxyServer");
+        testutil::ResetQuillmarkSettings();
+    }
+
+private:
+    DWORD enable_ = 0;
+    std::string server_;
+    bool hadEnable_ = false, hadServer_ = false;
+};
+}  // namespace
+
 TEST(ProxyValue, SystemAndUserSettingsAreRead) {
-    const std::string key = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
-    DWORD oldEnable = 0;
-    std::string oldServer;
-    bool hadEnable = reg::ReadDword(HKEY_CURRENT_USER, key, "ProxyEnable", oldEnable);
-    bool hadServer = reg::ReadString(HKEY_CURRENT_USER, key, "ProxyServer", oldServer);
+    const std::string& key = kInternetSettings;
+    SystemProxyRestorer restore;
 
     ASSERT_TRUE(reg::WriteDword(HKEY_CURRENT_USER, key, "ProxyEnable", 1));
     ASSERT_TRUE(reg::WriteString(HKEY_CURRENT_USER, key, "ProxyServer", "http=sys.example:8080;ftp=x:1"));
@@ -119,12 +142,6 @@ TEST(ProxyValue, SystemAndUserSettingsAreRead) {
 
     ASSERT_TRUE(reg::WriteDword(HKEY_CURRENT_USER, key, "ProxyEnable", 0));
     EXPECT_FALSE(SystemProxyEnabled());
-
-    if (hadEnable) reg::WriteDword(HKEY_CURRENT_USER, key, "ProxyEnable", oldEnable);
-    else reg::DeleteValue(HKEY_CURRENT_USER, key, "ProxyEnable");
-    if (hadServer) reg::WriteString(HKEY_CURRENT_USER, key, "ProxyServer", oldServer);
-    else reg::DeleteValue(HKEY_CURRENT_USER, key, "ProxyServer");
-    testutil::ResetQuillmarkSettings();
 }
 
 TEST(UrlFetcher, FetchVersionFromThePublisher) {
