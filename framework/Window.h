@@ -8,6 +8,9 @@
 class CWnd {
 public:
     CWnd() = default;
+    // Detaches the object before destroying a window it created, so no
+    // handler runs on a half-destroyed object: a class that must see
+    // OnDestroy (to save state, say) destroys its window in its own destructor.
     virtual ~CWnd();
     CWnd(const CWnd&) = delete;
     CWnd& operator=(const CWnd&) = delete;
