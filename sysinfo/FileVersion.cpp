@@ -138,6 +138,24 @@ bool ListModules(DWORD pid, std::vector<std::string>& modules) {
     return !modules.empty();
 }
 
+namespace {
+// The fixed part of a file's version resource (the root block "\").
+bool ReadFixedVersion(const std::string& path, VS_FIXEDFILEINFO& out) {
+    DWORD handle = 0;
+    DWORD size = path.empty() ? 0 : ::GetFileVersionInfoSizeA(path.c_str(), &handle);
+    if (size == 0) return false;
+    std::vector<BYTE> block(size);
+    if (!::GetFileVersionInfoA(path.c_str(), 0, size, block.data())) return false;
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    if (!::VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length) || !fixed ||
+        length < sizeof(VS_FIXEDFILEINFO))
+        return false;
+    out = *fixed;
+    return true;
+}
+}  // namespace
+
 long ModuleVersion(const std::string& path) {
     if (path.empty()) return 0;
     LibraryHandle lib(::LoadLibraryA(path.c_str()));
@@ -151,37 +169,20 @@ long ModuleVersion(const std::string& path) {
         return 0;
     }
     char file[MAX_PATH] = {};
-    if (!::GetModuleFileNameA(lib.get(), file, MAX_PATH)) return 0;
-    DWORD handle = 0;
-    DWORD size = ::GetFileVersionInfoSizeA(file, &handle);
-    if (size == 0) return 0;
-    std::vector<BYTE> block(size);
-    if (!::GetFileVersionInfoA(file, 0, size, block.data())) return 0;
-    VS_FIXEDFILEINFO* fixed = nullptr;
-    UINT length = 0;
-    if (!::VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length) || !fixed ||
-        length < sizeof(VS_FIXEDFILEINFO))
-        return 0;
-    return static_cast<long>(fixed->dwFileVersionMS);  // major << 16 | minor
+    VS_FIXEDFILEINFO fixed{};
+    if (!::GetModuleFileNameA(lib.get(), file, MAX_PATH) || !ReadFixedVersion(file, fixed)) return 0;
+    return static_cast<long>(fixed.dwFileVersionMS);  // major << 16 | minor
 }
 
 std::string ModuleVersionText(const std::string& path) { return FormatString("%ld", ModuleVersion(path)); }
 
 std::string FileVersionText(const std::string& path) {
-    DWORD handle = 0;
-    DWORD size = path.empty() ? 0 : ::GetFileVersionInfoSizeA(path.c_str(), &handle);
-    if (size == 0) return std::string();
-    std::vector<BYTE> block(size);
-    if (!::GetFileVersionInfoA(path.c_str(), 0, size, block.data())) return std::string();
-    VS_FIXEDFILEINFO* fixed = nullptr;
-    UINT length = 0;
-    if (!::VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length) || !fixed ||
-        length < sizeof(VS_FIXEDFILEINFO))
-        return std::string();
-    return FormatString("%lu.%lu.%lu.%lu", static_cast<unsigned long>(HIWORD(fixed->dwFileVersionMS)),
-                        static_cast<unsigned long>(LOWORD(fixed->dwFileVersionMS)),
-                        static_cast<unsigned long>(HIWORD(fixed->dwFileVersionLS)),
-                        static_cast<unsigned long>(LOWORD(fixed->dwFileVersionLS)));
+    VS_FIXEDFILEINFO fixed{};
+    if (!ReadFixedVersion(path, fixed)) return std::string();
+    return FormatString("%lu.%lu.%lu.%lu", static_cast<unsigned long>(HIWORD(fixed.dwFileVersionMS)),
+                        static_cast<unsigned long>(LOWORD(fixed.dwFileVersionMS)),
+                        static_cast<unsigned long>(HIWORD(fixed.dwFileVersionLS)),
+                        static_cast<unsigned long>(LOWORD(fixed.dwFileVersionLS)));
 }
 
 bool ShellOpen(HWND owner, const std::string& target) {
