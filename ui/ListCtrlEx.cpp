@@ -2,7 +2,6 @@
 
 #include <mbstring.h>
 #include <stdlib.h>
-#include <windowsx.h>
 
 #include "app/SettingsKeys.h"
 #include "framework/Resources.h"
@@ -103,15 +102,9 @@ void CListCtrlEx::InitList(UINT baseBitmapId) {
     if (header) {
         LONG_PTR hs = ::GetWindowLongPtrA(header, GWL_STYLE);
         ::SetWindowLongPtrA(header, GWL_STYLE, hs | HDS_FLAT);
-        HFONT base = reinterpret_cast<HFONT>(::SendMessageA(hwnd_, WM_GETFONT, 0, 0));
-        if (!base) base = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
-        LOGFONTA lf{};
-        if (::GetObjectA(base, sizeof(lf), &lf)) {
-            lf.lfWeight = FW_BOLD;
-            headerFont_.reset(::CreateFontIndirectA(&lf));
-            if (headerFont_) ::SendMessageA(header, WM_SETFONT, reinterpret_cast<WPARAM>(headerFont_.get()), TRUE);
-        }
     }
+    boldHeader_ = true;
+    ApplyBoldHeaderFont();
     SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_HEADERDRAGDROP | LVS_EX_FULLROWSELECT);
 }
 
@@ -309,6 +302,20 @@ int CListCtrlEx::GetColumnWidth(int column) const {
     return w;
 }
 
+void CListCtrlEx::ApplyBoldHeaderFont() {
+    HWND header = GetHeader();
+    if (!header) return;
+    HFONT base = reinterpret_cast<HFONT>(SendMessage(WM_GETFONT));
+    if (!base) base = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
+    LOGFONTA lf{};
+    if (!::GetObjectA(base, sizeof(lf), &lf)) return;
+    lf.lfWeight = FW_BOLD;
+    FontHandle bold(::CreateFontIndirectA(&lf));
+    if (!bold) return;
+    ::SendMessageA(header, WM_SETFONT, reinterpret_cast<WPARAM>(bold.get()), TRUE);
+    headerFont_ = std::move(bold);  // the header no longer uses the old one
+}
+
 int CListCtrlEx::HeaderTextWidth(int column) const {
     HWND header = GetHeader();
     std::string title = GetCellText(-1, column);
@@ -430,6 +437,12 @@ LRESULT CListCtrlEx::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
         // and the row colours would be left half drawn. Paint everything.
         LRESULT r = DefaultProc(msg, wp, lp);
         ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        return r;
+    }
+    case WM_SETFONT: {
+        // The list view hands its new font to the header: make it bold again.
+        LRESULT r = DefaultProc(msg, wp, lp);
+        if (boldHeader_) ApplyBoldHeaderFont();
         return r;
     }
     default:

@@ -141,6 +141,7 @@ protected:
 private:
     LRESULT OnCustomDraw(NMLVCUSTOMDRAW* cd);
     void ShowSortArrow(int column, bool ascending);
+    void ApplyBoldHeaderFont();
     int HeaderTextWidth(int column) const;
 
     bool sorting_ = false;
@@ -159,6 +160,7 @@ private:
     bool headerAscending_ = true;
     int minColumnWidth_ = 0;
     FontHandle headerFont_;
+    bool boldHeader_ = false;  // set by InitList
     // Read once per paint cycle so every row of one paint agrees.
     bool paintAlternate_ = true;
 };

@@ -235,6 +235,19 @@ protected:
     CListCtrlEx list;
 };
 
+LONG HeaderWeight(const CListCtrlEx& list) {
+    HFONT font = reinterpret_cast<HFONT>(::SendMessageA(list.GetHeader(), WM_GETFONT, 0, 0));
+    LOGFONTA lf{};
+    return font && ::GetObjectA(font, sizeof(lf), &lf) ? lf.lfWeight : 0;
+}
+
+TEST_F(ListCtrlExTest, HeaderStaysBoldWhenTheListGetsANewFont) {
+    EXPECT_EQ(HeaderWeight(list), FW_BOLD);
+    ::SendMessageA(list.GetHwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(::GetStockObject(ANSI_VAR_FONT)), TRUE);
+    EXPECT_EQ(HeaderWeight(list), FW_BOLD);
+    EXPECT_TRUE(::GetWindowLongPtrA(list.GetHeader(), GWL_STYLE) & HDS_FLAT);
+}
+
 TEST_F(ListCtrlExTest, SelectedItemOnlyWhenExactlyOneIsSelected) {
     list.InsertColumn(0, "Name", LVCFMT_LEFT, 100);
     Fill(list, {{"a"}, {"b"}, {"c"}});
