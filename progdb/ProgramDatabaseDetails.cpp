@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstring>
+
 #include "sysinfo/FileVersion.h"
 
 namespace {
@@ -24,10 +26,19 @@ std::string FileNameAfterBackslash(const std::string& path) {
 
 }  // namespace
 
+namespace {
+
+bool StartsWithIgnoringCase(const std::string& text, const char* prefix) {
+    const int n = static_cast<int>(std::strlen(prefix));
+    return text.size() >= static_cast<size_t>(n) &&
+           ::CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, text.c_str(), n, prefix, n) == CSTR_EQUAL;
+}
+
+}  // namespace
+
 std::string WithHttpScheme(const std::string& url) {
-    if (url.empty()) return url;
-    if (url.size() >= 7 && ::CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, url.c_str(), 7, kHttpScheme, 7) ==
-                               CSTR_EQUAL)
+    // A secure address keeps its scheme: "http://https://..." leads nowhere.
+    if (url.empty() || StartsWithIgnoringCase(url, kHttpScheme) || StartsWithIgnoringCase(url, "https://"))
         return url;
     return kHttpScheme + url;
 }

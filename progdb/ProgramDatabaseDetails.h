@@ -15,7 +15,7 @@ struct ProgramDetails {
     std::string fileName;     // the part of path after the last backslash
     std::string title;        // "FileDescription" of the file
     std::string company;
-    std::string webSite;      // empty, or starting with "http://" (any case)
+    std::string webSite;      // empty, or starting with "http://" or "https://" (any case)
     int ratingValue = -1;
     std::string ratingText;
 };
@@ -32,6 +32,6 @@ void MergeProgramDetails(const std::string& path, const FileDetails* fileDetails
                          const ProgramEntry* publisherEntry, const ProgramEntry* localEntry,
                          ProgramDetails& details);
 
-// "http://" in front of a non-empty address that does not start with it
-// (compared ignoring case).
+// "http://" in front of a non-empty address that starts with neither
+// "http://" nor "https://" (compared ignoring case).
 std::string WithHttpScheme(const std::string& url);

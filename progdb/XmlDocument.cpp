@@ -67,8 +67,6 @@ ComPtr<IXMLDOMDocument2> CreateDomDocument() {
 void CopyElement(IXMLDOMNode* source, XmlNode& target, int depth) {
     Bstr name;
     if (SUCCEEDED(source->get_nodeName(name.put()))) target.name = FromBstr(name.get());
-    Bstr text;
-    if (SUCCEEDED(source->get_text(text.put()))) target.text = FromBstr(text.get());
 
     ComPtr<IXMLDOMNamedNodeMap> attributes;
     if (SUCCEEDED(source->get_attributes(attributes.Put())) && attributes) {
@@ -84,18 +82,37 @@ void CopyElement(IXMLDOMNode* source, XmlNode& target, int depth) {
         }
     }
 
-    if (depth >= kMaxDepth) return;
+    // The text of an element with element children is put together here from
+    // the pieces, in order: asking the component for it costs time in
+    // proportion to children x length in some implementations, which a file
+    // of many thousand entries turns into minutes.
+    bool hasElementChildren = false;
+    std::string containerText;
     ComPtr<IXMLDOMNode> child;
     source->get_firstChild(child.Put());
     while (child) {
         DOMNodeType type = NODE_INVALID;
-        if (SUCCEEDED(child->get_nodeType(&type)) && type == NODE_ELEMENT) {
-            target.children.emplace_back();
-            CopyElement(child.Get(), target.children.back(), depth + 1);
+        child->get_nodeType(&type);
+        if (type == NODE_ELEMENT) {
+            hasElementChildren = true;
+            if (depth < kMaxDepth) {
+                target.children.emplace_back();
+                CopyElement(child.Get(), target.children.back(), depth + 1);
+                containerText += target.children.back().text;
+            }
+        } else if (type == NODE_TEXT || type == NODE_CDATA_SECTION) {
+            Bstr piece;
+            if (SUCCEEDED(child->get_text(piece.put()))) containerText += FromBstr(piece.get());
         }
         ComPtr<IXMLDOMNode> next;
         if (child->get_nextSibling(next.Put()) != S_OK) break;
         child = next;
+    }
+    if (hasElementChildren) {
+        target.text.swap(containerText);
+    } else {
+        Bstr text;
+        if (SUCCEEDED(source->get_text(text.put()))) target.text = FromBstr(text.get());
     }
 }
 

@@ -7,7 +7,8 @@
 #include <utility>
 #include <vector>
 
-// One element: its name, its text content as the parser reports it, its
+// One element: its name, its text content (as the parser reports it; for an
+// element with element children, the texts beneath it joined in order), its
 // attributes and its element children in document order.
 class XmlNode {
 public:

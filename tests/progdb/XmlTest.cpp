@@ -1,0 +1,114 @@
+// The XML reader and writer: the tree the reader builds, the text decoding
+// of files, the writer's layout and escaping.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "TestUtil.h"
+#include "progdb/XmlDocument.h"
+#include "progdb/XmlWriter.h"
+
+using testutil::ReadFileBytes;
+using testutil::ScratchDir;
+
+TEST(XmlDocument, BuildsATreeOfElementsOnly) {
+    XmlDocument doc;
+    ASSERT_TRUE(doc.Parse("<?xml version=\"1.0\"?>\r\n<?pi data?><!-- top -->"
+                          "<Top kind=\"a\" n='2'>intro<b>one</b><!-- c --><B>two</B>"
+                          "<b>x &amp; y &lt; z &#233;<![CDATA[<raw>]]></b><?inner?></Top>"));
+    const XmlNode& root = doc.Root();
+    EXPECT_EQ(root.name, "root");
+    ASSERT_EQ(root.children.size(), 1u);
+    const XmlNode& top = root.children[0];
+    EXPECT_EQ(top.name, "Top");
+    EXPECT_EQ(top.attributes, (std::vector<std::pair<std::string, std::string>>{{"kind", "a"}, {"n", "2"}}));
+    ASSERT_EQ(top.children.size(), 3u);
+
+    const XmlNode* found = nullptr;
+    EXPECT_EQ(top.FindChild("B", found), 1);
+    EXPECT_EQ(found->text, "two");
+    EXPECT_EQ(top.FindChild("top", found), -1);
+    std::vector<const XmlNode*> list;
+    ASSERT_TRUE(top.FindChildren("b", list));
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[0]->text, "one");
+    if (::GetACP() == 1252) {
+        EXPECT_EQ(list[1]->text, "x & y < z \xE9<raw>");
+    }
+    EXPECT_FALSE(top.FindChildren("c", list));
+    EXPECT_TRUE(list.empty());
+    EXPECT_EQ(top.ChildText("missing"), "");
+}
+
+TEST(XmlDocument, ParseErrorsLeaveAnEmptyRoot) {
+    XmlDocument doc;
+    ASSERT_TRUE(doc.Parse("<a><b/></a>"));
+    for (const char* bad : {"", "plain text", "<a><b></a>", "<a>", "<a/><b/>", "<a>&undefined;</a>",
+                            "<!DOCTYPE a><a/>", "<!doctype a><a/>"}) {
+        EXPECT_FALSE(doc.Parse(bad)) << bad;
+        EXPECT_EQ(doc.Root().name, "root");
+        EXPECT_TRUE(doc.Root().children.empty()) << bad;
+    }
+}
+
+TEST(XmlDocument, DecodesFileBytes) {
+    // UTF-8, with or without a byte order mark; UTF-16 with one.
+    EXPECT_EQ(DecodeXmlBytes("<a>\xC3\xA9</a>"), L"<a>\u00e9</a>");
+    EXPECT_EQ(DecodeXmlBytes("\xEF\xBB\xBF<a/>"), L"<a/>");
+    EXPECT_EQ(DecodeXmlBytes(std::string("\xFF\xFE<\0a\0/\0>\0", 10)), L"<a/>");
+    EXPECT_EQ(DecodeXmlBytes(std::string("\xFE\xFF\0<\0a\0/\0>", 10)), L"<a/>");
+    // Not UTF-8: the system's code page.
+    EXPECT_EQ(DecodeXmlBytes("<a>\xE9</a>"), AnsiToWide("<a>\xE9</a>"));
+    // A zero byte ends the text.
+    EXPECT_EQ(DecodeXmlBytes(std::string("<a/>\0garbage", 12)), L"<a/>");
+
+    EXPECT_TRUE(IsValidUtf8("", 0));
+    EXPECT_TRUE(IsValidUtf8("\xF4\x8F\xBF\xBF", 4));   // U+10FFFF
+    EXPECT_FALSE(IsValidUtf8("\xF4\x90\x80\x80", 4));  // beyond Unicode
+    EXPECT_FALSE(IsValidUtf8("\xC0\x80", 2));          // overlong
+    EXPECT_FALSE(IsValidUtf8("\xE0\x80\xAF", 3));      // overlong
+    EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80", 3));      // surrogate
+    EXPECT_FALSE(IsValidUtf8("\xC3", 1));              // cut short
+    EXPECT_FALSE(IsValidUtf8("caf\xE9", 4));
+}
+
+TEST(XmlWriter, WritesTheLayoutAndEscapesText) {
+    ScratchDir dir;
+    XmlWriter w;
+    EXPECT_FALSE(w.EndElement());
+    ASSERT_TRUE(w.Open(dir.File("out.xml")));
+    w.StartElement("database");
+    w.StartElement("company");
+    w.Element("name", "A & B <C>");
+    w.Element("url", "");
+    EXPECT_EQ(w.Depth(), 2);
+    EXPECT_TRUE(w.EndElement());
+    w.StartElement("open");
+    // Close ends what is still open.
+    ASSERT_TRUE(w.Close());
+    EXPECT_EQ(ReadFileBytes(dir.File("out.xml")),
+              "<?xml version=\"1.0\"?>\r\n"
+              "<database>\r\n"
+              "    <company>\r\n"
+              "        <name>A &amp; B &lt;C&gt;</name>\r\n"
+              "        <url />\r\n"
+              "    </company>\r\n"
+              "    <open>\r\n"
+              "    </open>\r\n"
+              "</database>\r\n");
+
+    XmlWriter nowhere;
+    ASSERT_TRUE(nowhere.Open(dir.File("no folder\\out.xml")));
+    EXPECT_FALSE(nowhere.Close());
+}
+
+TEST(XmlWriter, EscapedTextReadsBackUnchanged) {
+    EXPECT_EQ(EscapeXmlText("a\"b'c"), "a\"b'c");
+    EXPECT_EQ(EscapeXmlText("x\x01y\x1Fz\x7F"), "xyz\x7F");
+    EXPECT_EQ(EscapeXmlText("1\r\n2\t3"), "1&#13;\n2\t3");
+
+    const std::string text = "5 < 6 && 7 > 4; \"quoted\" 'single'\r\nnext line\ttab ]]> &amp;";
+    XmlDocument doc;
+    ASSERT_TRUE(doc.Parse("<a>" + EscapeXmlText(text) + "</a>"));
+    EXPECT_EQ(doc.Root().children.at(0).text, text);
+}
