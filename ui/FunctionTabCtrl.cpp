@@ -56,6 +56,11 @@ const char* const kFunctionTabLabels[kFunctionTabCount] = {
     "Applications  ", "Tasks  ", "Services  ", "Drivers  ", "Performance  ", "Networking  ",
 };
 
+CFunctionTabCtrl::~CFunctionTabCtrl() {
+    // The tab images die with this object; the control must not keep them.
+    if (IsWindow()) SendMessage(TCM_SETIMAGELIST, 0, 0);
+}
+
 bool CFunctionTabCtrl::Create(HWND parent, const RECT& rect, UINT id, DWORD style) {
     const DWORD full = WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_TABSTOP | style;
     return CWnd::Create(0, WC_TABCONTROLA, "", full, rect, parent, id) != nullptr;

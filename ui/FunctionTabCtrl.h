@@ -38,6 +38,7 @@ extern const char* const kFunctionTabLabels[kFunctionTabCount];
 class CFunctionTabCtrl : public CWnd {
 public:
     CFunctionTabCtrl() = default;
+    ~CFunctionTabCtrl() override;
 
     bool Create(HWND parent, const RECT& rect, UINT id, DWORD style = WS_VISIBLE);
     bool Attach(HWND tabControl) { return Subclass(tabControl); }

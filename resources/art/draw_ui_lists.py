@@ -238,15 +238,54 @@ def skull(p, cx, cy, r):
     p.rect(cx - 0.08 * r, cy + 0.55 * r, cx + 0.08 * r + p.px, cy + 1.0 * r, GREY)
 
 
+CLOSE_BOX_16 = [
+    "DDDDDDD",
+    "DRWWWRD",
+    "DWRWRWD",
+    "DWWRWWD",
+    "DWRWRWD",
+    "DRWWWRD",
+    "DDDDDDD",
+]
+
+
 def g_allow_close(p):
     ringed(p)
-    p.box(4.9, 4.9, 11.1, 11.1, 0.6, GREY_DARK, WHITE, GREY_LIGHT)
-    x_mark(p, 8, 8, 1.4, RED, 1.4)
+    if p.c.width == 16:
+        pixel_art(p, CLOSE_BOX_16, 5, 5, {"D": GREY_DARK, "W": WHITE, "R": RED})
+    else:
+        p.box(4.9, 4.9, 11.1, 11.1, 0.6, GREY_DARK, WHITE, GREY_LIGHT)
+        x_mark(p, 8, 8, 1.4, RED, 1.4)
+
+
+# The skull at 16x16, pixel by pixel: a shape this small reads better placed
+# by hand than rasterised. D outline, W bone, E eye sockets and teeth gaps.
+SKULL_16 = [
+    "..DDDD..",
+    ".DWWWWD.",
+    "DWWWWWWD",
+    "DWEEWEED",
+    "DWEEWEED",
+    "DWWWEWWD",
+    ".DDWWWD.",
+    "..DWEWD.",
+    "..DDDDD.",
+]
+
+
+def pixel_art(p, rows, x0, y0, palette):
+    for dy, row in enumerate(rows):
+        for dx, ch in enumerate(row):
+            if ch in palette:
+                p.c.px[y0 + dy][x0 + dx] = rgba(palette[ch])
 
 
 def g_allow_kill(p):
     ringed(p)
-    skull(p, 8, 7.6, 3.6)
+    if p.c.width == 16:
+        pixel_art(p, SKULL_16, 4, 3, {"D": GREY_DARK, "W": (0xF4, 0xF1, 0xE8), "E": GREY_DARK})
+    else:
+        skull(p, 8, 7.6, 3.6)
 
 
 def padlock(p, body_top, body_bottom, shackle_dark):
