@@ -208,17 +208,29 @@ def g_continue(p):
 
 
 def circular_arrow(p, dark, light):
-    p.ring(8, 8.5, 6.2, 3.6, dark, start=120, end=420)
-    p.ring(8, 8.5, 5.2, 4.6, light, 160, start=130, end=410)
-    p.outlined_poly([(2.2, 1.8), (8, 4.2), (2.8, 8.2)], dark, dark)
+    """A clockwise arrow around a circle, open at the top, head at its end."""
+    import math
+    cx, cy, ro, ri = 8, 9.0, 6.1, 3.7
+    p.ring(cx, cy, ro, ri, dark, start=95, end=385)
+    p.ring(cx, cy, ro - p.px, ri + p.px, light, start=98, end=382)
+    # The head sits on the arc's end at the top and points clockwise,
+    # across the opening at the upper right.
+    a = math.radians(95)
+    mx, my = cx + (ro + ri) / 2 * math.cos(a), cy - (ro + ri) / 2 * math.sin(a)
+    tx, ty = math.sin(a), math.cos(a)  # clockwise tangent on screen
+    nx, ny = -ty, tx
+    head = 3.3
+    p.outlined_poly([(mx + tx * head * 1.2, my + ty * head * 1.2),
+                     (mx + nx * head, my + ny * head),
+                     (mx - nx * head, my - ny * head)], dark, light)
 
 
 def g_restart(p):
-    circular_arrow(p, GREEN_DARK, WHITE)
+    circular_arrow(p, GREEN_DARK, GREEN)
 
 
 def g_refresh(p):
-    circular_arrow(p, BLUE, WHITE)
+    circular_arrow(p, BLUE_DARK, BLUE)
 
 
 def ringed(p):
@@ -463,8 +475,7 @@ def g_power_off(p):
 
 
 def g_system_restart(p):
-    circular_arrow(p, GREEN_DARK, WHITE)
-    p.ellipse(8, 8.5, 1.4, 1.4, GREEN)
+    circular_arrow(p, GREEN_DARK, GREEN)
 
 
 def g_log_off(p):
