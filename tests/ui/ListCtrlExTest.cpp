@@ -338,9 +338,10 @@ TEST_F(ListCtrlExTest, RightClickMenuSendsItsCommandToTheTopWindow) {
     list.SetContextMenu(IDR_DRIVERS_MENU, 0);
     ::ShowWindow(host.GetHwnd(), SW_SHOWNOACTIVATE);
     ::SetTimer(nullptr, 0, 100, &PickFirstMenuItem);
-    POINT at{40, 40};
-    ::ClientToScreen(list.GetHwnd(), &at);
-    ::SendMessageA(list.GetHwnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list.GetHwnd()), MAKELPARAM(at.x, at.y));
+    // A right click as the mouse makes it (the button-up is queued first, so
+    // the list's drag detection on button-down ends at once).
+    ::PostMessageA(list.GetHwnd(), WM_RBUTTONUP, 0, MAKELPARAM(40, 40));
+    ::SendMessageA(list.GetHwnd(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(40, 40));
     liststest::Pump();
     EXPECT_EQ(host.Count(WM_COMMAND), 1);
     ASSERT_FALSE(host.received.empty());
