@@ -16,6 +16,23 @@ std::string CleanImagePath(const std::string& raw) {
 
 }  // namespace
 
+bool EnumerateAllProcessIds(EnumProcessIdsFn enumerate, std::vector<DWORD>& pids) {
+    // The call cannot say how many ids there are: a full buffer may mean a
+    // cut list, so grow it until some room is left over.
+    std::vector<DWORD> ids(1024);
+    DWORD bytes = 0;
+    for (;;) {
+        DWORD size = static_cast<DWORD>(ids.size() * sizeof(DWORD));
+        if (!enumerate(ids.data(), size, &bytes)) return false;
+        if (bytes < size || ids.size() >= (1u << 20)) break;
+        ids.resize(ids.size() * 2);
+    }
+    if (bytes > ids.size() * sizeof(DWORD)) bytes = static_cast<DWORD>(ids.size() * sizeof(DWORD));
+    ids.resize(bytes / sizeof(DWORD));
+    pids.swap(ids);
+    return true;
+}
+
 bool ListProcessesByStatus(ProcessImageList& list) {
     list.Clear();
     const SystemEntryPoints& e = SystemEntries();
@@ -24,16 +41,8 @@ bool ListProcessesByStatus(ProcessImageList& list) {
     auto baseName = e.loaded ? e.getModuleBaseNameA : &::GetModuleBaseNameA;
     auto fileName = e.loaded ? e.getModuleFileNameExA : &::GetModuleFileNameExA;
 
-    // Every process: grow the id buffer until the system leaves room over.
-    std::vector<DWORD> pids(1024);
-    DWORD bytes = 0;
-    for (;;) {
-        DWORD size = static_cast<DWORD>(pids.size() * sizeof(DWORD));
-        if (!enumProcesses(pids.data(), size, &bytes)) return false;
-        if (bytes < size || pids.size() >= (1u << 20)) break;
-        pids.resize(pids.size() * 2);
-    }
-    pids.resize(bytes / sizeof(DWORD));
+    std::vector<DWORD> pids;
+    if (!EnumerateAllProcessIds(enumProcesses, pids)) return false;
 
     ThreadCounts threads;
     threads.Take();

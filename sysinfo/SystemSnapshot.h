@@ -33,6 +33,12 @@ struct ProcessImageList {
     }
 };
 
+// Every process id from an EnumProcesses-like call, growing the buffer until
+// the call leaves room over (a fixed buffer would cut the list). False when
+// the call fails.
+using EnumProcessIdsFn = BOOL(WINAPI*)(DWORD* ids, DWORD bytes, DWORD* returned);
+bool EnumerateAllProcessIds(EnumProcessIdsFn enumerate, std::vector<DWORD>& pids);
+
 // The process-status path (EnumProcesses + module names), used on the three
 // versions of OsFamily; lists every process. False when nothing was listed.
 bool ListProcessesByStatus(ProcessImageList& list);

@@ -121,6 +121,28 @@ TEST_F(LiveProcesses, EntryPointsGateTheSamplerAndCanBeLoadedAgain) {
     EXPECT_STRNE("Unknown", info.userName);
 }
 
+// A system with thousands of processes: the call fills whatever buffer it
+// gets, as the real one does.
+DWORD g_fakeProcessCount = 0;
+BOOL WINAPI FakeEnumProcesses(DWORD* ids, DWORD bytes, DWORD* returned) {
+    DWORD n = 0;
+    for (; n < g_fakeProcessCount && (n + 1) * sizeof(DWORD) <= bytes; ++n) ids[n] = 4 * (n + 1);
+    *returned = n * sizeof(DWORD);
+    return TRUE;
+}
+
+TEST(ProcessStatusPath, ListsEveryProcessIdHoweverMany) {
+    for (DWORD count : {0u, 3u, 200u, 201u, 1024u, 5000u}) {
+        g_fakeProcessCount = count;
+        std::vector<DWORD> pids;
+        ASSERT_TRUE(EnumerateAllProcessIds(FakeEnumProcesses, pids));
+        ASSERT_EQ(count, pids.size());
+        if (count) {
+            EXPECT_EQ(4 * count, pids.back());
+        }
+    }
+}
+
 TEST(OsFamily, ChoosesTheProcessStatusPathOnlyForTheThreeVersions) {
     EXPECT_TRUE(OsFamilyFromVersion(VER_PLATFORM_WIN32_NT, 4, 0).nt4);
     EXPECT_TRUE(OsFamilyFromVersion(VER_PLATFORM_WIN32_NT, 5, 0).windows2000);
