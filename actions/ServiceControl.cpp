@@ -145,38 +145,32 @@ ToolbarState QueryToolbarState(ServiceInfo* selected) {
 }
 
 bool RunCommand(ServiceInfo& service, int commandId, std::string& statusText) {
-    switch (commandId) {
-    case ID_SERVICE_START:
-        statusText = CommandText(Command::Start, service.kind, Start(service));
-        break;
-    case ID_SERVICE_STOP:
-        statusText = CommandText(Command::Stop, service.kind, Stop(service));
-        break;
-    case ID_SERVICE_PAUSE:
-        statusText = CommandText(Command::Pause, service.kind, Pause(service));
-        break;
-    case ID_SERVICE_CONTINUE:
-        statusText = CommandText(Command::Continue, service.kind, Continue(service));
-        break;
-    case ID_SERVICE_RESTART:
-        statusText = CommandText(Command::Restart, service.kind, Restart(service));
-        break;
-    case ID_STARTUP_BOOT:
-    case ID_STARTUP_SYSTEM:
-    case ID_STARTUP_AUTOMATIC:
-    case ID_STARTUP_MANUAL:
-    case ID_STARTUP_DISABLED: {
+    struct ControlCommand {
+        int id;
+        Command command;
+        bool (*run)(ServiceInfo&);
+    };
+    static const ControlCommand kControls[] = {
+        {ID_SERVICE_START, Command::Start, Start},          {ID_SERVICE_STOP, Command::Stop, Stop},
+        {ID_SERVICE_PAUSE, Command::Pause, Pause},          {ID_SERVICE_CONTINUE, Command::Continue, Continue},
+        {ID_SERVICE_RESTART, Command::Restart, Restart},
+    };
+    bool handled = false;
+    for (const ControlCommand& c : kControls) {
+        if (c.id != commandId) continue;
+        statusText = CommandText(c.command, service.kind, c.run(service));
+        handled = true;
+    }
+    if (commandId >= ID_STARTUP_BOOT && commandId <= ID_STARTUP_DISABLED) {
         const int startType = commandId - ID_STARTUP_BOOT;
         // Boot and system start types exist for drivers only.
         if (service.kind != 1 && startType < SERVICE_AUTO_START) return false;
         // The text is shown whatever the outcome.
         SetStartType(service, startType);
         statusText = StartTypeCommandText(service.kind, startType);
-        break;
+        handled = true;
     }
-    default:
-        return false;
-    }
+    if (!handled) return false;
     service.RefreshStateText();
     service.RefreshStartType();
     return true;
