@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "DatabaseTestUtil.h"
 #include "TestUtil.h"
 #include "app/ActivityLog.h"
 #include "platform/Files.h"
@@ -20,18 +21,6 @@ using testutil::WaitUntil;
 using testutil::WriteFileBytes;
 
 namespace {
-
-ProgramEntry MakeEntry(const std::string& company, const std::string& url, const std::string& rating,
-                       const std::string& fileName, const std::string& description, bool submitted = false) {
-    ProgramEntry e;
-    e.company = company;
-    e.url = url;
-    e.rating = rating;
-    e.fileName = fileName;
-    e.description = description;
-    e.submitted = submitted;
-    return e;
-}
 
 std::string Publisher(const std::string& companies) {
     return "<?xml version=\"1.0\"?>\r\n<duzer><database>" + companies + "</database></duzer>\r\n";
@@ -71,26 +60,6 @@ private:
     static int count_;
 };
 int LoadedListener::count_ = 0;
-
-// A publisher database whose parse, once it has filled the entries, waits
-// until the test lets it finish: the load is observably "in progress".
-class HeldDatabase : public ProgramDatabase {
-public:
-    HeldDatabase() : release_(::CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
-    ~HeldDatabase() override {
-        Release();
-        WaitForLoad();
-    }
-    bool Parse(const std::string& xmlText) override {
-        bool ok = ProgramDatabase::Parse(xmlText);
-        ::WaitForSingleObject(release_.get(), 30000);
-        return ok;
-    }
-    void Release() { ::SetEvent(release_.get()); }
-
-private:
-    UniqueHandle release_;
-};
 
 }  // namespace
 

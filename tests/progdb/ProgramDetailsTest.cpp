@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "DatabaseTestUtil.h"
 #include "TestUtil.h"
 #include "progdb/ProgramDatabaseDetails.h"
 #include "sysinfo/FileVersion.h"
@@ -12,17 +13,6 @@ using testutil::ScratchDir;
 using testutil::WriteFileBytes;
 
 namespace {
-
-ProgramEntry Entry(const std::string& company, const std::string& url, const std::string& rating,
-                   const std::string& fileName, const std::string& description) {
-    ProgramEntry e;
-    e.company = company;
-    e.url = url;
-    e.rating = rating;
-    e.fileName = fileName;
-    e.description = description;
-    return e;
-}
 
 FileDetails VersionData(const std::string& company, const std::string& description, const std::string& version) {
     FileDetails d;
@@ -73,8 +63,9 @@ TEST(ProgramRatingTexts, AreStrings500To509) {
 
 TEST(ProgramDetailsMerge, LocalEntryWinsOverPublisherOverVersionData) {
     const FileDetails file = VersionData("File Co", "File description", "1.2.3");
-    const ProgramEntry publisher = Entry("Publisher Co", "www.publisher.example", "3", "tool.exe", "Publisher says");
-    const ProgramEntry local = Entry("Local Co", "www.local.example", "8", "tool.exe", "I say");
+    const ProgramEntry publisher =
+        MakeEntry("Publisher Co", "www.publisher.example", "3", "tool.exe", "Publisher says");
+    const ProgramEntry local = MakeEntry("Local Co", "www.local.example", "8", "tool.exe", "I say");
     ProgramDetails d;
 
     MergeProgramDetails("C:\\Apps\\tool.exe", &file, &publisher, &local, d);
@@ -102,7 +93,7 @@ TEST(ProgramDetailsMerge, LocalEntryWinsOverPublisherOverVersionData) {
     EXPECT_EQ(d.webSite, "");
 
     // A found entry replaces with empty text too; the company then reads "unknown".
-    const ProgramEntry blank = Entry("", "", "", "tool.exe", "");
+    const ProgramEntry blank = MakeEntry("", "", "", "tool.exe", "");
     MergeProgramDetails("C:\\Apps\\tool.exe", &file, &publisher, &blank, d);
     EXPECT_EQ(d.description, "");
     EXPECT_EQ(d.company, "unknown");
@@ -113,7 +104,7 @@ TEST(ProgramDetailsMerge, LocalEntryWinsOverPublisherOverVersionData) {
 
 TEST(ProgramDetailsMerge, MissingFilesAndMissingVersionData) {
     ProgramDetails d;
-    const ProgramEntry entry = Entry("Co", "www.co.example", "2", "gone.exe", "text");
+    const ProgramEntry entry = MakeEntry("Co", "www.co.example", "2", "gone.exe", "text");
     MergeProgramDetails("C:\\Gone\\gone.exe", nullptr, &entry, &entry, d);
     EXPECT_EQ(d.version, "unknown");
     EXPECT_EQ(d.title, "unknown");
@@ -176,7 +167,7 @@ TEST(ProgramDetails, GetProgramDetailsReadsTheFileAndBothDatabases) {
     EXPECT_EQ(d.title, own.title);
 
     local.SetReadOnly(false);
-    ASSERT_TRUE(local.AddOrReplace(Entry("Mine", "HTTP://MINE.EXAMPLE", "", name, "My words")));
+    ASSERT_TRUE(local.AddOrReplace(MakeEntry("Mine", "HTTP://MINE.EXAMPLE", "", name, "My words")));
     ASSERT_TRUE(GetProgramDetails(exe, d, publisher, local));
     EXPECT_EQ(d.company, "Mine");
     EXPECT_EQ(d.webSite, "HTTP://MINE.EXAMPLE");
@@ -199,28 +190,6 @@ TEST(ProgramDetails, GetProgramDetailsReadsTheFileAndBothDatabases) {
     EXPECT_EQ(d.description, "");
 }
 
-namespace {
-
-class HeldPublisher : public ProgramDatabase {
-public:
-    HeldPublisher() : release_(::CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
-    ~HeldPublisher() override {
-        ::SetEvent(release_.get());
-        WaitForLoad();
-    }
-    bool Parse(const std::string& xmlText) override {
-        bool ok = ProgramDatabase::Parse(xmlText);
-        ::WaitForSingleObject(release_.get(), 30000);
-        return ok;
-    }
-    void Release() { ::SetEvent(release_.get()); }
-
-private:
-    UniqueHandle release_;
-};
-
-}  // namespace
-
 TEST(ProgramDetails, ThePublisherDatabaseIsSkippedWhileItLoads) {
     const std::string exe = ExePath();
     FileDetails own;
@@ -230,7 +199,7 @@ TEST(ProgramDetails, ThePublisherDatabaseIsSkippedWhileItLoads) {
                                "<duzer><database><company><name>Pub</name><url /><executable><rating>1</rating>"
                                "<filename>" + FileNameOf(exe) +
                                "</filename><description>d</description></executable></company></database></duzer>"));
-    HeldPublisher publisher;
+    HeldDatabase publisher;
     LocalProgramDatabase local;
     ASSERT_TRUE(publisher.Load(dir.File("ornava-db.xml"), true, nullptr));
     // The entries are in, but the load has not ended.
