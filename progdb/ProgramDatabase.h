@@ -34,8 +34,8 @@ enum ProgramRating : int {
 
 // The string-table text of a rating; empty for values outside 0..9.
 std::string RatingText(int rating);
-// The integer value of a stored rating text: its leading decimal digits;
-// empty or non-numeric text gives 0.
+// The integer value of a stored rating text: its leading decimal digits
+// (after any white space); empty or non-numeric text gives 0.
 int RatingValue(const std::string& ratingText);
 
 // One program, keyed by its executable's file name.
@@ -61,7 +61,8 @@ bool SameFileName(const std::string& a, const std::string& b);
 class ProgramDatabase {
 public:
     ProgramDatabase();
-    // Waits for a background load that still runs.
+    // Waits for a background load that still runs. A derived class that
+    // overrides Parse waits in its own destructor too (WaitForLoad).
     virtual ~ProgramDatabase();
     ProgramDatabase(const ProgramDatabase&) = delete;
     ProgramDatabase& operator=(const ProgramDatabase&) = delete;
@@ -137,5 +138,7 @@ private:
 // "executable" with "submitted").
 class LocalProgramDatabase : public ProgramDatabase {
 public:
+    // A load still running must end while this class's Parse is in place.
+    ~LocalProgramDatabase() override { WaitForLoad(); }
     bool Parse(const std::string& xmlText) override;
 };

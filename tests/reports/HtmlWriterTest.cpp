@@ -96,7 +96,17 @@ TEST(HtmlSupportFiles, WritesBothImagesAndDeletesAllFourFiles) {
     DeleteSupportFiles(dir.Path());  // nothing left to delete: no harm
 }
 
-TEST(HtmlSupportFiles, MissingResourcesGiveNothing) {
+TEST(HtmlSupportFiles, TextResourcesAndMissingResources) {
+    // The built-in list of system-protected programs is a text resource.
+    const void* data = nullptr;
+    DWORD size = 0;
+    ASSERT_TRUE(FindResourceBytes(IDR_TEXT_SYSTEM_PROTECTED, "TEXT", data, size));
+    std::string raw(static_cast<const char*>(data), size);
+    const std::string text = LoadTextResource(IDR_TEXT_SYSTEM_PROTECTED);
+    EXPECT_FALSE(text.empty());
+    EXPECT_EQ(text, raw.substr(0, raw.find('\0')));
+
+
     ScratchDir dir;
     EXPECT_FALSE(WriteResourceToFile(9999, "GIF", dir.File("x.gif")));
     EXPECT_FALSE(FileExists(dir.File("x.gif")));
