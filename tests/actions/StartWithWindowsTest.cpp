@@ -46,9 +46,12 @@ TEST_F(StartWithWindowsTest, SetWritesTheLongPathOverAnOldOne) {
     EXPECT_TRUE(IsStartWithWindows());
 }
 
-TEST_F(StartWithWindowsTest, EmptyValueCountsAsOff) {
+TEST_F(StartWithWindowsTest, EmptyValueCountsAsOffAndALongOneAsOn) {
     reg::WriteString(HKEY_CURRENT_USER, kRunKeyPath, kRunValueName, "");
     EXPECT_FALSE(IsStartWithWindows());
+    // Longer than the read buffer: still a value that is set.
+    reg::WriteString(HKEY_CURRENT_USER, kRunKeyPath, kRunValueName, "C:\\" + std::string(400, 'x') + ".exe");
+    EXPECT_TRUE(IsStartWithWindows());
 }
 
 TEST_F(StartWithWindowsTest, ClearRemovesTheValueAndAMissingValueIsNoError) {
