@@ -2,9 +2,6 @@
 
 #include <process.h>
 
-#include <cstdlib>
-#include <cstring>
-
 #include "framework/ComPtr.h"
 #include "framework/Resources.h"
 #include "platform/Files.h"
