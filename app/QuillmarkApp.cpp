@@ -12,36 +12,12 @@
 #include "framework/MessageLoop.h"
 #include "framework/Resources.h"
 #include "platform/Processes.h"
+#include "reports/HtmlSupportFiles.h"
 #include "resource.h"
-
-namespace {
-
-bool WriteResourceFile(UINT id, const char* type, const std::string& path) {
-    const void* data = nullptr;
-    DWORD size = 0;
-    if (!FindResourceBytes(id, type, data, size)) return false;
-    UniqueHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return false;
-    DWORD written = 0;
-    return ::WriteFile(file.get(), data, size, &written, nullptr) && written == size;
-}
-
-}  // namespace
 
 HWND ResolvePreviousInstance(HWND found, unsigned long storedPrevWnd) {
     if (found) return found;
     return reinterpret_cast<HWND>(static_cast<UINT_PTR>(storedPrevWnd));
-}
-
-void WriteHtmlImages(const std::string& folder) {
-    WriteResourceFile(IDR_GIF_DKBLUE, "GIF", folder + "dkblue.gif");
-    WriteResourceFile(IDR_GIF_TITLE_BG, "GIF", folder + "title_bg.gif");
-}
-
-void DeleteHtmlWorkFiles(const std::string& folder) {
-    for (const char* name : {"dkblue.gif", "title_bg.gif", "file_icon.bmp", "output.htm"})
-        ::DeleteFileA((folder + name).c_str());
 }
 
 CQuillmarkApp::CQuillmarkApp() = default;
@@ -67,7 +43,7 @@ bool CQuillmarkApp::RegisterMainWindowClass() {
 void CQuillmarkApp::PrepareHtmlWorkFolder() {
     std::string folder = HtmlWorkFolder();
     ::CreateDirectoryA(folder.c_str(), nullptr);  // an existing folder is fine
-    WriteHtmlImages(folder);
+    WriteSupportFiles(folder);
 }
 
 bool CQuillmarkApp::InitInstance() {
@@ -126,7 +102,7 @@ int CQuillmarkApp::ExitInstance(int exitCode) {
     if (ownsMutex_) {
         ::ReleaseMutex(instanceMutex_.get());
         instanceMutex_.reset();
-        DeleteHtmlWorkFiles(HtmlWorkFolder());
+        DeleteSupportFiles(HtmlWorkFolder());
     }
     ownsMutex_ = false;
     if (entryPointsLoaded_) FreeSystemEntryPoints();

@@ -44,8 +44,3 @@ constexpr const char* kMainWindowClass = "QuillmarkWndClass";
 // Where the second instance finds the first: the window's handle from the
 // class and title search, else the stored "PrevWnd" value (0 = none).
 HWND ResolvePreviousInstance(HWND found, unsigned long storedPrevWnd);
-
-// Writes the two HTML images (GIF resources 173 and 174) into a folder.
-void WriteHtmlImages(const std::string& folder);
-// Deletes the files the program writes into the HTML work folder.
-void DeleteHtmlWorkFiles(const std::string& folder);
