@@ -9,15 +9,8 @@ the right-hand corner and a thin blue accent along the bottom edge."""
 import os
 
 from imageformats import write_gif
+from palette import BLUE, BLUE_DARK as DARK_BLUE, WHITE, mix as _mix
 from raster import Canvas
-
-BLUE = (0x2F, 0x6F, 0xD6)
-DARK_BLUE = (0x1B, 0x4F, 0xA8)
-WHITE = (255, 255, 255)
-
-
-def _mix(a, b, t):
-    return tuple(int(round(a[i] + (b[i] - a[i]) * t)) for i in range(3))
 
 
 def _quantise(canvas, limit=256):

@@ -8,33 +8,21 @@ chosen per size, so the small versions stay crisp.
 import math
 import os
 
+from palette import BLUE, BLUE_DARK, GREEN, RED, AMBER, GREY, WHITE, mix, rgba
 from raster import Canvas
 from imageformats import write_bmp, write_cur, write_ico
 
-BLUE = (47, 111, 214)
-BLUE_DARK = (27, 79, 168)
 BLUE_LIGHT = (96, 150, 236)
-GREEN = (46, 158, 68)
 GREEN_DARK = (30, 112, 46)
 GREEN_LIGHT = (92, 196, 110)
-RED = (216, 59, 47)
-AMBER = (240, 160, 32)
 AMBER_DARK = (178, 112, 12)
-GREY = (107, 114, 128)
 GREY_DARK = (70, 76, 88)
 GREY_LIGHT = (160, 166, 178)
-WHITE = (255, 255, 255)
 # The dialog face the animation is shown on; soft edges are blended onto it
 # because a masked bitmap has no partial transparency.
 FACE = (240, 240, 240)
 
 
-def rgba(c, a=255):
-    return tuple(c[:3]) + (a,)
-
-
-def mix(a, b, t):
-    return tuple(int(round(a[i] + (b[i] - a[i]) * t)) for i in range(3))
 
 
 # -- the load animation ----------------------------------------------------

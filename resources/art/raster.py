@@ -9,6 +9,17 @@ import math
 SS = 4
 
 
+def _round_rect_test(x0, y0, x1, y1, radius):
+    """The inside test of a rectangle with corners rounded to radius."""
+    def inside(x, y):
+        if not (x0 <= x < x1 and y0 <= y < y1):
+            return False
+        cx = min(max(x, x0 + radius), x1 - radius)
+        cy = min(max(y, y0 + radius), y1 - radius)
+        return (x - cx) ** 2 + (y - cy) ** 2 <= radius ** 2
+    return inside
+
+
 class Canvas:
     def __init__(self, width, height, fill=(0, 0, 0, 0)):
         self.width = width
@@ -50,13 +61,7 @@ class Canvas:
         self.fill_shape(lambda x, y: x0 <= x < x1 and y0 <= y < y1, color, (x0, y0, x1, y1))
 
     def round_rect(self, x0, y0, x1, y1, radius, color):
-        def inside(x, y):
-            if not (x0 <= x < x1 and y0 <= y < y1):
-                return False
-            cx = min(max(x, x0 + radius), x1 - radius)
-            cy = min(max(y, y0 + radius), y1 - radius)
-            return (x - cx) ** 2 + (y - cy) ** 2 <= radius ** 2
-        self.fill_shape(inside, color, (x0, y0, x1, y1))
+        self.fill_shape(_round_rect_test(x0, y0, x1, y1, radius), color, (x0, y0, x1, y1))
 
     def ellipse(self, cx, cy, rx, ry, color):
         self.fill_shape(lambda x, y: ((x - cx) / rx) ** 2 + ((y - cy) / ry) ** 2 <= 1.0,
@@ -116,13 +121,8 @@ class Canvas:
                 self.rect(x0, y, x1, y + 1, col)
 
     def round_rect_row(self, x0, y0, x1, y1, radius, row, color):
-        def inside(x, y):
-            if not (x0 <= x < x1 and y0 <= y < y1):
-                return False
-            cx = min(max(x, x0 + radius), x1 - radius)
-            cy = min(max(y, y0 + radius), y1 - radius)
-            return (x - cx) ** 2 + (y - cy) ** 2 <= radius ** 2
-        self.fill_shape(inside, color, (x0, row, x1, row + 1))
+        """One pixel row of a rounded rectangle (for gradients)."""
+        self.fill_shape(_round_rect_test(x0, y0, x1, y1, radius), color, (x0, row, x1, row + 1))
 
     def paste(self, other, ox, oy):
         for y in range(other.height):

@@ -16,12 +16,8 @@ namespace {
 using testutil::ChildProcess;
 using testutil::WaitUntil;
 
-// The build passes a Unix path; Wine sees it under Z:.
 std::string ChildExe() {
-    std::string path = "Z:" + std::string(QM_ACTIONSCHILD_EXE);
-    for (char& c : path)
-        if (c == '/') c = '\\';
-    return path;
+    return testutil::HostPath(QM_ACTIONSCHILD_EXE);
 }
 constexpr const char* kChildName = "qm_actionschild.exe";
 

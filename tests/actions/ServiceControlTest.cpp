@@ -18,10 +18,7 @@ constexpr const char* kPausable = "QuillmarkTestSvc";
 constexpr const char* kNoPause = "QuillmarkTestSvcNoPause";
 
 std::string ServiceExe() {
-    std::string path = "Z:" + std::string(QM_TESTSERVICE_EXE);
-    for (char& c : path)
-        if (c == '/') c = '\\';
-    return path;
+    return testutil::HostPath(QM_TESTSERVICE_EXE);
 }
 
 ServiceHandle OpenManager() {

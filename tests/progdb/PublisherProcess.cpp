@@ -3,11 +3,7 @@
 #include <cstdlib>
 
 std::string WindowsPathOf(const std::string& unixPath) {
-    if (unixPath.empty() || unixPath[0] != '/') return unixPath;
-    std::string p = "Z:" + unixPath;
-    for (char& c : p)
-        if (c == '/') c = '\\';
-    return p;
+    return testutil::HostPath(unixPath);
 }
 
 PublisherProcess::PublisherProcess(const std::string& args) {

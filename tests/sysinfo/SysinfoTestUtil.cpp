@@ -1,11 +1,9 @@
 #include "SysinfoTestUtil.h"
 
+#include "TestUtil.h"
+
 std::string WindowsPathOf(const char* unixPath) {
-    std::string p = unixPath ? unixPath : "";
-    if (p.empty()) return p;
-    for (char& c : p)
-        if (c == '/') c = '\\';
-    return p[0] == '\\' ? "Z:" + p : p;
+    return testutil::HostPath(unixPath ? unixPath : "");
 }
 
 std::string TestChildExe() { return WindowsPathOf(QM_TESTCHILD_EXE); }
