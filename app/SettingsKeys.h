@@ -59,6 +59,9 @@ constexpr IntSetting kUpdateStatusMsgs{"OrnavaDB", "UpdateStatusMsgs", 1};
 constexpr IntSetting kSubmitModifications{"OrnavaDB", "SubmitModifications", 1};
 constexpr StringSetting kUserEmail{"OrnavaDB", "UserEmail", ""};
 constexpr StringSetting kUserPassword{"OrnavaDB", "UserPassword", ""};
+// The publisher's service as scheme, host and optional port, e.g.
+// "http://127.0.0.1:8000"; empty or unusable text means the built-in address.
+constexpr StringSetting kServiceUrl{"OrnavaDB", "ServiceUrl", ""};
 
 // LastUpdate
 constexpr StringSetting kLastUpdateDate{"LastUpdate", "Date", "00000000"};

@@ -7,12 +7,6 @@
 
 #include "app/SettingsKeys.h"
 
-namespace settings {
-// Scheme, host and optional port, e.g. "http://127.0.0.1:8000". Empty or
-// unusable text means the built-in address.
-constexpr StringSetting kServiceUrl{"OrnavaDB", "ServiceUrl", ""};
-}  // namespace settings
-
 constexpr const char kDefaultServiceUrl[] = "http://update.ornava.com";
 // The fixed account of the version service (user name and password alike).
 constexpr const char kVersionServiceAccount[] = "qm";

@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Builds the 32-bit Quillmark and runs it under Wine on the user's display,
 # starting Xvfb when there is none. Installs what is missing first.
+#   --with-publisher  also starts the project's publisher service on
+#                     127.0.0.1:8123 with a sample database and points
+#                     Quillmark's update and submission requests at it.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 mkdir -p "$QM_CACHE"
@@ -15,6 +18,24 @@ if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
     qm_start_xvfb "$DISPLAY"
 fi
 
+export WINEPREFIX=$(qm_prefix i686) WINEDEBUG=-all
+publisher_pid=""
+cleanup() {
+    [ -n "$publisher_pid" ] && kill "$publisher_pid" 2>/dev/null || true
+    [ -n "${QM_XVFB_PID:-}" ] && kill "$QM_XVFB_PID" 2>/dev/null || true
+}
+trap cleanup EXIT
+
+if [ "${1:-}" = "--with-publisher" ]; then
+    sample="Z:$(echo "$QM_ROOT/tools/publisher/sample-ornava-db.xml" | tr / '\\')"
+    record="Z:$(echo "$QM_CACHE/publisher-requests.log" | tr / '\\')"
+    qm_say "publisher service on http://127.0.0.1:8123 (requests recorded in $QM_CACHE/publisher-requests.log)"
+    wine "$QM_ROOT/build-i686/tools/publisher/qm_publisher.exe" --port 8123 --version 400000000 \
+        --db "$sample" --record "$record" </dev/null >"$QM_CACHE/publisher.out" 2>&1 &
+    publisher_pid=$!
+    wine reg add 'HKCU\Software\Ornava Utilities\Quillmark\OrnavaDB' /v ServiceUrl \
+        /d http://127.0.0.1:8123 /f </dev/null >/dev/null 2>&1
+fi
+
 qm_say "running Quillmark (its log is build-i686/quillmark.log)"
-WINEPREFIX=$(qm_prefix i686) WINEDEBUG=-all wine "$QM_ROOT/build-i686/Quillmark.exe" \
-    </dev/null >"$QM_CACHE/quillmark.out" 2>&1
+wine "$QM_ROOT/build-i686/Quillmark.exe" </dev/null >"$QM_CACHE/quillmark.out" 2>&1

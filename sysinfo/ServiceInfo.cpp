@@ -111,7 +111,7 @@ std::string ServiceInfo::IconPath() const {
     return imagePath;
 }
 
-void ServiceInfo::LoadIcon() {
+void ServiceInfo::LoadSmallIcon() {
     icon.reset();
     if (imagePath.empty()) return;
     HICON small = nullptr;
@@ -247,7 +247,7 @@ bool LoadServices(int kind, const std::string& machine, std::vector<ServiceInfo>
         info.startTypeText = StartTypeText(info.startType);
         if (info.imagePath.empty()) continue;
         info.isAutoStart = info.startType == 2;
-        info.LoadIcon();
+        info.LoadSmallIcon();
         listed.push_back(std::move(info));
     }
     out.swap(listed);

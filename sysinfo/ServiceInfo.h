@@ -60,7 +60,7 @@ struct ServiceInfo {
     bool RefreshStartType();
     // Loads icon from IconPath() (none when imagePath is empty or the file
     // has no icon).
-    void LoadIcon();
+    void LoadSmallIcon();
 };
 
 // Texts of the codes.
