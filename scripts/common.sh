@@ -12,7 +12,7 @@ qm_say() { printf '== %s\n' "$*"; }
 qm_install_packages() {
     local need=()
     local pkgs=(cmake ninja-build python3 googletest g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
-                wine wine32:i386 wine64 xvfb x11-utils imagemagick xdotool)
+                wine wine32:i386 wine64 fonts-wine xvfb x11-utils imagemagick xdotool)
     for p in "${pkgs[@]}"; do
         dpkg -s "$p" >/dev/null 2>&1 || need+=("$p")
     done
@@ -24,7 +24,7 @@ qm_install_packages() {
         $sudo dpkg --add-architecture i386
     fi
     $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${need[@]}" >/dev/null
 }
 
 # qm_prefix ARCH -> path of the prefix for i686 or x86_64
