@@ -47,7 +47,9 @@ std::string FormatUpdateTime(const SYSTEMTIME& t) {
 bool IsUpdateCheckDue(int checkUpdates, bool atStartup, const std::string& date,
                       const std::string& time, const SYSTEMTIME& now) {
     if (checkUpdates == 0) return false;
-    if (atStartup && checkUpdates == 1) return true;
+    // "At program startup" means exactly that: the hourly timer never checks,
+    // not even before the first result has stored a date.
+    if (checkUpdates == 1) return atStartup;
     if (date == "00000000") return true;
     SYSTEMTIME last{};
     const int year = Digits(date, 0, 4);

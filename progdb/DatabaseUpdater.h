@@ -35,8 +35,9 @@ std::string FormatUpdateTime(const SYSTEMTIME& t);
 
 // Whether a check is due. checkUpdates: 0 never, 1 at start-up, 2 daily,
 // 3 weekly. date and time are the stored "LastUpdate" texts; now is local.
-// A first run ("00000000"), a year outside 2000..2030 or an unreadable stored
-// time is due; otherwise whole days since the last check decide.
+// Setting 1 is due at start-up only. For the others a first run
+// ("00000000"), a year outside 2000..2030 or an unreadable stored time is
+// due; otherwise whole days since the last check decide.
 bool IsUpdateCheckDue(int checkUpdates, bool atStartup, const std::string& date,
                       const std::string& time, const SYSTEMTIME& now);
 

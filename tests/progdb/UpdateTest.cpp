@@ -117,6 +117,9 @@ TEST(UpdateDue, DailyWeeklyAndStoredDates) {
     // "At program startup" checks only at start-up; "never" never.
     EXPECT_TRUE(IsUpdateCheckDue(1, true, "20261207", "103000", now));
     EXPECT_FALSE(IsUpdateCheckDue(1, false, "20200101", "000000", now));
+    // ... also before any check has stored a date, and with a stored date out of range.
+    EXPECT_FALSE(IsUpdateCheckDue(1, false, "00000000", "000000", now));
+    EXPECT_FALSE(IsUpdateCheckDue(1, false, "19990101", "000000", now));
     EXPECT_FALSE(IsUpdateCheckDue(0, true, "00000000", "000000", now));
     EXPECT_EQ("20260307", FormatUpdateDate(Time(2026, 3, 7)));
     EXPECT_EQ("090502", FormatUpdateTime(Time(2026, 3, 7, 9, 5, 2)));
@@ -256,10 +259,8 @@ TEST_F(UpdateTest, NotificationOnlyAsksBeforeDownloading) {
 TEST_F(UpdateTest, StartupOnlySettingIgnoresTheHourlyTimer) {
     ASSERT_TRUE(WriteFileBytes(localPath, PublisherXml("old.exe")));
     Serve("1");
-    SYSTEMTIME now;
-    ::GetLocalTime(&now);
-    settings::kLastUpdateDate.Write(settings, "20000101");
 
+    // No check has stored a date yet: the hourly timer still does not check.
     DatabaseUpdateService service(host, localPath, settings);
     service.CheckForUpdate(false);
     EXPECT_FALSE(service.Updater().IsChecking());
