@@ -14,7 +14,7 @@ namespace {
 
 constexpr size_t kMaxScheme = 79;
 constexpr size_t kMaxHost = 255;
-constexpr size_t kMaxPath = 1023;
+constexpr size_t kMaxPath = kHttpMaxPathLength;
 
 struct SocketTraits {
     using value_type = SOCKET;

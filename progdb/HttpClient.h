@@ -37,6 +37,9 @@ struct HttpLimits {
     unsigned totalTimeoutMs = 120000;    // the whole exchange
 };
 
+// The longest path (query included) the client sends; a longer one is cut.
+constexpr size_t kHttpMaxPathLength = 1023;
+
 // The parts of a URL the client uses. The host is upper case (as the request
 // sends it); the path keeps the caller's case and includes the query.
 struct HttpUrlParts {

@@ -24,13 +24,41 @@ std::string EncodeQueryValue(const std::string& text) {
     return out;
 }
 
+namespace {
+
+// The encoded text of as many whole leading characters of text as fit in
+// room bytes: a cut never splits an escape or a double-byte character.
+std::string EncodeQueryValueWithin(const std::string& text, size_t room) {
+    std::string out;
+    for (size_t i = 0; i < text.size();) {
+        size_t n = 1;
+        if (i + 1 < text.size() && ::IsDBCSLeadByte(static_cast<BYTE>(text[i]))) n = 2;
+        const std::string piece = EncodeQueryValue(text.substr(i, n));
+        if (out.size() + piece.size() > room) break;
+        out += piece;
+        i += n;
+    }
+    return out;
+}
+
+}  // namespace
+
 std::string BuildSubmissionUrl(const std::string& serviceUrl, const ProgramEntry& entry,
                                const std::string& user, const std::string& password) {
-    return serviceUrl + "?name=" + EncodeQueryValue(entry.company) +
-           "&url=" + EncodeQueryValue(entry.url) + "&rating=" + EncodeQueryValue(entry.rating) +
-           "&filename=" + EncodeQueryValue(entry.fileName) +
-           "&description=" + EncodeQueryValue(entry.description) +
-           "&username=" + EncodeQueryValue(user) + "&password=" + EncodeQueryValue(password);
+    const std::string head = serviceUrl + "?name=" + EncodeQueryValue(entry.company) +
+                             "&url=" + EncodeQueryValue(entry.url) +
+                             "&rating=" + EncodeQueryValue(entry.rating) +
+                             "&filename=" + EncodeQueryValue(entry.fileName) + "&description=";
+    const std::string tail = "&username=" + EncodeQueryValue(user) +
+                             "&password=" + EncodeQueryValue(password);
+    // The client sends at most kHttpMaxPathLength characters of path and
+    // query and cuts the rest, which would lose the account fields and could
+    // end the request in half an escape. A long description is shortened
+    // instead, so the service always gets a whole, well-formed request.
+    const size_t serviceOrigin = serviceUrl.size() - SplitHttpUrl(serviceUrl).path.size();
+    const size_t fixed = head.size() + tail.size() - serviceOrigin;
+    if (fixed > kHttpMaxPathLength) return std::string();
+    return head + EncodeQueryValueWithin(entry.description, kHttpMaxPathLength - fixed) + tail;
 }
 
 SubmissionTarget CurrentSubmissionTarget(const AppSettings& settings) {
@@ -46,6 +74,7 @@ SubmissionTarget CurrentSubmissionTarget(const AppSettings& settings) {
 bool PostEntry(const ProgramEntry& entry, const SubmissionTarget& target, const HttpClient& client) {
     std::string request, header, body;
     const std::string url = BuildSubmissionUrl(target.serviceUrl, entry, target.user, target.password);
+    if (url.empty()) return false;  // the entry's other fields alone are too long to send
     return client.Post(url, std::string(), request, header, body) &&
            header.find("200 OK") != std::string::npos;
 }

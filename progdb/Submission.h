@@ -28,7 +28,9 @@ constexpr const char kUpdatesFailedText[] = "The program database updates have f
 std::string EncodeQueryValue(const std::string& text);
 
 // "<service>?name=..&url=..&rating=..&filename=..&description=..&username=..&password=.."
-// with each value encoded.
+// with each value encoded. When the path and query would be longer than the
+// HTTP client sends (kHttpMaxPathLength), the description is cut by whole
+// characters to fit; empty when even an empty description does not fit.
 std::string BuildSubmissionUrl(const std::string& serviceUrl, const ProgramEntry& entry,
                                const std::string& user, const std::string& password);
 

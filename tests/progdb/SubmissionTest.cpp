@@ -82,6 +82,32 @@ TEST(SubmissionUrl, FieldsInOrderWithEveryUnsafeCharacterEncoded) {
               BuildSubmissionUrl("http://h/Runlatch/rlatprov1.aspx", e, "me@x", "p w"));
 }
 
+TEST(SubmissionUrl, LongDescriptionIsCutSoTheAccountFieldsArrive) {
+    const std::string origin = "http://127.0.0.1:8123";
+    const std::string service = origin + "/Runlatch/rlatprov1.aspx";
+    std::string description;
+    for (int i = 0; i < 600; ++i) description += "\xE9 ";  // 3 + 3 bytes each once encoded
+    ProgramEntry e = Entry("Big Co", "big.exe", description);
+    const std::string url = BuildSubmissionUrl(service, e, "me", "pw");
+    const HttpUrlParts parts = SplitHttpUrl(url);
+    // Exactly what the client sends, not cut by it, and still well formed.
+    EXPECT_LE(url.size() - origin.size(), kHttpMaxPathLength);
+    EXPECT_EQ(parts.path.size(), url.size() - origin.size());
+    const std::string end = "&username=me&password=pw";
+    ASSERT_GT(url.size(), end.size());
+    EXPECT_EQ(end, url.substr(url.size() - end.size()));
+    const size_t from = url.find("&description=") + 13;
+    const std::string sent = url.substr(from, url.size() - end.size() - from);
+    EXPECT_GT(sent.size(), 800u);
+    EXPECT_EQ(0u, sent.size() % 3);  // whole escapes only
+    EXPECT_EQ(0u, EncodeQueryValue(description).find(sent));
+
+    // Other fields too long to send even without a description: nothing to send.
+    e.company = std::string(1100, 'c');
+    EXPECT_EQ("", BuildSubmissionUrl(service, e, "me", "pw"));
+    EXPECT_FALSE(PostEntry(e, SubmissionTarget{service, "me", "pw"}));
+}
+
 TEST(SubmissionUrl, ChangedEntriesAreNotMarked) {
     LocalProgramDatabase db;
     db.SetReadOnly(false);
