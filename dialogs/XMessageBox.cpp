@@ -145,8 +145,10 @@ public:
         : owner_(owner), text_(std::move(text)), caption_(std::move(caption)), style_(style),
           p_(params), instance_(instance) {
         buttons_ = ButtonsFor(style_, p_, instance_);
+        // 0x100 .. 0x500 choose the second to sixth button; anything else,
+        // or a button that is not there, the first.
         size_t def = (style_ & MB_DEFMASK) >> 8;
-        defaultIndex_ = def < buttons_.size() ? def : 0;
+        defaultIndex_ = def <= 5 && def < buttons_.size() ? def : 0;
         checkBit_ = CheckBoxBit(style_);
         for (const Button& b : buttons_) hasCancel_ = hasCancel_ || b.id == IDCANCEL;
         okOnly_ = p_.customButtons.empty() &&
