@@ -270,6 +270,14 @@ bool CPaneSplitter::PreTranslateMessage(MSG& msg) {
 LRESULT CPaneSplitter::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     const POINT pt{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
     switch (msg) {
+    case WM_COMMAND:
+    case WM_NOTIFY:
+        // The panes' messages belong to their owner. A framework owner offers
+        // each one to the sending control's own object; offering it here as
+        // well would run that control's handler twice (a tab change would
+        // reach the main window twice).
+        if (owner_ && CWnd::FromHandle(owner_)) return ::SendMessageA(owner_, msg, wp, lp);
+        break;
     case WM_LBUTTONDOWN:
         OnButtonDown(pt);
         return 0;

@@ -7,6 +7,7 @@
 #include "TestUtil.h"
 #include "app/AppSettings.h"
 #include "framework/MessageLoop.h"
+#include "ui/FunctionTabCtrl.h"
 #include "ui/PaneSplitter.h"
 
 namespace {
@@ -219,6 +220,35 @@ TEST(PaneSplitter, PaneCommandsReachTheOwner) {
     ASSERT_EQ(1, owner.Count(WM_COMMAND));
     EXPECT_EQ(MAKEWPARAM(77, BN_CLICKED), owner.received.back().wp);
     EXPECT_EQ(reinterpret_cast<LPARAM>(button), owner.received.back().lp);
+    splitter.DestroyWindow();
+    testutil::ResetQuillmarkSettings();
+}
+
+TEST(PaneSplitter, APaneControlHearsItsOwnNotificationOnce) {
+    // The main window's tab control lives in the splitter: a tab change must
+    // reach the main window as one WM_APP+4200, not one from the splitter and
+    // another from the main window passing the same notification on again.
+    testutil::ResetQuillmarkSettings();
+    liststest::HostWindow owner(500, 500);
+    CPaneSplitter splitter;
+    ASSERT_TRUE(splitter.Create(WS_VISIBLE, owner.GetHwnd(), 2300, RECT{0, 0, 500, 500}, 150, 150));
+    CFunctionTabCtrl tab;
+    ASSERT_TRUE(tab.Create(splitter.GetHwnd(), RECT{0, 0, 10, 10}, 1000));
+    tab.SetNotifyTarget(owner.GetHwnd());
+    ASSERT_TRUE(tab.InsertFunctionTabs());
+    HWND other = ::CreateWindowExA(0, "Static", "s", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, owner.GetHwnd(),
+                                   nullptr, nullptr, nullptr);
+    ASSERT_TRUE(splitter.SetPanes(CPaneSplitter::kStacked, owner.GetHwnd(), tab.GetHwnd(), other, 150, 150));
+    owner.received.clear();
+
+    RECT rc{};
+    ASSERT_TRUE(::SendMessageA(tab.GetHwnd(), TCM_GETITEMRECT, 3, reinterpret_cast<LPARAM>(&rc)));
+    const LPARAM at = MAKELPARAM((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+    ::SendMessageA(tab.GetHwnd(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+    ::SendMessageA(tab.GetHwnd(), WM_LBUTTONUP, 0, at);
+    liststest::Pump();
+    EXPECT_EQ(3, tab.GetCurSel());
+    EXPECT_EQ(1, owner.Count(WM_FUNCTION_TAB_CHANGED));
     splitter.DestroyWindow();
     testutil::ResetQuillmarkSettings();
 }
