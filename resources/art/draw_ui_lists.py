@@ -124,10 +124,18 @@ def g_properties(p):
 
 
 def g_website(p):
-    p.disc(8, 8, 6.8, BLUE_DARK, BLUE)
-    p.ring(8, 8, 3.4, 2.5, WHITE, 200)
-    p.rect(1.8, 7.5, 14.2, 8.5, WHITE, 200)
-    p.rect(7.5, 1.6, 8.5, 14.4, WHITE, 200)
+    # A globe: the meridians as an upright oval, the equator and two parallels,
+    # each a whole pixel wide so they stay sharp at 16x16.
+    import math
+    r = 6.8
+    p.disc(8, 8, r, BLUE_DARK, BLUE, shine=False)
+    p.ellipse(8, 8, 3.2, r - p.px, WHITE, 210)
+    p.ellipse(8, 8, 3.2 - p.px, r - 2 * p.px, BLUE)
+    for y, h in ((7, 1), (4, 1), (11, 1)):
+        mid = y + h / 2.0
+        half = math.sqrt(max(0.0, (r - p.px) ** 2 - (mid - 8) ** 2))
+        p.rect(8 - half, y, 8 + half, y + h, WHITE, 210 if y == 7 else 160)
+    p.ellipse(8 - r * 0.25, 8 - r * 0.35, r * 0.55, r * 0.35, WHITE, 60)
 
 
 def x_mark(p, cx, cy, r, col, w=1.8):
@@ -375,15 +383,22 @@ def g_settings(p):
     gear(p, 8, 8, 7.2, GREY_DARK, GREY)
 
 
+def round_badge(p):
+    """The blue disc of Help and About. Its radius is a whole number of real
+    pixels, so at 24x24 the edge does not leave lone half-covered pixels
+    sticking out at the four compass points."""
+    p.disc(8, 8, round(7 * p.k) / p.k, BLUE_DARK, BLUE)
+
+
 def g_help(p):
-    p.disc(8, 8, 7, BLUE_DARK, BLUE)
+    round_badge(p)
     p.ring(8, 6.2, 2.9, 1.5, WHITE, start=-40, end=200)
     p.line(8.6, 8.3, 8.0, 9.6, 1.5, WHITE)
     p.ellipse(8, 12, 1.0, 1.0, WHITE)
 
 
 def g_about(p):
-    p.disc(8, 8, 7, BLUE_DARK, BLUE)
+    round_badge(p)
     p.ellipse(8, 4.6, 1.1, 1.1, WHITE)
     p.rect(7.1, 6.8, 8.9, 12.2, WHITE)
     p.rect(6.2, 11.4, 9.8, 12.4, WHITE)
