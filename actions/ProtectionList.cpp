@@ -3,6 +3,7 @@
 #include <mbstring.h>
 
 #include <cstdlib>
+#include <utility>
 
 #include "app/AppPaths.h"
 #include "framework/Resources.h"
@@ -43,6 +44,10 @@ std::string Trim(const std::string& s) {
     return s.substr(first, last - first + 1);
 }
 
+bool IsDecimalNumber(const std::string& s) {
+    return !s.empty() && s.find_first_not_of("0123456789") == std::string::npos;
+}
+
 int Bool(int v) {
     return v ? 1 : 0;
 }
@@ -60,9 +65,15 @@ std::string ProtectionLevelText(int level) {
     }
 }
 
+std::string FoldProgramName(const std::string& name) {
+    std::string folded = name;
+    // Folds up to the first NUL, which a program name never holds.
+    if (!folded.empty()) _mbslwr(reinterpret_cast<unsigned char*>(&folded[0]));
+    return folded;
+}
+
 bool SameProgramName(const std::string& a, const std::string& b) {
-    return _mbsicmp(reinterpret_cast<const unsigned char*>(a.c_str()),
-                    reinterpret_cast<const unsigned char*>(b.c_str())) == 0;
+    return FoldProgramName(a) == FoldProgramName(b);
 }
 
 ProtectionList::ProtectionList() : filePath_(ProgramFolder() + "protect.dat") {}
@@ -77,6 +88,7 @@ void ProtectionList::Load() {
 
 void ProtectionList::LoadFromText(const std::string& fileText, const std::string& builtInText) {
     entries_.clear();
+    index_.clear();
     ForEachLine(fileText, [this](const std::string& line) {
         if (line.size() > kMaxLineBytes) return;
         std::vector<std::string> fields;
@@ -87,11 +99,21 @@ void ProtectionList::LoadFromText(const std::string& fileText, const std::string
             if (end > start) fields.push_back(line.substr(start, end - start));
             start = end + 1;
         }
-        if (fields.size() != 2) return;
+        std::string name;
+        if (fields.size() == 2) {
+            name = fields[0];
+        } else if (fields.size() > 2 && IsDecimalNumber(Trim(line.substr(line.rfind(';') + 1)))) {
+            // A program whose name holds ";" is saved as "a;b.exe;3": read
+            // it back as the name before the last ";". Older versions skip
+            // such a line, as they always did.
+            name = line.substr(0, line.rfind(';'));
+        } else {
+            return;
+        }
         // The leading decimal number, as the C library reads it; trailing
         // characters (a stray carriage return) are ignored.
-        int value = static_cast<int>(std::strtol(fields[1].c_str(), nullptr, 10));
-        Add(fields[0], value & kAllowClose, value & kAllowKill, value & kSystem);
+        int value = static_cast<int>(std::strtol(fields.back().c_str(), nullptr, 10));
+        Add(name, value & kAllowClose, value & kAllowKill, value & kSystem);
     });
     Add("System Idle Process", 0, 0, 1);
     Add("System", 0, 0, 1);
@@ -106,7 +128,7 @@ void ProtectionList::LoadFromText(const std::string& fileText, const std::string
 void ProtectionList::MakeSystemProtected(const std::string& name) {
     int i = Find(name);
     if (i < 0) {
-        entries_.push_back(ProtectionEntry{name, 0, 0, 1});
+        Append(ProtectionEntry{name, 0, 0, 1});
         return;
     }
     ProtectionEntry& e = entries_[static_cast<size_t>(i)];
@@ -115,10 +137,16 @@ void ProtectionList::MakeSystemProtected(const std::string& name) {
     e.system = 1;
 }
 
+void ProtectionList::Append(ProtectionEntry entry) {
+    // Entries are never removed or renamed, so the first position of a name
+    // stays valid.
+    index_.emplace(FoldProgramName(entry.name), entries_.size());
+    entries_.push_back(std::move(entry));
+}
+
 int ProtectionList::Find(const std::string& name) const {
-    for (size_t i = 0; i < entries_.size(); ++i)
-        if (SameProgramName(entries_[i].name, name)) return static_cast<int>(i);
-    return -1;
+    auto it = index_.find(FoldProgramName(name));
+    return it == index_.end() ? -1 : static_cast<int>(it->second);
 }
 
 bool ProtectionList::Get(const std::string& name, int& allowClose, int& allowKill, int& system) const {
@@ -193,14 +221,14 @@ ProtectionLevel ProtectionList::Level(const std::string& name) const {
 
 int ProtectionList::Add(const std::string& name, int allowClose, int allowKill, int system) {
     if (Find(name) >= 0) return -1;
-    entries_.push_back(ProtectionEntry{name, Bool(allowClose), Bool(allowKill), Bool(system)});
+    Append(ProtectionEntry{name, Bool(allowClose), Bool(allowKill), Bool(system)});
     return static_cast<int>(entries_.size());
 }
 
 int ProtectionList::Set(const std::string& name, int allowClose, int allowKill, int system) {
     int i = Find(name);
     if (i < 0) {
-        entries_.push_back(ProtectionEntry{name, Bool(allowClose), Bool(allowKill), Bool(system)});
+        Append(ProtectionEntry{name, Bool(allowClose), Bool(allowKill), Bool(system)});
     } else {
         ProtectionEntry& e = entries_[static_cast<size_t>(i)];
         e.allowClose = Bool(allowClose);
@@ -214,7 +242,7 @@ int ProtectionList::Set(const std::string& name, int allowClose, int allowKill, 
 void ProtectionList::SetAllowClose(const std::string& name, bool allow) {
     int i = Find(name);
     if (i < 0) {
-        entries_.push_back(ProtectionEntry{name, Bool(allow), 1, 0});
+        Append(ProtectionEntry{name, Bool(allow), 1, 0});
     } else {
         ProtectionEntry& e = entries_[static_cast<size_t>(i)];
         if (e.system) return;
@@ -226,7 +254,7 @@ void ProtectionList::SetAllowClose(const std::string& name, bool allow) {
 void ProtectionList::SetAllowKill(const std::string& name, bool allow) {
     int i = Find(name);
     if (i < 0) {
-        entries_.push_back(ProtectionEntry{name, 1, Bool(allow), 0});
+        Append(ProtectionEntry{name, 1, Bool(allow), 0});
     } else {
         ProtectionEntry& e = entries_[static_cast<size_t>(i)];
         if (e.system) return;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 enum class ProtectionLevel {
@@ -87,10 +88,17 @@ public:
 
 private:
     void MakeSystemProtected(const std::string& name);
+    void Append(ProtectionEntry entry);
 
     std::string filePath_;
     std::vector<ProtectionEntry> entries_;
+    // FoldProgramName(name) -> position in entries_, so that a long file does
+    // not make loading quadratic.
+    std::unordered_map<std::string, size_t> index_;
 };
 
+// The name in the one letter case that SameProgramName compares (lower case,
+// multibyte-aware: the trail byte of a double-byte character is kept).
+std::string FoldProgramName(const std::string& name);
 // True when two program names are the same, ignoring case (multibyte-aware).
 bool SameProgramName(const std::string& a, const std::string& b);

@@ -175,6 +175,36 @@ TEST(ProtectionList, RandomBytesLoadWithoutHarm) {
     EXPECT_EQ(l.list.FileText(), reloaded.FileText());
 }
 
+TEST(ProtectionList, NamesWithSemicolonsSurviveASaveAndAReload) {
+    LoadedList l("");
+    l.list.Set("odd;name.exe", 1, 0, 0);
+    l.list.Set("two;;parts.exe", 0, 1, 0);
+    EXPECT_EQ("odd;name.exe;1\r\ntwo;;parts.exe;2\r\n", l.FileOnDisk());
+    ProtectionList reloaded(l.list.FilePath());
+    reloaded.Load();
+    EXPECT_EQ("Can Close", reloaded.LevelText("ODD;NAME.EXE"));
+    EXPECT_EQ("Can Kill", reloaded.LevelText("two;;parts.exe"));
+    EXPECT_EQ(-1, reloaded.Find("odd"));
+    // Only a line that ends in a number is read that way.
+    LoadedList other("a;b;c\r\nx;y;3;\r\nz;w;1x\r\n");
+    EXPECT_EQ(-1, other.list.Find("a;b"));
+    EXPECT_EQ(-1, other.list.Find("x;y;3"));
+    EXPECT_EQ(-1, other.list.Find("z;w"));
+}
+
+TEST(ProtectionList, AFileOfManyNamesLoadsWhole) {
+    // As large as the reader takes, every line a different name: a lookup
+    // that walked the list for each line would not finish.
+    std::string text;
+    int lines = 0;
+    while (text.size() < 4 * 1024 * 1024 - 32) text += "p" + std::to_string(lines++) + ".exe;1\r\n";
+    LoadedList l(text);
+    EXPECT_EQ("Can Close", l.list.LevelText("P0.EXE"));
+    EXPECT_EQ("Can Close", l.list.LevelText("p" + std::to_string(lines - 1) + ".exe"));
+    EXPECT_EQ(static_cast<size_t>(lines), l.list.Entries().size() - 9);  // and the built-in names
+    EXPECT_EQ(text, l.list.FileText());
+}
+
 TEST(ProtectionList, SaveThatCannotCompleteKeepsThePreviousFile) {
     const std::string previous = "keep.exe;0\r\nother.exe;1\r\n";
     LoadedList l(previous);
