@@ -84,6 +84,39 @@ bool CImagePanel::OnPaint() {
     return true;
 }
 
+// ---- Main toolbar and menu images ----------------------------------------------
+
+bool CToolbarImagePanel::Create(HWND parent, const RECT& rect, UINT id) {
+    CWnd::RegisterClass("QmGalleryToolbarImages", CS_HREDRAW | CS_VREDRAW, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+    return CWnd::Create(WS_EX_CLIENTEDGE, "QmGalleryToolbarImages", "", WS_CHILD | WS_VISIBLE, rect, parent, id) !=
+           nullptr;
+}
+
+bool CToolbarImagePanel::OnPaint() {
+    PaintDC paint(hwnd_);
+    HDC dc = paint.get();
+    SelectGuard useFont(dc, ::GetStockObject(DEFAULT_GUI_FONT));
+    ::SetBkMode(dc, TRANSPARENT);
+    auto label = [&](int x, int y, const char* text) { ::TextOutA(dc, x, y, text, static_cast<int>(strlen(text))); };
+    // Each strip drawn image by image through a masked image list, as the
+    // toolbars and the menu bar show them.
+    auto strip = [&](UINT bitmapId, int size, int x, int y) {
+        BitmapHandle bmp(static_cast<HBITMAP>(
+            ::LoadImageA(ResourceInstance(), MAKEINTRESOURCEA(bitmapId), IMAGE_BITMAP, 0, 0, 0)));
+        ImageListHandle list = ImageListFromBitmap(bmp.get(), size, size, 0, 1, RGB(255, 0, 255));
+        if (!list) return;
+        for (int i = 0; i < ::ImageList_GetImageCount(list.get()); ++i)
+            ::ImageList_Draw(list.get(), i, dc, x + i * (size + 2), y, ILD_TRANSPARENT);
+    };
+    label(10, 6, "Main toolbar 155, hot 156, disabled 154 (24x24)");
+    strip(IDB_MAIN_TOOLBAR, 24, 10, 24);
+    strip(IDB_MAIN_TOOLBAR_HOT, 24, 230, 24);
+    strip(IDB_MAIN_TOOLBAR_DISABLED, 24, 10, 54);
+    label(10, 86, "Menu-bar images 167 (16x16)");
+    strip(IDB_MENU_IMAGES, 16, 10, 104);
+    return true;
+}
+
 // ---- Gallery window --------------------------------------------------------------
 
 CGalleryWnd::CGalleryWnd()
@@ -107,7 +140,7 @@ bool CGalleryWnd::Create(int exitAfterMs) {
     // The load progress dialog over the free corner, shown after the gallery
     // so that it is stacked above it.
     if (progress_.CreateOnce(hwnd_)) {
-        POINT at{800, 740};
+        POINT at{900, 852};
         ::ClientToScreen(hwnd_, &at);
         ::SetWindowPos(progress_.GetHwnd(), HWND_TOP, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
     }
@@ -154,6 +187,7 @@ void CGalleryWnd::CreateLists() {
 
     CreateFunctionList(driverList_, kDriverListLayout, hwnd_, RECT{8, 648, 420, 952});
     images_.Create(hwnd_, RECT{428, 648, 760, 878}, 4100);
+    toolbarImages_.Create(hwnd_, RECT{770, 708, 1232, 842}, 4101);
 
     // The toolbars sit on a plain panel of their own: a flat toolbar has its
     // parent erase behind it.
@@ -267,6 +301,7 @@ void CGalleryWnd::FillLists() {
     FillList(serviceList_, services, 3, 8);
     FillList(driverList_, drivers, 3, 6);
     // One list sorted, to show the arrow and the shaded sort column.
+    taskList_.SetHighlightSortColumn(true, kSortColumnShade);
     taskList_.OnHeaderClick(0);
     appList_.SetItemSelected(1, true);
 }

@@ -25,6 +25,16 @@ protected:
     bool OnPaint() override;
 };
 
+// Paints the main window's images: the main toolbar's normal, hot and
+// disabled strips and the menu-bar images.
+class CToolbarImagePanel : public CWnd {
+public:
+    bool Create(HWND parent, const RECT& rect, UINT id);
+
+protected:
+    bool OnPaint() override;
+};
+
 class CGalleryWnd : public CWnd {
 public:
     CGalleryWnd();
@@ -57,6 +67,7 @@ private:
     CServiceListCtrl serviceList_;
     CDriverListCtrl driverList_;
     CImagePanel images_;
+    CToolbarImagePanel toolbarImages_;
     CCPUMeterWnd cpuMeter_;
     CPageFileMeterWnd memoryMeter_;
     CGraphWnd cpuGraph_;
