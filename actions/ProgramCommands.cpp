@@ -103,12 +103,11 @@ void ToggleAllowClose(ProtectionList& protection, const std::string& name) {
 }
 
 void ToggleAllowKill(ProtectionList& protection, const std::string& name, bool tasksList) {
-    if (!tasksList) {
-        protection.SetAllowKill(name, !protection.CanKill(name));
-        return;
-    }
-    protection.ToggleFlags(name, ProtectionList::kAllowKill);
-    protection.SetAllowClose(name, protection.CanKill(name));
+    // Flipping the answer of CanKill (rather than the stored bit) also works
+    // for a program without an entry, which a bit toggle would leave as it
+    // was, so that the first click on it did nothing.
+    protection.SetAllowKill(name, !protection.CanKill(name));
+    if (tasksList) protection.SetAllowClose(name, protection.CanKill(name));
 }
 
 bool ProgramCommandEnabled(int commandId, const std::string& name, int flags) {

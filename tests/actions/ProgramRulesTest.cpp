@@ -66,6 +66,14 @@ TEST(ProgramCommandRules, ProtectionCommandsChangeTheList) {
     EXPECT_EQ("Unprotected", s.list.LevelText("task.exe"));
     ToggleAllowKill(s.list, "task.exe", true);
     EXPECT_EQ("Protected", s.list.LevelText("task.exe"));
+    // The first click on a program that has no entry yet takes effect too.
+    ToggleAllowKill(s.list, "fresh.exe", true);
+    EXPECT_EQ("Protected", s.list.LevelText("fresh.exe"));
+    ToggleAllowKill(s.list, "fresh.exe", true);
+    EXPECT_EQ("Unprotected", s.list.LevelText("fresh.exe"));
+    // A system-protected program stays as it is.
+    ToggleAllowKill(s.list, "services.exe", true);
+    EXPECT_EQ(ProtectionList::kSystem, s.list.GetFlags("services.exe"));
 }
 
 TEST(ProgramCommandRules, TabToolbarButtons) {
