@@ -11,11 +11,6 @@
 
 namespace {
 
-// Larger files are refused as unreadable: the publisher's file of tens of
-// thousands of programs is a few megabytes, and a 32-bit process parsing a
-// far larger one could run out of address space.
-constexpr size_t kMaxDatabaseFileBytes = 64u * 1024u * 1024u;
-
 // The lookup key of a file name: its characters in the system's code page,
 // upper-cased. Two names are equal ignoring case when their keys are equal.
 std::wstring FileNameKey(const std::string& fileName) {

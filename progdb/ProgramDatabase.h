@@ -32,6 +32,11 @@ enum ProgramRating : int {
     kRatingMalicious = 9,
 };
 
+// Database files larger than this are refused as unreadable: the publisher's
+// file of tens of thousands of programs is a few megabytes, and a 32-bit
+// process parsing a far larger one could run out of address space.
+constexpr size_t kMaxDatabaseFileBytes = 64u * 1024u * 1024u;
+
 // The string-table text of a rating; empty for values outside 0..9.
 std::string RatingText(int rating);
 // The integer value of a stored rating text: its leading decimal digits

@@ -1,15 +1,37 @@
 #include "progdb/ProgramDatabaseFiles.h"
 
 #include "app/ActivityLog.h"
+#include "platform/Files.h"
+#include "progdb/XmlDocument.h"
 
 namespace {
+
+// More set-aside copies than this are not made; the file then stays where it
+// is and the local database stays read-only.
+constexpr int kMaxSetAsideCopies = 100;
 
 bool FileExists(const std::string& path) {
     DWORD attributes = ::GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// True when the file holds the local layout's document element, with or
+// without entries: such a file loaded as it is, and saving over it loses
+// nothing. False when it cannot be read or parsed.
+bool HoldsLocalLayout(const std::string& path) {
+    std::string bytes;
+    if (!ReadFileBounded(path, kMaxDatabaseFileBytes + 1, bytes) || bytes.size() > kMaxDatabaseFileBytes)
+        return false;
+    XmlDocument doc;
+    const XmlNode* database = nullptr;
+    return doc.Parse(bytes) && doc.Root().FindChild("database", database) >= 0;
+}
+
 }  // namespace
+
+std::string SetAsideFileName(const std::string& path, int copy) {
+    return path + ".unreadable" + (copy > 1 ? std::to_string(copy) : std::string());
+}
 
 std::string PublisherDatabasePath(const std::string& commonDataFolder) {
     return commonDataFolder + kPublisherDatabaseFile;
@@ -29,12 +51,30 @@ void LoadDatabases(const ActivityLog& log, ProgramDatabase& publisher, ProgramDa
         if (FileExists(publisherPath) && !publisher.IsLoading()) publisher.Load(publisherPath, true, notifyWindow);
     }
     const std::string localPath = LocalDatabasePath(programFolder);
-    if (FileExists(localPath)) local.Load(localPath, false, nullptr);
+    if (FileExists(localPath) && !local.Load(localPath, false, nullptr) && !HoldsLocalLayout(localPath)) {
+        // The user's descriptions are in there, but the file cannot be read
+        // (damaged, or edited by hand). The next save would replace it, so
+        // it is moved aside first, under a name no earlier copy has.
+        for (int copy = 1; copy <= kMaxSetAsideCopies; ++copy) {
+            const std::string kept = SetAsideFileName(localPath, copy);
+            if (::MoveFileExA(localPath.c_str(), kept.c_str(), MOVEFILE_WRITE_THROUGH)) {
+                log.Log("The local program database could not be read; it has been kept as %s.", kept.c_str());
+                local.SetReadOnly(false);
+                return;
+            }
+            if (::GetLastError() != ERROR_ALREADY_EXISTS && ::GetLastError() != ERROR_FILE_EXISTS) break;
+        }
+        // It could not be moved: nothing may be saved over it in this run.
+        log.Log("The local program database could not be read; it is left as it is and kept read-only.");
+        return;
+    }
     local.SetReadOnly(false);
 }
 
 bool SaveLocalDatabase(const ActivityLog& log, const ProgramDatabase& local, const std::string& programFolder) {
-    bool saved = local.Save(LocalDatabasePath(programFolder));
+    // Still read-only after LoadDatabases: the file there could not be read
+    // and must not be replaced.
+    bool saved = !local.IsReadOnly() && local.Save(LocalDatabasePath(programFolder));
     log.Log(saved ? "The local program database has been successfully updated."
                   : "The local program database has failed to update.");
     return saved;

@@ -16,6 +16,10 @@ constexpr const char kLocalDatabaseFile[] = "local-db.xml";
 // Status bar text on WM_DATABASE_LOADED.
 constexpr const char kDatabaseLoadedStatus[] = "Ornava database loaded.";
 
+// Where an unreadable local file is moved: path + ".unreadable", then
+// ".unreadable2", ".unreadable3"... for later copies (copy = 1, 2, 3...).
+std::string SetAsideFileName(const std::string& path, int copy);
+
 // commonDataFolder + "ornava-db.xml" / programFolder + "local-db.xml"
 // (folders end in a backslash).
 std::string PublisherDatabasePath(const std::string& commonDataFolder);
@@ -24,12 +28,14 @@ std::string LocalDatabasePath(const std::string& programFolder);
 // Logs "Loading the Ornava database."; loads the publisher file in the
 // background (notifying notifyWindow) when it exists and no load runs; loads
 // the local file synchronously when it exists; then makes the local
-// database writable.
+// database writable. A local file that cannot be read is first moved to
+// SetAsideFileName (logged), so that saving cannot destroy it; when it cannot
+// be moved the local database stays read-only.
 void LoadDatabases(const ActivityLog& log, ProgramDatabase& publisher, ProgramDatabase& local,
                    HWND notifyWindow, const std::string& commonDataFolder,
                    const std::string& programFolder);
 
 // Saves the local database to programFolder + "local-db.xml" and logs the
-// outcome. Returns whether it was saved.
+// outcome. Returns whether it was saved; a read-only database is not saved.
 bool SaveLocalDatabase(const ActivityLog& log, const ProgramDatabase& local,
                        const std::string& programFolder);

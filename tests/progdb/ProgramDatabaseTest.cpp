@@ -334,6 +334,12 @@ TEST(ProgramDatabaseHostile, BrokenFilesLoadEmpty) {
         seed = seed * 1103515245u + 12345u;
         binary += static_cast<char>((seed >> 16) & 0xFF);
     }
+    // Nesting far deeper than any layout: neither the parser nor the copy of
+    // its tree may run out of stack.
+    std::string deep = "<duzer><database>";
+    for (int i = 0; i < 200000; ++i) deep += "<company>";
+    for (int i = 0; i < 200000; ++i) deep += "</company>";
+    deep += "</database></duzer>";
     const std::vector<std::pair<const char*, std::string>> cases = {
         {"malformed", "<duzer><database><company><name>A</nam></company></database></duzer>"},
         {"truncated", good.substr(0, good.size() / 2)},
@@ -343,6 +349,7 @@ TEST(ProgramDatabaseHostile, BrokenFilesLoadEmpty) {
         {"zero byte inside", good.substr(0, 60) + std::string(1, '\0') + good.substr(60)},
         {"not the layout", "<html><body>Not found</body></html>"},
         {"no wrapper", "<database>" + Company("A", "a", Executable("1", "a.exe", "x")) + "</database>"},
+        {"deeply nested", deep},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.first);
@@ -518,4 +525,63 @@ TEST(ProgramDatabaseFiles, LoadDatabasesAndSaveLocalDatabaseLogWhatTheyDo) {
     EXPECT_FALSE(SaveLocalDatabase(log, local, dir.Path() + "Gone\\"));
     EXPECT_NE(ReadFileBytes(dir.File("quillmark.log")).find(" The local program database has failed to update.\r\n"),
               std::string::npos);
+}
+
+TEST(ProgramDatabaseFiles, AnUnreadableLocalFileIsKeptAsideNotSavedOver) {
+    ScratchDir dir;
+    const std::string program = dir.Path();
+    const std::string localPath = dir.File("local-db.xml");
+    ActivityLog log;
+    log.Open(dir.File("quillmark.log"));
+    // Damaged in the middle of the user's descriptions.
+    const std::string damaged = "<?xml version=\"1.0\"?>\r\n<database>\r\n    <company>\r\n"
+                                "        <name>Mine</name>\r\n        <executable>\r\n"
+                                "            <filename>mine.exe</filename>\r\n            <descr";
+    ASSERT_TRUE(WriteFileBytes(localPath, damaged));
+
+    ProgramDatabase publisher;
+    LocalProgramDatabase local;
+    LoadDatabases(log, publisher, local, nullptr, "", program);
+    EXPECT_FALSE(local.IsReadOnly());
+    EXPECT_EQ(local.Count(), 0u);
+    EXPECT_EQ(ReadFileBytes(SetAsideFileName(localPath, 1)), damaged);
+    EXPECT_FALSE(testutil::FileExists(localPath));
+    EXPECT_NE(ReadFileBytes(dir.File("quillmark.log"))
+                  .find(" The local program database could not be read; it has been kept as " +
+                        SetAsideFileName(localPath, 1) + ".\r\n"),
+              std::string::npos);
+    ASSERT_TRUE(local.AddOrReplace(MakeEntry("Me", "", "2", "new.exe", "written after")));
+    ASSERT_TRUE(SaveLocalDatabase(log, local, program));
+
+    // A second damaged file does not replace the first copy.
+    ASSERT_TRUE(WriteFileBytes(localPath, "\x01\x02 binary"));
+    LocalProgramDatabase again;
+    LoadDatabases(log, publisher, again, nullptr, "", program);
+    EXPECT_EQ(ReadFileBytes(SetAsideFileName(localPath, 1)), damaged);
+    EXPECT_EQ(ReadFileBytes(SetAsideFileName(localPath, 2)), "\x01\x02 binary");
+
+    // A readable file without entries is the user's too, and stays.
+    const std::string empty = "<?xml version=\"1.0\"?>\r\n<database>\r\n</database>\r\n";
+    ASSERT_TRUE(WriteFileBytes(localPath, empty));
+    LocalProgramDatabase emptyDb;
+    LoadDatabases(log, publisher, emptyDb, nullptr, "", program);
+    EXPECT_FALSE(emptyDb.IsReadOnly());
+    EXPECT_EQ(ReadFileBytes(localPath), empty);
+    EXPECT_FALSE(testutil::FileExists(SetAsideFileName(localPath, 3)));
+
+    // When it cannot be moved (held open by another program), the database
+    // stays read-only and nothing is written over the file.
+    ASSERT_TRUE(WriteFileBytes(localPath, damaged));
+    {
+        UniqueHandle held(::CreateFileA(localPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(held);
+        LocalProgramDatabase stuck;
+        LoadDatabases(log, publisher, stuck, nullptr, "", program);
+        EXPECT_TRUE(stuck.IsReadOnly());
+        EXPECT_FALSE(stuck.AddOrReplace(MakeEntry("Me", "", "2", "new.exe", "lost?")));
+        EXPECT_FALSE(SaveLocalDatabase(log, stuck, program));
+    }
+    EXPECT_EQ(ReadFileBytes(localPath), damaged);
+    EXPECT_FALSE(testutil::FileExists(SetAsideFileName(localPath, 3)));
 }
