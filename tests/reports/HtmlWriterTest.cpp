@@ -106,6 +106,11 @@ TEST(HtmlSupportFiles, TextResourcesAndMissingResources) {
     EXPECT_FALSE(text.empty());
     EXPECT_EQ(text, raw.substr(0, raw.find('\0')));
 
+    // Page templates are of the standard HTML type (this program's own
+    // resources 9170 and 9171); the text ends at the first zero byte.
+    EXPECT_EQ(LoadHtmlResource(9170u), "<html>\r\n<body>%TITLE%</body>\r\n</html>\r\n");
+    EXPECT_EQ(LoadHtmlResource(9171u), "<p>before</p>");
+    EXPECT_EQ(LoadTextResource(9170u), "");  // not of type "TEXT"
 
     ScratchDir dir;
     EXPECT_FALSE(WriteResourceToFile(9999, "GIF", dir.File("x.gif")));
