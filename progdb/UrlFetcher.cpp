@@ -39,6 +39,19 @@ void SplitHostPort(const std::string& entry, std::string& host, int& port) {
     port = colon == std::string::npos ? 0 : std::atoi(entry.c_str() + colon + 1);
 }
 
+// Creates the folder that holds path, with its missing parents: the common
+// data folder does not exist until something puts the first file there.
+void CreateParentFolders(const std::string& path) {
+    const size_t last = path.find_last_of("\\/");
+    if (last == std::string::npos) return;
+    for (size_t i = 1; i <= last; ++i) {
+        if (i != last && path[i] != '\\' && path[i] != '/') continue;
+        const std::string folder = path.substr(0, i);
+        if (folder.back() == ':' || folder.back() == '\\' || folder.back() == '/') continue;
+        ::CreateDirectoryA(folder.c_str(), nullptr);  // an existing folder is fine
+    }
+}
+
 // Stops a URL-to-file download that grows beyond its size or time bound, and
 // asks for a fresh copy rather than a cached one.
 class BoundedDownload : public IBindStatusCallback {
@@ -249,6 +262,21 @@ bool UrlFetcher::FetchVersion(const std::string& url, unsigned long& version) {
         lastError_ = ::GetLastError();
         return false;
     }
+    // A server that drops the connection without any answer is a failed
+    // service, not a resource without a version line.
+    DWORD code = 0;
+    DWORD size = sizeof code;
+    if (::InternetQueryOptionA(resource.get(), INTERNET_OPTION_HANDLE_TYPE, &code, &size) &&
+        code == INTERNET_HANDLE_TYPE_HTTP_REQUEST) {
+        code = 0;
+        size = sizeof code;
+        if (!::HttpQueryInfoA(resource.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER,
+                              &code, &size, nullptr) ||
+            code == 0) {
+            lastError_ = ERROR_HTTP_INVALID_SERVER_RESPONSE;
+            return false;
+        }
+    }
     // The answer is a short text; read at most a bounded amount of it.
     std::string text;
     char buffer[1024];
@@ -267,6 +295,7 @@ bool UrlFetcher::FetchVersion(const std::string& url, unsigned long& version) {
 
 bool UrlFetcher::Download(const std::string& url, const std::string& targetPath) {
     const std::string temp = targetPath + ".new";
+    CreateParentFolders(targetPath);
     ::DeleteFileA(temp.c_str());
     // A cached copy would hide a newer file on the server.
     ::DeleteUrlCacheEntryA(url.c_str());

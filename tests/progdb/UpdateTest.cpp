@@ -1,3 +1,4 @@
+#include <winsock2.h>
 #include <windows.h>
 #include <wininet.h>
 
@@ -8,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "LoopbackServer.h"
 #include "OnlineTestUtil.h"
 #include "PublisherProcess.h"
 #include "app/AppSettings.h"
@@ -254,6 +256,39 @@ TEST_F(UpdateTest, NotificationOnlyAsksBeforeDownloading) {
     ASSERT_TRUE(host.sink.Take(WM_DATABASE_UPDATE, status));
     EXPECT_EQ(kUpdateInstalled, status);
     EXPECT_EQ(PublisherXml("new.exe"), ReadFileBytes(localPath));
+}
+
+TEST_F(UpdateTest, SecondStartWhileOneRunsIsRefused) {
+    ASSERT_TRUE(WriteFileBytes(localPath, PublisherXml("old.exe")));
+    // Accepts and never answers, so both workers stay busy until it stops.
+    auto silent = std::make_unique<LoopbackServer>(LoopbackServer::Mode::Silent);
+    ASSERT_TRUE(silent->Started());
+    settings::kServiceUrl.Write(settings, silent->Url(""));
+    const std::string fileUrl = silent->Url("/ornava-db.xml");
+
+    DatabaseUpdater updater(settings);
+    updater.SetNotifyWindow(host.sink.Window());
+    EXPECT_TRUE(updater.StartCheck(fileUrl, localPath, true));
+    EXPECT_TRUE(updater.StartDownload(fileUrl, localPath));  // the other kind may run beside it
+    EXPECT_FALSE(updater.StartCheck(fileUrl, localPath, true));
+    EXPECT_FALSE(updater.StartDownload(fileUrl, localPath));
+    EXPECT_TRUE(updater.IsChecking());
+    EXPECT_TRUE(updater.IsDownloading());
+
+    silent.reset();
+    std::vector<DWORD> statuses;
+    for (int i = 0; i < 2; ++i) {
+        WPARAM status = 0;
+        ASSERT_TRUE(host.sink.Take(WM_DATABASE_UPDATE, status));
+        statuses.push_back(static_cast<DWORD>(status));
+    }
+    updater.WaitForWorkers();
+    EXPECT_FALSE(host.sink.Pending(WM_DATABASE_UPDATE));  // the refused starts never ran
+    std::sort(statuses.begin(), statuses.end());
+    // The download failed; the check reports the service's error for the lost connection.
+    EXPECT_EQ(kUpdateFailed, statuses[0]);
+    EXPECT_GT(statuses[1], kUpdateFailed);
+    EXPECT_EQ(PublisherXml("old.exe"), ReadFileBytes(localPath));
 }
 
 TEST_F(UpdateTest, StartupOnlySettingIgnoresTheHourlyTimer) {

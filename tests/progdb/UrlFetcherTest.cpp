@@ -222,6 +222,11 @@ TEST(UrlFetcher, DownloadReplacesOnlyWithAnAcceptedFile) {
     EXPECT_EQ(kDatabase, ReadFileBytes(target));
     EXPECT_FALSE(testutil::FileExists(target + ".new"));
 
+    // The first download into a data folder that does not exist yet.
+    const std::string fresh = dir.File("Ornava Utilities\\Common\\ornava-db.xml");
+    EXPECT_TRUE(fetcher.Download(url, fresh));
+    EXPECT_EQ(kDatabase, ReadFileBytes(fresh));
+
     // A download over the size bound is refused.
     FetchLimits small;
     small.maxDownloadBytes = 16;
