@@ -272,6 +272,35 @@ TEST(ProgramCommands, KillAllTasksQueuesOnlyWhatMayBeKilled) {
     EXPECT_TRUE(child.WaitExit(10000));
 }
 
+TEST(ProgramCommands, EachCommandAsksItsOwnQuestionAndNoDoesNothing) {
+    ScratchProtection p;
+    RecordingWindow own("QmActionsPromptWindow");
+    ASSERT_TRUE(own.Handle());
+    std::vector<std::string> asked;
+    auto no = [&](const std::string& text) {
+        asked.push_back(text);
+        return false;
+    };
+    CloseKillJob job;
+    EXPECT_FALSE(CloseApplication(job, p.list, own.Handle(), no, nullptr));
+    EXPECT_FALSE(CloseAllApplications(job, p.list, {own.Handle()}, no, nullptr));
+    EXPECT_EQ(-1, KillAllApplications(p.list, {own.Handle()}, no));
+    EXPECT_FALSE(KillAllTasks(job, p.list, {{::GetCurrentProcessId(), "x.exe"}}, no, nullptr));
+    EXPECT_EQ((std::vector<std::string>{"Close this application?",
+                                        "Do you want to close all unprotected applications?",
+                                        "Do you want to kill all unprotected applications?",
+                                        "Do you want to kill all unprotected tasks?"}),
+              asked);
+    EXPECT_TRUE(job.Windows().empty() && job.Processes().empty());
+    EXPECT_FALSE(job.IsRunning());
+    EXPECT_EQ(-1, own.IndexOf(WM_CLOSE));
+    // An empty list asks nothing.
+    asked.clear();
+    EXPECT_FALSE(CloseAllApplications(job, p.list, {}, no, nullptr));
+    EXPECT_FALSE(KillAllTasks(job, p.list, {}, no, nullptr));
+    EXPECT_TRUE(asked.empty());
+}
+
 TEST(ProgramCommands, SingleKillAsksWithTheProcessAndProgram) {
     ScratchProtection p;
     ChildProcess child;

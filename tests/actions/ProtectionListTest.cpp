@@ -5,7 +5,9 @@
 #include <random>
 
 #include "TestUtil.h"
+#include "framework/Resources.h"
 #include "platform/Files.h"
+#include "resource.h"
 
 namespace {
 
@@ -109,7 +111,12 @@ TEST(ProtectionList, BuiltInNamesAreSystemProtectedAndNeverWritten) {
     EXPECT_EQ("Unprotected", l.list.LevelText("System"));
     EXPECT_FALSE(l.list.IsSystemProtected("user.exe"));
     // The comment header of the resource is not taken for names.
+    const std::string resource = LoadTextResource(IDR_TEXT_SYSTEM_PROTECTED, "TEXT");
+    ASSERT_EQ(';', resource[0]);
+    EXPECT_NE(std::string::npos, resource.find("may not be closed or killed"));
     for (const auto& e : l.list.Entries()) EXPECT_NE(';', e.name[0]) << e.name;
+    // The file's three, "System Idle Process", and six more from the resource.
+    EXPECT_EQ(10u, l.list.Entries().size());
 
     ASSERT_TRUE(l.list.Save());
     EXPECT_EQ("System;3\r\nuser.exe;1\r\n", l.FileOnDisk());
