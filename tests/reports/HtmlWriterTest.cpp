@@ -201,3 +201,37 @@ TEST(IconBitmap, RowsArePaddedToFourBytes) {
     EXPECT_EQ(Le32(h, 2), 54u + 32u);
     EXPECT_EQ(Le32(h, 34), 32u);
 }
+
+TEST(IconBitmap, AlphaChannelIconOnWhite) {
+    // As the shell hands out icons: 32-bit colour whose alpha channel alone
+    // makes the lower half transparent; the mask is all opaque.
+    const int n = 32;
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi.bmiHeader.biWidth = n;
+    bi.bmiHeader.biHeight = -n;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    BitmapHandle color(::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    ASSERT_TRUE(color);
+    DWORD* px = static_cast<DWORD*>(bits);
+    for (int i = 0; i < n * n; ++i) px[i] = i < n * n / 2 ? 0xFF0000FF : 0x00000000;  // opaque blue, then clear
+    WORD mask[32 * 2] = {};
+    BitmapHandle monochrome(::CreateBitmap(n, n, 1, 1, mask));
+    ICONINFO info{};
+    info.fIcon = TRUE;
+    info.hbmColor = color.get();
+    info.hbmMask = monochrome.get();
+    IconHandle icon(::CreateIconIndirect(&info));
+    ASSERT_TRUE(icon);
+
+    ScratchDir dir;
+    ASSERT_TRUE(WriteIconBitmap(icon.get(), dir.File("file_icon.bmp"), RGB(255, 255, 255), 0, 0));
+    const std::string b = ReadFileBytes(dir.File("file_icon.bmp"));
+    ASSERT_EQ(b.size(), 3126u);
+    // File rows are bottom-up: the clear lower half first, never black.
+    EXPECT_EQ(b.substr(54, 3), "\xFF\xFF\xFF");
+    EXPECT_EQ(b.substr(54 + 15 * 96 + 31 * 3, 3), "\xFF\xFF\xFF");
+    EXPECT_EQ(b.substr(54 + 16 * 96, 3), std::string("\xFF\x00\x00", 3));
+}
