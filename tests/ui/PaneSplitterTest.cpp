@@ -119,6 +119,30 @@ TEST_F(SplitterFixture, EscapeLeavesTheLayoutAlone) {
     EXPECT_FALSE(MessageLoop::PreTranslate(msg));
 }
 
+// A pixel of the splitter's parent as the screen shows it.
+COLORREF ParentPixel(HWND parent, int x, int y) {
+    HDC dc = ::GetDC(parent);
+    const COLORREF c = ::GetPixel(dc, x, y);
+    ::ReleaseDC(parent, dc);
+    return c;
+}
+
+TEST_F(SplitterFixture, TheTrackingBandIsInvertedAndWipedWithoutTrace) {
+    Make();
+    ::RedrawWindow(host.get(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    const int barY = BarY();
+    const COLORREF atBar = ParentPixel(host.get(), 100, barY);
+    const COLORREF inTop = ParentPixel(host.get(), 100, 250);
+    ::SendMessageA(S(), WM_LBUTTONDOWN, MK_LBUTTON, At(100, barY));
+    EXPECT_NE(atBar, ParentPixel(host.get(), 100, barY));  // the band over the bar
+    ::SendMessageA(S(), WM_MOUSEMOVE, MK_LBUTTON, At(100, 250));
+    EXPECT_EQ(atBar, ParentPixel(host.get(), 100, barY));  // moved away: old place clean
+    EXPECT_NE(inTop, ParentPixel(host.get(), 100, 250));   // drawn across the top pane
+    ::SendMessageA(S(), WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_EQ(inTop, ParentPixel(host.get(), 100, 250));
+    EXPECT_EQ(atBar, ParentPixel(host.get(), 100, barY));
+}
+
 TEST_F(SplitterFixture, EnlargingKeepsTheBottomHeight) {
     Make();
     DragBar(450);
