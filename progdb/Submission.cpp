@@ -80,9 +80,11 @@ bool PostEntry(const ProgramEntry& entry, const SubmissionTarget& target, const 
 }
 
 std::vector<PostedEntry> SubmitEntries(const std::vector<ProgramEntry>& entries,
-                                       const SubmissionTarget& target, const HttpClient& client) {
+                                       const SubmissionTarget& target, const HttpClient& client,
+                                       const std::atomic<bool>* stop) {
     std::vector<PostedEntry> posted;
     for (size_t i = 0; i < entries.size(); ++i) {
+        if (stop && *stop) break;
         if (entries[i].submitted) continue;
         if (PostEntry(entries[i], target, client)) posted.push_back({i, entries[i]});
     }
@@ -103,7 +105,10 @@ size_t MarkSubmitted(ProgramDatabase& database, const std::vector<PostedEntry>& 
     return marked;
 }
 
-SubmissionWorker::~SubmissionWorker() { Wait(); }
+SubmissionWorker::~SubmissionWorker() {
+    stop_ = true;
+    Wait();
+}
 
 void SubmissionWorker::Wait() {
     if (thread_) ::WaitForSingleObject(thread_.get(), INFINITE);
@@ -117,10 +122,7 @@ bool SubmissionWorker::StartSubmission(const ProgramDatabase& database,
     entries_ = database.Entries();
     target_ = target;
     notifyWindow_ = notifyWindow;
-    {
-        CriticalSectionLock lock(lock_);
-        posted_.clear();
-    }
+    stop_ = false;
     thread_.reset(::CreateThread(nullptr, 0, &SubmissionWorker::ThreadProc, this, 0, nullptr));
     if (!thread_) {
         running_ = false;
@@ -131,12 +133,13 @@ bool SubmissionWorker::StartSubmission(const ProgramDatabase& database,
 
 DWORD WINAPI SubmissionWorker::ThreadProc(void* param) {
     auto* self = static_cast<SubmissionWorker*>(param);
-    std::vector<PostedEntry> posted = SubmitEntries(self->entries_, self->target_);
+    std::vector<PostedEntry> posted =
+        SubmitEntries(self->entries_, self->target_, HttpClient(), &self->stop_);
     const bool any = !posted.empty();
     const HWND notify = self->notifyWindow_;
     {
         CriticalSectionLock lock(self->lock_);
-        self->posted_ = std::move(posted);
+        self->posted_.insert(self->posted_.end(), posted.begin(), posted.end());
     }
     self->running_ = false;
     if (notify) ::PostMessageA(notify, WM_SUBMISSION_DONE, any ? 1 : 0, 0);

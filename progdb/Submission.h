@@ -55,10 +55,11 @@ struct PostedEntry {
 };
 
 // Sends every unsubmitted entry of a copy of the database; returns those
-// the service accepted.
+// the service accepted. A set stop flag ends the run before the next entry.
 std::vector<PostedEntry> SubmitEntries(const std::vector<ProgramEntry>& entries,
                                        const SubmissionTarget& target,
-                                       const HttpClient& client = HttpClient());
+                                       const HttpClient& client = HttpClient(),
+                                       const std::atomic<bool>* stop = nullptr);
 
 // Sets the submitted flag of the posted entries that still hold what was
 // sent (an entry the user changed meanwhile stays unsubmitted). Returns how
@@ -69,7 +70,9 @@ size_t MarkSubmitted(ProgramDatabase& database, const std::vector<PostedEntry>& 
 class SubmissionWorker {
 public:
     SubmissionWorker() = default;
-    ~SubmissionWorker();  // waits for a running worker
+    // Stops a running worker after the entry it is sending (each request is
+    // bounded in time) and waits for it.
+    ~SubmissionWorker();
     SubmissionWorker(const SubmissionWorker&) = delete;
     SubmissionWorker& operator=(const SubmissionWorker&) = delete;
 
@@ -79,7 +82,9 @@ public:
                          HWND notifyWindow);
     bool IsRunning() const { return running_; }
     void Wait();
-    // The entries accepted in the last finished run (emptied by the call).
+    // The entries accepted by the runs that finished since the last call
+    // (emptied by the call), so that a run started before the previous
+    // run's message was handled loses nothing.
     std::vector<PostedEntry> TakePosted();
 
 private:
@@ -92,6 +97,7 @@ private:
     std::vector<PostedEntry> posted_;
     UniqueHandle thread_;
     std::atomic<bool> running_{false};
+    std::atomic<bool> stop_{false};
 };
 
 // What the submission needs of the window that owns it.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -171,6 +172,39 @@ TEST_F(SubmissionTest, RefusedEntriesStayUnsubmitted) {
     publisher.Stop();
     EXPECT_EQ(0u, Run(service));
     EXPECT_EQ((std::vector<bool>{false}), Flags());
+}
+
+TEST_F(SubmissionTest, AcceptanceSurvivesARunStartedBeforeItsMessage) {
+    Add(Entry("Alpha", "alpha.exe", "x"));
+    PublisherProcess accepting;
+    ASSERT_TRUE(accepting.Running());
+    settings::kServiceUrl.Write(settings, accepting.Base());
+    SubmissionService service(host, database, settings);
+    WPARAM first = 0, second = 0;
+    ASSERT_TRUE(service.StartSubmission());
+    ASSERT_TRUE(host.sink.Take(WM_SUBMISSION_DONE, first));
+
+    // A second run starts (and is refused by the service) before the first
+    // run's message is handled: the first acceptance still counts.
+    PublisherProcess refusing("--submit-status 500");
+    ASSERT_TRUE(refusing.Running());
+    settings::kServiceUrl.Write(settings, refusing.Base());
+    ASSERT_TRUE(service.StartSubmission());
+    ASSERT_TRUE(host.sink.Take(WM_SUBMISSION_DONE, second));
+    EXPECT_EQ(1u, first);
+    EXPECT_EQ(0u, second);
+    service.OnSubmissionDone(first != 0);
+    service.OnSubmissionDone(second != 0);
+    EXPECT_EQ((std::vector<bool>{true}), Flags());
+    EXPECT_EQ(1, host.saves);
+    EXPECT_EQ((std::vector<std::string>{kUpdatesPostedText, kUpdatesFailedText}), host.log);
+
+    // A run told to stop sends nothing more.
+    std::atomic<bool> stop{true};
+    EXPECT_TRUE(SubmitEntries({Entry("Beta", "beta.exe", "y")},
+                              CurrentSubmissionTarget(settings), HttpClient(), &stop)
+                    .empty());
+    EXPECT_EQ(1u, refusing.Requests().size());
 }
 
 TEST_F(SubmissionTest, SwitchedOffOrReadOnlySendsNothing) {
