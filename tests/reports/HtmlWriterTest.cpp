@@ -124,8 +124,9 @@ TEST(HtmlSupportFiles, TextResourcesAndMissingResources) {
 
 namespace {
 
-// A 32x32 icon: the top half opaque red, the bottom half transparent.
-HICON MakeHalfRedIcon() {
+// A 32x32 icon: the top half in topColour (BGRA), the bottom half in
+// bottomColour; transparentBottom sets the mask's bits of the bottom half.
+HICON MakeTwoHalvesIcon(DWORD topColour, DWORD bottomColour, bool transparentBottom) {
     const int n = 32;
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -135,12 +136,14 @@ HICON MakeHalfRedIcon() {
     bi.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
     BitmapHandle color(::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!color) return nullptr;
     DWORD* px = static_cast<DWORD*>(bits);
     for (int y = 0; y < n; ++y)
-        for (int x = 0; x < n; ++x) px[y * n + x] = y < n / 2 ? 0x00FF0000 : 0x00000000;  // red in BGRA
+        for (int x = 0; x < n; ++x) px[y * n + x] = y < n / 2 ? topColour : bottomColour;
     // Mask: 0 = opaque, 1 = transparent; rows of 32 bits, top-down.
     WORD mask[32 * 2];
-    for (int y = 0; y < n; ++y) mask[y * 2] = mask[y * 2 + 1] = y < n / 2 ? 0x0000 : 0xFFFF;
+    for (int y = 0; y < n; ++y)
+        mask[y * 2] = mask[y * 2 + 1] = (y >= n / 2 && transparentBottom) ? 0xFFFF : 0x0000;
     BitmapHandle monochrome(::CreateBitmap(n, n, 1, 1, mask));
     ICONINFO info{};
     info.fIcon = TRUE;
@@ -153,7 +156,7 @@ HICON MakeHalfRedIcon() {
 
 TEST(IconBitmap, ThirtyTwoPixelIconOnWhite) {
     ScratchDir dir;
-    IconHandle icon(MakeHalfRedIcon());
+    IconHandle icon(MakeTwoHalvesIcon(0x00FF0000, 0, true));  // red over a clear half
     ASSERT_TRUE(icon);
     const std::string path = dir.File("file_icon.bmp");
     ASSERT_TRUE(WriteIconBitmap(icon.get(), path, RGB(255, 255, 255), 0, 0));
@@ -204,26 +207,8 @@ TEST(IconBitmap, RowsArePaddedToFourBytes) {
 
 TEST(IconBitmap, AlphaChannelIconOnWhite) {
     // As the shell hands out icons: 32-bit colour whose alpha channel alone
-    // makes the lower half transparent; the mask is all opaque.
-    const int n = 32;
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bi.bmiHeader.biWidth = n;
-    bi.bmiHeader.biHeight = -n;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    BitmapHandle color(::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-    ASSERT_TRUE(color);
-    DWORD* px = static_cast<DWORD*>(bits);
-    for (int i = 0; i < n * n; ++i) px[i] = i < n * n / 2 ? 0xFF0000FF : 0x00000000;  // opaque blue, then clear
-    WORD mask[32 * 2] = {};
-    BitmapHandle monochrome(::CreateBitmap(n, n, 1, 1, mask));
-    ICONINFO info{};
-    info.fIcon = TRUE;
-    info.hbmColor = color.get();
-    info.hbmMask = monochrome.get();
-    IconHandle icon(::CreateIconIndirect(&info));
+    // makes the lower half transparent (opaque blue above); the mask is all opaque.
+    IconHandle icon(MakeTwoHalvesIcon(0xFF0000FF, 0x00000000, false));
     ASSERT_TRUE(icon);
 
     ScratchDir dir;
