@@ -147,6 +147,38 @@ TEST_F(FunctionListTest, ItemDataSurviveSortsAndResortKeepsTheOrderAfterARefill)
     EXPECT_EQ(Column(list, 4), (std::vector<std::string>{"30 K", "20 K", "10 K"}));
 }
 
+// Looks at the list at the moment the list view is asked to sort.
+class WatchedSortList : public CTaskListCtrl {
+public:
+    int sortsSeen = 0;
+    bool sortingDuringSort = false;
+
+protected:
+    LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override {
+        if (msg == LVM_SORTITEMS) {
+            ++sortsSeen;
+            sortingDuringSort = IsSorting();
+        }
+        return CTaskListCtrl::WindowProc(msg, wp, lp);
+    }
+};
+
+TEST_F(FunctionListTest, IsSortingHoldsOnlyWhileTheSortRuns) {
+    // The host skips its periodic update while a list sorts; the flag must
+    // be up during the sort itself and down again afterwards.
+    WatchedSortList list;
+    ASSERT_TRUE(CreateFunctionList(list, kTaskListLayout, host.GetHwnd(), kListRect));
+    Fill(list, kTasks);
+    EXPECT_FALSE(list.IsSorting());
+    ClickHeader(host, list, 6);
+    EXPECT_EQ(list.sortsSeen, 1);
+    EXPECT_TRUE(list.sortingDuringSort);
+    EXPECT_FALSE(list.IsSorting());
+    list.Resort();
+    EXPECT_EQ(list.sortsSeen, 2);
+    EXPECT_EQ(Column(list, 6), (std::vector<std::string>{"1", "3", "12", "100"}));
+}
+
 TEST_F(FunctionListTest, AListWithAnAddedOrRemovedColumnDoesNotSort) {
     CDriverListCtrl added;
     ASSERT_TRUE(CreateFunctionList(added, kDriverListLayout, host.GetHwnd(), kListRect));
