@@ -213,8 +213,9 @@ bool HttpClient::Request(const std::string& url, const std::string& extraHeader,
     std::memset(&addr, 0, sizeof addr);
     addr.sin_family = AF_INET;
     addr.sin_port = htons(static_cast<u_short>(parts.port));
-    // An unresolved name leaves 0.0.0.0, which the connect refuses.
-    if (const hostent* he = ::gethostbyname(parts.host.c_str())) {
+    // An unresolved name leaves 0.0.0.0, which the connect refuses. An empty
+    // name is not looked up: the resolver would answer with this machine.
+    if (const hostent* he = parts.host.empty() ? nullptr : ::gethostbyname(parts.host.c_str())) {
         if (he->h_addrtype == AF_INET && he->h_addr_list && he->h_addr_list[0])
             std::memcpy(&addr.sin_addr, he->h_addr_list[0], sizeof addr.sin_addr);
     }
