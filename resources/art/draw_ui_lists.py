@@ -505,15 +505,22 @@ def moon(p, dark, fill, bg_cut):
                 p.c.px[y][x] = (r, g, b, int(oa * (1 - a / 255.0)))
 
 
+def star(p, cx, cy, col):
+    """A small four-pointed star on whole pixels: the pixel at (cx, cy) of the
+    16 grid and its four neighbours, so it stays a crisp plus at 16x16."""
+    p.rect(cx - 1, cy, cx + 2, cy + 1, col)
+    p.rect(cx, cy - 1, cx + 1, cy + 2, col)
+
+
 def g_hibernate(p):
     moon(p, BLUE_DARK, BLUE, None)
-    for x, y in ((11.5, 4), (13.5, 8)):
-        p.ellipse(x, y, 0.9, 0.9, BLUE_LIGHT)
+    star(p, 12, 3, BLUE_LIGHT)
+    star(p, 9, 7, BLUE_LIGHT)
 
 
 def g_stand_by(p):
     moon(p, AMBER_DARK, AMBER, None)
-    p.ellipse(12.3, 6.5, 0.9, 0.9, AMBER_DARK)
+    star(p, 12, 3, AMBER_DARK)
 
 
 GLYPHS = {
