@@ -280,7 +280,12 @@ bool UrlFetcher::FetchVersion(const std::string& url, unsigned long& version) {
     // The answer is a short text; read at most a bounded amount of it.
     std::string text;
     char buffer[1024];
+    const ULONGLONG deadline = ::GetTickCount64() + limits_.versionTimeoutMs;
     for (;;) {
+        if (::GetTickCount64() > deadline) {
+            lastError_ = ERROR_INTERNET_TIMEOUT;
+            return false;
+        }
         DWORD got = 0;
         if (!::InternetReadFile(resource.get(), buffer, sizeof buffer, &got)) {
             lastError_ = ::GetLastError();

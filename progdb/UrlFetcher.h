@@ -66,6 +66,7 @@ struct FetchLimits {
     DWORD connectTimeoutMs = 15000;
     DWORD receiveTimeoutMs = 30000;
     size_t maxVersionText = 64 * 1024;
+    DWORD versionTimeoutMs = 120000;  // the whole version answer, however slowly it comes
     size_t maxDownloadBytes = 64 * 1024 * 1024;
     DWORD downloadTimeoutMs = 300000;
 };
