@@ -168,11 +168,9 @@ bool SubmissionService::StartSubmission() {
 }
 
 void SubmissionService::OnSubmissionDone(bool anyPosted) {
+    // The flags may come from a later run that ended before this message was
+    // handled; whatever was marked is stored.
     const size_t marked = MarkSubmitted(database_, worker_.TakePosted());
-    if (anyPosted) {
-        host_.Log(kUpdatesPostedText);
-        if (marked) host_.SaveLocalDatabase();
-    } else {
-        host_.Log(kUpdatesFailedText);
-    }
+    host_.Log(anyPosted ? kUpdatesPostedText : kUpdatesFailedText);
+    if (anyPosted || marked) host_.SaveLocalDatabase();
 }

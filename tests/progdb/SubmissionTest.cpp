@@ -199,12 +199,27 @@ TEST_F(SubmissionTest, AcceptanceSurvivesARunStartedBeforeItsMessage) {
     EXPECT_EQ(1, host.saves);
     EXPECT_EQ((std::vector<std::string>{kUpdatesPostedText, kUpdatesFailedText}), host.log);
 
+    // The other way round: the refused run's message is handled after the
+    // accepted run ended, and the flag it carries is saved there.
+    Add(Entry("Beta", "beta.exe", "y"));
+    ASSERT_TRUE(service.StartSubmission());
+    ASSERT_TRUE(host.sink.Take(WM_SUBMISSION_DONE, first));
+    settings::kServiceUrl.Write(settings, accepting.Base());
+    ASSERT_TRUE(service.StartSubmission());
+    ASSERT_TRUE(host.sink.Take(WM_SUBMISSION_DONE, second));
+    EXPECT_EQ(0u, first);
+    EXPECT_EQ(1u, second);
+    service.OnSubmissionDone(first != 0);
+    EXPECT_EQ((std::vector<bool>{true, true}), Flags());
+    EXPECT_EQ(2, host.saves);
+    service.OnSubmissionDone(second != 0);
+
     // A run told to stop sends nothing more.
     std::atomic<bool> stop{true};
     EXPECT_TRUE(SubmitEntries({Entry("Beta", "beta.exe", "y")},
                               CurrentSubmissionTarget(settings), HttpClient(), &stop)
                     .empty());
-    EXPECT_EQ(1u, refusing.Requests().size());
+    EXPECT_EQ(2u, refusing.Requests().size());
 }
 
 TEST_F(SubmissionTest, SwitchedOffOrReadOnlySendsNothing) {
