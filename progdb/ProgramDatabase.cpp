@@ -2,6 +2,8 @@
 
 #include <process.h>
 
+#include <new>
+
 #include "framework/ComPtr.h"
 #include "framework/Resources.h"
 #include "platform/Files.h"
@@ -110,10 +112,20 @@ bool ProgramDatabase::LoadNow(const std::string& path) {
     DWORD attributes = ::GetFileAttributesA(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
     std::string bytes;
-    if (!ReadFileBounded(path, kMaxDatabaseFileBytes + 1, bytes) || bytes.size() > kMaxDatabaseFileBytes)
-        return false;
+    try {
+        if (!ReadFileBounded(path, kMaxDatabaseFileBytes + 1, bytes) || bytes.size() > kMaxDatabaseFileBytes)
+            return false;
+    } catch (const std::bad_alloc&) {
+        return false;  // as unreadable: the entries stay
+    }
     Clear();
-    return Parse(bytes);
+    try {
+        return Parse(bytes);
+    } catch (const std::bad_alloc&) {
+        // Out of memory half-way: what was appended is no whole database.
+        Clear();
+        return false;
+    }
 }
 
 struct ProgramDatabase::LoadContext {

@@ -5,6 +5,7 @@
 #include <msxml2.h>
 
 #include <cwctype>
+#include <new>
 
 #include "framework/ComPtr.h"
 
@@ -20,6 +21,10 @@ const IID kIidXmlDomDocument2 = {0x2933bf95, 0x7b36, 0x11d2, {0xb2, 0x0e, 0x00, 
 // Deeper elements are not copied: no layout we read nests more than a few
 // levels, and a hostile document must not exhaust the stack.
 constexpr int kMaxDepth = 256;
+// A document with more elements is refused. The publisher's file of tens of
+// thousands of programs has a few hundred thousand; a hostile file of tiny
+// elements ("<a/>" repeated) copied whole would exhaust a 32-bit process.
+constexpr size_t kMaxElements = 3000000;
 
 std::string FromBstr(BSTR b) {
     return b ? WideToAnsi(std::wstring(b, ::SysStringLen(b))) : std::string();
@@ -64,7 +69,10 @@ ComPtr<IXMLDOMDocument2> CreateDomDocument() {
     return doc;
 }
 
-void CopyElement(IXMLDOMNode* source, XmlNode& target, int depth) {
+// Copies source into target; false when the element budget ran out.
+bool CopyElement(IXMLDOMNode* source, XmlNode& target, int depth, size_t& budget) {
+    if (budget == 0) return false;
+    --budget;
     Bstr name;
     if (SUCCEEDED(source->get_nodeName(name.put()))) target.name = FromBstr(name.get());
 
@@ -97,7 +105,7 @@ void CopyElement(IXMLDOMNode* source, XmlNode& target, int depth) {
             hasElementChildren = true;
             if (depth < kMaxDepth) {
                 target.children.emplace_back();
-                CopyElement(child.Get(), target.children.back(), depth + 1);
+                if (!CopyElement(child.Get(), target.children.back(), depth + 1, budget)) return false;
                 containerText += target.children.back().text;
             }
         } else if (type == NODE_TEXT || type == NODE_CDATA_SECTION) {
@@ -114,6 +122,7 @@ void CopyElement(IXMLDOMNode* source, XmlNode& target, int depth) {
         Bstr text;
         if (SUCCEEDED(source->get_text(text.put()))) target.text = FromBstr(text.get());
     }
+    return true;
 }
 
 }  // namespace
@@ -145,12 +154,31 @@ XmlDocument::XmlDocument() {
 }
 
 bool XmlDocument::Parse(const std::string& bytes) {
-    return ParseText(DecodeXmlBytes(bytes));
+    try {
+        return ParseText(DecodeXmlBytes(bytes));
+    } catch (const std::bad_alloc&) {
+        // A file too large for the memory left reads as malformed.
+        Reset();
+        return false;
+    }
+}
+
+void XmlDocument::Reset() {
+    root_ = XmlNode();
+    root_.name = "root";
 }
 
 bool XmlDocument::ParseText(const std::wstring& text) {
-    root_ = XmlNode();
-    root_.name = "root";
+    try {
+        if (ParseTree(text)) return true;
+    } catch (const std::bad_alloc&) {
+    }
+    Reset();
+    return false;
+}
+
+bool XmlDocument::ParseTree(const std::wstring& text) {
+    Reset();
     if (text.empty() || HasDocumentTypeDeclaration(text)) return false;
     if (text.size() > 0x7FFFFFFFu) return false;
 
@@ -167,13 +195,14 @@ bool XmlDocument::ParseText(const std::wstring& text) {
     ::SysFreeString(source);
     if (hr != S_OK || loaded != VARIANT_TRUE) return false;
 
+    size_t budget = kMaxElements;
     ComPtr<IXMLDOMNode> child;
     doc->get_firstChild(child.Put());
     while (child) {
         DOMNodeType type = NODE_INVALID;
         if (SUCCEEDED(child->get_nodeType(&type)) && type == NODE_ELEMENT) {
             root_.children.emplace_back();
-            CopyElement(child.Get(), root_.children.back(), 1);
+            if (!CopyElement(child.Get(), root_.children.back(), 1, budget)) return false;
         }
         ComPtr<IXMLDOMNode> next;
         if (child->get_nextSibling(next.Put()) != S_OK) break;

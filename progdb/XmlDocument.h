@@ -31,9 +31,10 @@ public:
     XmlDocument();
 
     // Parses the bytes of an XML file (see DecodeXmlBytes). On success the
-    // root holds the top-level element; on any failure it has no children
-    // and the result is false. Initialises the component runtime for the
-    // call when the thread has not done so.
+    // root holds the top-level element; on any failure (including a
+    // document of millions of elements, or too little memory) it has no
+    // children and the result is false. Initialises the component runtime
+    // for the call when the thread has not done so.
     bool Parse(const std::string& bytes);
     bool ParseText(const std::wstring& text);
 
@@ -41,6 +42,9 @@ public:
     const XmlNode& Root() const { return root_; }
 
 private:
+    void Reset();
+    bool ParseTree(const std::wstring& text);
+
     XmlNode root_;
 };
 

@@ -435,6 +435,17 @@ TEST(ProgramDatabaseHostile, AFiftyMegabyteFileLoadsWhatItHolds) {
     ASSERT_TRUE(WriteFileBytes(dir.File("big.xml"), xml));
     EXPECT_FALSE(db.Load(dir.File("big.xml")));
     EXPECT_EQ(db.Count(), 0u);
+
+    // Millions of tiny elements: a tree of them would not fit in a 32-bit
+    // process, and the load must fail rather than run out of memory.
+    xml = "<duzer><database>";
+    while (xml.size() < 60u * 1000u * 1000u) xml += "<company/>";
+    xml += "</database></duzer>";
+    ASSERT_TRUE(WriteFileBytes(dir.File("big.xml"), xml));
+    xml.clear();
+    xml.shrink_to_fit();
+    EXPECT_FALSE(db.Load(dir.File("big.xml")));
+    EXPECT_EQ(db.Count(), 0u);
 }
 
 TEST(ProgramDatabaseLoad, ASecondLoadReplacesTheEntriesAndAMissingFileKeepsThem) {
