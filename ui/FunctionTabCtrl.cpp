@@ -56,6 +56,13 @@ const char* const kFunctionTabLabels[kFunctionTabCount] = {
     "Applications  ", "Tasks  ", "Services  ", "Drivers  ", "Performance  ", "Networking  ",
 };
 
+namespace {
+bool IsListView(HWND wnd) {
+    char name[32] = {};
+    return wnd && ::GetClassNameA(wnd, name, sizeof(name)) > 0 && ::lstrcmpiA(name, WC_LISTVIEWA) == 0;
+}
+}  // namespace
+
 CFunctionTabCtrl::~CFunctionTabCtrl() {
     // The tab images die with this object; the control must not keep them.
     if (IsWindow()) SendMessage(TCM_SETIMAGELIST, 0, 0);
@@ -158,7 +165,11 @@ bool CFunctionTabCtrl::OnCommand(UINT id, UINT code, HWND ctl) {
 bool CFunctionTabCtrl::OnNotify(int, NMHDR* hdr, LRESULT& result) {
     switch (hdr->code) {
     case NM_CLICK:
-        if (target_) ::PostMessageA(target_, WM_FUNCTION_LIST_CLICKED, hdr->idFrom, 0);
+        // The message means "a list was clicked" (the main window rebuilds
+        // the detail view for the selection); the toolbars report a click
+        // for every button they press, which is no selection.
+        if (target_ && IsListView(hdr->hwndFrom))
+            ::PostMessageA(target_, WM_FUNCTION_LIST_CLICKED, hdr->idFrom, 0);
         return false;
     case LVN_ITEMCHANGED:
         result = 0;

@@ -135,6 +135,10 @@ TEST_F(FunctionTabTest, ToolbarButtonsReachTheMainWindowAndTheirTooltipsComeFrom
     EXPECT_TRUE(Has(host, WM_COMMAND, MAKEWPARAM(ID_SERVICE_STOP, BN_CLICKED),
                     reinterpret_cast<LPARAM>(bar.GetHwnd())));
 
+    // A button click is no list click.
+    liststest::Pump();
+    EXPECT_EQ(0, host.Count(WM_FUNCTION_LIST_CLICKED));
+
     // The bar's tooltip asks for the text when it is needed.
     HWND tips = bar.GetToolTips();
     ASSERT_NE(tips, nullptr);
