@@ -1,5 +1,7 @@
 #include "progdb/ProgramDatabaseFiles.h"
 
+#include <new>
+
 #include "app/ActivityLog.h"
 #include "platform/Files.h"
 #include "progdb/XmlDocument.h"
@@ -20,8 +22,12 @@ bool FileExists(const std::string& path) {
 // nothing. False when it cannot be read or parsed.
 bool HoldsLocalLayout(const std::string& path) {
     std::string bytes;
-    if (!ReadFileBounded(path, kMaxDatabaseFileBytes + 1, bytes) || bytes.size() > kMaxDatabaseFileBytes)
+    try {
+        if (!ReadFileBounded(path, kMaxDatabaseFileBytes + 1, bytes) || bytes.size() > kMaxDatabaseFileBytes)
+            return false;
+    } catch (const std::bad_alloc&) {
         return false;
+    }
     XmlDocument doc;
     const XmlNode* database = nullptr;
     return doc.Parse(bytes) && doc.Root().FindChild("database", database) >= 0;
