@@ -425,17 +425,70 @@ def g_tasks(p):
         p.rect(5.5, y + 1.3, 12.5 - i * 2, y + 2.3, GREY)
 
 
+# Two gears placed pixel by pixel for 16x16, where the drawn teeth of gears
+# this small run together. '#' is the gear, 'o' its hub.
+GEAR_BIG_16 = [
+    "....###....",
+    ".##.###.##.",
+    ".#########.",
+    "..#######..",
+    "#####o#####",
+    "####ooo####",
+    "#####o#####",
+    "..#######..",
+    ".#########.",
+    ".##.###.##.",
+    "....###....",
+]
+GEAR_SMALL_16 = [
+    "...###...",
+    ".#.###.#.",
+    ".#######.",
+    "####o####",
+    "###ooo###",
+    "####o####",
+    ".#######.",
+    ".#.###.#.",
+    "...###...",
+]
+
+
+def pixel_gear(p, rows, x0, y0, dark, fill):
+    """Gear pixels next to the hub ring it in the dark colour, the teeth tips
+    are dark too, the rest is the fill; the hub is white."""
+    h, w = len(rows), len(rows[0])
+
+    def at(x, y):
+        return rows[y][x] if 0 <= x < w and 0 <= y < h else "."
+    for y in range(h):
+        for x in range(w):
+            ch = rows[y][x]
+            if ch == "o":
+                col = WHITE
+            elif ch == "#":
+                near = [at(x + dx, y + dy) for dx, dy in ((1, 0), (-1, 0), (0, 1), (0, -1))]
+                outside = sum(1 for c in near if c == ".")
+                col = dark if ("o" in near or outside >= 2) else fill
+            else:
+                continue
+            p.c.px[y0 + y][x0 + x] = rgba(col)
+
+
 def g_services(p):
+    if p.c.width == 16:
+        pixel_gear(p, GEAR_BIG_16, 0, 0, BLUE_DARK, BLUE)
+        pixel_gear(p, GEAR_SMALL_16, 7, 7, GREY_DARK, GREY)
+        return
     gear(p, 6.5, 6.5, 5.6, BLUE_DARK, BLUE)
     gear(p, 11.5, 11.5, 4.2, GREY_DARK, GREY)
 
 
 def g_drivers(p):
-    for i in range(4):
-        x = 4.2 + i * 2.5
-        p.rect(x, 1, x + 1.2, 15, GREY)
-        y = 4.2 + i * 2.5
-        p.rect(1, y, 15, y + 1.2, GREY)
+    # Pins one pixel wide on whole pixels, placed symmetrically, so all of
+    # them look alike at 16x16.
+    for x in (4, 6, 9, 11):
+        p.rect(x, 1, x + 1, 15, GREY)
+        p.rect(1, x, 15, x + 1, GREY)
     p.box(3, 3, 13, 13, 1, GREY_DARK, (0x59, 0x60, 0x6D), (0x35, 0x3A, 0x44))
     p.rect(5, 5, 7, 7, GREEN_LIGHT)
 
