@@ -4,6 +4,7 @@
 #include <objbase.h>
 #include <msxml2.h>
 
+#include <algorithm>
 #include <cwctype>
 #include <new>
 
@@ -46,6 +47,65 @@ bool HasDocumentTypeDeclaration(const std::wstring& text) {
         if (k == n) return true;
     }
     return false;
+}
+
+bool IsXmlSpace(unsigned c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// Finds the encoding pseudo-attribute of the XML declaration at the very
+// start of text: [eraseBegin, eraseEnd) spans it with the white space before
+// it, [valueBegin, valueEnd) its value. False when there is none.
+template <typename Ch>
+bool FindEncodingDeclaration(const Ch* text, size_t size, size_t& eraseBegin, size_t& eraseEnd,
+                             size_t& valueBegin, size_t& valueEnd) {
+    static const char kStart[] = "<?xml";
+    static const char kName[] = "encoding";
+    if (size < 6) return false;
+    for (size_t i = 0; i < 5; ++i)
+        if (static_cast<unsigned>(text[i]) != static_cast<unsigned char>(kStart[i])) return false;
+    if (!IsXmlSpace(static_cast<unsigned>(text[5]))) return false;
+    // A declaration is short; a longer one is not looked into.
+    const size_t limit = size < 512 ? size : 512;
+    for (size_t i = 5; i + 8 < limit; ++i) {
+        const unsigned c = static_cast<unsigned>(text[i]);
+        if (c == '?' || c == '>') return false;
+        if (!IsXmlSpace(c)) continue;
+        size_t k = 0;
+        while (k < 8 && static_cast<unsigned>(text[i + 1 + k]) == static_cast<unsigned char>(kName[k])) ++k;
+        if (k < 8) continue;
+        size_t at = i + 9;
+        while (at < limit && IsXmlSpace(static_cast<unsigned>(text[at]))) ++at;
+        if (at >= limit || static_cast<unsigned>(text[at]) != '=') return false;
+        ++at;
+        while (at < limit && IsXmlSpace(static_cast<unsigned>(text[at]))) ++at;
+        if (at >= limit) return false;
+        const unsigned quote = static_cast<unsigned>(text[at]);
+        if (quote != '"' && quote != '\'') return false;
+        size_t end = at + 1;
+        while (end < limit && static_cast<unsigned>(text[end]) != quote) ++end;
+        if (end >= limit) return false;
+        eraseBegin = i;
+        eraseEnd = end + 1;
+        valueBegin = at + 1;
+        valueEnd = end;
+        return true;
+    }
+    return false;
+}
+
+// The text for the parser, as a string the caller frees, without the XML
+// declaration's encoding: the text is Unicode already, and a parser told of
+// an encoding it does not know refuses the whole document.
+BSTR ParserSource(const std::wstring& text) {
+    size_t eraseBegin = 0, eraseEnd = 0, valueBegin, valueEnd;
+    FindEncodingDeclaration(text.data(), text.size(), eraseBegin, eraseEnd, valueBegin, valueEnd);
+    const size_t length = text.size() - (eraseEnd - eraseBegin);
+    BSTR source = ::SysAllocStringLen(nullptr, static_cast<UINT>(length));
+    if (!source) return nullptr;
+    std::copy(text.begin(), text.begin() + eraseBegin, source);
+    std::copy(text.begin() + eraseEnd, text.end(), source + eraseBegin);
+    return source;
 }
 
 ComPtr<IXMLDOMDocument2> CreateDomDocument() {
@@ -188,7 +248,7 @@ bool XmlDocument::ParseTree(const std::wstring& text) {
     ComPtr<IXMLDOMDocument2> doc = CreateDomDocument();
     if (!doc) return false;
 
-    BSTR source = ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+    BSTR source = ParserSource(text);
     if (!source) return false;
     VARIANT_BOOL loaded = VARIANT_FALSE;
     HRESULT hr = doc->loadXML(source, &loaded);
@@ -249,14 +309,70 @@ bool IsValidUtf8(const char* data, size_t size) {
 
 namespace {
 
-std::wstring MultiByteToWide(UINT codePage, const char* data, size_t size) {
+std::wstring MultiByteToWide(UINT codePage, const char* data, size_t size, DWORD flags = 0) {
     if (size == 0 || size > 0x7FFFFFFFu) return std::wstring();
-    int n = ::MultiByteToWideChar(codePage, 0, data, static_cast<int>(size), nullptr, 0);
+    int n = ::MultiByteToWideChar(codePage, flags, data, static_cast<int>(size), nullptr, 0);
     if (n <= 0) return std::wstring();
     std::wstring out(static_cast<size_t>(n), L'\0');
-    ::MultiByteToWideChar(codePage, 0, data, static_cast<int>(size), &out[0], n);
+    ::MultiByteToWideChar(codePage, flags, data, static_cast<int>(size), &out[0], n);
     return out;
 }
+
+// The Windows code page of an encoding name, or 0 when it is not one we know.
+UINT CodePageOfEncoding(std::string name) {
+    for (char& c : name)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    struct Known {
+        const char* name;
+        UINT codePage;
+    };
+    static const Known kKnown[] = {
+        {"utf-8", CP_UTF8},       {"utf8", CP_UTF8},        {"us-ascii", 20127},   {"ascii", 20127},
+        {"iso-8859-1", 28591},    {"iso_8859-1", 28591},    {"latin1", 28591},     {"shift_jis", 932},
+        {"shift-jis", 932},       {"sjis", 932},            {"euc-jp", 20932},     {"gb2312", 936},
+        {"gbk", 936},             {"big5", 950},            {"euc-kr", 949},       {"ks_c_5601-1987", 949},
+        {"koi8-r", 20866},        {"koi8-u", 21866},
+    };
+    for (const Known& k : kKnown)
+        if (name == k.name) return k.codePage;
+    // "iso-8859-N", "windows-NNNN", "cp-NNNN" / "cpNNNN".
+    auto number = [&](size_t from) -> UINT {
+        if (from >= name.size() || name.size() - from > 5) return 0;
+        UINT n = 0;
+        for (size_t i = from; i < name.size(); ++i) {
+            if (name[i] < '0' || name[i] > '9') return 0;
+            n = n * 10 + static_cast<UINT>(name[i] - '0');
+        }
+        return n;
+    };
+    // Below 37 are the system's aliases (CP_OEMCP...), not code pages.
+    auto codePage = [](UINT n) -> UINT { return n >= 37 ? n : 0; };
+    if (name.compare(0, 9, "iso-8859-") == 0) {
+        UINT part = number(9);
+        return part >= 1 && part <= 15 ? 28590 + part : 0;
+    }
+    if (name.compare(0, 8, "windows-") == 0) return codePage(number(8));
+    if (name.compare(0, 3, "cp-") == 0) return codePage(number(3));
+    if (name.compare(0, 2, "cp") == 0) return codePage(number(2));
+    return 0;
+}
+
+// The text of bytes in the encoding their XML declaration names; false when
+// there is no declaration, the name is unknown or the bytes are not valid in it.
+bool DecodeDeclared(const char* text, size_t length, std::wstring& out) {
+    size_t eraseBegin, eraseEnd, valueBegin, valueEnd;
+    if (!FindEncodingDeclaration(text, length, eraseBegin, eraseEnd, valueBegin, valueEnd)) return false;
+    const UINT codePage = CodePageOfEncoding(std::string(text + valueBegin, valueEnd - valueBegin));
+    if (codePage == 0) return false;
+    if (codePage == CP_UTF8) {
+        if (!IsValidUtf8(text, length)) return false;
+        out = MultiByteToWide(CP_UTF8, text, length);
+        return true;
+    }
+    out = MultiByteToWide(codePage, text, length, MB_ERR_INVALID_CHARS);
+    return !out.empty();
+}
+
 
 }  // namespace
 
@@ -280,7 +396,10 @@ std::wstring DecodeXmlBytes(const std::string& bytes) {
     if (end == std::string::npos) end = size;
     const char* text = bytes.data() + start;
     const size_t length = end - start;
-    if (start == 3 || IsValidUtf8(text, length)) return MultiByteToWide(CP_UTF8, text, length);
+    if (start == 3) return MultiByteToWide(CP_UTF8, text, length);
+    std::wstring declared;
+    if (DecodeDeclared(text, length, declared)) return declared;
+    if (IsValidUtf8(text, length)) return MultiByteToWide(CP_UTF8, text, length);
     // Not UTF-8: a local file written in the system's code page.
     return MultiByteToWide(CP_ACP, text, length);
 }

@@ -49,9 +49,10 @@ private:
 };
 
 // Turns the bytes of a file into text: a UTF-16 or UTF-8 byte order mark
-// decides; otherwise text that is valid UTF-8 is read as UTF-8 and anything
-// else in the system's code page (the local file is written that way, with
-// no encoding declaration). Zero bytes end the text.
+// decides; then the encoding its XML declaration names, when that is known
+// and the bytes are valid in it; otherwise text that is valid UTF-8 is read
+// as UTF-8 and anything else in the system's code page (the local file is
+// written that way, with no encoding declaration). Zero bytes end the text.
 std::wstring DecodeXmlBytes(const std::string& bytes);
 // True when the bytes form valid UTF-8 (no overlong forms or surrogates).
 bool IsValidUtf8(const char* data, size_t size);

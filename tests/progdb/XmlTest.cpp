@@ -40,6 +40,24 @@ TEST(XmlDocument, BuildsATreeOfElementsOnly) {
     EXPECT_EQ(top.ChildText("missing"), "");
 }
 
+TEST(XmlDocument, TheParserIsNotToldAnEncodingTheTextIsNoLongerIn) {
+    // The text is decoded before parsing; an encoding the parser itself does
+    // not know must not cost the document.
+    for (const char* declared : {"<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><a>x</a>",
+                                 "<?xml version=\"1.0\" encoding=\"no-such-encoding\" standalone=\"yes\"?><a>x</a>",
+                                 "<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n<a>x</a>"}) {
+        XmlDocument doc;
+        ASSERT_TRUE(doc.Parse(declared)) << declared;
+        EXPECT_EQ(doc.Root().children.at(0).text, "x");
+    }
+    // A database file in the publisher's code page, as it declares it.
+    if (::GetACP() == 1252) {
+        XmlDocument doc;
+        ASSERT_TRUE(doc.Parse("<?xml version=\"1.0\" encoding=\"windows-1252\"?><a>\x80 caf\xE9</a>"));
+        EXPECT_EQ(doc.Root().children.at(0).text, "\x80 caf\xE9");
+    }
+}
+
 TEST(XmlDocument, ParseErrorsLeaveAnEmptyRoot) {
     XmlDocument doc;
     ASSERT_TRUE(doc.Parse("<a><b/></a>"));
@@ -61,6 +79,19 @@ TEST(XmlDocument, DecodesFileBytes) {
     EXPECT_EQ(DecodeXmlBytes("<a>\xE9</a>"), AnsiToWide("<a>\xE9</a>"));
     // A zero byte ends the text.
     EXPECT_EQ(DecodeXmlBytes(std::string("<a/>\0garbage", 12)), L"<a/>");
+
+    // Without a byte order mark, the encoding the declaration names counts,
+    // when the bytes are valid in it; else the rules above.
+    const std::wstring cyrillic = DecodeXmlBytes("<?xml version=\"1.0\" encoding=\"Windows-1251\"?><a>\xE0</a>");
+    EXPECT_EQ(cyrillic.substr(cyrillic.size() - 8), L"<a>\u0430</a>");
+    const std::wstring latin2 = DecodeXmlBytes("<?xml version='1.0' encoding = 'ISO-8859-2' ?><a>\xB1</a>");
+    EXPECT_EQ(latin2.substr(latin2.size() - 8), L"<a>\u0105</a>");
+    for (const char* declared : {"<?xml version=\"1.0\" encoding=\"UTF-8\"?><a>\xE9</a>",
+                                 "<?xml version=\"1.0\" encoding=\"no-such-encoding\"?><a>\xE9</a>",
+                                 "<?xml version=\"1.0\" encoding=\"cp1\"?><a>\xE9</a>"}) {
+        const std::wstring text = DecodeXmlBytes(declared);
+        EXPECT_EQ(text.substr(text.size() - 8), AnsiToWide("<a>\xE9</a>")) << declared;
+    }
 
     EXPECT_TRUE(IsValidUtf8("", 0));
     EXPECT_TRUE(IsValidUtf8("\xF4\x8F\xBF\xBF", 4));   // U+10FFFF
