@@ -12,11 +12,24 @@ int CpuUsageFromTimes(uint64_t idleNow, uint64_t idleThen, uint64_t timeNow, uin
     };
     double idle = asDouble(idleNow) - asDouble(idleThen);
     double time = asDouble(timeNow) - asDouble(timeThen);
+    if (time <= 0.0 || processors <= 0) return 0;
     double usage = 100.0 - (idle / time) * 100.0 / processors + 0.5;
+    // Converting a value outside int's range is undefined: such a value can
+    // only come from counters that went backwards.
+    if (usage >= 2147483647.0 || usage <= -2147483648.0) return 0;
     return static_cast<int>(usage);
 }
 
-CpuUsageSampler::CpuUsageSampler() {
+namespace {
+NtQuerySystemInformationFn LookupSystemQuery() {
+    HMODULE ntdll = ::GetModuleHandleA("ntdll");
+    return ntdll ? reinterpret_cast<NtQuerySystemInformationFn>(
+                       reinterpret_cast<void*>(::GetProcAddress(ntdll, "NtQuerySystemInformation")))
+                 : nullptr;
+}
+}  // namespace
+
+CpuUsageSampler::CpuUsageSampler() : queryLookup_(&LookupSystemQuery) {
     // Programs started from here inherit this and use the process heap.
     ::SetEnvironmentVariableA("__MSVCRT_HEAP_SELECT", "__GLOBAL_HEAP_SELECTED,1");
 }
@@ -26,12 +39,10 @@ CpuUsageSampler::~CpuUsageSampler() {
     WaitStopped();
 }
 
+void CpuUsageSampler::SetQueryLookup(QueryLookup lookup) { queryLookup_ = lookup ? lookup : &LookupSystemQuery; }
+
 int CpuUsageSampler::Measure() {
-    using QueryFn = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
-    HMODULE ntdll = ::GetModuleHandleA("ntdll");
-    QueryFn query = ntdll ? reinterpret_cast<QueryFn>(
-                                reinterpret_cast<void*>(::GetProcAddress(ntdll, "NtQuerySystemInformation")))
-                          : nullptr;
+    NtQuerySystemInformationFn query = queryLookup_();
     if (!query) return 0;
 
     // Basic information: the processor count is the byte at offset 40 of the

@@ -9,11 +9,13 @@
 #include <string>
 
 #include "framework/Handles.h"
+#include "platform/Processes.h"
 #include "sysinfo/SysinfoMessages.h"
 
 // usage = 100 - (idle delta / time delta) x 100 / processors + 0.5, truncated
 // toward zero; not clamped. Times in 100 ns units (idle summed over all
-// processors).
+// processors). A time that did not move on (or no processors) gives 0, as a
+// failed query does, instead of a division by zero.
 int CpuUsageFromTimes(uint64_t idleNow, uint64_t idleThen, uint64_t timeNow, uint64_t timeThen, int processors);
 
 class CpuUsageSampler {
@@ -42,11 +44,18 @@ public:
     uint32_t IntervalMs() const { return intervalMs_; }
     void SetIntervalMs(uint32_t ms) { intervalMs_ = ms; }
 
+    // Where Measure finds the system query at each call: by default
+    // "NtQuerySystemInformation" of "ntdll". Tests give their own (a lookup
+    // that returns null stands for a system without the query).
+    using QueryLookup = NtQuerySystemInformationFn (*)();
+    void SetQueryLookup(QueryLookup lookup);
+
 private:
     static DWORD WINAPI WorkerThread(LPVOID self);
     void RunWorker();
 
     uint32_t intervalMs_ = 1000;
+    QueryLookup queryLookup_;
     std::atomic<int> usage_{0};
     UniqueHandle thread_;
     std::atomic<bool> running_{false};

@@ -1,6 +1,9 @@
 // CPU usage arithmetic and sampler, memory status.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <vector>
+
 #include "SysinfoTestUtil.h"
 #include "TestUtil.h"
 #include "sysinfo/Performance.h"
@@ -19,6 +22,85 @@ TEST(CpuUsage, FormulaOverSyntheticTimes) {
     // Large counters beyond 32 bits keep their precision.
     uint64_t big = 0x123456789ull * 1000;
     EXPECT_EQ(25, CpuUsageFromTimes(big + 3 * second, big, big + second, big, 4));
+}
+
+// A made-up system for Measure: a processor count, and per time-of-day query
+// the next system time, with the idle time that goes with it.
+struct FakeSystem {
+    int processors = 2;
+    std::vector<uint64_t> times, idles;
+    size_t current = 0;
+    int timeQueries = 0;
+    int failClass = -1;
+};
+FakeSystem g_fake;
+
+LONG WINAPI FakeQuery(ULONG infoClass, PVOID buffer, ULONG length, PULONG returned) {
+    const LONG kInvalidClass = static_cast<LONG>(0xC0000003);
+    if (static_cast<int>(infoClass) == g_fake.failClass || infoClass > 3 || infoClass == 1) return kInvalidClass;
+    BYTE* b = static_cast<BYTE*>(buffer);
+    // The basic information has a fixed size per pointer size, as on the system.
+    const ULONG basicSize = sizeof(void*) == 8 ? 64 : 44;
+    if (infoClass == 0 && length != basicSize) return kStatusInfoLengthMismatch;
+    std::memset(b, 0, length);
+    uint64_t v = 0;
+    switch (infoClass) {
+    case 0: b[sizeof(void*) == 8 ? 56 : 40] = static_cast<BYTE>(g_fake.processors); break;
+    case 2:
+        v = g_fake.idles[g_fake.current];
+        std::memcpy(b, &v, sizeof(v));
+        break;
+    case 3:
+        g_fake.current = static_cast<size_t>(g_fake.timeQueries) < g_fake.times.size()
+                             ? static_cast<size_t>(g_fake.timeQueries)
+                             : g_fake.times.size() - 1;
+        ++g_fake.timeQueries;
+        v = g_fake.times[g_fake.current];
+        std::memcpy(b + 8, &v, sizeof(v));
+        break;
+    }
+    if (returned) *returned = length;
+    return 0;
+}
+NtQuerySystemInformationFn FakeLookup() { return &FakeQuery; }
+NtQuerySystemInformationFn AbsentLookup() { return nullptr; }
+
+TEST(CpuUsage, MeasureReadsIdleTimeSystemTimeAndProcessors) {
+    const uint64_t second = 10000000, start = 0x1D9ABCDEF012345ull;
+    CpuUsageSampler sampler;
+    sampler.SetIntervalMs(0);
+    sampler.SetQueryLookup(&FakeLookup);
+    struct Case {
+        int processors;
+        uint64_t idleDelta;
+        int expected;
+        const char* what;
+    } cases[] = {
+        {2, 2 * second, 0, "two processors idle"},
+        {2, 0, 100, "two processors busy"},
+        {2, second, 50, "one of two idle"},
+        {4, second, 75, "one of four idle"},
+    };
+    for (const Case& c : cases) {
+        g_fake = FakeSystem();
+        g_fake.processors = c.processors;
+        g_fake.times = {start, start + second};
+        g_fake.idles = {777, 777 + c.idleDelta};
+        EXPECT_EQ(c.expected, sampler.Measure()) << c.what;
+        EXPECT_EQ(2, g_fake.timeQueries) << c.what;
+    }
+    // Any failing query, or no query at all, measures 0.
+    for (int failing : {0, 2, 3}) {
+        g_fake = FakeSystem();
+        g_fake.times = {start, start + second};
+        g_fake.idles = {0, 0};  // busy: 100 if the failure went unnoticed
+        g_fake.failClass = failing;
+        EXPECT_EQ(0, sampler.Measure()) << "class " << failing;
+    }
+    sampler.SetQueryLookup(&AbsentLookup);
+    EXPECT_EQ(0, sampler.Measure());
+    // A system time that did not move on gives 0, not a division by zero.
+    EXPECT_EQ(0, CpuUsageFromTimes(5, 0, second, second, 2));
 }
 
 TEST(CpuUsage, MeasureAndTheWorkerThatPostsIt) {
