@@ -199,6 +199,50 @@ TEST_F(LiveProcesses, ReadingEveryCommandLineHarmsNoProcess) {
     }
 }
 
+#ifdef QM_CMDREADER32_EXE
+// The reader compiled 32-bit, run against every process of this 64-bit
+// prefix: a 64-bit target is read through the system's query or skipped,
+// and no process of either bitness is harmed.
+TEST_F(LiveProcesses, A32BitReaderHarmsNo64BitProcess) {
+    testutil::ChildProcess wide, narrow;
+    ASSERT_TRUE(wide.Start(TestChildExe(), "target-64"));
+    ASSERT_TRUE(narrow.Start(TestChild32Exe(), "target-32"));
+    ASSERT_TRUE(WaitForThreads(wide.Pid(), 1));
+    ASSERT_TRUE(WaitForThreads(narrow.Pid(), 1));
+    ProcessSampler sampler;
+    ASSERT_EQ(1, sampler.Sample());
+    std::vector<std::pair<uint32_t, int64_t>> before;
+    sampler.ForEach([&](const ProcessInfo& p) { before.emplace_back(p.pid, p.createTime); });
+
+    testutil::ScratchDir dir;
+    std::string out = dir.File("lines.txt");
+    testutil::ChildProcess reader;
+    ASSERT_TRUE(reader.Start(WindowsPathOf(QM_CMDREADER32_EXE), "\"" + out + "\" " + std::to_string(wide.Pid()) +
+                                                                     " " + std::to_string(narrow.Pid())));
+    DWORD code = 1;
+    ASSERT_TRUE(reader.WaitExit(60000, &code));
+    EXPECT_EQ(0u, code);
+    std::string lines = testutil::ReadFileBytes(out);
+    size_t eol = lines.find('\n');
+    ASSERT_NE(std::string::npos, eol) << lines;
+    std::string wideLine = lines.substr(0, eol), narrowLine = lines.substr(eol + 1);
+    EXPECT_EQ("ok \"" + TestChild32Exe() + "\" target-32\n", narrowLine);
+    // Read whole, or not at all.
+    if (wideLine != "no") {
+        EXPECT_EQ("ok \"" + TestChildExe() + "\" target-64", wideLine);
+    }
+
+    testutil::PumpFor(300);
+    ASSERT_EQ(1, sampler.Sample());
+    for (const auto& p : before) {
+        ProcessInfo now;
+        if (p.first == 0) continue;
+        ASSERT_EQ(1, sampler.FindByPid(p.first, now)) << "process " << p.first << " is gone";
+        EXPECT_EQ(p.second, now.createTime);
+    }
+}
+#endif
+
 TEST_F(LiveProcesses, ModuleListOfOurOwnProcess) {
     std::vector<std::string> modules;
     ASSERT_TRUE(ListModules(::GetCurrentProcessId(), modules));

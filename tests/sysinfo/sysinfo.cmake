@@ -5,6 +5,10 @@ if(TARGET qm_testchild32)
     list(APPEND QM_SYSINFO_TEST_DEFS QM_TESTCHILD32_EXE="$<TARGET_FILE_DIR:qm_testchild>/qm_testchild32.exe")
     list(APPEND QM_SYSINFO_TEST_DEPS qm_testchild32)
 endif()
+if(TARGET qm_cmdreader32)
+    list(APPEND QM_SYSINFO_TEST_DEFS QM_CMDREADER32_EXE="$<TARGET_FILE_DIR:qm_testchild>/qm_cmdreader32.exe")
+    list(APPEND QM_SYSINFO_TEST_DEPS qm_cmdreader32)
+endif()
 
 qm_add_test(NAME test_sysinfo_processes
     SOURCES SysinfoTestUtil.cpp ProcessSamplerTest.cpp ProcessLiveTest.cpp
