@@ -199,7 +199,14 @@ void SystemSnapshot::RunLoader() {
         } catch (...) {
             ok = false;  // e.g. out of memory: treated as a failed step
         }
-        if (!ok) return;
+        if (!ok) {
+            // What later steps would have loaded is not there: lists left
+            // from an earlier load must not pass for this one's.
+            if (n < 1) processes_.Clear();
+            if (n < 2) services_.Clear();
+            if (n < 3) drivers_.Clear();
+            return;
+        }
         Post(WM_SNAPSHOT_STEP, n, 1);
     }
     loading_ = false;

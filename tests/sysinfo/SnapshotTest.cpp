@@ -107,6 +107,25 @@ TEST(SystemSnapshot, AFailingStepPostsNothingFurther) {
     }
 }
 
+TEST(SystemSnapshot, AFailedLoadKeepsNoListOfAnEarlierLoadForItsLaterSteps) {
+    RecordingWindow sink;
+    FakeSteps steps;
+    SystemSnapshot snapshot(&steps);
+    ASSERT_TRUE(snapshot.StartLoading(sink.get()));
+    snapshot.WaitForLoader();
+    ASSERT_EQ(1u, snapshot.ProcessCount());
+    steps.failAt = 0;  // the windows step fails: the process list is not this load's
+    ASSERT_TRUE(snapshot.StartLoading(sink.get()));
+    snapshot.WaitForLoader();
+    EXPECT_EQ(0u, snapshot.ProcessCount());
+    EXPECT_EQ(0, snapshot.ThreadTotal());
+    steps.failAt = 2;  // the steps before the failing one keep what they loaded
+    ASSERT_TRUE(snapshot.StartLoading(sink.get()));
+    snapshot.WaitForLoader();
+    EXPECT_EQ(1u, snapshot.Windows().size());
+    EXPECT_EQ(1u, snapshot.ProcessCount());
+}
+
 class SlowSteps : public FakeSteps {
 public:
     HANDLE release = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
