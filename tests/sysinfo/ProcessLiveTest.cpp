@@ -154,6 +154,26 @@ TEST(OsFamily, ChoosesTheProcessStatusPathOnlyForTheThreeVersions) {
     EXPECT_FALSE(UsesProcessStatusPath(OsFamilyFromVersion(VER_PLATFORM_WIN32_NT, 4, 10)));
 }
 
+// A process as the sampler saw it: pid and creation time.
+using ProcessKey = std::pair<uint32_t, int64_t>;
+std::vector<ProcessKey> RunningProcesses(ProcessSampler& sampler) {
+    std::vector<ProcessKey> keys;
+    sampler.ForEach([&](const ProcessInfo& p) { keys.emplace_back(p.pid, p.createTime); });
+    return keys;
+}
+
+// Every process that ran before still runs: same pid, same start time.
+void ExpectStillRunning(ProcessSampler& sampler, const std::vector<ProcessKey>& before) {
+    testutil::PumpFor(300);
+    ASSERT_EQ(1, sampler.Sample());
+    for (const auto& p : before) {
+        ProcessInfo now;
+        if (p.first == 0) continue;
+        ASSERT_EQ(1, sampler.FindByPid(p.first, now)) << "process " << p.first << " is gone";
+        EXPECT_EQ(p.second, now.createTime);
+    }
+}
+
 TEST_F(LiveProcesses, ReadingEveryCommandLineHarmsNoProcess) {
     // Both bitnesses where the prefix has them: a 32-bit child beside our own.
     testutil::ChildProcess same, other;
@@ -169,8 +189,7 @@ TEST_F(LiveProcesses, ReadingEveryCommandLineHarmsNoProcess) {
 
     ProcessSampler sampler;
     ASSERT_EQ(1, sampler.Sample());
-    std::vector<std::pair<uint32_t, int64_t>> before;
-    sampler.ForEach([&](const ProcessInfo& p) { before.emplace_back(p.pid, p.createTime); });
+    std::vector<ProcessKey> before = RunningProcesses(sampler);
     ASSERT_GT(before.size(), 3u);
 
     int read = 0;
@@ -188,15 +207,7 @@ TEST_F(LiveProcesses, ReadingEveryCommandLineHarmsNoProcess) {
         EXPECT_NE(std::string::npos, line.find("other-bitness"));
     }
 
-    // Every process that ran before still runs: same pid, same start time.
-    testutil::PumpFor(300);
-    ASSERT_EQ(1, sampler.Sample());
-    for (const auto& p : before) {
-        ProcessInfo now;
-        if (p.first == 0) continue;
-        ASSERT_EQ(1, sampler.FindByPid(p.first, now)) << "process " << p.first << " is gone";
-        EXPECT_EQ(p.second, now.createTime);
-    }
+    ExpectStillRunning(sampler, before);
 }
 
 #ifdef QM_CMDREADER32_EXE
@@ -211,8 +222,7 @@ TEST_F(LiveProcesses, A32BitReaderHarmsNo64BitProcess) {
     ASSERT_TRUE(WaitForThreads(narrow.Pid(), 1));
     ProcessSampler sampler;
     ASSERT_EQ(1, sampler.Sample());
-    std::vector<std::pair<uint32_t, int64_t>> before;
-    sampler.ForEach([&](const ProcessInfo& p) { before.emplace_back(p.pid, p.createTime); });
+    std::vector<ProcessKey> before = RunningProcesses(sampler);
 
     testutil::ScratchDir dir;
     std::string out = dir.File("lines.txt");
@@ -232,14 +242,7 @@ TEST_F(LiveProcesses, A32BitReaderHarmsNo64BitProcess) {
         EXPECT_EQ("ok \"" + TestChildExe() + "\" target-64", wideLine);
     }
 
-    testutil::PumpFor(300);
-    ASSERT_EQ(1, sampler.Sample());
-    for (const auto& p : before) {
-        ProcessInfo now;
-        if (p.first == 0) continue;
-        ASSERT_EQ(1, sampler.FindByPid(p.first, now)) << "process " << p.first << " is gone";
-        EXPECT_EQ(p.second, now.createTime);
-    }
+    ExpectStillRunning(sampler, before);
 }
 #endif
 
