@@ -196,30 +196,37 @@ bool CQuillmarkDlg::OnClose() {
     return true;
 }
 
-void CQuillmarkDlg::MinimizeToTray() {
+namespace {
+bool MinimizeAnimationOn() {
     ANIMATIONINFO anim{sizeof(anim), 0};
     ::SystemParametersInfoA(SPI_GETANIMATION, sizeof(anim), &anim, 0);
-    if (anim.iMinAnimate && IsVisible()) {
+    return anim.iMinAnimate != 0;
+}
+
+// Where the caption animation starts or ends: the notification area, at the
+// bottom right of the work area.
+RECT TrayAnimationRect() {
+    RECT r{};
+    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &r, 0);
+    r.left = r.right - 32;
+    r.top = r.bottom - 16;
+    return r;
+}
+}  // namespace
+
+void CQuillmarkDlg::MinimizeToTray() {
+    if (MinimizeAnimationOn() && IsVisible()) {
         RECT from = GetWindowRect();
-        RECT to{};
-        // The notification area sits at the bottom right of the work area.
-        ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &to, 0);
-        to.left = to.right - 32;
-        to.top = to.bottom - 16;
+        RECT to = TrayAnimationRect();
         ::DrawAnimatedRects(hwnd_, IDANI_CAPTION, &from, &to);
     }
     ShowWindow(SW_HIDE);
 }
 
 void CQuillmarkDlg::RestoreFromTray() {
-    ANIMATIONINFO anim{sizeof(anim), 0};
-    ::SystemParametersInfoA(SPI_GETANIMATION, sizeof(anim), &anim, 0);
-    if (anim.iMinAnimate) {
+    if (MinimizeAnimationOn()) {
+        RECT from = TrayAnimationRect();
         RECT to = GetWindowRect();
-        RECT from{};
-        ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &from, 0);
-        from.left = from.right - 32;
-        from.top = from.bottom - 16;
         ::DrawAnimatedRects(hwnd_, IDANI_CAPTION, &from, &to);
     }
     ShowWindow(::IsIconic(hwnd_) ? SW_RESTORE : SW_SHOW);
