@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "framework/Handles.h"
+#include "platform/Sockets.h"
 
 namespace {
 
@@ -59,26 +60,6 @@ DWORD Remaining(ULONGLONG deadline, unsigned cap) {
     ULONGLONG now = ::GetTickCount64();
     if (now >= deadline) return 0;
     return static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, cap));
-}
-
-timeval ToTimeval(DWORD ms) {
-    timeval tv;
-    tv.tv_sec = static_cast<long>(ms / 1000);
-    tv.tv_usec = static_cast<long>((ms % 1000) * 1000);
-    return tv;
-}
-
-// Waits until the socket can be read (or written); false on time-out or error.
-bool WaitSocket(SOCKET s, bool forWrite, DWORD ms) {
-    fd_set set;
-    FD_ZERO(&set);
-    FD_SET(s, &set);
-    fd_set errors;
-    FD_ZERO(&errors);
-    FD_SET(s, &errors);
-    timeval tv = ToTimeval(ms);
-    int n = ::select(0, forWrite ? nullptr : &set, forWrite ? &set : nullptr, &errors, &tv);
-    return n > 0 && FD_ISSET(s, &set);
 }
 
 bool ConnectWithTimeout(SOCKET s, const sockaddr_in& addr, DWORD ms) {

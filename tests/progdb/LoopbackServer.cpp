@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/Sockets.h"
+
 LoopbackServer::LoopbackServer(Mode mode, std::string reply, int port)
     : mode_(mode), reply_(std::move(reply)) {
     ::InitializeCriticalSection(&lock_);
@@ -44,23 +46,13 @@ std::vector<std::string> LoopbackServer::Requests() const {
     return copy;
 }
 
-namespace {
-bool Readable(SOCKET s, int ms) {
-    fd_set set;
-    FD_ZERO(&set);
-    FD_SET(s, &set);
-    timeval tv{ms / 1000, (ms % 1000) * 1000};
-    return ::select(0, &set, nullptr, nullptr, &tv) > 0;
-}
-}  // namespace
-
 std::string LoopbackServer::ReadRequest(SOCKET s) {
     std::string data;
     char buf[512];
     size_t headerEnd = std::string::npos;
     size_t want = 0;
     while (!stop_) {
-        if (!Readable(s, 100)) continue;
+        if (!WaitSocket(s, false, 100)) continue;
         int n = ::recv(s, buf, sizeof buf, 0);
         if (n <= 0) break;
         data.append(buf, n);
@@ -79,7 +71,7 @@ std::string LoopbackServer::ReadRequest(SOCKET s) {
 
 void LoopbackServer::Run() {
     while (!stop_) {
-        if (!Readable(listener_, 100)) continue;
+        if (!WaitSocket(listener_, false, 100)) continue;
         SOCKET c = ::accept(listener_, nullptr, nullptr);
         if (c == INVALID_SOCKET) continue;
         ++accepted_;

@@ -12,6 +12,7 @@
 #include "TestUtil.h"
 #include "app/ActivityLog.h"
 #include "platform/Files.h"
+#include "platform/Sockets.h"
 #include "progdb/ProgramDatabase.h"
 #include "progdb/ProgramDatabaseFiles.h"
 
@@ -309,11 +310,7 @@ public:
     }
     int Port() const { return port_; }
     bool SomebodyConnected() const {
-        fd_set set;
-        FD_ZERO(&set);
-        FD_SET(socket_, &set);
-        timeval zero{0, 200000};
-        return ::select(0, &set, nullptr, nullptr, &zero) > 0;
+        return WaitSocket(socket_, false, 200);
     }
 
 private:

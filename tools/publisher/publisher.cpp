@@ -23,6 +23,8 @@
 #include <cstring>
 #include <string>
 
+#include "platform/Sockets.h"
+
 namespace {
 
 struct Config {
@@ -91,14 +93,6 @@ void Respond(SOCKET s, int code, const std::string& contentType, const std::stri
     SendAll(s, head + body);
 }
 
-bool Readable(SOCKET s, int ms) {
-    fd_set set;
-    FD_ZERO(&set);
-    FD_SET(s, &set);
-    timeval tv{ms / 1000, (ms % 1000) * 1000};
-    return ::select(0, &set, nullptr, nullptr, &tv) > 0;
-}
-
 // Reads the header block and any Content-Length body, within the bounds.
 bool ReadRequest(SOCKET s, std::string& head, std::string& body) {
     std::string data;
@@ -106,7 +100,7 @@ bool ReadRequest(SOCKET s, std::string& head, std::string& body) {
     size_t headerEnd = std::string::npos;
     size_t want = 0;
     while (data.size() < kMaxRequest) {
-        if (!Readable(s, kReadTimeoutMs)) return false;
+        if (!WaitSocket(s, false, kReadTimeoutMs)) return false;
         int n = ::recv(s, buf, sizeof buf, 0);
         if (n <= 0) break;
         data.append(buf, static_cast<size_t>(n));
