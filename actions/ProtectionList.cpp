@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <utility>
 
-#include "app/AppPaths.h"
+#include "core/AppPaths.h"
 #include "framework/Resources.h"
 #include "platform/Files.h"
 #include "resource.h"

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "app/AppPaths.h"
+#include "core/AppPaths.h"
 #include "framework/Handles.h"
 
 namespace {

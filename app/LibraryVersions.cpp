@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include "app/ActivityLog.h"
-#include "app/AppPaths.h"
+#include "core/ActivityLog.h"
+#include "core/AppPaths.h"
 #include "platform/Registry.h"
 #include "sysinfo/FileVersion.h"
 

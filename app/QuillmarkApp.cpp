@@ -6,9 +6,9 @@
 #include <commctrl.h>
 #include <ole2.h>
 
-#include "app/AppPaths.h"
+#include "core/AppPaths.h"
 #include "app/QuillmarkDlg.h"
-#include "app/SettingsKeys.h"
+#include "core/SettingsKeys.h"
 #include "framework/MessageLoop.h"
 #include "framework/Resources.h"
 #include "platform/Processes.h"

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "app/AppSettings.h"
+#include "core/AppSettings.h"
 #include "framework/Handles.h"
 
 class CQuillmarkDlg;

@@ -2,9 +2,9 @@
 
 #include <shellapi.h>
 
-#include "app/AppPaths.h"
+#include "core/AppPaths.h"
 #include "app/LibraryVersions.h"
-#include "app/SettingsKeys.h"
+#include "core/SettingsKeys.h"
 #include "framework/Resources.h"
 #include "resource.h"
 

@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "app/ActivityLog.h"
-#include "app/AppSettings.h"
+#include "core/ActivityLog.h"
+#include "core/AppSettings.h"
 #include "app/TrayIcon.h"
 #include "app/ViewSettings.h"
 #include "framework/Dialog.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/SettingsKeys.h"
+#include "core/SettingsKeys.h"
 
 ViewSettings ViewSettings::Load(const AppSettings& s) {
     ViewSettings v;

@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "app/AppSettings.h"
+#include "core/AppSettings.h"
 
 struct ViewSettings {
     bool alwaysOnTop = false;

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/SettingsKeys.h"
+#include "core/SettingsKeys.h"
 #include "framework/ComPtr.h"
 #include "progdb/ProgramDatabase.h"
 #include "progdb/ServiceAddress.h"

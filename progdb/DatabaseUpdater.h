@@ -7,7 +7,7 @@
 #include <atomic>
 #include <string>
 
-#include "app/AppSettings.h"
+#include "core/AppSettings.h"
 #include "framework/Handles.h"
 #include "progdb/UrlFetcher.h"
 

@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "app/ActivityLog.h"
+#include "core/ActivityLog.h"
 #include "platform/Files.h"
 #include "progdb/XmlDocument.h"
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/SettingsKeys.h"
+#include "core/SettingsKeys.h"
 
 constexpr const char kDefaultServiceUrl[] = "http://update.ornava.com";
 // The fixed account of the version service (user name and password alike).

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/SettingsKeys.h"
+#include "core/SettingsKeys.h"
 #include "progdb/ServiceAddress.h"
 
 std::string EncodeQueryValue(const std::string& text) {

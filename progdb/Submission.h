@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/AppSettings.h"
+#include "core/AppSettings.h"
 #include "framework/Handles.h"
 #include "progdb/HttpClient.h"
 #include "progdb/ProgramDatabase.h"

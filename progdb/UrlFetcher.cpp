@@ -9,8 +9,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/AppSettings.h"
-#include "app/SettingsKeys.h"
+#include "core/AppSettings.h"
+#include "core/SettingsKeys.h"
 #include "framework/ComPtr.h"
 #include "platform/Registry.h"
 

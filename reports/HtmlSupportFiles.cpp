@@ -1,6 +1,6 @@
 #include "reports/HtmlSupportFiles.h"
 
-#include "app/AppPaths.h"
+#include "core/AppPaths.h"
 #include "framework/Handles.h"
 #include "platform/Files.h"
 #include "resource.h"

@@ -3,7 +3,7 @@
 #include <mbstring.h>
 #include <stdlib.h>
 
-#include "app/SettingsKeys.h"
+#include "core/SettingsKeys.h"
 #include "framework/Resources.h"
 
 // ---- Pure pieces -------------------------------------------------------------

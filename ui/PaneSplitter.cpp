@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "app/SettingsKeys.h"
+#include "core/SettingsKeys.h"
 #include "framework/Resources.h"
 #include "resource.h"
 

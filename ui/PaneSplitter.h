@@ -7,7 +7,7 @@
 
 #include <windows.h>
 
-#include "app/AppSettings.h"
+#include "core/AppSettings.h"
 #include "framework/Handles.h"
 #include "framework/MessageLoop.h"
 #include "framework/Window.h"

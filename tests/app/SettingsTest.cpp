@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/AppSettings.h"
-#include "app/SettingsKeys.h"
+#include "core/AppSettings.h"
+#include "core/SettingsKeys.h"
 #include "app/ViewSettings.h"
 #include "platform/Registry.h"
 #include "TestUtil.h"

@@ -4,8 +4,8 @@
 
 #include <regex>
 
-#include "app/AppSettings.h"
-#include "app/SettingsKeys.h"
+#include "core/AppSettings.h"
+#include "core/SettingsKeys.h"
 #include "ProcessUtil.h"
 #include "TestUtil.h"
 

@@ -10,7 +10,7 @@
 
 #include "DatabaseTestUtil.h"
 #include "TestUtil.h"
-#include "app/ActivityLog.h"
+#include "core/ActivityLog.h"
 #include "platform/Files.h"
 #include "platform/Sockets.h"
 #include "progdb/ProgramDatabase.h"

@@ -9,8 +9,8 @@
 
 #include "OnlineTestUtil.h"
 #include "PublisherProcess.h"
-#include "app/AppSettings.h"
-#include "app/SettingsKeys.h"
+#include "core/AppSettings.h"
+#include "core/SettingsKeys.h"
 #include "progdb/ServiceAddress.h"
 #include "progdb/Submission.h"
 

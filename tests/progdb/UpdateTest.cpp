@@ -12,8 +12,8 @@
 #include "LoopbackServer.h"
 #include "OnlineTestUtil.h"
 #include "PublisherProcess.h"
-#include "app/AppSettings.h"
-#include "app/SettingsKeys.h"
+#include "core/AppSettings.h"
+#include "core/SettingsKeys.h"
 #include "progdb/DatabaseUpdater.h"
 #include "progdb/ServiceAddress.h"
 

@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "PublisherProcess.h"
-#include "app/AppSettings.h"
-#include "app/SettingsKeys.h"
+#include "core/AppSettings.h"
+#include "core/SettingsKeys.h"
 #include "platform/Registry.h"
 #include "progdb/UrlFetcher.h"
 

@@ -8,7 +8,7 @@
 
 #include "ListsTestHost.h"
 #include "TestUtil.h"
-#include "app/SettingsKeys.h"
+#include "core/SettingsKeys.h"
 #include "framework/Resources.h"
 #include "resource.h"
 #include "ui/FunctionLists.h"

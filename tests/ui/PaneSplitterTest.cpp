@@ -5,7 +5,7 @@
 #include "GraphsTestHost.h"
 #include "ListsTestHost.h"
 #include "TestUtil.h"
-#include "app/AppSettings.h"
+#include "core/AppSettings.h"
 #include "framework/MessageLoop.h"
 #include "ui/FunctionTabCtrl.h"
 #include "ui/PaneSplitter.h"

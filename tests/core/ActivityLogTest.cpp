@@ -2,7 +2,7 @@
 
 #include <regex>
 
-#include "app/ActivityLog.h"
+#include "core/ActivityLog.h"
 #include "framework/Handles.h"
 #include "TestUtil.h"
 

@@ -1,4 +1,4 @@
-#include "app/ActivityLog.h"
+#include "core/ActivityLog.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/AppPaths.h"
+#include "core/AppPaths.h"
 #include "TestUtil.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "app/AppPaths.h"
+#include "core/AppPaths.h"
 
 #include <windows.h>
 #include <shlobj.h>

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/AppSettings.h"
+#include "core/AppSettings.h"
 
 struct IntSetting {
     const char* section;

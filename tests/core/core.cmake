@@ -1,0 +1,1 @@
+qm_add_test(NAME test_core SOURCES ActivityLogTest.cpp PathsTest.cpp LIBS qm_core)
