@@ -36,7 +36,10 @@ qm_prefix() { echo "$QM_CACHE/wine-$1"; }
 qm_make_prefix() {
     local arch=$1 prefix
     prefix=$(qm_prefix "$arch")
-    [ -f "$prefix/.quillmark-ready" ] && return 0
+    if [ -f "$prefix/.quillmark-ready" ]; then
+        qm_prefix_fonts "$prefix"
+        return 0
+    fi
     local winearch=win32
     [ "$arch" = x86_64 ] && winearch=win64
     qm_say "creating the $winearch Wine prefix in $prefix"
@@ -52,7 +55,20 @@ qm_make_prefix() {
         wine reg add 'HKCU\Software\Wine\Mono' /v MonoUrl /d '' /f
         wineserver -w
     ) </dev/null >>"$QM_CACHE/wineboot-$arch.log" 2>&1
+    qm_prefix_fonts "$prefix"
     touch "$prefix/.quillmark-ready"
+}
+
+# Debian's Wine loads only the bitmap fonts of its data folder, not the
+# TrueType ones of fonts-wine, so window captions draw their buttons in a
+# substitute font: the Marlett symbols come out as the letters "0 1 r".
+# Fonts in the prefix's Fonts folder are loaded, so Marlett is copied there
+# (only it: the text fonts stay as the tests were written against).
+qm_prefix_fonts() {
+    local fonts="$1/drive_c/windows/Fonts" marlett=/usr/share/wine/fonts/marlett.ttf
+    [ -f "$marlett" ] || return 0
+    mkdir -p "$fonts"
+    [ -f "$fonts/marlett.ttf" ] || cp "$marlett" "$fonts/"
 }
 
 # Starts a persistent wineserver for a prefix so that each program starts fast.
