@@ -95,6 +95,10 @@ int CQuillmarkApp::Run() {
 }
 
 int CQuillmarkApp::ExitInstance(int exitCode) {
+    // The window owns every worker and COM object (the browser, the XML
+    // parser of a database load): they go before COM and the system
+    // libraries they use.
+    mainDlg_.reset();
     if (oleStarted_) ::OleUninitialize();
     oleStarted_ = false;
     // A second instance ends here too: it must not delete the files of the
@@ -107,7 +111,6 @@ int CQuillmarkApp::ExitInstance(int exitCode) {
     ownsMutex_ = false;
     if (entryPointsLoaded_) FreeSystemEntryPoints();
     entryPointsLoaded_ = false;
-    mainDlg_.reset();
     if (socketsStarted_) ::WSACleanup();
     socketsStarted_ = false;
     return exitCode;

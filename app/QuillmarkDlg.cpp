@@ -2,21 +2,37 @@
 
 #include <shellapi.h>
 
-#include "core/AppPaths.h"
 #include "app/LibraryVersions.h"
+#include "app/pages/RowText.h"
+#include "core/AppPaths.h"
 #include "core/SettingsKeys.h"
+#include "dialogs/XMessageBox.h"
 #include "framework/Resources.h"
+#include "progdb/ProgramDatabaseFiles.h"
 #include "resource.h"
 
 namespace {
 constexpr UINT kTrayIconId = 1;
 const char kCaption[] = "Quillmark";
+// Both panes of the splitter keep at least this height.
+constexpr int kMinimumPane = 150;
+// Space kept between the window's edges, the bars and the splitter.
+constexpr int kMargin = 4;
 }  // namespace
 
-CQuillmarkDlg::CQuillmarkDlg() : CDialog(IDD_QUILLMARK_DIALOG) {}
+CQuillmarkDlg::CQuillmarkDlg(SnapshotSteps* steps)
+    : CDialog(IDD_QUILLMARK_DIALOG),
+      snapshot_(steps),
+      sources_{snapshot_, sampler_, protection_, publisherDb_, localDb_, log_},
+      applications_(sources_),
+      tasks_(sources_),
+      services_(sources_, 0),
+      drivers_(sources_, 1),
+      performance_(sources_) {}
 
 CQuillmarkDlg::~CQuillmarkDlg() {
     MessageLoop::RemoveFilter(this);
+    StopWorkers();
 }
 
 BOOL CQuillmarkDlg::OnInitDialog() {
@@ -51,6 +67,8 @@ BOOL CQuillmarkDlg::OnInitDialog() {
     return TRUE;
 }
 
+// ---- Start-up steps -------------------------------------------------------------------
+
 void CQuillmarkDlg::SetWindowIcons() {
     largeIcon_.reset(static_cast<HICON>(::LoadImageA(ResourceInstance(), MAKEINTRESOURCEA(IDR_MAINFRAME),
                                                      IMAGE_ICON, ::GetSystemMetrics(SM_CXICON),
@@ -62,10 +80,6 @@ void CQuillmarkDlg::SetWindowIcons() {
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
 }
 
-void CQuillmarkDlg::LogSystemLibraryVersions() {
-    ::LogSystemLibraryVersions(log_);
-}
-
 void CQuillmarkDlg::OpenActivityLog() {
     log_.Open(ProgramFolder() + "quillmark.log");
     log_.Log("Quillmark is initializing...");
@@ -74,30 +88,69 @@ void CQuillmarkDlg::OpenActivityLog() {
     log_.Log("Build Date: %s", __DATE__);
 }
 
-// Steps that belong to the parts of the window built later; each keeps its
-// place in the start-up order.
-void CQuillmarkDlg::LoadProtectionList() {}
-void CQuillmarkDlg::InitTabControl() {}
+void CQuillmarkDlg::LogSystemLibraryVersions() { ::LogSystemLibraryVersions(log_); }
+
+void CQuillmarkDlg::LoadProtectionList() { protection_.Load(); }
+
+int CQuillmarkDlg::TabRowHeight() const {
+    RECT item{};
+    if (tabs_.IsWindow() && ::SendMessageA(tabs_.GetHwnd(), TCM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&item)))
+        return item.bottom;
+    return 24;
+}
+
+void CQuillmarkDlg::InitTabControl() {
+    log_.Log("Initializing tab control...");
+    HWND tab = GetDlgItem(IDC_FUNCTION_TAB);
+    if (!tab || !tabs_.Attach(tab)) return;
+    tabs_.SetNotifyTarget(hwnd_);
+    tabs_.InsertFunctionTabs();
+    const HFONT font = reinterpret_cast<HFONT>(SendMessage(WM_GETFONT));
+    const int yOffset = TabRowHeight() + kMargin;
+    // The page controls keep their places relative to the tab control's
+    // size; the anchors are taken against its size now.
+    tabs_.AttachLayout(tab);
+    performance_.Create(hwnd_, tabs_, yOffset, font);
+    networkPage_.Create(hwnd_, tabs_, yOffset, font);
+    network_.Start(hwnd_);
+}
+
+// The four default row icons are loaded by the pages with their lists.
 void CQuillmarkDlg::LoadStateIcons() {}
-void CQuillmarkDlg::CreateMenuBarAndToolbar() {}
-void CQuillmarkDlg::CreateSplitterAndBrowser() {}
+
+void CQuillmarkDlg::CreateMenuBarAndToolbar() {
+    menuBar_.Create(hwnd_);
+    toolbar_.Create(hwnd_);
+}
+
+void CQuillmarkDlg::CreateSplitterAndBrowser() {
+    RECT rc{};
+    if (HWND placeholder = GetDlgItem(IDC_SPLITTER_PLACEHOLDER)) {
+        ::GetWindowRect(placeholder, &rc);
+        ::MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&rc), 2);
+    }
+    splitter_.Create(WS_VISIBLE, hwnd_, IDC_MAIN_SPLITTER, rc, kMinimumPane, kMinimumPane);
+    log_.Log("Initializing browser control...");
+    RECT pane{};
+    if (HWND placeholder = GetDlgItem(IDC_BROWSER_PLACEHOLDER)) {
+        ::GetWindowRect(placeholder, &pane);
+        ::MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&pane), 2);
+    }
+    detailPane_ = ::CreateWindowExA(WS_EX_CLIENTEDGE, "Static", "", WS_CHILD | WS_VISIBLE | SS_WHITERECT,
+                                    pane.left, pane.top, pane.right - pane.left, pane.bottom - pane.top, hwnd_,
+                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_WEB_BROWSER)),
+                                    ResourceInstance(), nullptr);
+    log_.Log(detailPane_ ? "Web browser created." : "Web browser create failed!");
+    splitter_.SetPanes(CPaneSplitter::kStacked, hwnd_, tabs_.GetHwnd(), detailPane_, kMinimumPane, kMinimumPane);
+}
+
+// The main toolbar takes its three image lists when it is created.
 void CQuillmarkDlg::SetToolbarImageLists() {}
-void CQuillmarkDlg::CreateStatusBar() {}
-void CQuillmarkDlg::CreateListViews() {}
-void CQuillmarkDlg::LoadDatabases() {}
-void CQuillmarkDlg::UpdateToolbarButtons() {}
-void CQuillmarkDlg::ShowReadyStatus() {}
-void CQuillmarkDlg::ArmViewUpdateTimer() {}
-void CQuillmarkDlg::SelectCurrentTab() {}
-void CQuillmarkDlg::StartDatabaseUpdateCheck() {}
-void CQuillmarkDlg::StartFirstRefresh() {}
-void CQuillmarkDlg::DestroyMainToolbar() {}
-void CQuillmarkDlg::ReleaseSnapshotLists() {}
-void CQuillmarkDlg::StopNetworkMonitor() {}
+
+void CQuillmarkDlg::CreateStatusBar() { status_.Create(hwnd_); }
 
 void CQuillmarkDlg::AnchorAndCentre() {
     if (HWND hidden = GetDlgItem(IDC_HIDDEN_PLACEHOLDER)) ::ShowWindow(hidden, SW_HIDE);
-    // Centre on the work area of the primary monitor.
     RECT work{}, rc = GetWindowRect();
     ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
     int w = rc.right - rc.left, h = rc.bottom - rc.top;
@@ -106,18 +159,48 @@ void CQuillmarkDlg::AnchorAndCentre() {
     ::SetWindowPos(hwnd_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void CQuillmarkDlg::CreateListViews() {
+    ListPage* pages[] = {&applications_, &tasks_, &services_, &drivers_};
+    for (ListPage* page : pages) page->Create(tabs_.GetHwnd());
+    ApplyListViewOptions();
+}
+
+void CQuillmarkDlg::ApplyListViewOptions() {
+    ListPage* pages[] = {&applications_, &tasks_, &services_, &drivers_};
+    for (ListPage* page : pages) {
+        CListCtrlEx& list = page->List();
+        if (!list.IsWindow()) continue;
+        DWORD style = list.GetExtendedStyle();
+        style = view_.showGridLines ? (style | LVS_EX_GRIDLINES) : (style & ~LVS_EX_GRIDLINES);
+        list.SetExtendedStyle(style);
+        list.SetHighlightSortColumn(view_.highlightSortColumn, kSortColumnShade);
+        list.Invalidate();
+    }
+}
+
 void CQuillmarkDlg::LoadViewSettings(bool selectLastTab) {
     view_ = ViewSettings::Load(settings_);
+    // No interval is defined outside 0..4: such a stored value reads as the
+    // default two seconds.
+    view_.updateTimeIndex = rowtext::ValidUpdateIndex(settings::kUpdateTime.Read(settings_));
     ::SetWindowPos(hwnd_, view_.alwaysOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                    SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    ApplyListViewOptions();
     if (selectLastTab) {
-        int tab = LastTabToSelect(settings_, view_);
-        (void)tab;  // the tab control selects it once it exists
+        const int tab = LastTabToSelect(settings_, view_);
+        if (tab >= 0 && tabs_.IsWindow()) tabs_.SetCurSel(tab);
     }
 }
 
 void CQuillmarkDlg::SaveViewSettings() {
-    view_.Save(settings_, 0);
+    // Until the tab control exists there is no current tab: keep the stored
+    // one instead of overwriting it with 0.
+    const int tab = tabs_.IsWindow() ? tabs_.GetCurSel() : settings::kLastTabIndex.Read(settings_);
+    view_.Save(settings_, tab < 0 ? 0 : tab);
+}
+
+void CQuillmarkDlg::LoadDatabases() {
+    ::LoadDatabases(log_, publisherDb_, localDb_, hwnd_, CommonDataFolder(), ProgramFolder());
 }
 
 void CQuillmarkDlg::RestorePlacement(const char* section) {
@@ -139,6 +222,19 @@ void CQuillmarkDlg::SavePlacement(const char* section) {
 }
 
 void CQuillmarkDlg::CreateTooltipsAndAccelerators() {
+    tooltip_ = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, ResourceInstance(),
+                                 nullptr);
+    if (tooltip_) {
+        TOOLINFOA ti{};
+        ti.cbSize = sizeof(ti);
+        ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        ti.hwnd = hwnd_;
+        ti.uId = reinterpret_cast<UINT_PTR>(tabs_.GetHwnd());
+        ti.lpszText = const_cast<char*>("Function tabs");
+        ::SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
+        ::SendMessageA(tooltip_, TTM_ACTIVATE, TRUE, 0);
+    }
     accelerators_ = ::LoadAcceleratorsA(ResourceInstance(), MAKEINTRESOURCEA(IDR_ACCELERATORS));
     MessageLoop::AddFilter(this);
 }
@@ -151,16 +247,39 @@ bool CQuillmarkDlg::PreTranslateMessage(MSG& msg) {
     return false;
 }
 
+void CQuillmarkDlg::UpdateToolbarButtons() {
+    const bool list = CurrentTab() >= kTabApplications && CurrentTab() <= kTabDrivers;
+    for (UINT id : {ID_FILE_EXPORT, ID_FILE_PRINT_DROPDOWN, ID_EDIT_COPY_ITEM}) toolbar_.EnableButton(id, list);
+}
+
 void CQuillmarkDlg::AddTrayIcon() {
     tray_.Add(hwnd_, kTrayIconId, WM_TRAY_NOTIFY, smallIcon_.get(), LoadStringResource(IDS_APP_NAME));
 }
 
+void CQuillmarkDlg::ShowReadyStatus() { SetStatusText(IDS_READY); }
+
+void CQuillmarkDlg::ArmViewUpdateTimer() { SetUpdateFrequency(view_.updateTimeIndex); }
+
 void CQuillmarkDlg::DisableTabControl() {
-    if (HWND tab = GetDlgItem(IDC_FUNCTION_TAB)) ::EnableWindow(tab, FALSE);
+    if (tabs_.IsWindow()) ::EnableWindow(tabs_.GetHwnd(), FALSE);
+}
+
+void CQuillmarkDlg::SelectCurrentTab() {
+    const int tab = tabs_.IsWindow() ? tabs_.GetCurSel() : 0;
+    SelectTab(tab < 0 ? 0 : tab);
 }
 
 void CQuillmarkDlg::LayoutWindow() {
+    RECT rc = GetClientRect();
+    OnSize(SIZE_RESTORED, rc.right, rc.bottom);
     ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+void CQuillmarkDlg::StartDatabaseUpdateCheck() {
+    updateService_ = std::make_unique<DatabaseUpdateService>(static_cast<DatabaseUpdateHost&>(*this),
+                                                             PublisherDatabasePath(CommonDataFolder()), settings_);
+    submission_ = std::make_unique<SubmissionService>(static_cast<SubmissionHost&>(*this), localDb_, settings_);
+    updateService_->CheckForUpdate(true);
 }
 
 void CQuillmarkDlg::StartPeriodicTimers() {
@@ -171,6 +290,10 @@ void CQuillmarkDlg::StartPeriodicTimers() {
 void CQuillmarkDlg::StorePrevWnd() {
     settings::kPrevWnd.Write(settings_, static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(hwnd_)));
 }
+
+void CQuillmarkDlg::StartFirstRefresh() { Refresh(); }
+
+// ---- Exit --------------------------------------------------------------------------------
 
 void CQuillmarkDlg::Exit() {
     settings_.WriteString(settings::kPrevWnd.section, settings::kPrevWnd.name, "0");  // 1
@@ -183,18 +306,143 @@ void CQuillmarkDlg::Exit() {
     StopNetworkMonitor();                                                              // 8
     SaveViewSettings();                                                                // 9
     SavePlacement(settings::kWindowPosSection);                                        // 10
+    StopWorkers();
     DestroyWindow();                                                                   // 11
     ::PostQuitMessage(0);
 }
 
+void CQuillmarkDlg::DestroyMainToolbar() { toolbar_.Destroy(); }
+
+void CQuillmarkDlg::ReleaseSnapshotLists() {
+    if (!snapshot_.IsLoading()) snapshot_.ClearServiceLists();
+}
+
+void CQuillmarkDlg::StopNetworkMonitor() { network_.Stop(); }
+
+// Every background job ends before the window goes: none may post to a
+// destroyed window or outlive COM and the system libraries.
+void CQuillmarkDlg::StopWorkers() {
+    network_.Stop();
+    snapshot_.WaitForLoader(5000);
+    if (updateService_) updateService_->Updater().WaitForWorkers();
+    if (submission_) submission_->Worker().Wait();
+    publisherDb_.WaitForLoad();
+}
+
 bool CQuillmarkDlg::OnClose() {
-    if (!view_.exitFromTrayOnly) {
+    if (!view_.exitFromTrayOnly)
         Exit();
-    } else {
+    else
         MinimizeToTray();
-    }
     return true;
 }
+
+// ---- Layout ----------------------------------------------------------------------------------
+
+void CQuillmarkDlg::OnSize(UINT type, int cx, int cy) {
+    if (type == SIZE_MINIMIZED) return;
+    toolbar_.Layout(cx);
+    status_.Layout();
+    if (!splitter_.IsWindow()) return;
+    const int top = toolbar_.Height() + kMargin;
+    const int bottom = cy - status_.Height() - kMargin;
+    ::SetWindowPos(splitter_.GetHwnd(), nullptr, kMargin, top, cx > 2 * kMargin ? cx - 2 * kMargin : 0,
+                   bottom > top ? bottom - top : 0, SWP_NOZORDER | SWP_NOACTIVATE);
+    Layout();
+}
+
+RECT CQuillmarkDlg::TabArea() const {
+    RECT area = tabs_.GetClientRect();
+    area.top += TabRowHeight();
+    ::InflateRect(&area, -kMargin, -kMargin);
+    return area;
+}
+
+void CQuillmarkDlg::Layout() {
+    if (!tabs_.IsWindow()) return;
+    const RECT area = TabArea();
+    ListPage* pages[] = {&applications_, &tasks_, &services_, &drivers_};
+    for (ListPage* page : pages) page->Layout(area);
+}
+
+// ---- Tabs ------------------------------------------------------------------------------------
+
+int CQuillmarkDlg::CurrentTab() const { return tabs_.IsWindow() ? tabs_.GetCurSel() : -1; }
+
+ListPage* CQuillmarkDlg::PageOfTab(int tab) {
+    switch (tab) {
+    case kTabApplications: return &applications_;
+    case kTabTasks: return &tasks_;
+    case kTabServices: return &services_;
+    case kTabDrivers: return &drivers_;
+    default: return nullptr;
+    }
+}
+
+ListPage* CQuillmarkDlg::VisiblePage() { return PageOfTab(CurrentTab()); }
+
+bool CQuillmarkDlg::AnyListSorting() {
+    ListPage* pages[] = {&applications_, &tasks_, &services_, &drivers_};
+    for (ListPage* page : pages)
+        if (page->List().IsSorting()) return true;
+    return false;
+}
+
+void CQuillmarkDlg::SelectTab(int index) {
+    if (!tabs_.IsWindow() || index < 0 || index >= kFunctionTabCount) return;
+    tabs_.SetCurSel(index);
+    ShowTab(index);
+}
+
+void CQuillmarkDlg::ShowTab(int index) {
+    index = CurrentTab();
+    if (index < 0) return;
+    const bool detailUsed = index <= kTabDrivers;                     // 1
+    UpdateToolbarButtons();                                            // 2
+    for (int tab = kTabApplications; tab <= kTabDrivers; ++tab)        // 3
+        PageOfTab(tab)->Show(tab == index);
+    performance_.Show(index == kTabPerformance);
+    networkPage_.Show(index == kTabNetwork);
+    if (detailUsed && splitter_.IsBottomCollapsed()) {                 // 4
+        splitter_.RestoreBottom();
+        if (detailPane_) ::ShowWindow(detailPane_, SW_SHOW);
+    } else if (!detailUsed && !splitter_.IsBottomCollapsed()) {
+        splitter_.CollapseBottom();
+    }
+    RECT rc = GetClientRect();                                         // 5
+    OnSize(SIZE_RESTORED, rc.right, rc.bottom);
+    ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    lastTab_ = index;
+    UpdateCurrentView();                                               // 6
+    RebuildDetailView();
+    UpdateToolbarButtons();
+}
+
+void CQuillmarkDlg::SetMemoryKind(int kind) { performance_.SetMemoryKind(hwnd_, kind); }
+
+// ---- Status bar ------------------------------------------------------------------------------
+
+void CQuillmarkDlg::SetStatusText(const std::string& text) { status_.SetMessage(text); }
+
+void CQuillmarkDlg::SetStatusText(UINT stringId) { SetStatusText(LoadStringResource(stringId)); }
+
+void CQuillmarkDlg::UpdateStatusCounts() {
+    status_.SetCounts(applications_.RowCount(), tasks_.RowCount(), services_.RowCount(), drivers_.RowCount());
+}
+
+void CQuillmarkDlg::OnMenuSelect(UINT id, UINT flags, HMENU menu) {
+    if (flags == 0xFFFF && !menu) return;  // the menu closed: WM_EXITMENULOOP says "Ready"
+    if (flags & (MF_POPUP | MF_SEPARATOR)) {
+        SetStatusText(std::string());
+        return;
+    }
+    std::string text = LoadStringResource(id);
+    const size_t lineBreak = text.find('\n');
+    if (lineBreak != std::string::npos) text.resize(lineBreak);
+    SetStatusText(text);
+}
+
+// ---- Notification area --------------------------------------------------------------------
 
 namespace {
 bool MinimizeAnimationOn() {
@@ -231,6 +479,8 @@ void CQuillmarkDlg::RestoreFromTray() {
     }
     ShowWindow(::IsIconic(hwnd_) ? SW_RESTORE : SW_SHOW);
     ::SetForegroundWindow(hwnd_);
+    // Hidden in the tray the view was not updated: bring it up to date now.
+    PostMessage(WM_TIMER, kViewUpdateTimer);
 }
 
 void CQuillmarkDlg::ShowInstance() {
@@ -284,6 +534,16 @@ void CQuillmarkDlg::OnTrayNotify(LPARAM lp) {
     }
 }
 
+bool CQuillmarkDlg::OnPaint() {
+    if (!::IsIconic(hwnd_)) return false;
+    PaintDC paint(hwnd_);
+    RECT rc = GetClientRect();
+    const int x = (rc.right - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
+    const int y = (rc.bottom - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
+    ::DrawIcon(paint.get(), x, y, largeIcon_.get());
+    return true;
+}
+
 void CQuillmarkDlg::OnHelp() {
     WaitCursor wait;
     std::string path = ProgramFolder() + "Quillmark.chm";
@@ -294,6 +554,16 @@ void CQuillmarkDlg::OnHelp() {
         ::MessageBoxA(hwnd_, text.c_str(), kCaption, MB_OK | MB_ICONEXCLAMATION);
     }
 }
+
+// ---- Services' hosts -------------------------------------------------------------------------
+
+int CQuillmarkDlg::AskUpdateConnection() { return ::AskUpdateConnection(hwnd_); }
+
+void CQuillmarkDlg::ReloadDatabases() { LoadDatabases(); }
+
+bool CQuillmarkDlg::SaveLocalDatabase() { return ::SaveLocalDatabase(log_, localDb_, ProgramFolder()); }
+
+// ---- Messages --------------------------------------------------------------------------------
 
 bool CQuillmarkDlg::OnCommand(UINT id, UINT /*code*/, HWND /*ctl*/) {
     switch (id) {
@@ -306,13 +576,38 @@ bool CQuillmarkDlg::OnCommand(UINT id, UINT /*code*/, HWND /*ctl*/) {
     case ID_TRAY_SHOW:
         OnTrayShowCommand();
         return true;
+    case ID_VIEW_REFRESH:
+        Refresh();
+        return true;
     default:
+        if (id >= ID_VIEW_APPLICATIONS && id <= ID_VIEW_NETWORK) {
+            SelectTab(static_cast<int>(id - ID_VIEW_APPLICATIONS));
+            return true;
+        }
         return false;
     }
 }
 
-void CQuillmarkDlg::OnTimer(UINT_PTR /*id*/) {
-    if (exiting_) return;
+bool CQuillmarkDlg::OnNotify(int, NMHDR* hdr, LRESULT& result) {
+    if (hdr->hwndFrom == toolbar_.Handle() && hdr->code == TBN_DROPDOWN) {
+        toolbar_.ShowPrintMenu(hwnd_, reinterpret_cast<NMTOOLBARA*>(hdr));
+        result = TBDDRET_DEFAULT;
+        return true;
+    }
+    if (hdr->code == TTN_GETDISPINFOA) {
+        // The main toolbar's tooltips: the part of the command's string after
+        // the line break.
+        auto* di = reinterpret_cast<NMTTDISPINFOA*>(hdr);
+        const UINT id = static_cast<UINT>(hdr->idFrom);
+        std::string text = LoadStringResource(id);
+        const size_t lineBreak = text.find('\n');
+        if (lineBreak == std::string::npos) return false;
+        ::lstrcpynA(di->szText, text.c_str() + lineBreak + 1, static_cast<int>(sizeof(di->szText)));
+        di->lpszText = di->szText;
+        di->hinst = nullptr;
+        return true;
+    }
+    return false;
 }
 
 INT_PTR CQuillmarkDlg::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
@@ -327,6 +622,53 @@ INT_PTR CQuillmarkDlg::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_HELP:
         OnHelp();
         return TRUE;
+    case WM_SNAPSHOT_STEP:
+        SetMsgResult(OnSnapshotStep(static_cast<int>(wp), static_cast<int>(lp)));
+        return TRUE;
+    case WM_SNAPSHOT_DONE:
+        SetMsgResult(OnSnapshotDone(wp != 0, static_cast<int>(lp)));
+        return TRUE;
+    case WM_NETWORK_SAMPLE:
+        OnNetworkSample();
+        return TRUE;
+    case WM_FUNCTION_TAB_CHANGED:
+        if (!AnyListSorting()) ShowTab(static_cast<int>(lp));
+        return TRUE;
+    case WM_FUNCTION_TAB_RESIZED:
+        Layout();
+        return TRUE;
+    case WM_FUNCTION_LIST_CLICKED:
+        OnListClicked();
+        return TRUE;
+    case WM_DATABASE_LOADED:
+        SetStatusText("Ornava database loaded.");
+        return TRUE;
+    case WM_DATABASE_UPDATE:
+        if (updateService_) updateService_->OnDatabaseUpdate(static_cast<DWORD>(wp));
+        return TRUE;
+    case WM_SUBMISSION_DONE:
+        if (submission_) submission_->OnSubmissionDone(wp != 0);
+        return TRUE;
+    case WM_CLOSE_JOB_DONE:
+    case WM_KILL_JOB_DONE:
+        // The lists notice the windows and processes that went at the next
+        // view update.
+        return TRUE;
+    case WM_MENUSELECT:
+        OnMenuSelect(LOWORD(wp), HIWORD(wp), reinterpret_cast<HMENU>(lp));
+        return TRUE;
+    case WM_EXITMENULOOP:
+        SetStatusText(IDS_READY);
+        return TRUE;
+    case WM_QUERYDRAGICON:
+        SetMsgResult(reinterpret_cast<LRESULT>(largeIcon_.get()));
+        return TRUE;
+    case WM_GETMINMAXINFO: {
+        auto* mm = reinterpret_cast<MINMAXINFO*>(lp);
+        mm->ptMinTrackSize.x = 420;
+        mm->ptMinTrackSize.y = 2 * kMinimumPane + 160;
+        return TRUE;
+    }
     default:
         return CDialog::DialogProc(msg, wp, lp);
     }

@@ -5,6 +5,8 @@
 // ---- Dialogs ---------------------------------------------------------------
 #define IDD_QUILLMARK_DIALOG            102
 #define IDD_LOAD_PROGRESS               142
+#define IDD_PERFORMANCE_PAGE            151
+#define IDD_NETWORK_PAGE                152
 
 // ---- Controls --------------------------------------------------------------
 #define IDC_FUNCTION_TAB                1000
@@ -22,6 +24,30 @@
 #define IDC_TASKS_TOOLBAR               59398
 #define IDC_SERVICES_TOOLBAR            59399
 #define IDC_DRIVERS_TOOLBAR             59400
+#define IDC_MAIN_TOOLBAR                59392
+#define IDC_STATUS_BAR                  59393
+// Status bar panes: messages, then the counts of the four lists.
+#define IDS_PANE_MESSAGE                2000
+#define IDS_PANE_APPLICATIONS           2001
+#define IDS_PANE_TASKS                  2002
+#define IDS_PANE_SERVICES               2003
+#define IDS_PANE_DRIVERS                2004
+// Performance page (template 151).
+#define IDC_CPU_GROUP                   1016
+#define IDC_MEMORY_GROUP                1017
+#define IDC_CPU_HISTORY_GROUP           1018
+#define IDC_MEMORY_HISTORY_GROUP        1019
+#define IDC_PERFDATA_GROUP              1020
+#define IDC_CPU_METER                   1021
+#define IDC_MEMORY_METER                1022
+#define IDC_CPU_GRAPH                   1023
+#define IDC_MEMORY_GRAPH                1024
+#define IDC_PERFDATA_LIST               1025
+// Network page (template 152).
+#define IDC_NETWORK_GROUP               1026
+#define IDC_NETWORK_GRAPH               1027
+#define IDC_ADAPTER_LIST                1028
+#define IDC_ADAPTER_GROUP               1038
 
 // ---- Menus -----------------------------------------------------------------
 #define IDR_MAINFRAME_MENU              128
@@ -30,6 +56,8 @@
 #define IDR_TASKS_MENU                  142
 #define IDR_SERVICES_MENU               143
 #define IDR_DRIVERS_MENU                168
+#define IDR_MAIN_MENU                   167
+#define IDR_PRINT_MENU                  144
 
 // ---- Toolbars (resource type 241: version, image size, command per button) ---
 #define QM_RT_TOOLBAR                   241

@@ -205,10 +205,12 @@ void SystemSnapshot::RunLoader() {
             if (n < 1) processes_.Clear();
             if (n < 2) services_.Clear();
             if (n < 3) drivers_.Clear();
+            loading_ = false;
+            Post(WM_SNAPSHOT_DONE, 0, static_cast<LPARAM>(n));
             return;
         }
         Post(WM_SNAPSHOT_STEP, n, 1);
     }
     loading_ = false;
-    Post(WM_SNAPSHOT_DONE, 0, 0);
+    Post(WM_SNAPSHOT_DONE, 1, 0);
 }

@@ -73,6 +73,8 @@ public:
     // reports to owner.
     bool StartLoading(HWND owner);
     bool IsLoading() const { return loading_.load(); }
+    // After WM_SNAPSHOT_DONE: the finished load's lists become the current ones.
+    bool AdoptLoaded() { return !IsLoading(); }
     // Empties the service and driver lists, unless a load runs.
     void ClearServiceLists();
     // Waits for a running loader thread to end (for shutdown and tests).

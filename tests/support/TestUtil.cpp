@@ -102,4 +102,12 @@ void ResetQuillmarkSettings() {
     reg::DeleteTree(HKEY_CURRENT_USER, "Software\\Ornava Utilities\\Quillmark");
 }
 
+void PrepareQuillmarkStart(const std::string& serviceUrl) {
+    const char* key = "Software\\Ornava Utilities\\Quillmark\\OrnavaDB";
+    // The program checks for a database update as it starts: the check goes
+    // to loopback and asks nobody first.
+    reg::WriteString(HKEY_CURRENT_USER, key, "ServiceUrl", serviceUrl);
+    reg::WriteDword(HKEY_CURRENT_USER, key, "PromptBeforeUpdate", 0);
+}
+
 }  // namespace testutil

@@ -47,5 +47,8 @@ std::string HostPath(const std::string& path);
 
 // Removes the program's settings key, so a test starts from an empty registry.
 void ResetQuillmarkSettings();
+// Before Quillmark.exe is started by a test: its update service address is a
+// loopback one (a closed port unless given) and the connection question is off.
+void PrepareQuillmarkStart(const std::string& serviceUrl = "http://127.0.0.1:9");
 
 }  // namespace testutil

@@ -1,0 +1,222 @@
+#include "app/MainBars.h"
+
+#include <commctrl.h>
+
+#include "app/pages/RowText.h"
+#include "framework/Resources.h"
+#include "resource.h"
+#include "ui/TabToolBar.h"
+
+namespace {
+constexpr COLORREF kMagenta = RGB(255, 0, 255);
+
+ImageListHandle StripImages(UINT bitmapId, int size) {
+    BitmapHandle bmp(static_cast<HBITMAP>(
+        ::LoadImageA(ResourceInstance(), MAKEINTRESOURCEA(bitmapId), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    return ImageListFromBitmap(bmp.get(), size, size, 0, 1, kMagenta);
+}
+
+// One image of a list as a 32-bit bitmap with alpha, as menu items draw them.
+HBITMAP MenuBitmap(HIMAGELIST list, int index, int size) {
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = size;
+    bi.bmiHeader.biHeight = -size;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    WindowDC screen(nullptr);
+    HBITMAP bmp = ::CreateDIBSection(screen.get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!bmp || !bits) return bmp;
+    MemoryDC dc(::CreateCompatibleDC(screen.get()));
+    {
+        SelectGuard sel(dc.get(), bmp);
+        // Drawn twice, on black and on white: where both agree the pixel is
+        // opaque, elsewhere it is the transparent background.
+        auto* px = static_cast<DWORD*>(bits);
+        const int n = size * size;
+        std::vector<DWORD> onWhite(static_cast<size_t>(n));
+        RECT rc{0, 0, size, size};
+        ::FillRect(dc.get(), &rc, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+        ::ImageList_Draw(list, index, dc.get(), 0, 0, ILD_TRANSPARENT);
+        ::GdiFlush();
+        onWhite.assign(px, px + n);
+        ::FillRect(dc.get(), &rc, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
+        ::ImageList_Draw(list, index, dc.get(), 0, 0, ILD_TRANSPARENT);
+        ::GdiFlush();
+        for (int i = 0; i < n; ++i) {
+            const bool opaque = (px[i] & 0xFFFFFF) == (onWhite[static_cast<size_t>(i)] & 0xFFFFFF);
+            px[i] = opaque ? (px[i] | 0xFF000000u) : 0;
+        }
+    }
+    return bmp;
+}
+}  // namespace
+
+// ---- Menu bar ---------------------------------------------------------------------
+
+bool MainMenuBar::Create(HWND window) {
+    menu_ = ::LoadMenuA(ResourceInstance(), MAKEINTRESOURCEA(IDR_MAIN_MENU));
+    if (!menu_) return false;
+    if (!::SetMenu(window, menu_)) {
+        ::DestroyMenu(menu_);
+        menu_ = nullptr;
+        return false;
+    }
+    ToolbarResource res;
+    if (!LoadToolbarResource(IDR_MENU_IMAGES, res)) return true;
+    ImageListHandle images = StripImages(IDB_MENU_IMAGES, res.imageWidth);
+    if (!images) return true;
+    int image = 0;
+    for (UINT command : res.commands) {
+        if (command == 0) continue;
+        HBITMAP bmp = MenuBitmap(images.get(), image++, res.imageWidth);
+        if (!bmp) continue;
+        images_.emplace_back(bmp);
+        MENUITEMINFOA mii{};
+        mii.cbSize = sizeof(mii);
+        mii.fMask = MIIM_BITMAP;
+        mii.hbmpItem = bmp;
+        ::SetMenuItemInfoA(menu_, command, FALSE, &mii);
+    }
+    ::DrawMenuBar(window);
+    return true;
+}
+
+// ---- Main toolbar ------------------------------------------------------------------
+
+MainToolbar::~MainToolbar() { Destroy(); }
+
+void MainToolbar::Destroy() {
+    if (bar_ && ::IsWindow(bar_)) ::DestroyWindow(bar_);
+    bar_ = nullptr;
+    normal_.reset();
+    hot_.reset();
+    disabled_.reset();
+}
+
+bool MainToolbar::Create(HWND parent) {
+    ToolbarResource res;
+    if (!LoadToolbarResource(IDR_MAIN_TOOLBAR, res)) return false;
+    bar_ = ::CreateWindowExA(0, TOOLBARCLASSNAMEA, "",
+                             WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_NODIVIDER | CCS_TOP,
+                             0, 0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_MAIN_TOOLBAR)),
+                             ResourceInstance(), nullptr);
+    if (!bar_) return false;
+    ::SendMessageA(bar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    ::SendMessageA(bar_, TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_DRAWDDARROWS);
+    normal_ = StripImages(IDB_MAIN_TOOLBAR, res.imageWidth);
+    hot_ = StripImages(IDB_MAIN_TOOLBAR_HOT, res.imageWidth);
+    disabled_ = StripImages(IDB_MAIN_TOOLBAR_DISABLED, res.imageWidth);
+    ::SendMessageA(bar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(normal_.get()));
+    ::SendMessageA(bar_, TB_SETHOTIMAGELIST, 0, reinterpret_cast<LPARAM>(hot_.get()));
+    ::SendMessageA(bar_, TB_SETDISABLEDIMAGELIST, 0, reinterpret_cast<LPARAM>(disabled_.get()));
+    std::vector<TBBUTTON> buttons;
+    int image = 0;
+    for (UINT command : res.commands) {
+        TBBUTTON b{};
+        if (command == 0) {
+            b.fsStyle = BTNS_SEP;
+        } else {
+            b.iBitmap = image++;
+            b.idCommand = static_cast<int>(command);
+            b.fsState = TBSTATE_ENABLED;
+            b.fsStyle = BTNS_BUTTON | (command == ID_FILE_PRINT_DROPDOWN ? BTNS_DROPDOWN : 0);
+            commands_.push_back(command);
+        }
+        buttons.push_back(b);
+    }
+    ::SendMessageA(bar_, TB_ADDBUTTONSA, buttons.size(), reinterpret_cast<LPARAM>(buttons.data()));
+    ::SendMessageA(bar_, TB_AUTOSIZE, 0, 0);
+    return true;
+}
+
+int MainToolbar::Height() const {
+    if (!bar_) return 0;
+    RECT rc{};
+    ::GetWindowRect(bar_, &rc);
+    return rc.bottom - rc.top;
+}
+
+void MainToolbar::Layout(int) {
+    if (bar_) ::SendMessageA(bar_, TB_AUTOSIZE, 0, 0);
+}
+
+void MainToolbar::EnableButton(UINT command, bool enable) {
+    if (bar_ && IsButtonEnabled(command) != enable)
+        ::SendMessageA(bar_, TB_ENABLEBUTTON, command, MAKELPARAM(enable ? TRUE : FALSE, 0));
+}
+
+void MainToolbar::CheckButton(UINT command, bool check) {
+    if (bar_) ::SendMessageA(bar_, TB_CHECKBUTTON, command, MAKELPARAM(check ? TRUE : FALSE, 0));
+}
+
+bool MainToolbar::IsButtonEnabled(UINT command) const {
+    return bar_ && ::SendMessageA(bar_, TB_ISBUTTONENABLED, command, 0) != 0;
+}
+
+void MainToolbar::ShowPrintMenu(HWND owner, const NMTOOLBARA* info) const {
+    MenuHandle menu(::LoadMenuA(ResourceInstance(), MAKEINTRESOURCEA(IDR_PRINT_MENU)));
+    HMENU popup = menu ? ::GetSubMenu(menu.get(), 0) : nullptr;
+    if (!popup) return;
+    RECT rc = info->rcButton;
+    ::MapWindowPoints(bar_, nullptr, reinterpret_cast<POINT*>(&rc), 2);
+    ::TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, rc.left, rc.bottom, 0, owner, nullptr);
+}
+
+// ---- Status bar ----------------------------------------------------------------------
+
+bool MainStatusBar::Create(HWND parent) {
+    bar_ = ::CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, parent,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_STATUS_BAR)), ResourceInstance(),
+                             nullptr);
+    if (!bar_) return false;
+    Layout();
+    SetCounts(0, 0, 0, 0);
+    return true;
+}
+
+int MainStatusBar::Height() const {
+    if (!bar_) return 0;
+    RECT rc{};
+    ::GetWindowRect(bar_, &rc);
+    return rc.bottom - rc.top;
+}
+
+void MainStatusBar::Layout() {
+    if (!bar_) return;
+    ::SendMessageA(bar_, WM_SIZE, 0, 0);
+    RECT rc{};
+    ::GetClientRect(bar_, &rc);
+    const int countWidth = 80;
+    int first = rc.right - 4 * countWidth - ::GetSystemMetrics(SM_CXVSCROLL);
+    if (first < 200) first = 200;
+    int edges[5] = {first, first + countWidth, first + 2 * countWidth, first + 3 * countWidth, -1};
+    ::SendMessageA(bar_, SB_SETPARTS, 5, reinterpret_cast<LPARAM>(edges));
+}
+
+void MainStatusBar::SetMessage(const std::string& text) {
+    if (!bar_) return;
+    const std::string shown = " " + text;
+    ::SendMessageA(bar_, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(shown.c_str()));
+    ::UpdateWindow(bar_);
+}
+
+std::string MainStatusBar::Message() const {
+    if (!bar_) return std::string();
+    const LRESULT n = LOWORD(::SendMessageA(bar_, SB_GETTEXTLENGTHA, 0, 0));
+    std::string text(static_cast<size_t>(n) + 1, '\0');
+    ::SendMessageA(bar_, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(&text[0]));
+    text.resize(static_cast<size_t>(n));
+    return text;
+}
+
+void MainStatusBar::SetCounts(int applications, int tasks, int services, int drivers) {
+    if (!bar_) return;
+    const std::string texts[4] = {rowtext::CountText(applications, "application"),
+                                  rowtext::CountText(tasks, "task"), rowtext::CountText(services, "service"),
+                                  rowtext::CountText(drivers, "driver")};
+    for (int i = 0; i < 4; ++i)
+        ::SendMessageA(bar_, SB_SETTEXTA, static_cast<WPARAM>(i + 1), reinterpret_cast<LPARAM>(texts[i].c_str()));
+}

@@ -1,0 +1,63 @@
+// The main window's bars: the menu bar with its item images, the main toolbar
+// (24x24 buttons, normal/hot/disabled images, the Print drop-down) and the
+// status bar with its message pane and the four count panes.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include <commctrl.h>
+
+#include "framework/Handles.h"
+
+class MainMenuBar {
+public:
+    // Loads menu 167 into window and gives its items the images of toolbar
+    // resource 167 (bitmap 167).
+    bool Create(HWND window);
+    HMENU Menu() const { return menu_; }
+
+private:
+    HMENU menu_ = nullptr;  // owned by the window once set
+    std::vector<BitmapHandle> images_;
+};
+
+class MainToolbar {
+public:
+    ~MainToolbar();
+    bool Create(HWND parent);
+    void Destroy();
+    HWND Handle() const { return bar_; }
+    int Height() const;
+    // Places the bar across the top of the parent's client area.
+    void Layout(int width);
+    void EnableButton(UINT command, bool enable);
+    void CheckButton(UINT command, bool check);
+    bool IsButtonEnabled(UINT command) const;
+    // The Print drop-down: shows menu 144 under the button.
+    void ShowPrintMenu(HWND owner, const NMTOOLBARA* info) const;
+    const std::vector<UINT>& Commands() const { return commands_; }
+
+private:
+    HWND bar_ = nullptr;
+    std::vector<UINT> commands_;
+    ImageListHandle normal_, hot_, disabled_;
+};
+
+class MainStatusBar {
+public:
+    bool Create(HWND parent);
+    HWND Handle() const { return bar_; }
+    int Height() const;
+    // Sizes the panes: 0 stretches (at least 200 pixels), 1..4 are 80 each.
+    void Layout();
+    // Pane 0, always preceded by one space, repainted at once.
+    void SetMessage(const std::string& text);
+    std::string Message() const;
+    void SetCounts(int applications, int tasks, int services, int drivers);
+
+private:
+    HWND bar_ = nullptr;
+};

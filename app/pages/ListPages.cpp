@@ -1,0 +1,316 @@
+#include "app/pages/ListPages.h"
+
+#include "actions/ProtectionList.h"
+#include "app/pages/RowText.h"
+#include "core/ActivityLog.h"
+#include "core/AppPaths.h"
+#include "framework/Resources.h"
+#include "progdb/ProgramDatabase.h"
+#include "progdb/ProgramDatabaseDetails.h"
+#include "resource.h"
+#include "sysinfo/AppWindows.h"
+#include "sysinfo/FileVersion.h"
+#include "sysinfo/LiveState.h"
+#include "sysinfo/ProcessSampler.h"
+#include "sysinfo/SystemSnapshot.h"
+
+namespace {
+// The version company and description of a file; empty when it has none.
+void VersionTexts(const std::string& path, std::string& company, std::string& description) {
+    company.clear();
+    description.clear();
+    if (path.empty()) return;
+    VersionInfoReader reader;
+    if (!reader.Open(path)) return;
+    company = reader.CompanyName();
+    description = reader.FileDescription();
+}
+
+bool FileExistsAt(const std::string& path) {
+    if (path.empty()) return false;
+    DWORD a = ::GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string PublisherDescription(const ProgramDatabase& publisher, const std::string& fileName) {
+    std::string text;
+    if (!publisher.IsLoading()) publisher.FindDescription(fileName, text);
+    return text;
+}
+}  // namespace
+
+// ---- ListPage -------------------------------------------------------------------
+
+ListPage::ListPage(PageSources& sources, CListCtrlEx& list, const FunctionListLayout& listLayout,
+                   const TabToolBarLayout& barLayout, UINT defaultIcon)
+    : sources_(sources), list_(list), listLayout_(listLayout), barLayout_(barLayout), defaultIcon_(defaultIcon) {}
+
+bool ListPage::Create(HWND tabControl) {
+    defaultIconHandle_ = static_cast<HICON>(
+        ::LoadImageA(ResourceInstance(), MAKEINTRESOURCEA(defaultIcon_), IMAGE_ICON, 16, 16, LR_SHARED));
+    RECT rc{0, 0, 100, 100};
+    CreateTabToolBar(toolbar_, barLayout_, tabControl, RECT{0, 0, 100, 30}, 0);
+    return CreateFunctionList(list_, listLayout_, tabControl, rc, 0);
+}
+
+void ListPage::Show(bool show) {
+    if (toolbar_.IsWindow()) ::ShowWindow(toolbar_.GetHwnd(), show ? SW_SHOWNA : SW_HIDE);
+    if (list_.IsWindow()) ::ShowWindow(list_.GetHwnd(), show ? SW_SHOWNA : SW_HIDE);
+}
+
+void ListPage::Layout(const RECT& area) {
+    int listTop = area.top;
+    if (toolbar_.IsWindow()) {
+        RECT bar = toolbar_.GetWindowRect();
+        int height = bar.bottom - bar.top;
+        if (height <= 0) height = 30;
+        ::SetWindowPos(toolbar_.GetHwnd(), nullptr, area.left, area.top, area.right - area.left, height,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+        listTop = area.top + height + 2;
+    }
+    if (list_.IsWindow())
+        ::SetWindowPos(list_.GetHwnd(), nullptr, area.left, listTop, area.right - area.left,
+                       area.bottom > listTop ? area.bottom - listTop : 0, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void ListPage::SetCell(int row, int column, const std::string& text) {
+    if (list_.GetCellText(row, column) != text) list_.SetItemText(row, column, text);
+}
+
+int ListPage::AppendRow(const std::string& firstCell, HICON icon) {
+    return list_.InsertItemWithIcon(list_.GetItemCount(), firstCell, icon ? icon : defaultIconHandle_);
+}
+
+void ListPage::WriteProtectionCell(int row, const std::string& name) {
+    SetCell(row, 1, sources_.protection.LevelText(name));
+    list_.SetItemImage(row, 1, sources_.protection.LevelNumber(name));
+}
+
+// ---- Applications ------------------------------------------------------------------
+
+ApplicationsPage::ApplicationsPage(PageSources& sources)
+    : ListPage(sources, control_, kApplicationListLayout, kApplicationsToolBarLayout, IDI_DEFAULT_APPLICATION) {}
+
+void ApplicationsPage::Fill() {
+    list_.ResetImageList();
+    pids_.clear();
+    list_.SendMessage(WM_SETREDRAW, FALSE);
+    for (HWND window : sources_.snapshot.Windows()) {
+        if (!IsAppWindow(window)) continue;
+        AppWindowInfo info;
+        if (!ReadAppWindowInfo(window, info)) continue;
+        sources_.log.Log("Application: %s", info.imagePath.c_str());
+        const int row = AppendRow(info.programName, info.icon.get());
+        if (row < 0) continue;
+        WriteProtectionCell(row, info.programName);
+        list_.SetItemText(row, 2, std::to_string(info.pid));
+        list_.SetItemText(row, 5, rowtext::HandleText(window));
+        list_.SetItemText(row, 6, info.title);
+        ProgramDetails details;
+        GetProgramDetails(info.imagePath, details, sources_.publisher, sources_.local);
+        list_.SetItemText(row, 7, details.company);
+        list_.SetItemText(row, 8, details.description);
+        list_.SetItemData(row, reinterpret_cast<LPARAM>(window));
+        pids_[window] = info.pid;
+    }
+    list_.SendMessage(WM_SETREDRAW, TRUE);
+}
+
+HWND ApplicationsPage::WindowAt(int row) const {
+    return row < 0 ? nullptr : reinterpret_cast<HWND>(list_.GetItemData(row));
+}
+
+int ApplicationsPage::Update(bool& selectedGone) {
+    int removed = 0;
+    const int selected = list_.GetSelectedItem();
+    for (int row = list_.GetItemCount() - 1; row >= 0; --row) {
+        HWND window = WindowAt(row);
+        if (!WindowExists(window)) {
+            if (row == selected) selectedGone = true;
+            list_.SendMessage(LVM_DELETEITEM, static_cast<WPARAM>(row));
+            pids_.erase(window);
+            ++removed;
+            continue;
+        }
+        auto it = pids_.find(window);
+        if (it == pids_.end()) continue;
+        ProcessInfo info;
+        if (sources_.sampler.FindByPid(it->second, info) != 1) continue;
+        SetCell(row, 3, rowtext::CpuText(info.cpuPercent));
+        SetCell(row, 4, rowtext::MemoryKText(info.workingSet));
+    }
+    return removed;
+}
+
+void ApplicationsPage::RefreshProtection() {
+    for (int row = 0; row < list_.GetItemCount(); ++row) WriteProtectionCell(row, list_.GetCellText(row, 0));
+}
+
+// ---- Tasks ---------------------------------------------------------------------------
+
+TasksPage::TasksPage(PageSources& sources)
+    : ListPage(sources, control_, kTaskListLayout, kTasksToolBarLayout, IDI_DEFAULT_TASK) {}
+
+void TasksPage::Fill() {
+    list_.ResetImageList();
+    createTimes_.clear();
+    list_.SendMessage(WM_SETREDRAW, FALSE);
+    std::string company, description;
+    for (const ProcessImageInfo& p : sources_.snapshot.Processes().items) {
+        const std::string name = rowtext::TaskName(p.pid, p.imagePath);
+        sources_.log.Log("Task: %s", p.imagePath.c_str());
+        IconHandle icon(FileExistsAt(p.imagePath) ? ProgramIcon(p.imagePath, false) : nullptr);
+        const int row = AppendRow(name, icon.get());
+        if (row < 0) continue;
+        WriteProtectionCell(row, name);
+        list_.SetItemText(row, 3, std::to_string(p.pid));
+        list_.SetItemText(row, 6, std::to_string(p.threadCount));
+        VersionTexts(p.imagePath, company, description);
+        list_.SetItemText(row, 7, rowtext::TaskCompany(company));
+        list_.SetItemText(row, 8, rowtext::TaskDescription(PublisherDescription(sources_.publisher, name),
+                                                           sources_.publisher.IsLoading(), description));
+        list_.SetItemData(row, static_cast<LPARAM>(p.pid));
+    }
+    list_.SendMessage(WM_SETREDRAW, TRUE);
+}
+
+DWORD TasksPage::PidAt(int row) const { return static_cast<DWORD>(list_.GetItemData(row)); }
+
+int64_t TasksPage::CreateTimeAt(int row) const {
+    auto it = createTimes_.find(PidAt(row));
+    return it == createTimes_.end() ? 0 : it->second;
+}
+
+int TasksPage::Update(bool& selectedGone) {
+    int removed = 0;
+    const int selected = list_.GetSelectedItem();
+    for (int row = list_.GetItemCount() - 1; row >= 0; --row) {
+        const DWORD pid = PidAt(row);
+        ProcessInfo info;
+        bool found = sources_.sampler.FindByPid(pid, info) == 1;
+        if (found) {
+            // The first sample that sees the row's process fixes its identity;
+            // a later process under the same id is another program.
+            auto it = createTimes_.find(pid);
+            if (it == createTimes_.end() || it->second == 0)
+                createTimes_[pid] = info.createTime;
+            else if (info.createTime != 0 && info.createTime != it->second)
+                found = false;
+        }
+        if (!found) {
+            if (row == selected) selectedGone = true;
+            list_.SendMessage(LVM_DELETEITEM, static_cast<WPARAM>(row));
+            createTimes_.erase(pid);
+            ++removed;
+            continue;
+        }
+        SetCell(row, 2, info.userName);
+        SetCell(row, 4, rowtext::CpuText(info.cpuPercent));
+        SetCell(row, 5, rowtext::MemoryKText(info.workingSet));
+    }
+    return removed;
+}
+
+void TasksPage::RefreshProtection() {
+    for (int row = 0; row < list_.GetItemCount(); ++row) WriteProtectionCell(row, list_.GetCellText(row, 0));
+}
+
+// ---- Services and drivers ------------------------------------------------------------
+
+ServicesPage::ServicesPage(PageSources& sources, int kind)
+    : ListPage(sources, kind == 0 ? static_cast<CListCtrlEx&>(serviceControl_) : driverControl_,
+               kind == 0 ? kServiceListLayout : kDriverListLayout,
+               kind == 0 ? kServicesToolBarLayout : kDriversToolBarLayout,
+               kind == 0 ? IDI_DEFAULT_SERVICE : IDI_DEFAULT_DRIVER),
+      kind_(kind),
+      stateColumn_(kind == 0 ? 3 : 1),
+      startupColumn_(kind == 0 ? 4 : 2) {}
+
+void ServicesPage::Fill() {
+    list_.ResetImageList();
+    list_.SendMessage(WM_SETREDRAW, FALSE);
+    const ServiceList& records = kind_ == 0 ? sources_.snapshot.Services() : sources_.snapshot.Drivers();
+    std::string company, description;
+    const int companyColumn = kind_ == 0 ? 6 : 4;
+    const int displayColumn = kind_ == 0 ? 5 : 3;
+    for (size_t i = 0; i < records.Count(); ++i) {
+        const ServiceInfo& r = records.Records()[i];
+        sources_.log.Log(kind_ == 0 ? "Service: %s" : "Driver: %s", r.imagePath.c_str());
+        const int row = AppendRow(r.serviceName, r.icon.get());
+        if (row < 0) continue;
+        list_.SetItemText(row, stateColumn_, r.stateText);
+        list_.SetItemText(row, startupColumn_, r.startTypeText);
+        list_.SetItemText(row, displayColumn, r.displayName);
+        VersionTexts(r.imagePath, company, description);
+        list_.SetItemText(row, companyColumn, company);
+        list_.SetItemText(row, companyColumn + 1,
+                          rowtext::ServiceDescriptionText(
+                              r.description, PublisherDescription(sources_.publisher, FileNameOfPath(r.imagePath)),
+                              sources_.publisher.IsLoading(), description));
+        list_.SetItemData(row, static_cast<LPARAM>(i));
+    }
+    list_.SendMessage(WM_SETREDRAW, TRUE);
+}
+
+int ServicesPage::RecordIndexAt(int row) const {
+    if (row < 0 || row >= list_.GetItemCount()) return -1;
+    return static_cast<int>(list_.GetItemData(row));
+}
+
+void ServicesPage::WriteStateCells(int row, const ServiceInfo& record) {
+    SetCell(row, stateColumn_, record.stateText);
+    SetCell(row, startupColumn_, record.startTypeText);
+}
+
+void ServicesPage::WriteUsageCells(int row, const ServiceInfo& record) {
+    if (kind_ != 0) return;
+    // Services that share one executable all show the first process of that
+    // name: the sample knows processes, not services.
+    ProcessInfo info;
+    const bool running = record.currentState == SERVICE_RUNNING;
+    if (running && sources_.sampler.FindByName(FileNameOfPath(record.imagePath), info) == 1) {
+        SetCell(row, 1, rowtext::CpuText(info.cpuPercent));
+        SetCell(row, 2, rowtext::MemoryKText(info.workingSet));
+    } else {
+        SetCell(row, 1, rowtext::CpuText(0));
+        SetCell(row, 2, rowtext::MemoryKText(0));
+    }
+}
+
+int ServicesPage::Update(bool&) {
+    ServiceList& records = kind_ == 0 ? sources_.snapshot.Services() : sources_.snapshot.Drivers();
+    std::unordered_map<std::string, ServiceLiveState> states;
+    const bool haveStates = QueryServiceStates(kind_, states);
+    for (int row = 0; row < list_.GetItemCount(); ++row) {
+        ServiceInfo* record = records.Find(static_cast<size_t>(RecordIndexAt(row)));
+        if (!record) continue;
+        if (haveStates) {
+            auto it = states.find(ServiceStateKey(record->serviceName));
+            // A service that left the enumeration reads as stopped, as a
+            // failed status query does.
+            const int state = it == states.end() ? SERVICE_STOPPED : it->second.currentState;
+            if (state != record->currentState || record->stateText.empty()) {
+                record->currentState = state;
+                record->stateText = StateText(state);
+            }
+            if (it != states.end() && it->second.startType >= 0 && it->second.startType != record->startType) {
+                record->startType = it->second.startType;
+                record->startTypeText = StartTypeText(record->startType);
+                record->isAutoStart = record->startType == SERVICE_AUTO_START;
+            }
+        }
+        WriteUsageCells(row, *record);
+        WriteStateCells(row, *record);
+    }
+    return 0;
+}
+
+void ServicesPage::UpdateRow(int row) {
+    ServiceList& records = kind_ == 0 ? sources_.snapshot.Services() : sources_.snapshot.Drivers();
+    ServiceInfo* record = records.Find(static_cast<size_t>(RecordIndexAt(row)));
+    if (!record) return;
+    record->RefreshStateText();
+    record->RefreshStartType();
+    WriteUsageCells(row, *record);
+    WriteStateCells(row, *record);
+}

@@ -1,0 +1,105 @@
+#include "app/pages/RowText.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+#include "core/AppPaths.h"
+
+namespace rowtext {
+
+namespace {
+std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string Format(const char* format, ...) {
+    char buffer[128];
+    va_list args;
+    va_start(args, format);
+    int n = std::vsnprintf(buffer, sizeof buffer, format, args);
+    va_end(args);
+    if (n < 0) return std::string();
+    return std::string(buffer, static_cast<size_t>(n) < sizeof buffer ? static_cast<size_t>(n) : sizeof buffer - 1);
+}
+}  // namespace
+
+std::string CountText(int count, const char* noun) {
+    return Format("%d %s%s", count, noun, count == 1 ? "" : "s");
+}
+
+std::string CpuText(double percent) { return Format("%0.1f%%", percent); }
+
+std::string MemoryKText(uint64_t bytes) { return Format("%d K", static_cast<int>(bytes / 1024)); }
+
+std::string HandleText(HWND window) {
+    return Format("%.8X", static_cast<unsigned>(reinterpret_cast<UINT_PTR>(window)));
+}
+
+std::string MegabyteText(uint64_t bytes) {
+    return Format("%lu MB", static_cast<unsigned long>(bytes / 1048576));
+}
+
+std::string TaskName(uint32_t pid, const std::string& imagePath) {
+    if (pid == 0) return "System Idle Process";
+    if (pid == 4) return "System";
+    return FileNameOfPath(imagePath);
+}
+
+std::string TaskCompany(const std::string& versionCompany) {
+    return versionCompany.empty() ? "N/A" : versionCompany;
+}
+
+std::string TaskDescription(const std::string& publisherDescription, bool publisherLoading,
+                            const std::string& versionDescription) {
+    if (!publisherLoading && !publisherDescription.empty()) return publisherDescription;
+    if (!versionDescription.empty()) return versionDescription;
+    return "N/A";
+}
+
+std::string ServiceDescriptionText(const std::string& ownDescription, const std::string& publisherDescription,
+                                   bool publisherLoading, const std::string& versionDescription) {
+    if (!ownDescription.empty()) return ownDescription;
+    if (!publisherLoading && !publisherDescription.empty()) return publisherDescription;
+    return versionDescription;
+}
+
+std::string SnapshotStepText(int step, bool finished) {
+    static const char* const kSteps[] = {"Loading application windows...", "Loading processes...",
+                                         "Loading services...", "Loading drivers..."};
+    if (step < 0 || step > 3) return std::string();
+    std::string text = kSteps[step];
+    if (finished) text += "complete";
+    return text;
+}
+
+std::string InitTabText(int tab) {
+    static const char* const kTabs[] = {"Loading application windows...", "Loading tasks...",
+                                        "Loading services...", "Loading drivers..."};
+    return tab >= 0 && tab <= 3 ? kTabs[tab] : std::string();
+}
+
+int ValidUpdateIndex(int index) { return index >= 0 && index <= 4 ? index : 2; }
+
+unsigned IntervalForIndex(int index) {
+    static const unsigned kMs[] = {500, 1000, 2000, 5000, 10000};
+    return kMs[ValidUpdateIndex(index)];
+}
+
+int AutoUpdateIndex(int cpuPercent) {
+    if (cpuPercent <= 1) return 0;
+    if (cpuPercent <= 5) return 1;
+    if (cpuPercent <= 10) return 2;
+    if (cpuPercent <= 30) return 3;
+    return 4;
+}
+
+std::string UpdateIntervalStatus(int index) {
+    index = ValidUpdateIndex(index);
+    return Format("Auto update time changed to: %0.1f second%s", IntervalForIndex(index) * 0.001,
+                  index == 1 ? "" : "s");
+}
+
+int NetworkGraphPoint(double utilizationSum) {
+    if (!(utilizationSum > 0)) return 0;
+    double v = utilizationSum * 100.0;
+    return v >= 2147483647.0 ? 2147483647 : static_cast<int>(v);
+}
+
+}  // namespace rowtext

@@ -1,0 +1,57 @@
+// The texts of the function views' cells and of the refresh cycle's status
+// lines. Pure functions over plain values, so the exact formats are tested
+// without windows.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+namespace rowtext {
+
+// "%d application%s" and the like: the suffix is empty for exactly one.
+std::string CountText(int count, const char* noun);
+// "%0.1f%%" of a CPU percentage.
+std::string CpuText(double percent);
+// "%d K" of a byte count (bytes / 1024).
+std::string MemoryKText(uint64_t bytes);
+// "%0.8X" of a window handle.
+std::string HandleText(HWND window);
+// "%lu MB" of a byte count (bytes / 1048576).
+std::string MegabyteText(uint64_t bytes);
+
+// The Tasks name: "System Idle Process" for pid 0, "System" for pid 4, else
+// the last component of the image path.
+std::string TaskName(uint32_t pid, const std::string& imagePath);
+// The Tasks "Company": the version company, or "N/A" when empty.
+std::string TaskCompany(const std::string& versionCompany);
+// The Tasks "Description": the publisher's description (when that database
+// is not loading and has one), else the version description, else "N/A".
+std::string TaskDescription(const std::string& publisherDescription, bool publisherLoading,
+                            const std::string& versionDescription);
+// Services' and drivers' "Description": the record's own description first,
+// then the publisher's (when not loading), then the version description.
+std::string ServiceDescriptionText(const std::string& ownDescription, const std::string& publisherDescription,
+                                   bool publisherLoading, const std::string& versionDescription);
+
+// The loader's progress line: "Loading application windows...", then
+// "complete" appended directly when the step has finished; "" for other steps.
+std::string SnapshotStepText(int step, bool finished);
+// The status line while one list is rebuilt; "" for tabs other than 0..3.
+std::string InitTabText(int tab);
+
+// 0..4 -> 500, 1000, 2000, 5000, 10000 ms; an index outside that range reads
+// as the default (2 seconds), since no interval is defined for it.
+int ValidUpdateIndex(int index);
+unsigned IntervalForIndex(int index);
+// The auto-mode choice from the CPU load: <=1 % -> 0, <=5 -> 1, <=10 -> 2,
+// <=30 -> 3, above -> 4.
+int AutoUpdateIndex(int cpuPercent);
+// "Auto update time changed to: %0.1f second%s" (no "s" for one second).
+std::string UpdateIntervalStatus(int index);
+
+// The network graph's next point: the summed utilisation x100, truncated.
+int NetworkGraphPoint(double utilizationSum);
+
+}  // namespace rowtext
