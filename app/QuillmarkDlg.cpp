@@ -20,17 +20,19 @@ constexpr int kMinimumPane = 150;
 constexpr int kMargin = 4;
 }  // namespace
 
-CQuillmarkDlg::CQuillmarkDlg(SnapshotSteps* steps)
+CQuillmarkDlg::CQuillmarkDlg(const MainWindowSeams& seams)
     : CDialog(IDD_QUILLMARK_DIALOG),
-      snapshot_(steps),
+      snapshot_(seams.snapshotSteps),
       sources_{snapshot_, sampler_, protection_, publisherDb_, localDb_, log_},
       applications_(sources_),
       tasks_(sources_),
       services_(sources_, 0),
       drivers_(sources_, 1),
-      performance_(sources_) {}
+      performance_(sources_),
+      power_(seams.power) {}
 
 CQuillmarkDlg::~CQuillmarkDlg() {
+    MessageLoop::SetIdleHandler(nullptr);
     MessageLoop::RemoveFilter(this);
     StopWorkers();
 }
@@ -237,6 +239,11 @@ void CQuillmarkDlg::CreateTooltipsAndAccelerators() {
     }
     accelerators_ = ::LoadAcceleratorsA(ResourceInstance(), MAKEINTRESOURCEA(IDR_ACCELERATORS));
     MessageLoop::AddFilter(this);
+    // The toolbars follow the selection and the protection list whenever the
+    // user has done something.
+    MessageLoop::SetIdleHandler([this] {
+        if (initialised_ && !exiting_) UpdateToolbarButtons();
+    });
 }
 
 bool CQuillmarkDlg::PreTranslateMessage(MSG& msg) {
@@ -248,8 +255,8 @@ bool CQuillmarkDlg::PreTranslateMessage(MSG& msg) {
 }
 
 void CQuillmarkDlg::UpdateToolbarButtons() {
-    const bool list = CurrentTab() >= kTabApplications && CurrentTab() <= kTabDrivers;
-    for (UINT id : {ID_FILE_EXPORT, ID_FILE_PRINT_DROPDOWN, ID_EDIT_COPY_ITEM}) toolbar_.EnableButton(id, list);
+    UpdateToolbarStates();
+    UpdateTabToolbar();
 }
 
 void CQuillmarkDlg::AddTrayIcon() {
@@ -565,29 +572,6 @@ bool CQuillmarkDlg::SaveLocalDatabase() { return ::SaveLocalDatabase(log_, local
 
 // ---- Messages --------------------------------------------------------------------------------
 
-bool CQuillmarkDlg::OnCommand(UINT id, UINT /*code*/, HWND /*ctl*/) {
-    switch (id) {
-    case ID_APP_EXIT_CMD:
-        Exit();
-        return true;
-    case ID_HELP_CONTENTS:
-        OnHelp();
-        return true;
-    case ID_TRAY_SHOW:
-        OnTrayShowCommand();
-        return true;
-    case ID_VIEW_REFRESH:
-        Refresh();
-        return true;
-    default:
-        if (id >= ID_VIEW_APPLICATIONS && id <= ID_VIEW_NETWORK) {
-            SelectTab(static_cast<int>(id - ID_VIEW_APPLICATIONS));
-            return true;
-        }
-        return false;
-    }
-}
-
 bool CQuillmarkDlg::OnNotify(int, NMHDR* hdr, LRESULT& result) {
     if (hdr->hwndFrom == toolbar_.Handle() && hdr->code == TBN_DROPDOWN) {
         toolbar_.ShowPrintMenu(hwnd_, reinterpret_cast<NMTOOLBARA*>(hdr));
@@ -656,6 +640,9 @@ INT_PTR CQuillmarkDlg::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
         return TRUE;
     case WM_MENUSELECT:
         OnMenuSelect(LOWORD(wp), HIWORD(wp), reinterpret_cast<HMENU>(lp));
+        return TRUE;
+    case WM_INITMENUPOPUP:
+        OnInitMenu(reinterpret_cast<HMENU>(wp));
         return TRUE;
     case WM_EXITMENULOOP:
         SetStatusText(IDS_READY);

@@ -21,6 +21,7 @@
 #include "framework/Handles.h"
 #include "framework/MessageLoop.h"
 #include "progdb/DatabaseUpdater.h"
+#include "progdb/ProgramDatabaseDetails.h"
 #include "progdb/ProgramDatabase.h"
 #include "progdb/Submission.h"
 #include "sysinfo/NetAdapters.h"
@@ -40,6 +41,29 @@ constexpr UINT_PTR kViewUpdateTimer = 5;
 constexpr UINT_PTR kAutoModeTimer = 8;
 constexpr UINT_PTR kDatabaseUpdateTimer = 9;
 
+class PowerInterface;
+
+// What tests put in place of the live system: the snapshot loader's steps
+// and the power calls (nothing in a test may really shut down).
+struct MainWindowSeams {
+    SnapshotSteps* snapshotSteps = nullptr;  // null: the live system
+    PowerInterface* power = nullptr;         // null: the system's calls
+};
+
+// The program a list command acts on: the selected row of the visible list
+// and what it names.
+struct SelectedProgram {
+    int tab = -1;
+    int row = -1;
+    HWND window = nullptr;     // Applications
+    DWORD pid = 0;             // Applications and Tasks
+    int64_t createTime = 0;    // Tasks: the listed process's creation time
+    ServiceInfo* record = nullptr;  // Services and Drivers
+    std::string path;
+    std::string fileName;
+    ProgramDetails details;
+};
+
 // The tabs, in order.
 enum FunctionTab { kTabApplications = 0, kTabTasks, kTabServices, kTabDrivers, kTabPerformance, kTabNetwork };
 
@@ -48,8 +72,7 @@ class CQuillmarkDlg : public CDialog,
                       private DatabaseUpdateHost,
                       private SubmissionHost {
 public:
-    // steps: null for the live system; tests pass their own loader steps.
-    explicit CQuillmarkDlg(SnapshotSteps* steps = nullptr);
+    explicit CQuillmarkDlg(const MainWindowSeams& seams = MainWindowSeams());
     ~CQuillmarkDlg() override;
 
     // The one exit path: menu and tray "Exit", and closing the window when
@@ -90,6 +113,16 @@ public:
     void UpdateCurrentView();
     void OnNetworkSample();
     void OnListClicked();
+
+    // ---- Commands ----
+    // The confirmation step: asks only while "PromptUser" is on.
+    bool Confirm(const std::string& text);
+    bool OnListCommand(UINT id);
+    bool IsCommandEnabled(UINT id);
+    void UpdateToolbarStates();
+    void UpdateTabToolbar();
+    void OnInitMenu(HMENU menu);
+    bool DeriveProgram(SelectedProgram& program);
 
 protected:
     BOOL OnInitDialog() override;
@@ -140,6 +173,30 @@ private:
     void StopNetworkMonitor();
     void SavePlacement(const char* section);
     void StopWorkers();
+
+    // Command handlers (the table in Commands.cpp maps ids to them).
+    void CmdAbout(UINT id);
+    void CmdExit(UINT id);
+    void CmdRefresh(UINT id);
+    void CmdSettings(UINT id);
+    void CmdExport(UINT id);
+    void CmdPrintDetails(UINT id);
+    void CmdPrintList(UINT id);
+    void CmdCopy(UINT id);
+    void CmdBringToFront(UINT id);
+    void CmdHelp(UINT id);
+    void CmdCloseAll(UINT id);
+    void CmdSelectTab(UINT id);
+    void CmdPower(UINT id);
+    void CmdDisableUpdate(UINT id);
+    void CmdUpdateFrequency(UINT id);
+    void CmdToggleView(UINT id);
+    void CmdCloseProgram(UINT id);
+    void CmdTrayShow(UINT id);
+    void CmdAutoMode(UINT id);
+    void RefreshProtectionCells(const SelectedProgram& program);
+    void DeleteRow(int tab, int row);
+    std::string SelectedName();
 
     void OnTrayNotify(LPARAM lp);
     void OnTrayShowCommand();
@@ -202,5 +259,8 @@ private:
     bool dataLoaded_ = false;
     bool filling_ = false;
     bool tickSeen_ = true;
+    bool aboutOpen_ = false;
+    bool settingsOpen_ = false;
+    PowerInterface* power_ = nullptr;
     int lastTab_ = -1;  // the tab shown, for the detail pane's collapse
 };

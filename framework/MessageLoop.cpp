@@ -1,6 +1,7 @@
 #include "MessageLoop.h"
 
 #include <algorithm>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -12,7 +13,18 @@ std::vector<HWND>& Dialogs() {
     static std::vector<HWND> dialogs;
     return dialogs;
 }
+std::function<void()>& IdleHandler() {
+    static std::function<void()> handler;
+    return handler;
+}
+// Messages that arrive all the time without anything having changed for the
+// user: they do not make the queue "busy" for the idle handler.
+bool WakesIdle(UINT message) {
+    return message != WM_TIMER && message != WM_PAINT && message != WM_NCMOUSEMOVE && message != 0x0118;
+}
 }  // namespace
+
+void MessageLoop::SetIdleHandler(std::function<void()> handler) { IdleHandler() = std::move(handler); }
 
 void MessageLoop::AddFilter(MessageFilter* filter) {
     auto& f = Filters();
@@ -51,8 +63,15 @@ bool MessageLoop::PreTranslate(MSG& msg) {
 int MessageLoop::Run() {
     MSG msg;
     BOOL got;
-    while ((got = ::GetMessageA(&msg, nullptr, 0, 0)) != 0) {
-        if (got == -1) break;
+    bool idlePending = true;
+    for (;;) {
+        if (idlePending && IdleHandler() && !::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+            idlePending = false;
+            IdleHandler()();
+        }
+        got = ::GetMessageA(&msg, nullptr, 0, 0);
+        if (got == 0 || got == -1) break;
+        if (WakesIdle(msg.message)) idlePending = true;
         if (!PreTranslate(msg)) {
             ::TranslateMessage(&msg);
             ::DispatchMessageA(&msg);

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <functional>
+
 class MessageFilter {
 public:
     virtual ~MessageFilter() = default;
@@ -20,6 +22,9 @@ void AddDialog(HWND dialog);
 void RemoveDialog(HWND dialog);
 // Runs filters and the dialog manager for one message; true when consumed.
 bool PreTranslate(MSG& msg);
+// Runs once each time the queue has emptied after a message that may have
+// changed what the user sees (the main window's toolbar states); null: none.
+void SetIdleHandler(std::function<void()> handler);
 // Runs until WM_QUIT; returns its exit code.
 int Run();
 // Dispatches waiting messages without blocking; false once WM_QUIT was seen
