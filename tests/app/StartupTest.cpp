@@ -19,6 +19,7 @@ class StartupTest : public ::testing::Test {
 protected:
     void SetUp() override {
         testutil::ResetQuillmarkSettings();
+        testutil::PrepareQuillmarkStart();
         exe_ = dir_.File("Quillmark.exe");
         // A private copy: the program folder (log, HTML work folder, help file)
         // is then this test's own.

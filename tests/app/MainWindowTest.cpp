@@ -1,0 +1,355 @@
+// The main window of Quillmark.exe, started as a user would and read from
+// outside with window and common-control messages: its composition, the
+// lists filled from the live system, the view update following processes,
+// windows and services, tab switching and the status texts.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+#include <iphlpapi.h>
+
+#include <cstdio>
+
+#include "core/AppSettings.h"
+#include "core/SettingsKeys.h"
+#include "framework/Handles.h"
+#include "ProcessUtil.h"
+#include "RemoteControls.h"
+#include "TestUtil.h"
+
+namespace {
+
+using testutil::FindDescendant;
+using testutil::ListCell;
+using testutil::WaitUntil;
+
+constexpr UINT kCmdRefresh = 2775;
+constexpr UINT kCmdExit = 2772;
+constexpr UINT kCmdFirstTab = 2836;
+constexpr UINT kCmdDisable = 2863;
+constexpr UINT kCmdHalfSecond = 2864;
+constexpr UINT kCmdOneSecond = 2865;
+constexpr UINT kCmdTenSeconds = 2868;
+constexpr UINT kCmdAutoMode = 2906;
+constexpr const char* kTestService = "QuillmarkMainWndSvc";
+
+std::string Hex8(HWND h) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%.8X", static_cast<unsigned>(reinterpret_cast<UINT_PTR>(h)));
+    return buf;
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        testutil::ResetQuillmarkSettings();
+        testutil::PrepareQuillmarkStart();
+        // Half a second between view updates keeps the waits short.
+        settings_.WriteInt("Update", "UpdateTime", 0);
+        exe_ = dir_.File("Quillmark.exe");
+        ASSERT_TRUE(::CopyFileA(testutil::HostPath(QM_QUILLMARK_EXE).c_str(), exe_.c_str(), FALSE));
+    }
+    void TearDown() override {
+        if (app_.Running() && wnd_) {
+            ::PostMessageA(wnd_, WM_COMMAND, kCmdExit, 0);
+            app_.WaitExit(20000);
+        }
+        testutil::ResetQuillmarkSettings();
+    }
+
+    // Starts the program and waits until its first snapshot is shown (the
+    // tab control is enabled then).
+    void Start() {
+        ASSERT_TRUE(app_.Start(exe_));
+        ASSERT_TRUE(WaitUntil(
+            [&] {
+                auto w = testutil::FindTopWindows(app_.Pid(), "QuillmarkWndClass", "Quillmark");
+                wnd_ = w.empty() ? nullptr : w[0];
+                return wnd_ && PrevWnd() == reinterpret_cast<UINT_PTR>(wnd_);
+            },
+            30000));
+        tab_ = FindDescendant(wnd_, 1000);
+        ASSERT_NE(nullptr, tab_);
+        ASSERT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(tab_) != FALSE; }, 30000)) << "lists never filled";
+    }
+    HWND List(int id) const { return FindDescendant(wnd_, id); }
+    void Command(UINT id) const { ::PostMessageA(wnd_, WM_COMMAND, id, 0); }
+    void ShowTab(int tab) const {
+        Command(kCmdFirstTab + static_cast<UINT>(tab));
+        WaitUntil([&] { return ::SendMessageA(tab_, TCM_GETCURSEL, 0, 0) == tab; });
+    }
+    std::string StatusText(int pane = 0) const {
+        return testutil::StatusPaneText(FindDescendant(wnd_, 59393), pane);
+    }
+    unsigned long PrevWnd() const { return settings::kPrevWnd.Read(settings_); }
+    // The row of a list whose column holds text, waiting for it to appear.
+    int WaitForRow(HWND list, int column, const std::string& text, DWORD boundMs = 20000) {
+        int row = -1;
+        WaitUntil([&] { return (row = testutil::FindListRow(list, column, text)) >= 0; }, boundMs);
+        return row;
+    }
+
+    testutil::ScratchDir dir_;
+    std::string exe_;
+    AppSettings settings_;
+    testutil::ChildProcess app_;
+    HWND wnd_ = nullptr;
+    HWND tab_ = nullptr;
+};
+
+TEST_F(MainWindowTest, ShowsItsMenusToolbarTabsListsAndCounts) {
+    Start();
+    HMENU menu = ::GetMenu(wnd_);
+    ASSERT_NE(nullptr, menu);
+    EXPECT_EQ(5, ::GetMenuItemCount(menu));
+    HWND toolbar = FindDescendant(wnd_, 59392);
+    ASSERT_NE(nullptr, toolbar);
+    EXPECT_EQ(11, ::SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0));  // eight buttons, three separators
+
+    const char* labels[] = {"Applications  ", "Tasks  ", "Services  ", "Drivers  ", "Performance  ", "Networking  "};
+    ASSERT_EQ(6, testutil::TabCount(tab_));
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(labels[i], testutil::TabLabel(tab_, i));
+
+    struct Columns {
+        int id;
+        std::vector<std::string> titles;
+    } lists[] = {
+        {3000, {"Filename", "Protection", "Process ID", "CPU Usage", "Memory Usage", "Handle", "Title", "Company", "Description"}},
+        {3001, {"Filename", "Protection", "User Account", "Process ID", "CPU Usage", "Memory Usage", "Threads", "Company", "Description"}},
+        {3002, {"Service", "CPU Usage", "Memory Usage", "State", "Startup", "Name", "Company", "Description"}},
+        {3003, {"Driver", "State", "Startup", "Name", "Company", "Description"}},
+    };
+    for (const Columns& c : lists) {
+        HWND list = List(c.id);
+        ASSERT_NE(nullptr, list) << c.id;
+        ASSERT_EQ(static_cast<int>(c.titles.size()), testutil::ListColumnCount(list)) << c.id;
+        for (size_t i = 0; i < c.titles.size(); ++i) EXPECT_EQ(c.titles[i], testutil::ListColumnTitle(list, static_cast<int>(i)));
+    }
+    // The program itself is one of the tasks, and the counts match the rows.
+    EXPECT_GE(WaitForRow(List(3001), 3, std::to_string(app_.Pid())), 0);
+    const char* nouns[] = {"application", "task", "service", "driver"};
+    for (int i = 0; i < 4; ++i) {
+        const int rows = testutil::ListRowCount(List(3000 + i));
+        const std::string want = std::to_string(rows) + " " + nouns[i] + (rows == 1 ? "" : "s");
+        EXPECT_EQ(want, StatusText(i + 1));
+    }
+    EXPECT_GT(testutil::ListRowCount(List(3002)), 0);
+    EXPECT_GT(testutil::ListRowCount(List(3003)), 0);
+}
+
+TEST_F(MainWindowTest, ProcessesAndWindowsAppearOnRefreshAndGoWhenTheyEnd) {
+    Start();
+    testutil::ChildProcess child;
+    ASSERT_TRUE(child.Start(testutil::HostPath(QM_ACTIONSCHILD_EXE), "window QmMainWindowTestTitle"));
+    HWND childWindow = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+        auto w = testutil::FindTopWindows(child.Pid(), nullptr, "QmMainWindowTestTitle");
+        childWindow = w.empty() ? nullptr : w[0];
+        return childWindow != nullptr;
+    }));
+    const std::string pid = std::to_string(child.Pid());
+    // Nothing adds rows but a full refresh.
+    EXPECT_LT(testutil::FindListRow(List(3001), 3, pid), 0);
+    Command(kCmdRefresh);
+
+    ShowTab(1);
+    HWND tasks = List(3001);
+    int row = WaitForRow(tasks, 3, pid);
+    ASSERT_GE(row, 0);
+    EXPECT_EQ("qm_actionschild.exe", ListCell(tasks, row, 0));
+    EXPECT_EQ("N/A", ListCell(tasks, row, 7));  // no version data
+    EXPECT_GE(std::atoi(ListCell(tasks, row, 6).c_str()), 1);
+    // The view update fills the usage cells.
+    EXPECT_TRUE(WaitUntil([&] { return ListCell(tasks, testutil::FindListRow(tasks, 3, pid), 5).find(" K") != std::string::npos; }));
+
+    ShowTab(0);
+    HWND apps = List(3000);
+    row = WaitForRow(apps, 6, "QmMainWindowTestTitle");
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(Hex8(childWindow), ListCell(apps, row, 5));
+    EXPECT_EQ(pid, ListCell(apps, row, 2));
+
+    // The window closes (and with it the process): its row goes at the next
+    // view update of the visible tab, and so does the task's.
+    ::PostMessageA(childWindow, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(child.WaitExit(10000));
+    EXPECT_TRUE(WaitUntil([&] { return testutil::FindListRow(apps, 6, "QmMainWindowTestTitle") < 0; }));
+    ShowTab(1);
+    EXPECT_TRUE(WaitUntil([&] { return testutil::FindListRow(tasks, 3, pid) < 0; }));
+    const int rows = testutil::ListRowCount(tasks);
+    EXPECT_EQ(std::to_string(rows) + (rows == 1 ? " task" : " tasks"), StatusText(2));
+}
+
+TEST_F(MainWindowTest, ATitlelessWindowIsListedByItsClassName) {
+    Start();
+    testutil::ChildProcess child;
+    ASSERT_TRUE(child.Start(testutil::HostPath(QM_ACTIONSCHILD_EXE), "window \"\""));
+    HWND childWindow = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+        auto w = testutil::FindTopWindows(child.Pid(), "QmActionsChild", nullptr);
+        childWindow = w.empty() ? nullptr : w[0];
+        return childWindow != nullptr;
+    }));
+    Command(kCmdRefresh);
+    const int row = WaitForRow(List(3000), 5, Hex8(childWindow));
+    ASSERT_GE(row, 0);
+    EXPECT_EQ("QmActionsChild", ListCell(List(3000), row, 6));
+}
+
+TEST_F(MainWindowTest, TabsCollapseAndRestoreTheDetailPaneAndFillTheirPages) {
+    Start();
+    HWND detail = FindDescendant(wnd_, 1014);
+    ASSERT_NE(nullptr, detail);
+    RECT before{};
+    ::GetWindowRect(detail, &before);
+    ASSERT_TRUE(::IsWindowVisible(detail));
+
+    ShowTab(4);
+    EXPECT_TRUE(WaitUntil([&] { return !::IsWindowVisible(detail); }));
+    HWND data = List(1025);
+    ASSERT_NE(nullptr, data);
+    ASSERT_EQ(5, testutil::ListRowCount(data));
+    EXPECT_EQ("Threads", ListCell(data, 0, 0));
+    EXPECT_EQ("Page File", ListCell(data, 4, 0));
+    EXPECT_TRUE(WaitUntil([&] { return ListCell(data, 2, 1).find(" MB") != std::string::npos; }));
+    EXPECT_EQ("N/A", ListCell(data, 0, 2));
+    EXPECT_EQ(std::to_string(testutil::ListRowCount(List(3001))), ListCell(data, 1, 1));
+
+    ShowTab(5);
+    // The adapters the system reports, less the loopback interface.
+    ULONG size = 0;
+    ::GetIfTable(nullptr, &size, TRUE);
+    std::vector<BYTE> buffer(size ? size : sizeof(MIB_IFTABLE));
+    int expected = 0;
+    auto* table = reinterpret_cast<MIB_IFTABLE*>(buffer.data());
+    if (::GetIfTable(table, &size, TRUE) == NO_ERROR)
+        for (DWORD i = 0; i < table->dwNumEntries; ++i)
+            if (table->table[i].dwOperStatus != 0 && table->table[i].dwType != 24) ++expected;
+    HWND adapters = List(1028);
+    ASSERT_NE(nullptr, adapters);
+    EXPECT_TRUE(WaitUntil([&] { return testutil::ListRowCount(adapters) == expected; }));
+    if (expected > 0) {
+        EXPECT_FALSE(ListCell(adapters, 0, 0).empty());
+    }
+
+    ShowTab(2);
+    EXPECT_TRUE(WaitUntil([&] { return ::IsWindowVisible(detail) != FALSE; }));
+    RECT after{};
+    ::GetWindowRect(detail, &after);
+    EXPECT_EQ(before.bottom - before.top, after.bottom - after.top);
+}
+
+TEST_F(MainWindowTest, FrequencyCommandsSayTheIntervalAndAutoModeKeepsTheViewMoving) {
+    Start();
+    Command(kCmdOneSecond);
+    EXPECT_TRUE(WaitUntil([&] { return StatusText() == " Auto update time changed to: 1.0 second"; })) << StatusText();
+    EXPECT_EQ(1, settings_.ReadInt("Update", "UpdateTime", -1));
+    Command(kCmdHalfSecond);
+    EXPECT_TRUE(WaitUntil([&] { return StatusText() == " Auto update time changed to: 0.5 seconds"; })) << StatusText();
+    Command(kCmdDisable);
+    EXPECT_TRUE(WaitUntil([&] { return StatusText() == " Auto update disabled"; })) << StatusText();
+    EXPECT_EQ(0, settings_.ReadInt("Update", "EnableAutoUpdate", -1));
+
+    // Auto mode switched on right after a frequency change still updates
+    // the view: an ended process leaves the Tasks list.
+    ShowTab(1);
+    testutil::ChildProcess child;
+    ASSERT_TRUE(child.Start(testutil::HostPath(QM_ACTIONSCHILD_EXE), "wait"));
+    Command(kCmdRefresh);
+    const std::string pid = std::to_string(child.Pid());
+    ASSERT_GE(WaitForRow(List(3001), 3, pid), 0);
+    Command(kCmdTenSeconds);
+    Command(kCmdAutoMode);
+    EXPECT_TRUE(WaitUntil([&] { return settings_.ReadInt("Update", "AutoMode", 0) == 1; }));
+    child.Kill();
+    EXPECT_TRUE(WaitUntil([&] { return testutil::FindListRow(List(3001), 3, pid) < 0; }, 30000));
+}
+
+TEST_F(MainWindowTest, StartMinimizedUsesTheStoredPlacementOnly) {
+    // Without a stored placement the window shows even with the setting on.
+    settings_.WriteInt("General", "StartMinimized", 1);
+    Start();
+    EXPECT_TRUE(::IsWindowVisible(wnd_));
+    RECT moved{40, 30, 700, 560};
+    ::MoveWindow(wnd_, moved.left, moved.top, moved.right - moved.left, moved.bottom - moved.top, TRUE);
+    ::PostMessageA(wnd_, WM_COMMAND, kCmdExit, 0);
+    ASSERT_TRUE(app_.WaitExit(20000));
+    std::vector<BYTE> placement;
+    ASSERT_TRUE(settings_.ReadBinary("WindowPos", "WindowPlacement", placement));
+
+    // With one, it starts hidden in the notification area; shown, it has the
+    // stored rectangle.
+    testutil::ChildProcess second;
+    app_ = std::move(second);
+    Start();
+    EXPECT_FALSE(::IsWindowVisible(wnd_));
+    ::PostMessageA(wnd_, WM_COMMAND, 2903, 0);
+    ASSERT_TRUE(WaitUntil([&] { return ::IsWindowVisible(wnd_) != FALSE; }));
+    RECT rc{};
+    ::GetWindowRect(wnd_, &rc);
+    EXPECT_EQ(moved.left, rc.left);
+    EXPECT_EQ(moved.right - moved.left, rc.right - rc.left);
+}
+
+// The test service, installed for this test and removed afterwards.
+class MainWindowServiceTest : public MainWindowTest {
+protected:
+    static ServiceHandle Manager() { return ServiceHandle(::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS)); }
+    static void Control(DWORD code) {
+        ServiceHandle m = Manager();
+        ServiceHandle s(m ? ::OpenServiceA(m.get(), kTestService, SERVICE_ALL_ACCESS) : nullptr);
+        SERVICE_STATUS st{};
+        if (s && code == 0) ::StartServiceA(s.get(), 0, nullptr);
+        if (s && code != 0) ::ControlService(s.get(), code, &st);
+    }
+    static void Remove() {
+        Control(SERVICE_CONTROL_STOP);
+        ServiceHandle m = Manager();
+        ServiceHandle s(m ? ::OpenServiceA(m.get(), kTestService, SERVICE_ALL_ACCESS) : nullptr);
+        if (s) {
+            SERVICE_STATUS st{};
+            WaitUntil([&] { return ::QueryServiceStatus(s.get(), &st) && st.dwCurrentState == SERVICE_STOPPED; }, 15000);
+            ::DeleteService(s.get());
+        }
+    }
+    void SetUp() override {
+        MainWindowTest::SetUp();
+        Remove();
+        ServiceHandle m = Manager();
+        ASSERT_TRUE(m.valid());
+        const std::string command = "\"" + testutil::HostPath(QM_TESTSERVICE_EXE) + "\"";
+        ServiceHandle s(::CreateServiceA(m.get(), kTestService, kTestService, SERVICE_ALL_ACCESS,
+                                         SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
+                                         command.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr));
+        ASSERT_TRUE(s.valid());
+    }
+    void TearDown() override {
+        MainWindowTest::TearDown();
+        Remove();
+    }
+};
+
+TEST_F(MainWindowServiceTest, ServiceStateAndStartupFollowChangesMadeOutside) {
+    Start();
+    ShowTab(2);
+    HWND services = List(3002);
+    const int row = WaitForRow(services, 0, kTestService);
+    ASSERT_GE(row, 0);
+    EXPECT_EQ("Stopped", ListCell(services, row, 3));
+    EXPECT_EQ("Manual", ListCell(services, row, 4));
+    EXPECT_EQ(kTestService, ListCell(services, row, 5));
+
+    Control(0);
+    EXPECT_TRUE(WaitUntil([&] { return ListCell(services, row, 3) == "Running"; }, 20000)) << ListCell(services, row, 3);
+    {
+        ServiceHandle m = Manager();
+        ServiceHandle s(::OpenServiceA(m.get(), kTestService, SERVICE_CHANGE_CONFIG));
+        ASSERT_TRUE(::ChangeServiceConfigA(s.get(), SERVICE_NO_CHANGE, SERVICE_DISABLED, SERVICE_NO_CHANGE, nullptr,
+                                           nullptr, nullptr, nullptr, nullptr, nullptr, nullptr));
+    }
+    EXPECT_TRUE(WaitUntil([&] { return ListCell(services, row, 4) == "Disabled"; }, 20000)) << ListCell(services, row, 4);
+    Control(SERVICE_CONTROL_STOP);
+    EXPECT_TRUE(WaitUntil([&] { return ListCell(services, row, 3) == "Stopped"; }, 20000)) << ListCell(services, row, 3);
+}
+
+}  // namespace
