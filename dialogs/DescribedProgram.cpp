@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "dialogs/DescribeAppDlg.h"
+
 ProgramEntry DescribedEntry(const ProgramDetails& details) {
     ProgramEntry entry;
     entry.company = details.company;
@@ -31,4 +33,15 @@ DescribeOutcome AddDescribedProgram(const ProgramDetails& details, ProgramDataba
     if (!outcome.saved) localDatabase.SetModified(true);
     if (outcome.saved) outcome.submissionStarted = submission.SubmitAfterDescribe();
     return outcome;
+}
+
+bool DescribeProgramWithDialog(HWND owner, const std::string& path, const ProgramDatabase& publisherDatabase,
+                               ProgramDatabase& localDatabase, const std::string& localPath,
+                               SubmissionService& submission) {
+    ProgramDetails details;
+    GetProgramDetails(path, details, publisherDatabase, localDatabase);
+    CDescribeAppDlg dialog(details);
+    if (dialog.DoModal(owner) != IDOK) return false;
+    AddDescribedProgram(details, localDatabase, localPath, submission);
+    return true;
 }

@@ -2,6 +2,8 @@
 // program database: the step after the describe dialog's OK.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 
 #include "progdb/ProgramDatabase.h"
@@ -28,3 +30,10 @@ struct DescribeOutcome {
 // with the next save that succeeds.
 DescribeOutcome AddDescribedProgram(const ProgramDetails& details, ProgramDatabase& localDatabase,
                                     const std::string& localPath, SubmissionService& submission);
+
+// The whole describe command for the program at path: its merged details,
+// the dialog (modal, owned by owner) and, on OK, AddDescribedProgram. True
+// when the user pressed OK (the caller then rebuilds the detail page).
+bool DescribeProgramWithDialog(HWND owner, const std::string& path, const ProgramDatabase& publisherDatabase,
+                               ProgramDatabase& localDatabase, const std::string& localPath,
+                               SubmissionService& submission);

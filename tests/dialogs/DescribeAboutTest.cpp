@@ -122,13 +122,13 @@ TEST_F(DescribeTest, NewProgramShowsItsVersionDataAndOkPostsIt) {
     settings::kServiceUrl.Write(settings, publisher.Base());
     SubmissionService service(host, local, settings);
 
-    ProgramDetails details = DetailsOf(program);
     std::string fileLabel, company, description, webSite, rating;
     int selection = -2;
     bool goEnabled = true, hasIcon = false;
-    CDescribeAppDlg dialog(details);
+    // The whole command, as the main window runs it.
     INT_PTR result = RunModal(
-        "Describe Application", [&] { return dialog.DoModal(nullptr); },
+        "Describe Application",
+        [&] { return DescribeProgramWithDialog(nullptr, program, publisherDb, local, localPath, service) ? IDOK : 0; },
         [&](HWND d) {
             fileLabel = Text(d, IDC_DESC_FILENAME);
             company = Text(d, IDC_DESC_COMPANY);
@@ -151,10 +151,6 @@ TEST_F(DescribeTest, NewProgramShowsItsVersionDataAndOkPostsIt) {
     EXPECT_TRUE(hasIcon);
 
     // Unchanged, OK still makes the user's own entry, saves and posts it.
-    const DescribeOutcome outcome = AddDescribedProgram(details, local, localPath, service);
-    EXPECT_TRUE(outcome.added);
-    EXPECT_TRUE(outcome.saved);
-    EXPECT_TRUE(outcome.submissionStarted);
     const ProgramEntry entry = OnlyEntry();
     EXPECT_EQ("Ornava Utilities", entry.company);
     EXPECT_EQ("Quillmark task manager", entry.description);
