@@ -50,6 +50,10 @@ constexpr IntSetting kHighlightSortColumn{"ListView", "HighlightSortColumn", 1};
 constexpr IntSetting kEnableAutoUpdate{"Update", "EnableAutoUpdate", 1};
 constexpr IntSetting kAutoMode{"Update", "AutoMode", 0};
 constexpr IntSetting kUpdateTime{"Update", "UpdateTime", 2};
+// The update interval of each "UpdateTime" position (the settings dialog's
+// slider), in milliseconds.
+constexpr unsigned kUpdateIntervalsMs[] = {500, 1000, 2000, 5000, 10000};
+constexpr int kUpdateTimePositions = 5;
 
 // OrnavaDB
 constexpr IntSetting kCheckUpdates{"OrnavaDB", "CheckUpdates", 1};

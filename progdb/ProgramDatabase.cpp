@@ -33,6 +33,11 @@ int RatingValue(const std::string& ratingText) {
     while (i < ratingText.size() && (ratingText[i] == ' ' || ratingText[i] == '\t' || ratingText[i] == '\r' ||
                                      ratingText[i] == '\n'))
         ++i;
+    // "-1" is what the describe step stores when no rating was chosen; it
+    // must come back as "no rating" (shown as Unknown), not as 0 ("System").
+    if (ratingText.compare(i, 2, "-1") == 0 &&
+        (i + 2 == ratingText.size() || ratingText[i + 2] < '0' || ratingText[i + 2] > '9'))
+        return -1;
     long value = 0;
     for (; i < ratingText.size() && ratingText[i] >= '0' && ratingText[i] <= '9'; ++i) {
         value = value * 10 + (ratingText[i] - '0');

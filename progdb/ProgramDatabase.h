@@ -40,7 +40,8 @@ constexpr size_t kMaxDatabaseFileBytes = 64u * 1024u * 1024u;
 // The string-table text of a rating; empty for values outside 0..9.
 std::string RatingText(int rating);
 // The integer value of a stored rating text: its leading decimal digits
-// (after any white space); empty or non-numeric text gives 0.
+// (after any white space); empty or non-numeric text gives 0, except "-1",
+// the mark of a description without a rating, which gives -1.
 int RatingValue(const std::string& ratingText);
 
 // One program, keyed by its executable's file name.

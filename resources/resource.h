@@ -7,6 +7,10 @@
 #define IDD_LOAD_PROGRESS               142
 #define IDD_PERFORMANCE_PAGE            151
 #define IDD_NETWORK_PAGE                152
+// The user's dialogs: about box, settings, describe a program.
+#define IDD_ABOUTBOX                    100
+#define IDD_SETTINGS                    140
+#define IDD_DESCRIBE_APP                176
 
 // ---- Controls --------------------------------------------------------------
 #define IDC_FUNCTION_TAB                1000
@@ -48,6 +52,66 @@
 #define IDC_NETWORK_GRAPH               1027
 #define IDC_ADAPTER_LIST                1028
 #define IDC_ADAPTER_GROUP               1038
+// The user's dialogs. Describe a program (dialog 176):
+#define IDC_DESC_ICON                   176
+#define IDC_DESC_FILENAME               177
+#define IDC_DESC_COMPANY                178
+#define IDC_DESC_RATING                 179
+#define IDC_DESC_DESCRIPTION            180
+#define IDC_DESC_WEBSITE                181
+#define IDC_DESC_GO                     182
+// Settings (dialog 140): group boxes, options, labels, group icons.
+#define IDC_SET_GROUP_GENERAL           1072
+#define IDC_SET_GROUP_LIST_VIEW         1084
+#define IDC_SET_GROUP_UPDATE_FREQUENCY  1080
+#define IDC_SET_GROUP_PROGRAM_DATA      1074
+#define IDC_SET_GROUP_PROXY             1075
+#define IDC_SET_START_WITH_WINDOWS      1039
+#define IDC_SET_ALWAYS_ON_TOP           1088
+#define IDC_SET_EXIT_FROM_TRAY_ONLY     1090
+#define IDC_SET_START_MINIMIZED         1092
+#define IDC_SET_SAVE_LAST_TAB           1029
+#define IDC_SET_PROMPT_USER             1036
+#define IDC_SET_SHOW_GRID_LINES         1009
+#define IDC_SET_ALTERNATE_ROW_COLORS    1010
+#define IDC_SET_AUTO_SIZE_COLUMNS       1024
+#define IDC_SET_HIGHLIGHT_SORT_COLUMN   1025
+#define IDC_SET_ENABLE_AUTO_UPDATE      1032
+#define IDC_SET_AUTO_MODE               1041
+#define IDC_SET_UPDATE_SLIDER           1031
+#define IDC_SET_FAST_LABEL              1035
+#define IDC_SET_INTERVAL_LABEL          1033
+#define IDC_SET_SLOW_LABEL              1034
+#define IDC_SET_CHECK_UPDATES           1011
+#define IDC_SET_UPDATE_ACTION           1012
+#define IDC_SET_UPDATE_ACTION_LABEL     1081
+#define IDC_SET_PROMPT_BEFORE_UPDATE    1082
+#define IDC_SET_UPDATE_STATUS_MSGS      1083
+#define IDC_SET_SUBMIT_MODIFICATIONS    1094
+#define IDC_SET_EMAIL_LABEL             1098
+#define IDC_SET_EMAIL                   1069
+#define IDC_SET_PASSWORD_LABEL          1099
+#define IDC_SET_PASSWORD                1071
+#define IDC_SET_ENABLE_PROXY            1067
+#define IDC_SET_PROXY_SETTINGS          1070
+#define IDC_SET_PROXY_SERVER_LABEL      1078
+#define IDC_SET_PROXY_SERVER            1076
+#define IDC_SET_PROXY_PORT_LABEL        1079
+#define IDC_SET_PROXY_PORT              1077
+#define IDC_SET_HELP                    3
+#define IDC_SET_ICON_GENERAL            1100
+#define IDC_SET_ICON_LIST_VIEW          1101
+#define IDC_SET_ICON_UPDATE_FREQUENCY   1102
+#define IDC_SET_ICON_PROGRAM_DATA       1103
+#define IDC_SET_ICON_PROXY              1104
+#define IDC_SET_ICON_EMAIL              1105
+#define IDC_SET_ICON_PASSWORD           1106
+// About box (dialog 100):
+#define IDC_ABOUT_ICON                  1003
+#define IDC_ABOUT_PUBLISHER_LINK        1004
+#define IDC_ABOUT_DEVELOPER_LINK        1008
+#define IDC_ABOUT_PRODUCT               1011
+#define IDC_ABOUT_VERSION               1012
 
 // ---- Menus -----------------------------------------------------------------
 #define IDR_MAINFRAME_MENU              128
@@ -77,6 +141,14 @@
 #define IDI_DEFAULT_APPLICATION         145
 #define IDI_DEFAULT_DRIVER              146
 #define IDI_DEFAULT_SERVICE             147
+// Settings dialog: group box icons and the icons beside the account edits.
+#define IDI_SET_PROXY                   157
+#define IDI_SET_GENERAL                 158
+#define IDI_SET_PROGRAM_DATA            159
+#define IDI_SET_LIST_VIEW               160
+#define IDI_SET_EMAIL                   161
+#define IDI_SET_PASSWORD                162
+#define IDI_SET_UPDATE_FREQUENCY        180
 
 // ---- Cursors -----------------------------------------------------------------
 #define IDCUR_SPLIT_H                   152
