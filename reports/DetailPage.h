@@ -14,7 +14,6 @@
 #include "progdb/ProgramDatabaseDetails.h"
 #include "sysinfo/FileVersion.h"
 #include "sysinfo/ServiceInfo.h"
-#include "sysinfo/SystemSnapshot.h"
 
 // The tabs that have a page; every other tab shows the blank page.
 constexpr int kDetailTabApplications = 0;
