@@ -261,6 +261,11 @@ bool CInfoWebBrowser::HasDocument() const {
     return static_cast<bool>(document);
 }
 
+bool CInfoWebBrowser::ContainsFocus() const {
+    HWND focus = ::GetFocus();
+    return hwnd_ && focus && (focus == hwnd_ || ::IsChild(hwnd_, focus));
+}
+
 bool CInfoWebBrowser::Navigate(const std::string& url) {
     if (!browser_) return false;
     Bstr address(WideOf(url).c_str());

@@ -48,6 +48,8 @@ public:
     bool HasControl() const { return static_cast<bool>(browser_); }
     // Whether the control holds a document now.
     bool HasDocument() const;
+    // Whether the keyboard focus is in the pane (Copy then copies from it).
+    bool ContainsFocus() const;
 
     // Starts loading url; false without a control or when the control refuses.
     bool Navigate(const std::string& url);

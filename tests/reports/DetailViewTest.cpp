@@ -148,6 +148,27 @@ TEST_F(DetailViewTest, TaskPageOfATestChild) {
     EXPECT_EQ(process->imagePath, view->LastPath());
 }
 
+TEST_F(DetailViewTest, ProcessThatHasEndedShowsUnknownValues) {
+    testutil::ChildProcess child;
+    ASSERT_TRUE(child.Start(TestChildExe()));
+    const DWORD pid = child.Pid();
+    child.Kill();
+    ASSERT_TRUE(child.WaitExit(10000));
+
+    DetailRequest request;
+    request.tab = kDetailTabTasks;
+    request.hasSelection = true;
+    request.pid = pid;
+    EXPECT_EQ(static_cast<UINT>(IDR_HTML_DETAIL_TASKS), Build(request));
+    ExpectShown();
+    const std::string page = Page();
+    EXPECT_TRUE(Has(page, ">unknown by unknown<"));
+    EXPECT_TRUE(Has(page, ">" + HtmlWriter::EscapeText(RatingText(kRatingUnknown)) + "</td>"));
+    EXPECT_TRUE(Has(page, "<td align=left class=stats>None Specified</td>"));
+    EXPECT_FALSE(Has(page, "moduleentry>"));
+    EXPECT_EQ("", view->LastPath());
+}
+
 TEST_F(DetailViewTest, SystemProcessesGetTheSystemPage) {
     for (DWORD pid : {4u, 0u}) {
         DetailRequest request;
