@@ -123,16 +123,25 @@ UINT DetailView::Build(const DetailRequest& request) {
         path.clear();
         Log("No list item is selected - blank HTML page loaded.");
     }
-    if (!path.empty()) WriteIcon(path);
+    if (templateId != IDR_HTML_DETAIL_BLANK && templateId != IDR_HTML_DETAIL_SYSTEM) WriteIcon(path, request.tab);
     lastPage_ = page;
     lastPath_ = path;
     if (!page.empty() && PaneShown()) ShowPage(page);
     return templateId;
 }
 
-void DetailView::WriteIcon(const std::string& path) const {
-    IconHandle icon(ProgramIcon(path, true));
-    // Without an icon the previous picture stays.
+void DetailView::WriteIcon(const std::string& path, int tab) const {
+    IconHandle icon(path.empty() ? nullptr : ProgramIcon(path, true));
+    // A program without an icon (or a process whose file is gone) gets the
+    // list's default picture, never the icon of the item shown before.
+    if (!icon) {
+        const UINT fallback = tab == kDetailTabApplications ? IDI_DEFAULT_APPLICATION
+                              : tab == kDetailTabServices   ? IDI_DEFAULT_SERVICE
+                              : tab == kDetailTabDrivers    ? IDI_DEFAULT_DRIVER
+                                                            : IDI_DEFAULT_TASK;
+        icon.reset(static_cast<HICON>(
+            ::LoadImageA(ResourceInstance(), MAKEINTRESOURCEA(fallback), IMAGE_ICON, 32, 32, 0)));
+    }
     if (icon) WriteIconBitmap(icon.get(), htmlFolder_ + kFileIconBitmapFile, RGB(255, 255, 255), 0, 0);
 }
 

@@ -63,7 +63,7 @@ private:
     bool PaneShown() const;
     std::string ProcessPage(UINT templateId, DWORD pid, const std::string& imagePath, const DetailRequest& request);
     std::string ServicePage(UINT templateId, const ServiceInfo& service, const DetailRequest& request);
-    void WriteIcon(const std::string& path) const;
+    void WriteIcon(const std::string& path, int tab) const;
     void ShowPage(const std::string& page);
 
     DetailViewHooks hooks_;

@@ -18,6 +18,7 @@
 #include "reports/HtmlWriter.h"
 #include "resource.h"
 #include "sysinfo/FileVersion.h"
+#include "sysinfo/ProcessHelpers.h"
 
 namespace {
 
@@ -152,13 +153,20 @@ TEST_F(DetailViewTest, ProcessThatHasEndedShowsUnknownValues) {
     testutil::ChildProcess child;
     ASSERT_TRUE(child.Start(TestChildExe()));
     const DWORD pid = child.Pid();
-    child.Kill();
-    ASSERT_TRUE(child.WaitExit(10000));
-
     DetailRequest request;
     request.tab = kDetailTabTasks;
     request.hasSelection = true;
     request.pid = pid;
+    ASSERT_TRUE(WaitUntil([&] {
+        std::string path;
+        return GetProcessImagePath(pid, path);
+    }));
+    EXPECT_EQ(static_cast<UINT>(IDR_HTML_DETAIL_TASKS), Build(request));
+    const std::string runningIcon = testutil::ReadFileBytes(dir.File(kFileIconBitmapFile));
+    ASSERT_FALSE(runningIcon.empty());
+    child.Kill();
+    ASSERT_TRUE(child.WaitExit(10000));
+
     EXPECT_EQ(static_cast<UINT>(IDR_HTML_DETAIL_TASKS), Build(request));
     ExpectShown();
     const std::string page = Page();
@@ -167,6 +175,10 @@ TEST_F(DetailViewTest, ProcessThatHasEndedShowsUnknownValues) {
     EXPECT_TRUE(Has(page, "<td align=left class=stats>None Specified</td>"));
     EXPECT_FALSE(Has(page, "moduleentry>"));
     EXPECT_EQ("", view->LastPath());
+    // The page shows the default picture, not the icon of the page before.
+    const std::string icon = testutil::ReadFileBytes(dir.File(kFileIconBitmapFile));
+    EXPECT_EQ(54u + 96u * 32u, icon.size());
+    EXPECT_NE(runningIcon, icon);
 }
 
 TEST_F(DetailViewTest, SystemProcessesGetTheSystemPage) {
