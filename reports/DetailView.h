@@ -4,6 +4,11 @@
 // writes "output.htm" and "file_icon.bmp" into the HTML work folder and has
 // the browser load the page. The window, the status bar and the browser are
 // reached through the hooks only, so this unit never includes app/ or ui/.
+//
+// Wiring with the pane's browser (ui/InfoWebBrowser.h), when it was created:
+//   hooks.navigate = [&](const std::string& url) { return browser.Navigate(url); };
+//   hooks.resetDocument = [&] { browser.ResetDocument(); };
+// Without a browser leave both empty: pages are then built but not written.
 #pragma once
 
 #include <windows.h>
