@@ -43,4 +43,20 @@ bool EndFont(std::FILE* file) {
     return Write(file, "</font>\r\n");
 }
 
+std::string EscapeText(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        case '\'': out += "&#39;"; break;
+        default: out += c; break;
+        }
+    }
+    return out;
+}
+
 }  // namespace HtmlWriter

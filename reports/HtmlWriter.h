@@ -18,4 +18,8 @@ bool EndTable(std::FILE* file);
 bool BeginFont(std::FILE* file, const std::string& name, const std::string& size);
 bool EndFont(std::FILE* file);
 
+// Text made safe to stand in HTML as element content or inside a quoted
+// attribute value: "&", "<", ">", '"' and "'" become character references.
+std::string EscapeText(const std::string& text);
+
 }  // namespace HtmlWriter

@@ -171,6 +171,14 @@
 #define IDR_GIF_DKBLUE                  173
 #define IDR_GIF_TITLE_BG                174
 
+// ---- HTML templates (detail view; standard HTML resource type) ---------------
+#define IDR_HTML_DETAIL_BLANK           168
+#define IDR_HTML_DETAIL_TASKS           169
+#define IDR_HTML_DETAIL_APPLICATIONS    170
+#define IDR_HTML_DETAIL_DRIVERS         171
+#define IDR_HTML_DETAIL_SERVICES        172
+#define IDR_HTML_DETAIL_SYSTEM          186
+
 // ---- Text ------------------------------------------------------------------
 #define IDR_TEXT_SYSTEM_PROTECTED       177
 

@@ -1,0 +1,159 @@
+#include "reports/DetailView.h"
+
+#include <utility>
+
+#include "core/AppPaths.h"
+#include "framework/Handles.h"
+#include "framework/Resources.h"
+#include "platform/Files.h"
+#include "reports/HtmlSupportFiles.h"
+#include "resource.h"
+#include "sysinfo/AppWindows.h"
+#include "sysinfo/ProcessHelpers.h"
+
+namespace {
+
+// The details of path from the two databases; an absent database counts as
+// an empty one.
+ProgramDetails DetailsOf(const std::string& path, const DetailRequest& request) {
+    ProgramDetails details;
+    ProgramDatabase emptyPublisher, emptyLocal;
+    GetProgramDetails(path, details, request.publisher ? *request.publisher : emptyPublisher,
+                      request.local ? *request.local : emptyLocal);
+    return details;
+}
+
+}  // namespace
+
+const ProcessImageInfo* FindProcessImage(const ProcessImageList* processes, DWORD pid) {
+    if (!processes) return nullptr;
+    for (const ProcessImageInfo& p : processes->items)
+        if (p.pid == pid) return &p;
+    return nullptr;
+}
+
+std::string FileUrl(const std::string& path) {
+    return "file://" + path;
+}
+
+DetailView::DetailView(DetailViewHooks hooks, std::string htmlFolder)
+    : hooks_(std::move(hooks)), htmlFolder_(htmlFolder.empty() ? HtmlWorkFolder() : WithTrailingBackslash(htmlFolder)) {}
+
+std::string DetailView::PageUrl() const {
+    return FileUrl(htmlFolder_ + kOutputPageFile);
+}
+
+void DetailView::Log(const std::string& line) const {
+    if (hooks_.log) hooks_.log(line);
+}
+
+void DetailView::Status(const std::string& text) const {
+    if (hooks_.status) hooks_.status(text);
+}
+
+bool DetailView::PaneShown() const {
+    if (!hooks_.navigate) return false;
+    return !hooks_.paneShown || hooks_.paneShown();
+}
+
+std::string DetailView::ProcessPage(UINT templateId, DWORD pid, const std::string& imagePath,
+                                    const DetailRequest& request) {
+    const ProcessImageInfo* process = FindProcessImage(request.processes, pid);
+    const ProgramDetails details = DetailsOf(imagePath, request);
+    const std::string commandLine = process ? process->commandLine : std::string();
+    const std::string modules = BuildModuleTable(pid, hooks_.log);
+    return FillDetailTemplate(LoadHtmlResource(templateId), ProcessDetailValues(details, commandLine, imagePath, modules));
+}
+
+std::string DetailView::ServicePage(UINT templateId, const ServiceInfo& service, const DetailRequest& request) {
+    const ProgramDetails details = DetailsOf(service.IconPath(), request);
+    return FillDetailTemplate(LoadHtmlResource(templateId), ServiceDetailValues(details, service));
+}
+
+UINT DetailView::Build(const DetailRequest& request) {
+    WaitCursor wait;
+    Log("Building HTML view data.");
+    std::string page, path;
+    UINT templateId = IDR_HTML_DETAIL_BLANK;
+    if (request.hasSelection) {
+        switch (request.tab) {
+        case kDetailTabApplications: {
+            Status("Loading application data...");
+            Log("Building application data HTML...");
+            if (!request.window || !::IsWindow(request.window)) break;
+            DWORD pid = 0;
+            ::GetWindowThreadProcessId(request.window, &pid);
+            GetProcessImagePath(pid, path);
+            templateId = DetailTemplateId(request.tab, true, pid);
+            page = ProcessPage(templateId, pid, path, request);
+            break;
+        }
+        case kDetailTabTasks: {
+            Status("Loading task data...");
+            Log("Building task data HTML...");
+            templateId = DetailTemplateId(request.tab, true, request.pid);
+            if (templateId == IDR_HTML_DETAIL_SYSTEM) {
+                page = LoadHtmlResource(templateId);
+                break;
+            }
+            const ProcessImageInfo* process = FindProcessImage(request.processes, request.pid);
+            if (process) path = process->imagePath;
+            if (path.empty()) GetProcessImagePath(request.pid, path);
+            page = ProcessPage(templateId, request.pid, path, request);
+            break;
+        }
+        case kDetailTabServices:
+        case kDetailTabDrivers: {
+            if (!request.service) break;
+            const bool service = request.tab == kDetailTabServices;
+            Status(service ? "Loading service data..." : "Loading driver data...");
+            Log(service ? "Building service data HTML..." : "Building driver data HTML...");
+            path = request.service->IconPath();
+            templateId = DetailTemplateId(request.tab, true, 0);
+            page = ServicePage(templateId, *request.service, request);
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    if (page.empty()) {
+        templateId = IDR_HTML_DETAIL_BLANK;
+        page = LoadHtmlResource(templateId);
+        path.clear();
+        Log("No list item is selected - blank HTML page loaded.");
+    }
+    if (templateId != IDR_HTML_DETAIL_BLANK && templateId != IDR_HTML_DETAIL_SYSTEM) WriteIcon(path, request.tab);
+    lastPage_ = page;
+    lastPath_ = path;
+    if (!page.empty() && PaneShown()) ShowPage(page);
+    return templateId;
+}
+
+void DetailView::WriteIcon(const std::string& path, int tab) const {
+    IconHandle icon(path.empty() ? nullptr : ProgramIcon(path, true));
+    // A program without an icon (or a process whose file is gone) gets the
+    // list's default picture, never the icon of the item shown before.
+    if (!icon) {
+        const UINT fallback = tab == kDetailTabApplications ? IDI_DEFAULT_APPLICATION
+                              : tab == kDetailTabServices   ? IDI_DEFAULT_SERVICE
+                              : tab == kDetailTabDrivers    ? IDI_DEFAULT_DRIVER
+                                                            : IDI_DEFAULT_TASK;
+        icon.reset(static_cast<HICON>(
+            ::LoadImageA(ResourceInstance(), MAKEINTRESOURCEA(fallback), IMAGE_ICON, 32, 32, 0)));
+    }
+    if (icon) WriteIconBitmap(icon.get(), htmlFolder_ + kFileIconBitmapFile, RGB(255, 255, 255), 0, 0);
+}
+
+void DetailView::ShowPage(const std::string& page) {
+    const std::string file = htmlFolder_ + kOutputPageFile;
+    Log("Opening file in HTML view: " + file);
+    // Written aside and then moved over the old page: when it cannot be
+    // written the browser keeps the previous page.
+    if (WriteFileReplacing(file, page)) {
+        if (hooks_.resetDocument) hooks_.resetDocument();
+        Log("Navigating browser to HTML.");
+        hooks_.navigate(FileUrl(file));
+    }
+    Log("HTML page loaded.");
+}
