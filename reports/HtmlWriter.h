@@ -18,4 +18,13 @@ bool EndTable(std::FILE* file);
 bool BeginFont(std::FILE* file, const std::string& name, const std::string& size);
 bool EndFont(std::FILE* file);
 
+// The same fragments as text, for writers that build a whole file in memory
+// before it replaces the old one.
+std::string BeginPageText(const std::string& title, const std::string& headExtra);
+std::string EndPageText();
+std::string BeginTableText(int border, int cellPadding, int cellSpacing, const std::string& width);
+std::string EndTableText();
+std::string BeginFontText(const std::string& name, const std::string& size);
+std::string EndFontText();
+
 }  // namespace HtmlWriter
