@@ -11,6 +11,7 @@
 #include <cstdlib>
 
 #include "PrintedPdf.h"
+#include "TestListView.h"
 #include "TestUtil.h"
 #include "platform/Files.h"
 #include "reports/ListExport.h"
@@ -64,49 +65,6 @@ std::string ExportedBytes(const ListTable& table, int kind, const std::string& n
     if (!Export(table, path, kind, kExportPageTitle)) return "<failed>";
     return ReadFileBytes(path);
 }
-
-// A report-style list view with the sample's columns and rows.
-class ListViewFixture {
-public:
-    ListViewFixture() {
-        INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_LISTVIEW_CLASSES};
-        ::InitCommonControlsEx(&icc);
-        hwnd_ = ::CreateWindowExA(0, WC_LISTVIEWA, "", WS_OVERLAPPEDWINDOW | LVS_REPORT, 0, 0, 600, 300, nullptr,
-                                  nullptr, ::GetModuleHandleA(nullptr), nullptr);
-        const MemoryTable t = SampleTable();
-        const int formats[] = {LVCFMT_LEFT, LVCFMT_RIGHT, LVCFMT_CENTER};
-        for (int c = 0; c < t.ColumnCount(); ++c) {
-            std::string title = t.CellText(-1, c);
-            LVCOLUMNA col{};
-            col.mask = LVCF_TEXT | LVCF_FMT | LVCF_WIDTH | LVCF_SUBITEM;
-            col.fmt = formats[c];
-            col.cx = t.ColumnWidth(c);
-            col.pszText = &title[0];
-            col.iSubItem = c;
-            ::SendMessageA(hwnd_, LVM_INSERTCOLUMNA, c, reinterpret_cast<LPARAM>(&col));
-        }
-        for (int r = 0; r < t.RowCount(); ++r)
-            for (int c = 0; c < t.ColumnCount(); ++c) SetCell(r, c, t.CellText(r, c));
-    }
-    ~ListViewFixture() {
-        if (hwnd_) ::DestroyWindow(hwnd_);
-    }
-    void SetCell(int row, int column, std::string text) {
-        LVITEMA item{};
-        item.mask = LVIF_TEXT;
-        item.iItem = row;
-        item.iSubItem = column;
-        item.pszText = &text[0];
-        if (column == 0 && row >= static_cast<int>(::SendMessageA(hwnd_, LVM_GETITEMCOUNT, 0, 0)))
-            ::SendMessageA(hwnd_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
-        else
-            ::SendMessageA(hwnd_, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-    }
-    HWND hwnd() const { return hwnd_; }
-
-private:
-    HWND hwnd_ = nullptr;
-};
 
 // Each cell in hex, cells separated by spaces, one row a line: a form both
 // Python and the test can write without quoting troubles.
@@ -219,7 +177,7 @@ TEST(ListExport, FileThatCannotBeCreatedLeavesTheOldOneIntact) {
 }
 
 TEST(ListExport, ReadsAnyListViewThroughItsWindow) {
-    ListViewFixture list;
+    TestListView list(SampleTable());
     ASSERT_TRUE(list.hwnd());
     ListViewTable table(list.hwnd());
     EXPECT_EQ(table.ColumnCount(), 3);
@@ -242,7 +200,7 @@ TEST(ListExport, ReadsAnyListViewThroughItsWindow) {
 }
 
 TEST(ListExport, ExportCommandAsksForTheFileAndWritesByItsExtension) {
-    ListViewFixture list;
+    TestListView list(SampleTable());
     ScratchDir dir;
     const std::string target = dir.File("REPORT.CSV");
     OPENFILENAMEA seen{};

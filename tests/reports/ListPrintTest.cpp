@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "PrintedPdf.h"
+#include "TestListView.h"
 #include "reports/ListPrinter.h"
 
 using printtest::Pages;
@@ -153,15 +154,18 @@ TEST_F(ListPrintTest, WideListPrintsInPassesWithTheFirstColumnInEach) {
 }
 
 TEST_F(ListPrintTest, ListThatFitsPrintsInOnePass) {
-    MemoryTable table({{"Filename", "", 120}, {"Process ID", "right", 80}, {"CPU Usage", "right", 80}},
-                      {{"alpha.exe", "4", "1.5%"}, {"beta.exe", "8", "0.0%"}});
-    ListPrinter* printer = nullptr;
-    const std::string text = PrintAndRead(table, "onepass", &printer);
-    EXPECT_EQ(printer->PassCount(), 1);
-    const auto pages = Pages(text);
-    ASSERT_EQ(pages.size(), 1u) << text;
+    // Printed from a list view through its window, as the command does.
+    TestListView list(MemoryTable({{"Filename", "", 120}, {"Process ID", "right", 80}, {"CPU Usage", "right", 80}},
+                                  {{"alpha.exe", "4", "1.5%"}, {"beta.exe", "8", "0.0%"}}));
+    const std::string doc = printtest::UniqueDocumentName("onepass");
+    documents_.push_back(doc);
+    ASSERT_TRUE(PrintListCommand(nullptr, list.hwnd(), doc, printtest::DirectPrinter(printer_)));
+    const auto pages = Pages(printtest::WaitForPdfText(doc));
+    ASSERT_EQ(pages.size(), 1u);
     for (const char* s : {"Filename", "Process ID", "CPU Usage", "alpha.exe", "beta.exe", "1.5%"})
         EXPECT_NE(pages[0].find(s), std::string::npos) << s;
+    EXPECT_LT(pages[0].find("Filename"), pages[0].find("Process ID"));
+    EXPECT_LT(pages[0].find("Process ID"), pages[0].find("CPU Usage"));
 }
 
 TEST_F(ListPrintTest, LongCellIsPrintedFromItsFirst199Characters) {
