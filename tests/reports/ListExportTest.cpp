@@ -4,12 +4,15 @@
 // back by a real CSV reader (Python's).
 #include <windows.h>
 #include <commctrl.h>
+#include <dlgs.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
 
+#include "OwnDialog.h"
 #include "PrintedPdf.h"
 #include "TestListView.h"
 #include "TestUtil.h"
@@ -235,6 +238,30 @@ TEST(ListExport, ExportCommandAsksForTheFileAndWritesByItsExtension) {
         return true;
     };
     EXPECT_EQ(ExportListCommand(nullptr, list.hwnd(), bad), "");
+}
+
+TEST(ListExport, RealSaveDialogAsksAndWrites) {
+    TestListView list(SampleTable());
+    ScratchDir dir;
+    const std::string target = dir.File("dialog.csv");
+    std::string caption;
+    // The helper types the file name into the dialog and presses Save.
+    std::thread answer([&] {
+        HWND dlg = owndialog::WaitForOwnDialog();
+        if (!dlg) return;
+        char text[128] = {};
+        ::GetWindowTextA(dlg, text, sizeof(text));
+        caption = text;
+        HWND name = ::GetDlgItem(dlg, edt1);
+        if (!name) name = ::GetDlgItem(dlg, cmb13);
+        ::SetWindowTextA(name, target.c_str());
+        ::PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    });
+    const std::string status = ExportListCommand(nullptr, list.hwnd());
+    answer.join();
+    EXPECT_EQ(caption, "Export List Data");
+    EXPECT_EQ(status, "List data exported successfully");
+    EXPECT_EQ(ReadFileBytes(target), kCsv);
 }
 
 TEST(ListExport, CsvReadsBackAsTheSameCells) {

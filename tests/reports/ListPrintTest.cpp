@@ -5,9 +5,14 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdio>
+#include <dlgs.h>
 
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <thread>
+
+#include "OwnDialog.h"
 #include "PrintedPdf.h"
 #include "TestListView.h"
 #include "reports/ListPrinter.h"
@@ -62,6 +67,28 @@ MemoryTable TasksTable(int rows) {
         t.Rows().push_back({s.file, s.protection, "root", pid, cpu, mem, threads, s.company, s.description});
     }
     return t;
+}
+
+// What the print dialog showed, read by a helper thread while the dialog
+// waits for its answer, which the helper then gives.
+struct DialogSeen {
+    std::atomic<bool> found{false};
+    bool allPages = false;
+    bool rangesEnabled = true;
+    bool selectionEnabled = true;
+};
+
+// Waits (bounded) for the dialog, records its choices and presses `button`.
+std::thread AnswerPrintDialog(DialogSeen& seen, int button) {
+    return std::thread([&seen, button] {
+        HWND dlg = owndialog::WaitForOwnDialog();
+        if (!dlg) return;
+        seen.allPages = ::IsDlgButtonChecked(dlg, rad1) == BST_CHECKED;
+        seen.rangesEnabled = ::IsWindowEnabled(::GetDlgItem(dlg, rad3)) != FALSE;
+        seen.selectionEnabled = ::IsWindowEnabled(::GetDlgItem(dlg, rad2)) != FALSE;
+        seen.found = true;
+        ::PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+    });
 }
 
 class ListPrintTest : public ::testing::Test {
@@ -219,4 +246,27 @@ TEST_F(ListPrintTest, TasksListSample) {
         const std::string pdf = printtest::PdfUnixPath(documents_.back());
         ::CopyFileA(printtest::WindowsPathOf(pdf).c_str(), sample, FALSE);
     }
+}
+
+TEST_F(ListPrintTest, PrintDialogOffersAllPagesOnly) {
+    MemoryTable table({{"Filename", "", 120}, {"Process ID", "right", 80}}, {{"dialog.exe", "12"}});
+    // Cancel in the real dialog: nothing printed.
+    DialogSeen cancelled;
+    std::thread answer = AnswerPrintDialog(cancelled, IDCANCEL);
+    EXPECT_FALSE(ListPrinter(table, printtest::UniqueDocumentName("dialogcancel")).Print());
+    answer.join();
+    ASSERT_TRUE(cancelled.found) << "the print dialog did not show";
+    EXPECT_TRUE(cancelled.allPages);
+    EXPECT_FALSE(cancelled.rangesEnabled);
+    EXPECT_FALSE(cancelled.selectionEnabled);
+
+    // OK prints on the printer the dialog chose (the default one).
+    const std::string doc = printtest::UniqueDocumentName("dialogok");
+    documents_.push_back(doc);
+    DialogSeen accepted;
+    answer = AnswerPrintDialog(accepted, IDOK);
+    EXPECT_TRUE(ListPrinter(table, doc).Print());
+    answer.join();
+    EXPECT_TRUE(accepted.found);
+    EXPECT_NE(printtest::WaitForPdfText(doc).find("dialog.exe"), std::string::npos);
 }
