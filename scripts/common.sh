@@ -111,8 +111,10 @@ qm_start_printer() {
         done
     fi
     if ! lpstat -p "$QM_PRINTER" >/dev/null 2>&1; then
-        local ppd
-        ppd=$(ls /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd /usr/share/ppd/cups-pdf/*.ppd 2>/dev/null | head -1)
+        local ppd="" f
+        for f in /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd /usr/share/ppd/cups-pdf/*.ppd; do
+            if [ -f "$f" ]; then ppd=$f; break; fi
+        done
         if [ -z "$ppd" ] || ! $sudo lpadmin -p "$QM_PRINTER" -v cups-pdf:/ -P "$ppd" -E 2>/dev/null; then
             echo "could not add the PDF printer $QM_PRINTER" >&2
             return 1
