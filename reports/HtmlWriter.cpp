@@ -14,33 +14,55 @@ bool Write(std::FILE* file, const std::string& text) {
 
 namespace HtmlWriter {
 
+std::string BeginPageText(const std::string& title, const std::string& headExtra) {
+    return std::string("<html>\r\n") + "\r\n" + "<head>\r\n" + "<meta name=\"GENERATOR\" content=\"" + kGeneratorName +
+           "\">\r\n" + "<title>" + title + "</title>\r\n" + headExtra + "</head>\r\n" + "\r\n" + "<body>\r\n";
+}
+
+std::string EndPageText() {
+    return "</body>\r\n\r\n</html>\r\n";
+}
+
+std::string BeginTableText(int border, int cellPadding, int cellSpacing, const std::string& width) {
+    return "<table border=\"" + std::to_string(border) + "\" cellpadding=\"" + std::to_string(cellPadding) +
+           "\" cellspacing=\"" + std::to_string(cellSpacing) + "\" width=\"" + width + "\">\r\n";
+}
+
+std::string EndTableText() {
+    return "</table>\r\n";
+}
+
+std::string BeginFontText(const std::string& name, const std::string& size) {
+    // The attribute is "name", as every page written so far has it.
+    return "<font name=\"" + name + "\" size=\"" + size + "\">\r\n";
+}
+
+std::string EndFontText() {
+    return "</font>\r\n";
+}
+
 bool BeginPage(std::FILE* file, const std::string& title, const std::string& headExtra) {
-    return Write(file, std::string("<html>\r\n") + "\r\n" + "<head>\r\n" + "<meta name=\"GENERATOR\" content=\"" +
-                           kGeneratorName + "\">\r\n" + "<title>" + title + "</title>\r\n" + headExtra +
-                           "</head>\r\n" + "\r\n" + "<body>\r\n");
+    return Write(file, BeginPageText(title, headExtra));
 }
 
 bool EndPage(std::FILE* file) {
-    return Write(file, "</body>\r\n\r\n</html>\r\n");
+    return Write(file, EndPageText());
 }
 
 bool BeginTable(std::FILE* file, int border, int cellPadding, int cellSpacing, const std::string& width) {
-    return Write(file, "<table border=\"" + std::to_string(border) + "\" cellpadding=\"" +
-                           std::to_string(cellPadding) + "\" cellspacing=\"" + std::to_string(cellSpacing) +
-                           "\" width=\"" + width + "\">\r\n");
+    return Write(file, BeginTableText(border, cellPadding, cellSpacing, width));
 }
 
 bool EndTable(std::FILE* file) {
-    return Write(file, "</table>\r\n");
+    return Write(file, EndTableText());
 }
 
 bool BeginFont(std::FILE* file, const std::string& name, const std::string& size) {
-    // The attribute is "name", as every page written so far has it.
-    return Write(file, "<font name=\"" + name + "\" size=\"" + size + "\">\r\n");
+    return Write(file, BeginFontText(name, size));
 }
 
 bool EndFont(std::FILE* file) {
-    return Write(file, "</font>\r\n");
+    return Write(file, EndFontText());
 }
 
 std::string EscapeText(const std::string& text) {

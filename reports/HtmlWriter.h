@@ -21,5 +21,13 @@ bool EndFont(std::FILE* file);
 // Text made safe to stand in HTML as element content or inside a quoted
 // attribute value: "&", "<", ">", '"' and "'" become character references.
 std::string EscapeText(const std::string& text);
+// The same fragments as text, for writers that build a whole file in memory
+// before it replaces the old one.
+std::string BeginPageText(const std::string& title, const std::string& headExtra);
+std::string EndPageText();
+std::string BeginTableText(int border, int cellPadding, int cellSpacing, const std::string& width);
+std::string EndTableText();
+std::string BeginFontText(const std::string& name, const std::string& size);
+std::string EndFontText();
 
 }  // namespace HtmlWriter

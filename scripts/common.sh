@@ -8,11 +8,13 @@ qm_say() { printf '== %s\n' "$*"; }
 
 # Debian packages: the two MinGW-w64 cross compilers (posix threads), Wine
 # with its 32-bit half, Xvfb, CMake and Ninja, GoogleTest's sources, Python
-# for the image generator.
+# for the image generator; CUPS with its PDF printer and poppler's pdftotext
+# for the printing tests.
 qm_install_packages() {
     local need=()
     local pkgs=(cmake ninja-build python3 googletest g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
-                wine wine32:i386 wine64 fonts-wine xvfb x11-utils imagemagick xdotool)
+                wine wine32:i386 wine64 fonts-wine xvfb x11-utils imagemagick xdotool
+                cups printer-driver-cups-pdf poppler-utils)
     for p in "${pkgs[@]}"; do
         dpkg -s "$p" >/dev/null 2>&1 || need+=("$p")
     done
@@ -105,4 +107,46 @@ qm_build() {
         -DCMAKE_TOOLCHAIN_FILE="$QM_ROOT/cmake/toolchain-$arch.cmake" \
         -DQM_WINEPREFIX="$(qm_prefix "$arch")" -DQM_DISPLAY="${QM_TEST_DISPLAY:-:97}" >/dev/null
     cmake --build "$dir"
+}
+
+# The printer the printing tests print on: starts the CUPS daemon unless one
+# runs, and adds the PDF printer QuillmarkPDF (cups-pdf) as the default
+# destination unless it exists. Sets QM_CUPSD_PID and QM_PRINTER_ADDED for
+# qm_stop_printer, which undoes only what this did.
+QM_PRINTER=QuillmarkPDF
+qm_start_printer() {
+    QM_CUPSD_PID="" QM_PRINTER_ADDED=""
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo=sudo
+    if ! lpstat -r 2>/dev/null | grep -q "is running"; then
+        $sudo /usr/sbin/cupsd -f </dev/null >"$QM_CACHE/cupsd.log" 2>&1 &
+        QM_CUPSD_PID=$!
+        for _ in $(seq 100); do
+            lpstat -r 2>/dev/null | grep -q "is running" && break
+            sleep 0.1
+        done
+    fi
+    if ! lpstat -p "$QM_PRINTER" >/dev/null 2>&1; then
+        local ppd="" f
+        for f in /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd /usr/share/ppd/cups-pdf/*.ppd; do
+            if [ -f "$f" ]; then ppd=$f; break; fi
+        done
+        if [ -z "$ppd" ] || ! $sudo lpadmin -p "$QM_PRINTER" -v cups-pdf:/ -P "$ppd" -E 2>/dev/null; then
+            echo "could not add the PDF printer $QM_PRINTER" >&2
+            return 1
+        fi
+        QM_PRINTER_ADDED=1
+    fi
+    $sudo lpadmin -d "$QM_PRINTER"
+}
+
+qm_stop_printer() {
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo=sudo
+    if [ -n "${QM_PRINTER_ADDED:-}" ]; then $sudo lpadmin -x "$QM_PRINTER" 2>/dev/null || true; fi
+    if [ -n "${QM_CUPSD_PID:-}" ]; then
+        $sudo kill "$QM_CUPSD_PID" 2>/dev/null || true
+        wait "$QM_CUPSD_PID" 2>/dev/null || true
+    fi
+    QM_CUPSD_PID="" QM_PRINTER_ADDED=""
 }

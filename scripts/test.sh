@@ -12,11 +12,15 @@ archs=(${QM_ARCHS:-i686 x86_64})
 
 cleanup() {
     for a in "${archs[@]}"; do qm_stop_wineserver "$a"; done
+    qm_stop_printer
     [ -n "${QM_XVFB_PID:-}" ] && kill "$QM_XVFB_PID" 2>/dev/null || true
 }
 trap cleanup EXIT
 
 qm_start_xvfb "$QM_TEST_DISPLAY"
+# The printing tests print on a real (PDF) printer; here a missing one fails them.
+qm_start_printer || qm_say "no PDF printer: the printing tests will fail"
+export QM_REQUIRE_PRINTER=1
 status=0
 for arch in "${archs[@]}"; do
     qm_say "$arch: prefix"

@@ -1,0 +1,226 @@
+#include "reports/ListExport.h"
+
+#include <algorithm>
+#include <cctype>
+#include <vector>
+
+#include "framework/Handles.h"
+#include "platform/Files.h"
+#include "progdb/XmlWriter.h"
+#include "reports/HtmlWriter.h"
+
+namespace {
+
+std::string Lower(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return s;
+}
+
+// The style block of the exported page: the bold header row.
+const char kHtmlStyle[] =
+    "<STYLE type=\"text/css\">\r\n"
+    ".tableheader {color: #000000; font-family : Arial, Verdana, Geneva, Helvetica, sans-serif; "
+    "font-size : 10pt; font-weight : bold; }\r\n"
+    "</STYLE>\r\n";
+
+// The save dialog's filter, '|' standing for the separating zero bytes.
+const char kExportFilter[] = "Excel CSV Files (*.csv)|*.csv|HTML Files (*.htm;*.html)|*.htm;*.html;||";
+// The dialog's default extension and initial file name.
+const char kExportFilePattern[] = "*.csv;*.htm;*.html";
+const char kExportDialogTitle[] = "Export List Data";
+
+// A cell of tab-separated text cannot hold the separator or a line break.
+std::string FlattenCell(const std::string& text) {
+    std::string out = text;
+    for (char& c : out)
+        if (c == '\t' || c == '\r' || c == '\n') c = ' ';
+    return out;
+}
+
+std::string QuoteCell(const std::string& text) {
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    out += '"';
+    return out;
+}
+
+bool IsAsciiLetter(unsigned char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+}  // namespace
+
+int ExportKindFromExtension(const std::string& extension) {
+    std::string ext = Lower(extension);
+    if (!ext.empty() && ext[0] == '.') ext.erase(0, 1);
+    if (ext == "csv") return kExportCsv;
+    if (ext == "xml") return kExportXml;
+    return kExportHtml;  // "htm", "html" and everything else
+}
+
+std::string FileExtension(const std::string& path) {
+    const size_t slash = path.find_last_of("\\/:");
+    const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const size_t dot = path.rfind('.');
+    if (dot == std::string::npos || dot < nameStart) return std::string();
+    return path.substr(dot + 1);
+}
+
+std::string EscapeHtml(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        default: out += c; break;
+        }
+    }
+    return out;
+}
+
+std::string XmlElementName(const std::string& header) {
+    if (header.empty()) return "_";
+    std::string name;
+    name.reserve(header.size() + 1);
+    for (char ch : header) {
+        const unsigned char c = static_cast<unsigned char>(ch);
+        const bool keep = IsAsciiLetter(c) || (c >= '0' && c <= '9') || c == '_' || c == '-' || c == '.';
+        name += keep ? ch : '_';
+    }
+    const unsigned char first = static_cast<unsigned char>(name[0]);
+    if (!IsAsciiLetter(first) && first != '_') name.insert(0, 1, '_');
+    return name;
+}
+
+std::string DelimitedText(const ListTable& table, const std::string& separator, bool quote) {
+    const int columns = table.ColumnCount();
+    const int rows = table.RowCount();
+    std::string out;
+    for (int row = -1; row < rows; ++row) {
+        for (int col = 0; col < columns; ++col) {
+            std::string cell = table.CellText(row, col);
+            if (row == -1 && cell.size() > kMaxHeaderTitle) cell.resize(kMaxHeaderTitle);
+            out += quote ? QuoteCell(cell) : FlattenCell(cell);
+            if (col + 1 < columns) out += separator;
+        }
+        out += "\r\n";
+    }
+    return out;
+}
+
+std::string HtmlText(const ListTable& table, const std::string& title) {
+    const int columns = table.ColumnCount();
+    const int rows = table.RowCount();
+    std::vector<std::string> align(columns);
+    for (int col = 0; col < columns; ++col) align[col] = EscapeHtml(table.ColumnAlignment(col));
+
+    std::string out = HtmlWriter::BeginPageText(EscapeHtml(title), kHtmlStyle);
+    out += HtmlWriter::BeginTableText(1, 3, 0, "100%");
+    out += HtmlWriter::BeginFontText("Verdana", "+2");
+    for (int row = -1; row < rows; ++row) {
+        out += row == -1 ? "<tr class=tableheader bgcolor=\"#FCFCDA\">\r\n" : "  <tr>\r\n";
+        for (int col = 0; col < columns; ++col) {
+            const std::string text = EscapeHtml(table.CellText(row, col));
+            out += "    <td align=\"" + align[col] + "\">";
+            out += row == -1 ? "<b>" + text + "</b>" : text;
+            out += "</td>\r\n";
+        }
+        out += "  </tr>\r\n";
+    }
+    out += HtmlWriter::EndFontText();
+    out += HtmlWriter::EndTableText();
+    out += HtmlWriter::EndPageText();
+    return out;
+}
+
+std::string XmlText(const ListTable& table) {
+    const int columns = table.ColumnCount();
+    const int rows = table.RowCount();
+    std::vector<std::string> names(columns);
+    for (int col = 0; col < columns; ++col) names[col] = XmlElementName(table.CellText(-1, col));
+
+    std::string out =
+        "<?xml version=\"1.0\"?>\r\n"
+        "<scpd xmlns=\"urn:schemas-upnp-org:service-1-0\">\r\n"
+        "  <specVersion>\r\n"
+        "    <major>1</major>\r\n"
+        "    <minor>0</minor>\r\n"
+        "  </specVersion>\r\n";
+    for (int row = 0; row < rows; ++row) {
+        out += "    <entry>\r\n";
+        for (int col = 0; col < columns; ++col)
+            out += "      <" + names[col] + ">" + EscapeXmlText(table.CellText(row, col)) + "</" + names[col] + ">\r\n";
+        out += "    </entry>\r\n";
+    }
+    out += "</scpd>\r\n";
+    return out;
+}
+
+bool ExportDelimited(const ListTable& table, const std::string& path, const std::string& separator, bool quote) {
+    WaitCursor wait;
+    return WriteFileReplacing(path, DelimitedText(table, separator, quote));
+}
+
+bool ExportHtml(const ListTable& table, const std::string& path, const std::string& title) {
+    WaitCursor wait;
+    return WriteFileReplacing(path, HtmlText(table, title));
+}
+
+bool ExportXml(const ListTable& table, const std::string& path) {
+    WaitCursor wait;
+    return WriteFileReplacing(path, XmlText(table));
+}
+
+bool Export(const ListTable& table, const std::string& path, int kind, const std::string& title) {
+    switch (kind) {
+    case kExportTabSeparated: return ExportDelimited(table, path, "\t", false);
+    case kExportCsv: return ExportDelimited(table, path, ",", true);
+    case kExportHtml: return ExportHtml(table, path, title);
+    case kExportXml: return ExportXml(table, path);
+    default: return false;
+    }
+}
+
+bool ShowSaveFileDialog(OPENFILENAMEA& ofn) {
+    return ::GetSaveFileNameA(&ofn) != FALSE;
+}
+
+std::string AskExportPath(HWND owner, const SaveFileDialog& dialog) {
+    std::string filter = kExportFilter;
+    std::replace(filter.begin(), filter.end(), '|', '\0');
+    char file[MAX_PATH * 4] = {};
+    lstrcpynA(file, kExportFilePattern, sizeof(file));
+
+    OPENFILENAMEA ofn{};
+    ofn.lStructSize = sizeof(ofn);
+    ofn.hwndOwner = owner;
+    ofn.lpstrFilter = filter.c_str();
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = sizeof(file);
+    ofn.lpstrTitle = kExportDialogTitle;
+    ofn.lpstrDefExt = kExportFilePattern;
+    ofn.Flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_EXPLORER;
+    if (!dialog || !dialog(ofn)) return std::string();
+    file[sizeof(file) - 1] = '\0';
+    return file;
+}
+
+std::string ExportTableCommand(HWND owner, const ListTable& table, const SaveFileDialog& dialog) {
+    const std::string path = AskExportPath(owner, dialog);
+    if (path.empty()) return std::string();
+    const int kind = ExportKindFromExtension(FileExtension(path));
+    return Export(table, path, kind, kExportPageTitle) ? kExportDoneText : std::string();
+}
+
+std::string ExportListCommand(HWND owner, HWND listView, const SaveFileDialog& dialog) {
+    if (!listView || !::IsWindow(listView)) return std::string();
+    ListViewTable table(listView);
+    return ExportTableCommand(owner, table, dialog);
+}

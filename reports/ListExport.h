@@ -1,0 +1,86 @@
+// Export of a list's contents to a file: tab-separated or comma-separated
+// text, an HTML table, or a simple XML layout. The writers read the list
+// through ListTable; each builds the whole file in memory and lets it replace
+// the old file only when complete, so a failed export never leaves half a
+// file or destroys the previous one. Every line ends in CR LF.
+#pragma once
+
+#include <windows.h>
+#include <commdlg.h>
+
+#include <functional>
+#include <string>
+
+#include "reports/ListTable.h"
+
+enum ExportKind : int {
+    kExportTabSeparated = 0,
+    kExportCsv = 1,
+    kExportHtml = 2,
+    kExportXml = 3,
+};
+
+// "csv" -> CSV, "htm"/"html" -> HTML, "xml" -> XML, ignoring case and an
+// optional leading dot; anything else, or nothing, -> HTML.
+int ExportKindFromExtension(const std::string& extension);
+// The extension of the file name at the end of path, without the dot; empty
+// when the name has none.
+std::string FileExtension(const std::string& path);
+
+// ---- The file contents, as text ------------------------------------------
+
+// The header row and every item row; cells joined by the separator. With
+// quote, every cell stands in double quotes and a quote inside it is
+// doubled, so a cell holding a comma or a quote reads back as one field.
+// Without quote (tab-separated), tabs and line breaks inside a cell become
+// spaces, which keeps every row on one line with its columns in place.
+std::string DelimitedText(const ListTable& table, const std::string& separator, bool quote);
+// A page with one table: the header row in bold, each cell aligned as its
+// column. Cell, header and title texts are escaped.
+std::string HtmlText(const ListTable& table, const std::string& title);
+// The declaration, the scpd root, one entry per item row with one element per
+// column named after its header (see XmlElementName); texts escaped.
+std::string XmlText(const ListTable& table);
+
+// The element name for a column header: spaces and "/" become "_", as does
+// every other character an XML name cannot hold; a name that would start
+// with a digit, "-" or "." gets "_" in front; an empty header gives "_".
+std::string XmlElementName(const std::string& header);
+// Text made safe inside HTML elements and attribute values.
+std::string EscapeHtml(const std::string& text);
+
+// ---- The writers -----------------------------------------------------------
+// Each returns false only when the file cannot be written; an existing file
+// is then left as it was.
+
+bool ExportDelimited(const ListTable& table, const std::string& path, const std::string& separator, bool quote);
+bool ExportHtml(const ListTable& table, const std::string& path, const std::string& title);
+bool ExportXml(const ListTable& table, const std::string& path);
+// Kind 0 tab-separated, 1 CSV, 2 HTML with the title, 3 XML; any other kind
+// writes nothing and returns false.
+bool Export(const ListTable& table, const std::string& path, int kind, const std::string& title);
+
+// ---- The Export Data command ----------------------------------------------
+
+// The title of the exported HTML page.
+constexpr const char kExportPageTitle[] = "Quillmark Exported Data";
+// What the status bar shows after a successful export.
+constexpr const char kExportDoneText[] = "List data exported successfully";
+
+// The save dialog, replaceable so the command can run without a user:
+// GetSaveFileNameA by default. It fills the file name buffer and answers
+// true for OK.
+using SaveFileDialog = std::function<bool(OPENFILENAMEA&)>;
+bool ShowSaveFileDialog(OPENFILENAMEA& ofn);
+
+// Asks where to export: the "Export List Data" save dialog with the CSV and
+// HTML filters, an overwrite prompt and no read-only box. The chosen path, or
+// empty on Cancel.
+std::string AskExportPath(HWND owner, const SaveFileDialog& dialog = ShowSaveFileDialog);
+
+// The whole command for one list view: asks for the file, exports in the
+// format its extension names (wait cursor shown), and answers the status
+// text: kExportDoneText on success, empty on Cancel or failure.
+std::string ExportListCommand(HWND owner, HWND listView, const SaveFileDialog& dialog = ShowSaveFileDialog);
+// The same for any table.
+std::string ExportTableCommand(HWND owner, const ListTable& table, const SaveFileDialog& dialog = ShowSaveFileDialog);

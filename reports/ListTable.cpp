@@ -1,0 +1,94 @@
+#include "reports/ListTable.h"
+
+#include <commctrl.h>
+
+namespace {
+
+HWND HeaderOf(HWND list) {
+    return reinterpret_cast<HWND>(::SendMessageA(list, LVM_GETHEADER, 0, 0));
+}
+
+}  // namespace
+
+int ListViewTable::ColumnCount() const {
+    HWND header = HeaderOf(list_);
+    if (!header) return 0;
+    int n = static_cast<int>(::SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
+    return n > 0 ? n : 0;
+}
+
+int ListViewTable::RowCount() const {
+    int n = static_cast<int>(::SendMessageA(list_, LVM_GETITEMCOUNT, 0, 0));
+    return n > 0 ? n : 0;
+}
+
+std::string ListViewTable::CellText(int row, int column) const {
+    if (column < 0 || column >= ColumnCount()) return std::string();
+    if (row == -1) {
+        char buf[kMaxHeaderTitle + 1] = {};
+        LVCOLUMNA col{};
+        col.mask = LVCF_TEXT;
+        col.pszText = buf;
+        col.cchTextMax = sizeof(buf);
+        if (!::SendMessageA(list_, LVM_GETCOLUMNA, column, reinterpret_cast<LPARAM>(&col))) return std::string();
+        buf[kMaxHeaderTitle] = '\0';
+        return buf;
+    }
+    if (row < 0 || row >= RowCount()) return std::string();
+    // The answer is the number of characters copied: a full buffer may mean
+    // a longer text, so grow it and ask again.
+    for (int size = 256; size <= 65536; size *= 4) {
+        std::string buf(static_cast<size_t>(size), '\0');
+        LVITEMA item{};
+        item.iSubItem = column;
+        item.pszText = &buf[0];
+        item.cchTextMax = size;
+        int n = static_cast<int>(::SendMessageA(list_, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item)));
+        if (n < size - 1 || size == 65536) {
+            buf.resize(n > 0 ? static_cast<size_t>(n) : 0);
+            return buf;
+        }
+    }
+    return std::string();
+}
+
+std::string ListViewTable::ColumnAlignment(int column) const {
+    if (column < 0 || column >= ColumnCount()) return std::string();
+    LVCOLUMNA col{};
+    col.mask = LVCF_FMT;
+    if (!::SendMessageA(list_, LVM_GETCOLUMNA, column, reinterpret_cast<LPARAM>(&col))) return std::string();
+    switch (col.fmt & LVCFMT_JUSTIFYMASK) {
+    case LVCFMT_CENTER: return "center";
+    case LVCFMT_RIGHT: return "right";
+    default: return std::string();
+    }
+}
+
+int ListViewTable::ColumnWidth(int column) const {
+    if (column < 0 || column >= ColumnCount()) return 0;
+    int w = static_cast<int>(::SendMessageA(list_, LVM_GETCOLUMNWIDTH, column, 0));
+    if (w == 0) {
+        RECT rc{};
+        if (::SendMessageA(HeaderOf(list_), HDM_GETITEMRECT, column, reinterpret_cast<LPARAM>(&rc)))
+            w = rc.right - rc.left;
+    }
+    return w;
+}
+
+std::string MemoryTable::CellText(int row, int column) const {
+    if (column < 0 || column >= ColumnCount()) return std::string();
+    if (row == -1) return columns_[column].title.substr(0, kMaxHeaderTitle);
+    if (row < 0 || row >= RowCount()) return std::string();
+    const auto& cells = rows_[row];
+    return column < static_cast<int>(cells.size()) ? cells[column] : std::string();
+}
+
+std::string MemoryTable::ColumnAlignment(int column) const {
+    if (column < 0 || column >= ColumnCount()) return std::string();
+    return columns_[column].alignment;
+}
+
+int MemoryTable::ColumnWidth(int column) const {
+    if (column < 0 || column >= ColumnCount()) return 0;
+    return columns_[column].width;
+}
