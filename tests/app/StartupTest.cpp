@@ -162,8 +162,10 @@ TEST_F(StartupTest, HelpWithoutAHelpFileNamesThePathItTried) {
 
     HWND box = nullptr;
     ASSERT_TRUE(testutil::WaitUntil([&] {
-        auto boxes = testutil::FindTopWindows(first.Pid(), "#32770", "Quillmark");
-        box = boxes.empty() ? nullptr : boxes[0];
+        // The message box, not the (hidden) load progress dialog of the
+        // same caption: it is the one with a message text control.
+        for (HWND w : testutil::FindTopWindows(first.Pid(), "#32770", "Quillmark"))
+            if (::GetDlgItem(w, 0xFFFF) && ::IsWindowVisible(w)) box = w;
         return box != nullptr;
     }));
     char text[1024] = {};
