@@ -120,13 +120,14 @@ SectionEnd
 
 Function .onInit
     !insertmacro REFUSE_WHILE_RUNNING
-    ; Keep the user's current choice on an upgrade: the value exists when
-    ; the program's option is on.
+    ; Keep the user's current choice on an upgrade: the value names the
+    ; installed copy when its option is on. A value that starts another copy
+    ; (a portable one, say) is that copy's, and is left alone.
     ReadRegStr $0 HKCU "${RUN_KEY}" "${RUN_VALUE}"
     ${GetParameters} $1
     ClearErrors
     ${GetOptions} $1 "/STARTWITHWINDOWS" $2
-    ${If} $0 != ""
+    ${If} $0 == "$INSTDIR\Quillmark.exe"
     ${OrIfNot} ${Errors}
         SectionSetFlags ${SecStartup} ${SF_SELECTED}
     ${EndIf}

@@ -158,6 +158,9 @@ check "upgrade keeps the settings" regis "$settings_key\\OrnavaDB" ServiceUrl ht
 check "upgrade replaced the program" test -f "$instdir/Quillmark.exe"
 check "Start with Windows writes the program's own Run value" regis "$run_key" Quillmark "$instdir_win\\Quillmark.exe"
 
+w "$setup" /S
+check "an upgrade without the option keeps Start with Windows on" regis "$run_key" Quillmark "$instdir_win\\Quillmark.exe"
+
 # ----------------------------------------------------------------- uninstall
 w "$instdir/uninstall.exe" /S
 check "the uninstaller finishes" wait_until 60 files_gone
@@ -172,12 +175,18 @@ check "uninstall keeps local-db.xml" same_file "$instdir/local-db.xml" "$work/lo
 check "uninstall keeps the settings" regis "$settings_key\\OrnavaDB" ServiceUrl http://127.0.0.1:9
 
 # ------------------------------------- reinstall, then remove with the data
+# Another copy (a portable one) starts at logon: neither the setup program nor
+# the uninstaller takes its value over or away.
+other='C:\Tools\Quillmark\Quillmark.exe'
+w reg add "$run_key" /v Quillmark /d "$other" /f
 w "$setup" /S
 check "reinstall ends with exit code 0" test $? -eq 0
 check "reinstall finds protect.dat again" same_file "$instdir/protect.dat" "$work/protect.dat"
+check "reinstall leaves another copy's Run value alone" regis "$run_key" Quillmark "$other"
 w "$instdir/uninstall.exe" /S /REMOVEUSERDATA
 check "uninstall asked to remove the data leaves no folder" wait_until 60 dir_gone
 check "... and no settings" not haskey "$settings_key"
+check "... and leaves another copy's Run value alone" regis "$run_key" Quillmark "$other"
 
 # ------------------------------------------------------------- portable zip
 listing=$(python3 -c 'import sys, zipfile; print("\n".join(sorted(zipfile.ZipFile(sys.argv[1]).namelist())))' "$zip" 2>>"$log")
