@@ -9,12 +9,14 @@ qm_say() { printf '== %s\n' "$*"; }
 # Debian packages: the two MinGW-w64 cross compilers (posix threads), Wine
 # with its 32-bit half, Xvfb, CMake and Ninja, GoogleTest's sources, Python
 # for the image generator; CUPS with its PDF printer and poppler's pdftotext
-# for the printing tests.
+# for the printing tests; chmcmd (fp-utils) for the help file, makensis
+# (nsis) for the setup program, chmlib's tools (libchm-bin) to read the help
+# file back in its test.
 qm_install_packages() {
     local need=()
     local pkgs=(cmake ninja-build python3 googletest g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
                 wine wine32:i386 wine64 fonts-wine xvfb x11-utils imagemagick xdotool
-                cups printer-driver-cups-pdf poppler-utils)
+                cups printer-driver-cups-pdf poppler-utils fp-utils nsis libchm-bin)
     for p in "${pkgs[@]}"; do
         dpkg -s "$p" >/dev/null 2>&1 || need+=("$p")
     done
@@ -99,14 +101,16 @@ qm_start_xvfb() {
     return 1
 }
 
-# qm_build ARCH [BUILD_TYPE] -> builds into build-ARCH
+# qm_build ARCH [BUILD_TYPE [TARGET...]] -> builds into build-ARCH (every
+# target unless some are named)
 qm_build() {
     local arch=$1 type=${2:-Release}
     local dir="$QM_ROOT/build-$arch"
     cmake -S "$QM_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE="$type" \
         -DCMAKE_TOOLCHAIN_FILE="$QM_ROOT/cmake/toolchain-$arch.cmake" \
         -DQM_WINEPREFIX="$(qm_prefix "$arch")" -DQM_DISPLAY="${QM_TEST_DISPLAY:-:97}" >/dev/null
-    cmake --build "$dir"
+    shift $(($# < 2 ? $# : 2))
+    cmake --build "$dir" ${1:+--target "$@"}
 }
 
 # The printer the printing tests print on: starts the CUPS daemon unless one
