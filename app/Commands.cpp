@@ -9,6 +9,12 @@
 #include "app/pages/RowText.h"
 #include "core/AppPaths.h"
 #include "core/SettingsKeys.h"
+#include "dialogs/AboutDlg.h"
+#include "dialogs/DescribedProgram.h"
+#include "dialogs/SettingsDlg.h"
+#include "progdb/ProgramDatabaseFiles.h"
+#include "reports/ListExport.h"
+#include "reports/ListPrinter.h"
 #include "framework/Resources.h"
 #include "progdb/Submission.h"
 #include "resource.h"
@@ -68,26 +74,84 @@ bool CQuillmarkDlg::Confirm(const std::string& text) {
     return ::MessageBoxA(hwnd_, text.c_str(), "Quillmark", MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
-void CQuillmarkDlg::CmdAbout(UINT) {}
+namespace {
+// A second command while a modal dialog runs brings that dialog forward.
+bool BringForward(const CDialog* dialog) {
+    if (!dialog) return false;
+    HWND window = dialog->GetHwnd();
+    if (window && ::IsWindow(window)) {
+        ::SetForegroundWindow(window);
+        ::BringWindowToTop(window);
+        ::SetFocus(window);
+    }
+    return true;
+}
+
+// Marks a dialog as open for as long as its modal loop runs.
+class OpenDialogMark {
+public:
+    OpenDialogMark(CDialog*& mark, CDialog& dialog) : mark_(mark) { mark_ = &dialog; }
+    ~OpenDialogMark() { mark_ = nullptr; }
+    OpenDialogMark(const OpenDialogMark&) = delete;
+    OpenDialogMark& operator=(const OpenDialogMark&) = delete;
+
+private:
+    CDialog*& mark_;
+};
+}  // namespace
+
+void CQuillmarkDlg::CmdAbout(UINT) {
+    if (BringForward(openAbout_)) return;
+    CAboutDlg about;
+    OpenDialogMark mark(openAbout_, about);
+    about.DoModal(hwnd_);
+}
 
 void CQuillmarkDlg::CmdExit(UINT) { Exit(); }
 
 void CQuillmarkDlg::CmdRefresh(UINT) { Refresh(); }
 
-void CQuillmarkDlg::CmdSettings(UINT) {}
+void CQuillmarkDlg::CmdSettings(UINT) {
+    if (BringForward(openSettings_)) return;
+    CSettingsDlg dialog(settings_, [this] { OnHelp(); });
+    OpenDialogMark mark(openSettings_, dialog);
+    if (dialog.DoModal(hwnd_) != IDOK) return;
+    LoadViewSettings(false);
+    SetUpdateFrequency(view_.updateTimeIndex);
+    if (view_.autoSizeColumns) {
+        for (int tab = kTabApplications; tab <= kTabDrivers; ++tab) PageOfTab(tab)->List().AutoSizeColumns(-1);
+        performance_.DataList().AutoSizeColumns(-1);
+        networkPage_.AdapterList().AutoSizeColumns(-1);
+    }
+}
 
-void CQuillmarkDlg::CmdExport(UINT) {}
+void CQuillmarkDlg::CmdExport(UINT) {
+    ListPage* page = VisiblePage();
+    if (!page) return;
+    const std::string status = ExportListCommand(hwnd_, page->List().GetHwnd());
+    if (!status.empty()) SetStatusText(status);
+}
 
-void CQuillmarkDlg::CmdPrintDetails(UINT) {}
+void CQuillmarkDlg::CmdPrintDetails(UINT) {
+    if (browser_.HasControl()) browser_.PrintWithPrompt();
+}
 
-void CQuillmarkDlg::CmdPrintList(UINT) {}
+void CQuillmarkDlg::CmdPrintList(UINT) {
+    ListPage* page = VisiblePage();
+    if (page) PrintListCommand(hwnd_, page->List().GetHwnd(), "Quillmark Data");
+}
 
 void CQuillmarkDlg::CmdCopy(UINT) {
     ListPage* page = VisiblePage();
     if (!page) return;
     CListCtrlEx& list = page->List();
     const int row = list.GetSelectedItem();
-    if (row < 0 || ::GetFocus() != list.GetHwnd()) return;
+    if (::GetFocus() != list.GetHwnd()) {
+        // The focus is elsewhere, in the detail pane say: copy its selection.
+        browser_.CopySelection();
+        return;
+    }
+    if (row < 0) return;
     std::string text = list.GetRowText(row);
     const size_t first = text.find_first_not_of(" \t\r\n");
     const size_t last = text.find_last_not_of(" \t\r\n");
@@ -292,6 +356,9 @@ bool CQuillmarkDlg::OnListCommand(UINT id) {
     std::string status;
     switch (id) {
     case ID_PROGRAM_DESCRIBE:
+        if (submission_ && DescribeProgramWithDialog(hwnd_, program.path, publisherDb_, localDb_,
+                                                     LocalDatabasePath(ProgramFolder()), *submission_))
+            RebuildDetailView();
         break;
     case ID_PROGRAM_PROPERTIES:
         ShowFileProperties(hwnd_, program.path);

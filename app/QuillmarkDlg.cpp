@@ -133,16 +133,22 @@ void CQuillmarkDlg::CreateSplitterAndBrowser() {
     }
     splitter_.Create(WS_VISIBLE, hwnd_, IDC_MAIN_SPLITTER, rc, kMinimumPane, kMinimumPane);
     log_.Log("Initializing browser control...");
-    RECT pane{};
-    if (HWND placeholder = GetDlgItem(IDC_BROWSER_PLACEHOLDER)) {
-        ::GetWindowRect(placeholder, &pane);
-        ::MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&pane), 2);
+    // A failed creation is logged by the browser host; the program then runs
+    // without a detail pane.
+    if (browser_.CreateOverPlaceholder(hwnd_, IDC_BROWSER_PLACEHOLDER,
+                                       [this](const std::string& line) { log_.Log("%s", line.c_str()); })) {
+        log_.Log("Web browser created.");
+        detailPane_ = browser_.GetHwnd();
     }
-    detailPane_ = ::CreateWindowExA(WS_EX_CLIENTEDGE, "Static", "", WS_CHILD | WS_VISIBLE | SS_WHITERECT,
-                                    pane.left, pane.top, pane.right - pane.left, pane.bottom - pane.top, hwnd_,
-                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_WEB_BROWSER)),
-                                    ResourceInstance(), nullptr);
-    log_.Log(detailPane_ ? "Web browser created." : "Web browser create failed!");
+    DetailViewHooks hooks;
+    hooks.log = [this](const std::string& line) { log_.Log("%s", line.c_str()); };
+    hooks.status = [this](const std::string& text) { SetStatusText(text); };
+    if (detailPane_) {
+        hooks.navigate = [this](const std::string& url) { return browser_.Navigate(url); };
+        hooks.resetDocument = [this] { browser_.ResetDocument(); };
+        hooks.paneShown = [this] { return !splitter_.IsBottomCollapsed(); };
+    }
+    detail_ = std::make_unique<DetailView>(std::move(hooks));
     splitter_.SetPanes(CPaneSplitter::kStacked, hwnd_, tabs_.GetHwnd(), detailPane_, kMinimumPane, kMinimumPane);
 }
 
@@ -329,6 +335,7 @@ void CQuillmarkDlg::StopNetworkMonitor() { network_.Stop(); }
 // Every background job ends before the window goes: none may post to a
 // destroyed window or outlive COM and the system libraries.
 void CQuillmarkDlg::StopWorkers() {
+    browser_.Destroy();
     network_.Stop();
     snapshot_.WaitForLoader(5000);
     if (updateService_) updateService_->Updater().WaitForWorkers();

@@ -24,10 +24,12 @@
 #include "progdb/ProgramDatabaseDetails.h"
 #include "progdb/ProgramDatabase.h"
 #include "progdb/Submission.h"
+#include "reports/DetailView.h"
 #include "sysinfo/NetAdapters.h"
 #include "sysinfo/ProcessSampler.h"
 #include "sysinfo/SystemSnapshot.h"
 #include "ui/FunctionTabCtrl.h"
+#include "ui/InfoWebBrowser.h"
 #include "ui/LoadProgressDlg.h"
 #include "ui/PaneSplitter.h"
 
@@ -242,7 +244,9 @@ private:
     MainStatusBar status_;
     CPaneSplitter splitter_;
     CFunctionTabCtrl tabs_;
-    HWND detailPane_ = nullptr;
+    CInfoWebBrowser browser_;
+    std::unique_ptr<DetailView> detail_;
+    HWND detailPane_ = nullptr;  // the browser's window; null without one
     HWND tooltip_ = nullptr;
     ApplicationsPage applications_;
     TasksPage tasks_;
@@ -259,8 +263,9 @@ private:
     bool dataLoaded_ = false;
     bool filling_ = false;
     bool tickSeen_ = true;
-    bool aboutOpen_ = false;
-    bool settingsOpen_ = false;
+    // The modal dialogs open now, so a second command brings them forward.
+    CDialog* openAbout_ = nullptr;
+    CDialog* openSettings_ = nullptr;
     PowerInterface* power_ = nullptr;
     int lastTab_ = -1;  // the tab shown, for the detail pane's collapse
 };

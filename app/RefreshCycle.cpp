@@ -157,4 +157,28 @@ void CQuillmarkDlg::OnListClicked() {
     if (ListPage* page = VisiblePage()) ::SetFocus(page->List().GetHwnd());
 }
 
-void CQuillmarkDlg::RebuildDetailView() {}
+void CQuillmarkDlg::RebuildDetailView() {
+    if (!detail_) return;
+    DetailRequest request;
+    request.tab = CurrentTab();
+    request.processes = &snapshot_.Processes();
+    request.publisher = &publisherDb_;
+    request.local = &localDb_;
+    if (ListPage* page = PageOfTab(request.tab)) {
+        const int row = page->List().GetSelectedItem();
+        request.hasSelection = row >= 0;
+        if (row >= 0) {
+            switch (request.tab) {
+            case kTabApplications: request.window = applications_.WindowAt(row); break;
+            case kTabTasks: request.pid = tasks_.PidAt(row); break;
+            case kTabServices:
+                request.service = snapshot_.Services().Find(static_cast<size_t>(services_.RecordIndexAt(row)));
+                break;
+            default:
+                request.service = snapshot_.Drivers().Find(static_cast<size_t>(drivers_.RecordIndexAt(row)));
+                break;
+            }
+        }
+    }
+    detail_->Build(request);
+}
