@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Builds the 32-bit Quillmark and runs it under Wine on the user's display,
 # starting Xvfb when there is none. Installs what is missing first.
-#   --with-publisher  also starts the project's publisher service on
-#                     127.0.0.1:8123 with a sample database and points
-#                     Quillmark's update and submission requests at it.
+# By default it also starts the project's publisher service on
+# 127.0.0.1:8123 with a sample database and points Quillmark's update check,
+# downloads and submissions at it, so nothing leaves the machine.
+#   --configured-service  leaves "OrnavaDB"/"ServiceUrl" as it is and starts
+#                         no publisher: Quillmark uses the configured address
+#                         (or its built-in one when the value is missing).
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 mkdir -p "$QM_CACHE"
@@ -26,7 +29,14 @@ cleanup() {
 }
 trap cleanup EXIT
 
-if [ "${1:-}" = "--with-publisher" ]; then
+use_publisher=1
+case "${1:-}" in
+    --configured-service) use_publisher=0 ;;
+    --with-publisher | "") ;;
+    *) echo "usage: $0 [--configured-service]" >&2; exit 2 ;;
+esac
+
+if [ "$use_publisher" = 1 ]; then
     sample="Z:$(echo "$QM_ROOT/tools/publisher/sample-ornava-db.xml" | tr / '\\')"
     record="Z:$(echo "$QM_CACHE/publisher-requests.log" | tr / '\\')"
     qm_say "publisher service on http://127.0.0.1:8123 (requests recorded in $QM_CACHE/publisher-requests.log)"
