@@ -24,9 +24,12 @@ public:
 
     CQuillmarkDlg* MainDialog() const { return mainDlg_.get(); }
 
+    // The main window class: a copy of the system dialog class under the
+    // program's own name (tests that host the window register it too).
+    static bool RegisterMainWindowClass();
+
 private:
     bool ActivatePreviousInstance();
-    bool RegisterMainWindowClass();
     void PrepareHtmlWorkFolder();
 
     AppSettings settings_;

@@ -112,7 +112,11 @@ void CQuillmarkDlg::UpdateCurrentView() {
     if (filling_ || !initialised_ || ::IsIconic(hwnd_) || !IsVisible() || AnyListSorting()) return;
     const int tab = CurrentTab();
     if (tab == kTabNetwork) return;
-    if (tab != kTabDrivers) sampler_.Sample();
+    // A failed sample keeps the last good values; the Tasks rows are then
+    // left alone, since every lookup would fail and each row would read as a
+    // process that has gone.
+    const bool sampled = tab == kTabDrivers || sampler_.Sample() == 1;
+    if (!sampled && tab == kTabTasks) return;
     if (ListPage* page = PageOfTab(tab)) {
         bool selectedGone = false;
         if (page->Update(selectedGone) > 0) {

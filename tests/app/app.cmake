@@ -11,3 +11,9 @@ add_dependencies(test_app_mainwindow Quillmark qm_actionschild qm_testservice)
 target_compile_definitions(test_app_mainwindow PRIVATE QM_QUILLMARK_EXE="$<TARGET_FILE:Quillmark>"
     QM_ACTIONSCHILD_EXE="$<TARGET_FILE:qm_actionschild>" QM_TESTSERVICE_EXE="$<TARGET_FILE:qm_testservice>")
 set_tests_properties(test_app_mainwindow PROPERTIES RESOURCE_LOCK "qm_registry;qm_service")
+
+# The main window hosted in the test process, with its seams.
+qm_add_test(NAME test_app_commands SOURCES MainWindowCommandsTest.cpp LIBS qm_app TIMEOUT 600)
+add_dependencies(test_app_commands qm_actionschild)
+target_compile_definitions(test_app_commands PRIVATE QM_ACTIONSCHILD_EXE="$<TARGET_FILE:qm_actionschild>")
+set_tests_properties(test_app_commands PROPERTIES RESOURCE_LOCK "qm_registry")

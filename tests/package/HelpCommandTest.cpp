@@ -29,8 +29,9 @@ bool ShowsNotFoundBox(DWORD pid) {
 TEST(HelpCommandTest, OpensTheHelpFileBesideTheProgram) {
     testutil::ResetQuillmarkSettings();
     AppSettings settings;
-    // Never the publisher's real service: a closed port on loopback.
-    settings::kServiceUrl.Write(settings, "http://127.0.0.1:9");
+    // Never the publisher's real service: a closed port on loopback, and no
+    // connection question at start-up.
+    testutil::PrepareQuillmarkStart("http://127.0.0.1:9");
     ASSERT_TRUE(testutil::FindTopWindows(0, kViewerClass, kHelpTitle).empty()) << "a help viewer is already open";
 
     testutil::ScratchDir dir;

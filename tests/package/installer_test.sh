@@ -117,8 +117,10 @@ check "uninstall entry's command" regis "$uninst_key" UninstallString "\"$instdi
 check "no start-at-logon value unless chosen" not regval "$run_key" Quillmark
 
 # ------------------------------------------------- the installed program
-# Never the publisher's real service: a closed port on loopback.
+# Never the publisher's real service: a closed port on loopback, and no
+# connection question when it checks for an update at start-up.
 w reg add 'HKCU\Software\Ornava Utilities\Quillmark\OrnavaDB' /v ServiceUrl /d http://127.0.0.1:9 /f
+w reg add 'HKCU\Software\Ornava Utilities\Quillmark\OrnavaDB' /v PromptBeforeUpdate /t REG_DWORD /d 0 /f
 wine "$instdir/Quillmark.exe" </dev/null >>"$log" 2>&1 &
 quillmark_pid=$!
 check "the installed Quillmark opens its window" tool wait QuillmarkWndClass Quillmark 60000
