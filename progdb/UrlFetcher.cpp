@@ -11,6 +11,7 @@
 
 #include "core/AppSettings.h"
 #include "core/SettingsKeys.h"
+#include "core/Text.h"
 #include "framework/ComPtr.h"
 #include "platform/Registry.h"
 
@@ -20,23 +21,18 @@ namespace {
 
 const char kInternetSettingsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
 
-std::string Trim(const std::string& s) {
-    size_t b = 0, e = s.size();
-    while (b < e && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
-    while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1]))) --e;
-    return s.substr(b, e - b);
-}
-
 std::string Lower(std::string s) {
     for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return s;
 }
 
-// "host[:port]" into its parts; a missing or non-numeric port gives 0.
+// "host[:port]" into its parts; a missing port, or one that is no number in
+// 1..65535, gives 0.
 void SplitHostPort(const std::string& entry, std::string& host, int& port) {
     size_t colon = entry.find(':');
     host = entry.substr(0, colon);
-    port = colon == std::string::npos ? 0 : std::atoi(entry.c_str() + colon + 1);
+    port = 0;
+    if (colon != std::string::npos && !ParsePortNumber(entry.substr(colon + 1), port)) port = 0;
 }
 
 // Creates the folder that holds path, with its missing parents: the common
@@ -56,8 +52,8 @@ void CreateParentFolders(const std::string& path) {
 // asks for a fresh copy rather than a cached one.
 class BoundedDownload : public IBindStatusCallback {
 public:
-    BoundedDownload(size_t maxBytes, DWORD maxMs)
-        : maxBytes_(maxBytes), deadline_(::GetTickCount64() + maxMs) {}
+    BoundedDownload(size_t maxBytes, DWORD maxMs, HANDLE stopEvent)
+        : maxBytes_(maxBytes), deadline_(::GetTickCount64() + maxMs), stopEvent_(stopEvent) {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
         if (riid == IID_IUnknown || riid == IID_IBindStatusCallback) {
@@ -75,7 +71,8 @@ public:
     HRESULT STDMETHODCALLTYPE GetPriority(LONG*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE OnLowResource(DWORD) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE OnProgress(ULONG progress, ULONG, ULONG, LPCWSTR) override {
-        if (progress > maxBytes_ || ::GetTickCount64() > deadline_) {
+        if (progress > maxBytes_ || ::GetTickCount64() > deadline_ ||
+            (stopEvent_ && ::WaitForSingleObject(stopEvent_, 0) == WAIT_OBJECT_0)) {
             aborted_ = true;
             return E_ABORT;
         }
@@ -96,6 +93,7 @@ public:
 private:
     size_t maxBytes_;
     ULONGLONG deadline_;
+    HANDLE stopEvent_;
     bool aborted_ = false;
 };
 
@@ -282,7 +280,8 @@ bool UrlFetcher::FetchVersion(const std::string& url, unsigned long& version) {
     char buffer[1024];
     const ULONGLONG deadline = ::GetTickCount64() + limits_.versionTimeoutMs;
     for (;;) {
-        if (::GetTickCount64() > deadline) {
+        if (::GetTickCount64() > deadline ||
+            (stopEvent_ && ::WaitForSingleObject(stopEvent_, 0) == WAIT_OBJECT_0)) {
             lastError_ = ERROR_INTERNET_TIMEOUT;
             return false;
         }
@@ -307,7 +306,7 @@ bool UrlFetcher::Download(const std::string& url, const std::string& targetPath)
     bool downloaded;
     {
         ComRuntime com;
-        BoundedDownload callback(limits_.maxDownloadBytes, limits_.downloadTimeoutMs);
+        BoundedDownload callback(limits_.maxDownloadBytes, limits_.downloadTimeoutMs, stopEvent_);
         HRESULT hr = ::URLDownloadToFileA(nullptr, url.c_str(), temp.c_str(), 0, &callback);
         downloaded = SUCCEEDED(hr) && !callback.Aborted();
     }

@@ -93,6 +93,9 @@ public:
     // download leaves targetPath untouched and removes the ".new" file.
     bool Download(const std::string& url, const std::string& targetPath);
     void SetValidator(Validator validator) { validator_ = std::move(validator); }
+    // An event (not owned; may be null) that ends a version read or a
+    // download early, as a failure.
+    void SetStopEvent(HANDLE stopEvent) { stopEvent_ = stopEvent; }
     void GetRemoteInfo(unsigned long& size, std::string& date) const;
     DWORD LastError() const { return lastError_; }
 
@@ -109,4 +112,5 @@ private:
     int proxyPort_ = 0;
     DWORD lastError_ = 0;
     Validator validator_;
+    HANDLE stopEvent_ = nullptr;
 };

@@ -5,4 +5,4 @@ qm_add_test(NAME test_ui_lists
     SOURCES ListLogicTest.cpp ListCtrlExTest.cpp FunctionTabTest.cpp
             ${CMAKE_SOURCE_DIR}/ui/ListCtrlEx.cpp ${CMAKE_SOURCE_DIR}/ui/FunctionLists.cpp
             ${CMAKE_SOURCE_DIR}/ui/FunctionTabCtrl.cpp ${CMAKE_SOURCE_DIR}/ui/TabToolBar.cpp
-    LIBS qm_appcore)
+    LIBS qm_core)
