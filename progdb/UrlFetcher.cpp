@@ -228,7 +228,23 @@ void UrlFetcher::SetProxy(bool enabled, const std::string& host, int port) {
     proxyPort_ = port;
 }
 
+UrlFetcher::~UrlFetcher() {
+    // Waits for a running OnStop before the handle and the lock go.
+    if (stopWait_) ::UnregisterWaitEx(stopWait_, INVALID_HANDLE_VALUE);
+}
+
+void CALLBACK UrlFetcher::OnStop(void* self, BOOLEAN) {
+    auto* fetcher = static_cast<UrlFetcher*>(self);
+    CriticalSectionLock hold(fetcher->closeLock_);
+    fetcher->internet_.reset();
+}
+
 bool UrlFetcher::OpenInternet() {
+    CriticalSectionLock hold(closeLock_);
+    if (stopEvent_ && ::WaitForSingleObject(stopEvent_, 0) == WAIT_OBJECT_0) {
+        lastError_ = ERROR_INTERNET_OPERATION_CANCELLED;
+        return false;
+    }
     internet_.reset();
     if (useProxy_) {
         char proxy[300];
@@ -248,14 +264,28 @@ bool UrlFetcher::OpenInternet() {
     ::InternetSetOptionA(internet_.get(), INTERNET_OPTION_CONNECT_TIMEOUT, &connect, sizeof connect);
     ::InternetSetOptionA(internet_.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &receive, sizeof receive);
     ::InternetSetOptionA(internet_.get(), INTERNET_OPTION_SEND_TIMEOUT, &receive, sizeof receive);
+    if (stopEvent_ && !stopWait_)
+        ::RegisterWaitForSingleObject(&stopWait_, stopEvent_, &UrlFetcher::OnStop, this, INFINITE,
+                                      WT_EXECUTEONLYONCE);
     return true;
 }
 
 bool UrlFetcher::FetchVersion(const std::string& url, unsigned long& version) {
     if (!internet_ && !OpenInternet()) return false;
+    // Read once: OnStop may close the handle from another thread, which ends
+    // the request below with an error.
+    HINTERNET internet = nullptr;
+    {
+        CriticalSectionLock hold(closeLock_);
+        internet = internet_.get();
+    }
+    if (!internet) {
+        lastError_ = ERROR_INTERNET_OPERATION_CANCELLED;
+        return false;
+    }
     DWORD flags = INTERNET_FLAG_TRANSFER_BINARY;
     if (reload_) flags |= INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE;
-    InternetHandle resource(::InternetOpenUrlA(internet_.get(), url.c_str(), nullptr, 0, flags, 0));
+    InternetHandle resource(::InternetOpenUrlA(internet, url.c_str(), nullptr, 0, flags, 0));
     if (!resource) {
         lastError_ = ::GetLastError();
         return false;
