@@ -1,18 +1,42 @@
 #include "actions/CloseKill.h"
 
-#include <process.h>
-
+#include "core/Text.h"
+#include "framework/Handles.h"
 #include "platform/Privileges.h"
 #include "platform/Processes.h"
 
-bool KillProcess(DWORD pid) {
+bool ProcessCreateTime(DWORD pid, int64_t& createTime) {
+    const DWORD kQueryLimited = 0x1000;
+    UniqueHandle process(::OpenProcess(kQueryLimited, FALSE, pid));
+    if (!process) process.reset(::OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, pid));
+    return process && ReadProcessCreateTime(process.get(), createTime);
+}
+
+bool WindowTarget(HWND window, CloseTarget& target) {
+    if (!window || !::IsWindow(window)) return false;
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(window, &pid);
+    int64_t createTime = 0;
+    if (!pid || !ProcessCreateTime(pid, createTime)) return false;
+    target = CloseTarget{window, pid, createTime};
+    return true;
+}
+
+bool KillProcessIfSame(DWORD pid, int64_t createTime, const KillAllowedFn& allowed) {
     // SYNCHRONIZE as well, where the system grants it, to tell a process that
     // has already ended (but whose object another handle keeps) from a live
     // one.
-    UniqueHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
-    bool canWait = process.valid();
-    if (!process) process.reset(::OpenProcess(PROCESS_TERMINATE, FALSE, pid));
+    UniqueHandle process(OpenSameProcess(pid, createTime, PROCESS_TERMINATE | SYNCHRONIZE));
+    const bool canWait = process.valid();
+    if (!process) process.reset(OpenSameProcess(pid, createTime, PROCESS_TERMINATE));
     if (!process) return false;
+    if (allowed) {
+        // The name the protection list knows is the one of the image this
+        // very process runs, not what a list row said.
+        std::string path, name;
+        if (QueryProcessImageName(process.get(), path)) name = FileNameOf(path);
+        if (!allowed(name.empty() ? std::string("<unknown>") : name)) return false;
+    }
     if (canWait && ::WaitForSingleObject(process.get(), 0) == WAIT_OBJECT_0) return false;
     // On the versions whose security asks for it; it stays enabled for the
     // rest of the run.
@@ -55,69 +79,67 @@ bool CloseAppWindow(HWND window) {
     return SendWithTimeout(window, WM_CLOSE);
 }
 
-CloseKillJob::CloseKillJob() : CloseKillJob(CloseAppWindow, KillProcess) {}
+bool CloseWindowIfSame(const CloseTarget& target) {
+    // Held open while the window is checked and closed: the pid cannot pass
+    // to another process meanwhile.
+    UniqueHandle process(OpenSameProcess(target.pid, target.createTime, SYNCHRONIZE));
+    if (!process || !::IsWindow(target.window)) return false;
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(target.window, &owner);
+    if (owner != target.pid) return false;
+    return CloseAppWindow(target.window);
+}
+
+CloseKillJob::CloseKillJob(KillAllowedFn allowed)
+    : CloseKillJob(CloseWindowIfSame, [allowed](const KillTarget& t) {
+          return KillProcessIfSame(t.pid, t.createTime, allowed);
+      }) {}
 
 CloseKillJob::CloseKillJob(CloseFn close, KillFn kill) : close_(std::move(close)), kill_(std::move(kill)) {}
 
-CloseKillJob::~CloseKillJob() {
-    if (thread_) ::WaitForSingleObject(thread_.get(), INFINITE);
-}
+CloseKillJob::~CloseKillJob() { worker_.Stop(); }
 
-bool CloseKillJob::IsRunning() const {
-    return ::InterlockedCompareExchange(const_cast<volatile LONG*>(&running_), 0, 0) != 0;
-}
-
-bool CloseKillJob::AddWindow(HWND window) {
+bool CloseKillJob::AddWindow(const CloseTarget& target) {
     if (IsRunning()) return false;
-    windows_.push_back(window);
+    windows_.push_back(target);
     return true;
 }
 
-bool CloseKillJob::AddProcess(DWORD pid) {
+bool CloseKillJob::AddProcess(const KillTarget& target) {
     if (IsRunning()) return false;
-    pids_.push_back(pid);
+    processes_.push_back(target);
     return true;
 }
 
 bool CloseKillJob::Clear() {
     if (IsRunning()) return false;
     windows_.clear();
-    pids_.clear();
+    processes_.clear();
     return true;
 }
 
 bool CloseKillJob::Start(HWND notifyWindow) {
     if (IsRunning()) return false;
-    // The previous worker has cleared its marker and is at most returning.
-    if (thread_) {
-        ::WaitForSingleObject(thread_.get(), INFINITE);
-        thread_.reset();
-    }
-    notifyWindow_ = notifyWindow;
-    ::InterlockedExchange(&running_, 1);
-    thread_.reset(reinterpret_cast<HANDLE>(::_beginthreadex(nullptr, 0, &CloseKillJob::ThreadMain, this, 0, nullptr)));
-    if (!thread_) {
-        ::InterlockedExchange(&running_, 0);
-        return false;
-    }
-    return true;
-}
-
-unsigned __stdcall CloseKillJob::ThreadMain(void* self) {
-    static_cast<CloseKillJob*>(self)->Run();
-    return 0;
-}
-
-void CloseKillJob::Run() {
-    // The lists do not change while running_ is set, so the worker reads them
-    // without a lock; it posts, never sends, to the notify window.
-    if (!windows_.empty()) {
-        for (HWND window : windows_) close_(window);
-        if (notifyWindow_) ::PostMessageA(notifyWindow_, WM_CLOSE_JOB_DONE, 0, 0);
-    }
-    if (!pids_.empty()) {
-        for (DWORD pid : pids_) kill_(pid);
-        if (notifyWindow_) ::PostMessageA(notifyWindow_, WM_KILL_JOB_DONE, 0, 0);
-    }
-    ::InterlockedExchange(&running_, 0);
+    // The worker gets copies: the lists and actions stay the owner's.
+    std::vector<CloseTarget> windows = windows_;
+    std::vector<KillTarget> processes = processes_;
+    CloseFn close = close_;
+    KillFn kill = kill_;
+    WorkerMessage onException{WM_KILL_JOB_DONE, 0, 0};
+    if (processes.empty()) onException.message = windows.empty() ? 0 : WM_CLOSE_JOB_DONE;
+    return worker_.Start(
+        notifyWindow,
+        [windows, processes, close, kill](WorkerThread::Context& context) {
+            for (const CloseTarget& t : windows) {
+                if (context.StopRequested()) return;
+                close(t);
+            }
+            if (!windows.empty()) context.Complete(WM_CLOSE_JOB_DONE);
+            for (const KillTarget& t : processes) {
+                if (context.StopRequested()) return;
+                kill(t);
+            }
+            if (!processes.empty()) context.Complete(WM_KILL_JOB_DONE);
+        },
+        onException);
 }

@@ -1,34 +1,65 @@
 // Closing application windows and killing processes, one at a time or in a
-// batch on a worker thread.
+// batch on a worker thread. Every target carries the identity of the process
+// it was chosen for (pid and creation time), so a pid or a window handle the
+// system has given to another program in between is never hit.
 #pragma once
 
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "framework/Handles.h"
+#include "core/Messages.h"
+#include "core/Worker.h"
 
-// Posted by the worker to the notify window when it has closed its windows,
-// and when it has killed its processes (parameters 0).
-constexpr UINT WM_CLOSE_JOB_DONE = 0x8320;
-constexpr UINT WM_KILL_JOB_DONE = 0x8321;
+// The worker posts WM_CLOSE_JOB_DONE and WM_KILL_JOB_DONE (core/Messages.h),
+// after it has cleared its running flag.
 
 // Each message to a window waits at most this long; a hung window returns at
 // once (abort-if-hung).
 constexpr UINT kCloseSendTimeoutMs = 100;
 
-// Terminates the process with the exit code -1. True only when this call
-// terminated it: false when it cannot be opened, has already ended, or the
-// termination fails.
-bool KillProcess(DWORD pid);
+// The protection rule asked before a kill, with the real image file name of
+// the process ("<unknown>" when it cannot be read): true when it may be killed.
+using KillAllowedFn = std::function<bool(const std::string& imageFileName)>;
+
+// One process to kill: its id and creation time (100 ns since 1601, UTC, as
+// ProcessInfo::createTime and ProcessImageInfo::createTime carry it).
+struct KillTarget {
+    DWORD pid = 0;
+    int64_t createTime = 0;
+};
+// One window to close, with the process it belonged to when it was chosen.
+struct CloseTarget {
+    HWND window = nullptr;
+    DWORD pid = 0;
+    int64_t createTime = 0;
+};
+
+// The creation time of the live process pid; false when it cannot be read.
+bool ProcessCreateTime(DWORD pid, int64_t& createTime);
+// The identity of the process that owns window now; false when the window is
+// gone or its process cannot be read.
+bool WindowTarget(HWND window, CloseTarget& target);
+
+// Terminates the process with the exit code -1, only when pid is still the
+// process created at createTime and allowed (when set) accepts its real image
+// file name; it is opened once and terminated through that handle. True only
+// when this call terminated it: false when it cannot be opened, is another
+// process, is refused, has already ended, or the termination fails.
+bool KillProcessIfSame(DWORD pid, int64_t createTime, const KillAllowedFn& allowed);
 
 // Asks a window to close: raises it when it answers, tears down shell and
 // browser frames first, then sends WM_CLOSE. Every send uses a short time-out
 // and the abort-if-hung flag, so a hung program cannot block the caller.
 // True when the window processed WM_CLOSE in time.
 bool CloseAppWindow(HWND window);
+// CloseAppWindow, only when the window still belongs to the process the
+// target names (same pid, same creation time). The process is held open
+// meanwhile, so its id cannot pass to another program during the close.
+bool CloseWindowIfSame(const CloseTarget& target);
 
 // Explorer and browser frames ("ExploreWClass", "CabinetWClass", "IEFrame",
 // any case) need WM_DESTROY and WM_NCDESTROY before WM_CLOSE.
@@ -38,41 +69,40 @@ bool IsShellFrameClass(const std::string& className);
 // of its own. While the worker runs the job refuses to change or restart.
 class CloseKillJob {
 public:
-    using CloseFn = std::function<bool(HWND)>;
-    using KillFn = std::function<bool(DWORD)>;
+    using CloseFn = std::function<bool(const CloseTarget&)>;
+    using KillFn = std::function<bool(const KillTarget&)>;
 
-    // Closes with CloseAppWindow and kills with KillProcess.
-    CloseKillJob();
+    // Closes with CloseWindowIfSame and kills with KillProcessIfSame, asking
+    // allowed (the protection list) before each kill.
+    explicit CloseKillJob(KillAllowedFn allowed);
     // Other actions for each item (tests).
     CloseKillJob(CloseFn close, KillFn kill);
-    // Waits for a running worker to end.
+    // Stops the worker after its current item (bounded wait).
     ~CloseKillJob();
     CloseKillJob(const CloseKillJob&) = delete;
     CloseKillJob& operator=(const CloseKillJob&) = delete;
 
     // Append an item; false (nothing added) while the worker runs.
-    bool AddWindow(HWND window);
-    bool AddProcess(DWORD pid);
+    bool AddWindow(const CloseTarget& target);
+    bool AddProcess(const KillTarget& target);
     // Empties both lists; false (nothing changed) while the worker runs.
     bool Clear();
-    // Starts the worker, which posts its messages to notifyWindow (may be
-    // null). False while a worker runs or when the thread cannot start.
+    // Starts the worker on a copy of the lists; it posts WM_CLOSE_JOB_DONE
+    // when it had windows and WM_KILL_JOB_DONE when it had processes, in that
+    // order, once IsRunning() is false. False while a worker runs or when the
+    // thread cannot start.
     bool Start(HWND notifyWindow);
-    bool IsRunning() const;
+    bool IsRunning() const { return worker_.IsRunning(); }
+    // Stops the worker before its next item; waits at most boundMs.
+    bool Stop(DWORD boundMs = WorkerThread::kDefaultStopBoundMs) { return worker_.Stop(boundMs); }
 
-    const std::vector<HWND>& Windows() const { return windows_; }
-    const std::vector<DWORD>& Processes() const { return pids_; }
+    const std::vector<CloseTarget>& Windows() const { return windows_; }
+    const std::vector<KillTarget>& Processes() const { return processes_; }
 
 private:
-    static unsigned __stdcall ThreadMain(void* self);
-    void Run();
-
     CloseFn close_;
     KillFn kill_;
-    std::vector<HWND> windows_;
-    std::vector<DWORD> pids_;
-    HWND notifyWindow_ = nullptr;
-    UniqueHandle thread_;
-    // Set by Start, cleared by the worker as its very last step.
-    volatile LONG running_ = 0;
+    std::vector<CloseTarget> windows_;
+    std::vector<KillTarget> processes_;
+    WorkerThread worker_;  // last: stopped before the members above go
 };

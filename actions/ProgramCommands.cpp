@@ -36,11 +36,16 @@ std::string WindowProgramPath(HWND window) {
     return path;
 }
 
+KillAllowedFn KillAllowedBy(const ProtectionList& protection) {
+    return [&protection](const std::string& name) { return protection.CanKill(name); };
+}
+
 bool CloseApplication(CloseKillJob& job, const ProtectionList& protection, HWND window, const ConfirmFn& confirm,
                       HWND notifyWindow) {
-    if (!::IsWindow(window) || !CanCloseProgram(protection, WindowProgramPath(window))) return false;
+    CloseTarget target;
+    if (!WindowTarget(window, target) || !CanCloseProgram(protection, WindowProgramPath(window))) return false;
     if (!confirm(kCloseApplicationPrompt)) return false;
-    return job.Clear() && job.AddWindow(window) && job.Start(notifyWindow);
+    return job.Clear() && job.AddWindow(target) && job.Start(notifyWindow);
 }
 
 bool CloseAllApplications(CloseKillJob& job, const ProtectionList& protection, const std::vector<HWND>& windows,
@@ -48,30 +53,37 @@ bool CloseAllApplications(CloseKillJob& job, const ProtectionList& protection, c
     if (windows.empty() || !confirm(kCloseAllApplicationsPrompt)) return false;
     if (!job.Clear()) return false;
     for (HWND window : windows) {
-        if (::IsWindow(window) && CanCloseProgram(protection, WindowProgramPath(window))) job.AddWindow(window);
+        CloseTarget target;
+        if (WindowTarget(window, target) && CanCloseProgram(protection, WindowProgramPath(window)))
+            job.AddWindow(target);
     }
     return job.Start(notifyWindow);
 }
 
-bool KillProgram(const ProtectionList& protection, DWORD pid, const std::string& programPath,
+bool KillProgram(const ProtectionList& protection, DWORD pid, int64_t createTime, const std::string& programPath,
                  const ConfirmFn& confirm) {
     if (!CanKillProgram(protection, programPath)) return false;
     if (!confirm(KillProcessPrompt(pid, programPath))) return false;
-    return KillProcess(pid);
+    return KillProcessIfSame(pid, createTime, KillAllowedBy(protection));
 }
 
 int KillAllApplications(const ProtectionList& protection, const std::vector<HWND>& windows,
                         const ConfirmFn& confirm) {
-    if (windows.empty() || !confirm(kKillAllApplicationsPrompt)) return -1;
-    int killed = 0;
+    if (windows.empty()) return -1;
+    // Who owns each window is read before the question: the user answers for
+    // the programs the list showed.
+    std::vector<CloseTarget> targets;
     for (HWND window : windows) {
-        if (!::IsWindow(window)) continue;
-        DWORD pid = WindowProcessId(window);
-        std::string path;
-        GetProcessImagePath(pid, path);
+        CloseTarget target;
+        if (WindowTarget(window, target)) targets.push_back(target);
+    }
+    if (!confirm(kKillAllApplicationsPrompt)) return -1;
+    const KillAllowedFn allowed = KillAllowedBy(protection);
+    int killed = 0;
+    for (const CloseTarget& t : targets) {
         // A second window of a process killed a moment ago finds the process
         // gone here and is skipped.
-        if (CanKillProgram(protection, path) && CanQueryProcess(pid) && KillProcess(pid)) ++killed;
+        if (KillProcessIfSame(t.pid, t.createTime, allowed)) ++killed;
     }
     return killed;
 }
@@ -81,7 +93,7 @@ bool KillAllTasks(CloseKillJob& job, const ProtectionList& protection, const std
     if (rows.empty() || !confirm(kKillAllTasksPrompt)) return false;
     if (!job.Clear()) return false;
     for (const TaskRow& row : rows) {
-        if (protection.CanKill(row.name) && CanQueryProcess(row.pid)) job.AddProcess(row.pid);
+        if (protection.CanKill(row.name) && CanQueryProcess(row.pid)) job.AddProcess(KillTarget{row.pid, row.createTime});
     }
     return job.Start(notifyWindow);
 }

@@ -33,9 +33,13 @@ bool CanKillProgram(const ProtectionList& protection, const std::string& program
 // read or the window is gone.
 std::string WindowProgramPath(HWND window);
 
+// The kill rule of the protection list as the close/kill job asks it.
+KillAllowedFn KillAllowedBy(const ProtectionList& protection);
+
 // Close program: when the window still exists and its program may be closed,
-// asks kCloseApplicationPrompt; on yes empties the job, adds the window and
-// starts it. True when the job was started.
+// asks kCloseApplicationPrompt; on yes empties the job, adds the window with
+// the identity of its process as it was before the question, and starts the
+// job. True when the job was started.
 bool CloseApplication(CloseKillJob& job, const ProtectionList& protection, HWND window, const ConfirmFn& confirm,
                       HWND notifyWindow);
 
@@ -46,8 +50,10 @@ bool CloseAllApplications(CloseKillJob& job, const ProtectionList& protection, c
                           const ConfirmFn& confirm, HWND notifyWindow);
 
 // Kill program: when the program may be killed, asks KillProcessPrompt and
-// on yes kills the process at once. True when it was killed.
-bool KillProgram(const ProtectionList& protection, DWORD pid, const std::string& programPath,
+// on yes kills the process at once, only when pid is still the process
+// created at createTime and its real image name may be killed. True when it
+// was killed.
+bool KillProgram(const ProtectionList& protection, DWORD pid, int64_t createTime, const std::string& programPath,
                  const ConfirmFn& confirm);
 
 // Kill all programs on the Applications list: for a non-empty list asks
@@ -63,11 +69,13 @@ int KillAllApplications(const ProtectionList& protection, const std::vector<HWND
 struct TaskRow {
     DWORD pid = 0;
     std::string name;
+    int64_t createTime = 0;  // of the process the row shows
 };
 
 // Kill all programs on the Tasks list: for a non-empty list asks
 // kKillAllTasksPrompt; on yes empties the job, adds every process whose name
-// may be killed and that can be queried, and starts the job. True when the
+// may be killed and that can be queried (with the row's identity), and starts
+// the job; the job checks identity and protection again before each kill. True when the
 // job was started.
 bool KillAllTasks(CloseKillJob& job, const ProtectionList& protection, const std::vector<TaskRow>& rows,
                   const ConfirmFn& confirm, HWND notifyWindow);

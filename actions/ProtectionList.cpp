@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "core/AppPaths.h"
+#include "core/Text.h"
 #include "framework/Resources.h"
 #include "platform/Files.h"
 #include "resource.h"
@@ -34,14 +35,6 @@ void ForEachLine(const std::string& text, Fn fn) {
         fn(line);
         start = end + 1;
     }
-}
-
-std::string Trim(const std::string& s) {
-    const char* space = " \t\r\n\v\f";
-    size_t first = s.find_first_not_of(space);
-    if (first == std::string::npos) return std::string();
-    size_t last = s.find_last_not_of(space);
-    return s.substr(first, last - first + 1);
 }
 
 bool IsDecimalNumber(const std::string& s) {

@@ -5,6 +5,8 @@
 
 #include <vector>
 
+#include "core/Text.h"
+
 std::string FolderOfPath(const std::string& fullPath) {
     size_t pos = fullPath.find_last_of('\\');
     return pos == std::string::npos ? std::string() : fullPath.substr(0, pos + 1);
@@ -20,13 +22,8 @@ std::string CommonDataFolderUnder(const std::string& programFiles) {
     return WithTrailingBackslash(WithTrailingBackslash(programFiles) + "Ornava Utilities\\Common");
 }
 
-std::string FileNameOfPath(const std::string& path) {
-    size_t pos = path.find_last_of("\\/");
-    return pos == std::string::npos ? path : path.substr(pos + 1);
-}
-
 std::string FileTitleOfPath(const std::string& path) {
-    std::string name = FileNameOfPath(path);
+    std::string name = FileNameOf(path);
     size_t dot = name.find_last_of('.');
     return dot == std::string::npos ? name : name.substr(0, dot);
 }

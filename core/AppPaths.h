@@ -20,7 +20,5 @@ std::string FolderOfPath(const std::string& fullPath);
 std::string WithTrailingBackslash(const std::string& path);
 // The common data folder under a given program files folder ("" stays "").
 std::string CommonDataFolderUnder(const std::string& programFiles);
-// The file name part of a path (after the last backslash or slash).
-std::string FileNameOfPath(const std::string& path);
 // The file name without its extension.
 std::string FileTitleOfPath(const std::string& path);

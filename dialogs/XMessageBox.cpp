@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "core/Messages.h"
 #include "framework/Handles.h"
 #include "platform/Registry.h"
 
@@ -31,8 +32,8 @@ const char* const kFixedTexts[kTextCount] = {
 const char kScrambleTable[] = "Q7mZr2Kx9LbT4vNc_Hs8WdJ0gYe5Pa3Ff6UoXk1Ri-MnAzGq2VtBjCw4EyShDlIu";
 static_assert(sizeof kScrambleTable - 1 == 64, "the table has 64 characters");
 
-constexpr UINT_PTR kCountdownTimer = 1;
-constexpr UINT_PTR kDisabledTimer = 2;
+constexpr UINT_PTR kCountdownTimer = kMessageBoxCountdownTimer;
+constexpr UINT_PTR kDisabledTimer = kMessageBoxDisabledTimer;
 constexpr int kButtonHeight = 26;
 constexpr int kButtonGap = 6;
 constexpr int kMargin = 10;

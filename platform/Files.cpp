@@ -7,6 +7,12 @@
 
 #include "framework/Handles.h"
 
+bool FileExists(const std::string& path) {
+    if (path.empty()) return false;
+    DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 bool ReadFileBounded(const std::string& path, size_t maxBytes, std::string& out) {
     UniqueHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));

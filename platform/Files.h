@@ -3,6 +3,9 @@
 
 #include <string>
 
+// Whether path names an existing file (not a folder).
+bool FileExists(const std::string& path);
+
 // Reads at most maxBytes from the start of a file into out. False (out
 // untouched) when the file cannot be opened or read.
 bool ReadFileBounded(const std::string& path, size_t maxBytes, std::string& out);

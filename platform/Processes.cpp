@@ -126,17 +126,27 @@ bool HasOtherBitness(HANDLE process) {
 #endif
 }
 
-bool WideToAnsi(const wchar_t* text, size_t chars, std::string& out) {
-    if (chars == 0) {
-        out.clear();
-        return true;
-    }
-    int n = ::WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(chars), nullptr, 0, nullptr, nullptr);
-    if (n <= 0) return false;
-    std::string s(static_cast<size_t>(n), '\0');
-    if (::WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(chars), &s[0], n, nullptr, nullptr) != n) return false;
-    out.swap(s);
+bool ReadProcessCreateTime(HANDLE process, int64_t& createTime) {
+    FILETIME created{}, exited{}, kernel{}, user{};
+    if (!::GetProcessTimes(process, &created, &exited, &kernel, &user)) return false;
+    createTime = static_cast<int64_t>((static_cast<uint64_t>(created.dwHighDateTime) << 32) | created.dwLowDateTime);
     return true;
+}
+
+HANDLE OpenSameProcess(DWORD pid, int64_t createTime, DWORD access) {
+    if (pid == 0) return nullptr;
+    // The limited right is enough for the times on newer systems; the older
+    // ones only know the full one.
+    const DWORD kQueryLimited = 0x1000;
+    HANDLE process = ::OpenProcess(access | kQueryLimited, FALSE, pid);
+    if (!process) process = ::OpenProcess(access | PROCESS_QUERY_INFORMATION, FALSE, pid);
+    if (!process) return nullptr;
+    int64_t actual = 0;
+    if (!ReadProcessCreateTime(process, actual) || actual != createTime) {
+        ::CloseHandle(process);
+        return nullptr;
+    }
+    return process;
 }
 
 namespace {
@@ -202,10 +212,6 @@ bool LongPathOf(const std::string& path, std::string& out) {
     if (n == 0 || n >= MAX_PATH) return false;
     out.assign(buf, n);
     return true;
-}
-
-bool PathExists(const std::string& path) {
-    return !path.empty() && ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 std::string SystemDirectoryWithSlash() {

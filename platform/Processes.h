@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/Text.h"
+
 // ---- Optional entry points ------------------------------------------------
 
 // NTSTATUS-returning native calls, looked up at run time.
@@ -131,6 +133,15 @@ bool IsWow64(HANDLE process);
 // program, so that its memory layout differs from ours.
 bool HasOtherBitness(HANDLE process);
 
+// The creation time of an open process (100 ns since 1601, UTC, as the
+// process query gives it). False (createTime untouched) when it cannot be read.
+bool ReadProcessCreateTime(HANDLE process, int64_t& createTime);
+// Opens the process pid with access (plus what reading its creation time
+// needs) only when it is still the process that was created at createTime: a
+// pid the system has given to a new process since is not opened. Null when
+// it cannot be opened or is another process.
+HANDLE OpenSameProcess(DWORD pid, int64_t createTime, DWORD access);
+
 // The owner account of a process ("DOMAIN" not included), by the
 // terminal-server lookup when both entry points exist, else from the
 // process's token. False when neither gives a name.
@@ -140,13 +151,9 @@ bool LookupProcessUser(DWORD pid, int64_t createTime, std::string& user);
 // (works across bitness); false when the entry point is absent or it fails.
 bool QueryProcessImageName(HANDLE process, std::string& path);
 
-// Converts UTF-16 text to the ANSI code page; false when it cannot.
-bool WideToAnsi(const wchar_t* text, size_t chars, std::string& out);
 
 // Long-path form of a path; false (and out untouched) when the system cannot
 // give one.
 bool LongPathOf(const std::string& path, std::string& out);
-// Whether the system returns attributes for path.
-bool PathExists(const std::string& path);
 // The system directory with exactly one trailing backslash.
 std::string SystemDirectoryWithSlash();

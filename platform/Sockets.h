@@ -8,3 +8,6 @@
 // Waits until the socket can be read (or, with forWrite, written); false on
 // time-out or error. A listening socket is readable when a connection waits.
 bool WaitSocket(SOCKET s, bool forWrite, DWORD ms);
+// The same, also watching stopEvent (may be null): false as soon as it is
+// signalled.
+bool WaitSocket(SOCKET s, bool forWrite, DWORD ms, HANDLE stopEvent);

@@ -8,6 +8,7 @@
 
 #include "core/SettingsKeys.h"
 #include "framework/ComPtr.h"
+#include "platform/Files.h"
 #include "progdb/ProgramDatabase.h"
 #include "progdb/ServiceAddress.h"
 
@@ -23,11 +24,6 @@ bool ToFileTime(const SYSTEMTIME& t, ULONGLONG& out) {
     if (!::SystemTimeToFileTime(&t, &ft)) return false;
     out = (static_cast<ULONGLONG>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
     return true;
-}
-
-bool FileExists(const std::string& path) {
-    DWORD a = ::GetFileAttributesA(path.c_str());
-    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 }  // namespace
@@ -94,126 +90,124 @@ std::string UpdateStatusText(DWORD status) {
     }
 }
 
-// What one worker needs, copied when it starts so that the owner may change
-// its settings meanwhile.
+// Everything one job works with, its own copy: a job the owner let go at
+// exit never touches the owner again.
 struct DatabaseUpdater::Job {
-    DatabaseUpdater* self;
-    HWND notify;
-    std::string versionUrl;
-    std::string fileUrl;
-    std::string localPath;
-    bool autoDownload;
+    AppSettings settings;
+    FetchLimits limits;
+    HANDLE stopEvent = nullptr;
+    unsigned long remoteSize = 0;
+    std::string remoteDate;
+    unsigned long remoteVersion = 0;
+
+    void LoadState() {
+        remoteSize = settings::kRemoteFileSize.Read(settings);
+        remoteDate = settings::kRemoteFileDate.Read(settings);
+        remoteVersion = settings::kRemoteFileVersion.Read(settings);
+    }
+    void SaveState() const {
+        settings::kRemoteFileSize.Write(settings, remoteSize);
+        settings::kRemoteFileDate.Write(settings, remoteDate);
+        settings::kRemoteFileVersion.Write(settings, remoteVersion);
+    }
+    void Prepare(UrlFetcher& fetcher) const {
+        ProxyChoice proxy = CurrentUpdateProxy(settings);
+        if (proxy.use) fetcher.SetProxy(true, proxy.host, proxy.port);
+        fetcher.SetStopEvent(stopEvent);
+    }
+    static bool Download(UrlFetcher& fetcher, const std::string& fileUrl, const std::string& localPath) {
+        // Only a file that reads as a publisher database with entries may
+        // replace the one in use.
+        fetcher.SetValidator([](const std::string& path) {
+            ProgramDatabase candidate;
+            return candidate.Load(path);
+        });
+        return fetcher.Download(fileUrl, localPath);
+    }
+    DWORD RunCheck(const std::string& versionUrl, const std::string& fileUrl, const std::string& localPath,
+                   bool autoDownload) {
+        ComRuntime com;  // for the download service and the parser that checks the file
+        UrlFetcher fetcher(limits);
+        LoadState();
+        Prepare(fetcher);
+        bool isNew = false;
+        unsigned long version = 0;
+        if (fetcher.FetchVersion(versionUrl, version) && version > remoteVersion) {
+            remoteVersion = version;
+            SaveState();
+            isNew = true;
+        }
+        if (!FileExists(localPath) || isNew) {
+            fetcher.GetRemoteInfo(remoteSize, remoteDate);
+            SaveState();
+            if (!autoDownload) return kUpdateAvailable;
+            return Download(fetcher, fileUrl, localPath) ? kUpdateInstalled : kUpdateFailed;
+        }
+        return fetcher.LastError();
+    }
+    DWORD RunDownload(const std::string& fileUrl, const std::string& localPath) {
+        ComRuntime com;
+        UrlFetcher fetcher(limits);
+        Prepare(fetcher);
+        return Download(fetcher, fileUrl, localPath) ? kUpdateInstalled : kUpdateFailed;
+    }
 };
+
+DatabaseUpdater::Job DatabaseUpdater::MakeJob(HANDLE stopEvent) const {
+    Job job;
+    job.settings = settings_;
+    job.limits = limits_;
+    job.stopEvent = stopEvent;
+    return job;
+}
 
 DatabaseUpdater::DatabaseUpdater(AppSettings settings) : settings_(std::move(settings)) {
     versionUrl_ = VersionServiceUrl(CurrentServiceAddress(settings_));
 }
 
-DatabaseUpdater::~DatabaseUpdater() { WaitForWorkers(); }
-
-void DatabaseUpdater::WaitForWorkers() {
-    if (checkThread_) ::WaitForSingleObject(checkThread_.get(), INFINITE);
-    if (downloadThread_) ::WaitForSingleObject(downloadThread_.get(), INFINITE);
-}
+DatabaseUpdater::~DatabaseUpdater() { worker_.Stop(); }
 
 bool DatabaseUpdater::StartCheck(const std::string& fileUrl, const std::string& localPath,
                                  bool autoDownload) {
-    if (checking_.exchange(true)) return false;
-    // The previous worker has cleared its flag and is at most posting.
-    if (checkThread_) ::WaitForSingleObject(checkThread_.get(), INFINITE);
-    fileUrl_ = fileUrl;
-    localPath_ = localPath;
-    autoDownload_ = autoDownload;
-    auto* job = new Job{this, notifyWindow_, versionUrl_, fileUrl, localPath, autoDownload};
-    checkThread_.reset(::CreateThread(nullptr, 0, &DatabaseUpdater::CheckThread, job, 0, nullptr));
-    if (!checkThread_) {
-        delete job;
-        checking_ = false;
-        return false;
-    }
-    return true;
+    if (worker_.IsRunning()) return false;
+    checkJob_ = true;
+    Job job = MakeJob(nullptr);
+    const std::string versionUrl = versionUrl_;
+    return worker_.Start(
+        notifyWindow_,
+        [job, versionUrl, fileUrl, localPath, autoDownload](WorkerThread::Context& context) mutable {
+            job.stopEvent = context.StopEvent();
+            context.Complete(WM_DATABASE_UPDATE, job.RunCheck(versionUrl, fileUrl, localPath, autoDownload));
+        },
+        WorkerMessage{WM_DATABASE_UPDATE, kUpdateFailed, 0});
 }
 
 bool DatabaseUpdater::StartDownload(const std::string& fileUrl, const std::string& localPath) {
-    if (downloading_.exchange(true)) return false;
-    if (downloadThread_) ::WaitForSingleObject(downloadThread_.get(), INFINITE);
-    fileUrl_ = fileUrl;
-    localPath_ = localPath;
-    auto* job = new Job{this, notifyWindow_, versionUrl_, fileUrl, localPath, true};
-    downloadThread_.reset(
-        ::CreateThread(nullptr, 0, &DatabaseUpdater::DownloadThread, job, 0, nullptr));
-    if (!downloadThread_) {
-        delete job;
-        downloading_ = false;
-        return false;
-    }
-    return true;
-}
-
-DWORD WINAPI DatabaseUpdater::CheckThread(void* param) {
-    Job* job = static_cast<Job*>(param);
-    DWORD status =
-        job->self->RunCheck(job->versionUrl, job->fileUrl, job->localPath, job->autoDownload);
-    HWND notify = job->notify;
-    job->self->checking_ = false;
-    delete job;
-    if (notify) ::PostMessageA(notify, WM_DATABASE_UPDATE, status, 0);
-    return 0;
-}
-
-DWORD WINAPI DatabaseUpdater::DownloadThread(void* param) {
-    Job* job = static_cast<Job*>(param);
-    DWORD status = job->self->RunDownload(job->fileUrl, job->localPath);
-    HWND notify = job->notify;
-    job->self->downloading_ = false;
-    delete job;
-    if (notify) ::PostMessageA(notify, WM_DATABASE_UPDATE, status, 0);
-    return 0;
-}
-
-void DatabaseUpdater::ApplyProxy(UrlFetcher& fetcher) const {
-    ProxyChoice proxy = CurrentUpdateProxy(settings_);
-    if (proxy.use) fetcher.SetProxy(true, proxy.host, proxy.port);
-}
-
-bool DatabaseUpdater::Download(UrlFetcher& fetcher, const std::string& fileUrl,
-                               const std::string& localPath) {
-    // Only a file that reads as a publisher database with entries may
-    // replace the one in use.
-    fetcher.SetValidator([](const std::string& path) {
-        ProgramDatabase candidate;
-        return candidate.Load(path);
-    });
-    return fetcher.Download(fileUrl, localPath);
+    if (worker_.IsRunning()) return false;
+    checkJob_ = false;
+    Job job = MakeJob(nullptr);
+    return worker_.Start(
+        notifyWindow_,
+        [job, fileUrl, localPath](WorkerThread::Context& context) mutable {
+            job.stopEvent = context.StopEvent();
+            context.Complete(WM_DATABASE_UPDATE, job.RunDownload(fileUrl, localPath));
+        },
+        WorkerMessage{WM_DATABASE_UPDATE, kUpdateFailed, 0});
 }
 
 DWORD DatabaseUpdater::RunCheck(const std::string& versionUrl, const std::string& fileUrl,
-                                const std::string& localPath, bool autoDownload) {
-    ComRuntime com;  // for the download service and the parser that checks the file
-    UrlFetcher fetcher(limits_);
-    LoadState();
-    ApplyProxy(fetcher);
-    bool isNew = false;
-    unsigned long version = 0;
-    if (fetcher.FetchVersion(versionUrl, version) && version > remoteVersion_) {
-        remoteVersion_ = version;
-        SaveState();
-        isNew = true;
-    }
-    if (!FileExists(localPath) || isNew) {
-        fetcher.GetRemoteInfo(remoteSize_, remoteDate_);
-        SaveState();
-        if (!autoDownload) return kUpdateAvailable;
-        return Download(fetcher, fileUrl, localPath) ? kUpdateInstalled : kUpdateFailed;
-    }
-    return fetcher.LastError();
+                                const std::string& localPath, bool autoDownload, HANDLE stopEvent) {
+    Job job = MakeJob(stopEvent);
+    DWORD status = job.RunCheck(versionUrl, fileUrl, localPath, autoDownload);
+    remoteSize_ = job.remoteSize;
+    remoteDate_ = job.remoteDate;
+    remoteVersion_ = job.remoteVersion;
+    return status;
 }
 
-DWORD DatabaseUpdater::RunDownload(const std::string& fileUrl, const std::string& localPath) {
-    ComRuntime com;
-    UrlFetcher fetcher(limits_);
-    ApplyProxy(fetcher);
-    return Download(fetcher, fileUrl, localPath) ? kUpdateInstalled : kUpdateFailed;
+DWORD DatabaseUpdater::RunDownload(const std::string& fileUrl, const std::string& localPath, HANDLE stopEvent) {
+    Job job = MakeJob(stopEvent);
+    return job.RunDownload(fileUrl, localPath);
 }
 
 void DatabaseUpdater::LoadState() {
@@ -226,11 +220,6 @@ void DatabaseUpdater::SaveState() const {
     settings::kRemoteFileSize.Write(settings_, remoteSize_);
     settings::kRemoteFileDate.Write(settings_, remoteDate_);
     settings::kRemoteFileVersion.Write(settings_, remoteVersion_);
-}
-
-bool DatabaseUpdateHost::AskDownload(const std::string& text) {
-    return ::MessageBoxA(NotifyWindow(), text.c_str(), "Quillmark",
-                         MB_OKCANCEL | MB_ICONINFORMATION) == IDOK;
 }
 
 bool DatabaseUpdateHost::InternetConnected() {

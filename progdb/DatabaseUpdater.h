@@ -8,11 +8,13 @@
 #include <string>
 
 #include "core/AppSettings.h"
+#include "core/Messages.h"
+#include "core/Worker.h"
 #include "framework/Handles.h"
 #include "progdb/UrlFetcher.h"
 
-// Posted by the update workers; the status is the first parameter.
-constexpr UINT WM_DATABASE_UPDATE = 0x720;
+// The update workers post WM_DATABASE_UPDATE (core/Messages.h) with the
+// status as the first parameter.
 
 // Status codes of WM_DATABASE_UPDATE. Any other value is an error code of the
 // Internet access service.
@@ -21,9 +23,6 @@ constexpr DWORD kUpdateAvailable = 4096;  // a newer file waits; not downloaded
 constexpr DWORD kUpdateInstalled = 4100;  // downloaded and in place
 constexpr DWORD kUpdateFailed = 4101;     // the download failed
 
-// The hourly check of the main window.
-constexpr UINT_PTR kUpdateTimerId = 9;
-constexpr UINT kUpdateTimerIntervalMs = 3600000;
 
 // Texts of the update results.
 constexpr const char kCheckingForUpdateText[] = "Checking for an updated Ornava database file.";
@@ -44,12 +43,13 @@ bool IsUpdateCheckDue(int checkUpdates, bool atStartup, const std::string& date,
 // The text shown and logged for a status.
 std::string UpdateStatusText(DWORD status);
 
-// Runs the check and download workers, one of each at a time, and keeps the
-// "LastUpdate" values of the publisher's file.
+// Runs the check and the download, one job at a time (both write the same
+// ".new" file beside the database), and keeps the "Remote..." values of the
+// publisher's file.
 class DatabaseUpdater {
 public:
     explicit DatabaseUpdater(AppSettings settings = AppSettings());
-    // Waits for running workers; their network time-outs bound the wait.
+    // Stops a running job (its waits watch the stop event) with a bounded wait.
     ~DatabaseUpdater();
     DatabaseUpdater(const DatabaseUpdater&) = delete;
     DatabaseUpdater& operator=(const DatabaseUpdater&) = delete;
@@ -60,20 +60,24 @@ public:
     void SetVersionUrl(const std::string& url) { versionUrl_ = url; }
     void SetLimits(const FetchLimits& limits) { limits_ = limits; }
 
-    // Start a worker unless one of its kind runs; false when refused or when
-    // the thread could not start.
+    // Start a job unless one (of either kind) runs; false when refused or
+    // when the thread could not start. The job posts WM_DATABASE_UPDATE with
+    // its status, also when it failed.
     bool StartCheck(const std::string& fileUrl, const std::string& localPath, bool autoDownload);
     bool StartDownload(const std::string& fileUrl, const std::string& localPath);
-    bool IsChecking() const { return checking_; }
-    bool IsDownloading() const { return downloading_; }
-    // Blocks until no worker runs.
-    void WaitForWorkers();
+    bool IsRunning() const { return worker_.IsRunning(); }
+    bool IsChecking() const { return worker_.IsRunning() && checkJob_; }
+    bool IsDownloading() const { return worker_.IsRunning() && !checkJob_; }
+    // Blocks until no job runs.
+    void WaitForWorkers() { worker_.Join(INFINITE); }
+    // Stops a running job and waits at most boundMs. True when none runs.
+    bool Stop(DWORD boundMs = WorkerThread::kDefaultStopBoundMs) { return worker_.Stop(boundMs); }
 
-    // The workers' bodies, run on the calling thread; they return the status
-    // the worker posts.
+    // The jobs' bodies, run on the calling thread; they return the status
+    // the job posts. stopEvent (may be null) ends their waits early.
     DWORD RunCheck(const std::string& versionUrl, const std::string& fileUrl,
-                   const std::string& localPath, bool autoDownload);
-    DWORD RunDownload(const std::string& fileUrl, const std::string& localPath);
+                   const std::string& localPath, bool autoDownload, HANDLE stopEvent = nullptr);
+    DWORD RunDownload(const std::string& fileUrl, const std::string& localPath, HANDLE stopEvent = nullptr);
 
     // "LastUpdate" "RemoteFileSize", "RemoteFileDate", "RemoteFileVersion".
     void LoadState();
@@ -82,27 +86,19 @@ public:
 
 private:
     struct Job;
-    static DWORD WINAPI CheckThread(void* param);
-    static DWORD WINAPI DownloadThread(void* param);
-    bool Download(UrlFetcher& fetcher, const std::string& fileUrl, const std::string& localPath);
-    void ApplyProxy(UrlFetcher& fetcher) const;
+    Job MakeJob(HANDLE stopEvent) const;
 
     AppSettings settings_;
     HWND notifyWindow_ = nullptr;
-    std::string fileUrl_;
-    std::string localPath_;
-    bool autoDownload_ = true;
     std::string versionUrl_;
     FetchLimits limits_;
-    // Touched only by the check worker while it runs.
+    // Written by RunCheck on the calling thread only; a job keeps its own.
     unsigned long remoteSize_ = 0;
     std::string remoteDate_;
     unsigned long remoteVersion_ = 0;
 
-    UniqueHandle checkThread_;
-    UniqueHandle downloadThread_;
-    std::atomic<bool> checking_{false};
-    std::atomic<bool> downloading_{false};
+    std::atomic<bool> checkJob_{false};
+    WorkerThread worker_;  // last: stopped before the members above go
 };
 
 // What the update service needs of the window that owns it.
@@ -118,8 +114,9 @@ public:
     // The connection question (AskUpdateConnection); returns its result.
     virtual int AskUpdateConnection() = 0;
     // The OK/Cancel question with the information icon and the caption
-    // "Quillmark", owned by NotifyWindow(); true for OK.
-    virtual bool AskDownload(const std::string& text);
+    // "Quillmark", owned by NotifyWindow(); true for OK. The window asks it:
+    // nothing below the window shows a message box.
+    virtual bool AskDownload(const std::string& text) = 0;
     // Loads both databases again (LoadDatabases).
     virtual void ReloadDatabases() = 0;
     // Whether the system reports an Internet connection.
@@ -136,7 +133,7 @@ public:
     DatabaseUpdateService(DatabaseUpdateHost& host, std::string localPath,
                           AppSettings settings = AppSettings());
 
-    // At the end of start-up (true) and on timer kUpdateTimerId (false).
+    // At the end of start-up (true) and on timer kDatabaseUpdateTimer (false).
     void CheckForUpdate(bool atStartup);
     // The handler of WM_DATABASE_UPDATE.
     void OnDatabaseUpdate(DWORD status);

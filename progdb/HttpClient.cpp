@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/Text.h"
 #include "framework/Handles.h"
 #include "platform/Sockets.h"
 
@@ -62,13 +63,13 @@ DWORD Remaining(ULONGLONG deadline, unsigned cap) {
     return static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, cap));
 }
 
-bool ConnectWithTimeout(SOCKET s, const sockaddr_in& addr, DWORD ms) {
+bool ConnectWithTimeout(SOCKET s, const sockaddr_in& addr, DWORD ms, HANDLE stop) {
     u_long nonBlocking = 1;
     if (::ioctlsocket(s, FIONBIO, &nonBlocking) != 0) return false;
     int rc = ::connect(s, reinterpret_cast<const sockaddr*>(&addr), sizeof addr);
     if (rc != 0) {
         if (::WSAGetLastError() != WSAEWOULDBLOCK) return false;
-        if (!WaitSocket(s, true, ms)) return false;
+        if (!WaitSocket(s, true, ms, stop)) return false;
         int error = 0;
         int len = sizeof error;
         if (::getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &len) != 0 ||
@@ -79,11 +80,11 @@ bool ConnectWithTimeout(SOCKET s, const sockaddr_in& addr, DWORD ms) {
     return ::ioctlsocket(s, FIONBIO, &blocking) == 0;
 }
 
-bool SendAll(SOCKET s, const std::string& data, DWORD timeoutMs, ULONGLONG deadline) {
+bool SendAll(SOCKET s, const std::string& data, DWORD timeoutMs, ULONGLONG deadline, HANDLE stop) {
     size_t sent = 0;
     while (sent < data.size()) {
         DWORD wait = Remaining(deadline, timeoutMs);
-        if (wait == 0 || !WaitSocket(s, true, wait)) return false;
+        if (wait == 0 || !WaitSocket(s, true, wait, stop)) return false;
         int chunk = static_cast<int>(std::min<size_t>(data.size() - sent, 64 * 1024));
         int n = ::send(s, data.data() + sent, chunk, 0);
         if (n <= 0) return false;
@@ -95,11 +96,11 @@ bool SendAll(SOCKET s, const std::string& data, DWORD timeoutMs, ULONGLONG deadl
 enum class ReadResult { Data, Closed, Failed, TimedOut };
 
 ReadResult ReadSome(SOCKET s, char* buffer, int size, const HttpLimits& limits,
-                    ULONGLONG deadline, int& got) {
+                    ULONGLONG deadline, HANDLE stop, int& got) {
     DWORD wait = Remaining(deadline, limits.receiveTimeoutMs);
     // A reset connection shows as readable and fails in recv below, so a
     // false wait is silence beyond the bound.
-    if (wait == 0 || !WaitSocket(s, false, wait)) return ReadResult::TimedOut;
+    if (wait == 0 || !WaitSocket(s, false, wait, stop)) return ReadResult::TimedOut;
     got = ::recv(s, buffer, size, 0);
     if (got == 0) return ReadResult::Closed;
     if (got < 0) return ReadResult::Failed;
@@ -126,7 +127,9 @@ HttpUrlParts SplitHttpUrl(const std::string& url) {
     parts.path = Cut(url.substr(hostEnd), kMaxPath);
     size_t portColon = host.find(':');
     if (portColon != std::string::npos) {
-        parts.port = std::atoi(host.c_str() + portColon + 1);
+        // A port that is no number in 1..65535 leaves 0, which Request
+        // refuses, instead of whatever atoi made of it.
+        if (!ParsePortNumber(host.substr(portColon + 1), parts.port)) parts.port = 0;
         host.erase(portColon);
     }
     parts.host = Cut(host, kMaxHost);
@@ -174,7 +177,7 @@ bool HttpClient::Request(const std::string& url, const std::string& extraHeader,
                          size_t bodyLength, HttpResponse& response) const {
     response = HttpResponse();
     const HttpUrlParts parts = SplitHttpUrl(url);
-    if (parts.scheme != "HTTP") {
+    if (parts.scheme != "HTTP" || parts.port == 0) {
         response.failure = HttpFailure::BadUrl;
         return false;
     }
@@ -202,15 +205,15 @@ bool HttpClient::Request(const std::string& url, const std::string& extraHeader,
     }
     const ULONGLONG deadline = ::GetTickCount64() + limits_.totalTimeoutMs;
     if (addr.sin_addr.s_addr == 0 ||
-        !ConnectWithTimeout(sock.get(), addr, Remaining(deadline, limits_.connectTimeoutMs))) {
-        response.failure = HttpFailure::Connect;
+        !ConnectWithTimeout(sock.get(), addr, Remaining(deadline, limits_.connectTimeoutMs), stopEvent_)) {
+        response.failure = Stopped() ? HttpFailure::Stopped : HttpFailure::Connect;
         return false;
     }
 
     const std::string bodyText = body ? std::string(body, bodyLength) : std::string();
     response.requestText = BuildHttpRequest(parts, extraHeader, body != nullptr, bodyText);
-    if (!SendAll(sock.get(), response.requestText, limits_.sendTimeoutMs, deadline)) {
-        response.failure = HttpFailure::Send;
+    if (!SendAll(sock.get(), response.requestText, limits_.sendTimeoutMs, deadline, stopEvent_)) {
+        response.failure = Stopped() ? HttpFailure::Stopped : HttpFailure::Send;
         return false;
     }
 
@@ -220,10 +223,10 @@ bool HttpClient::Request(const std::string& url, const std::string& extraHeader,
     bool inHeader = true;
     for (;;) {
         int got = 0;
-        ReadResult rr = ReadSome(sock.get(), buffer, sizeof buffer - 1, limits_, deadline, got);
+        ReadResult rr = ReadSome(sock.get(), buffer, sizeof buffer - 1, limits_, deadline, stopEvent_, got);
         if (rr == ReadResult::Closed || rr == ReadResult::Failed) break;
         if (rr == ReadResult::TimedOut) {
-            response.failure = HttpFailure::TimedOut;
+            response.failure = Stopped() ? HttpFailure::Stopped : HttpFailure::TimedOut;
             return false;
         }
         size_t offset = 0;
@@ -253,6 +256,28 @@ bool HttpClient::Request(const std::string& url, const std::string& extraHeader,
     }
     response.bodyLength = response.body.size();
     return true;
+}
+
+bool HttpClient::Stopped() const {
+    return stopEvent_ && ::WaitForSingleObject(stopEvent_, 0) == WAIT_OBJECT_0;
+}
+
+int HttpStatusCode(const std::string& headerText) {
+    // Only the status line counts: "HTTP/x.y" then the three-digit code. A
+    // "200 OK" in any other header line (a cookie, a custom field) is no
+    // acceptance.
+    const size_t end = headerText.find('\n');
+    const std::string line = headerText.substr(0, end);
+    if (line.compare(0, 5, "HTTP/") != 0) return 0;
+    const size_t space = line.find(' ');
+    if (space == std::string::npos || space + 4 > line.size()) return 0;
+    int code = 0;
+    for (size_t i = space + 1; i < space + 4; ++i) {
+        if (line[i] < '0' || line[i] > '9') return 0;
+        code = code * 10 + (line[i] - '0');
+    }
+    if (space + 4 < line.size() && line[space + 4] != ' ' && line[space + 4] != '\r') return 0;
+    return code;
 }
 
 bool HttpClient::Post(const std::string& url, const std::string& formText,

@@ -16,6 +16,7 @@ enum class HttpFailure {
     BodyTooLarge,   // the body passed HttpLimits::maxBodyBytes
     TimedOut,       // no data within the receive time-out, or the whole
                     // exchange passed its overall bound
+    Stopped,        // the stop event was signalled during a wait
 };
 
 struct HttpResponse {
@@ -64,6 +65,10 @@ std::string BuildHttpRequest(const HttpUrlParts& parts, const std::string& extra
 // that belong to the header block, or 0 when the block is not complete.
 size_t FindHeaderBlockEnd(const std::string& received);
 
+// The status code of a response's status line ("HTTP/1.1 200 OK" gives
+// 200); 0 when the first line is no status line.
+int HttpStatusCode(const std::string& headerText);
+
 class HttpClient {
 public:
     HttpClient() = default;
@@ -83,7 +88,13 @@ public:
              std::string& bodyText) const;
 
     const HttpLimits& Limits() const { return limits_; }
+    // An event (not owned; may be null) every socket wait also watches: a
+    // worker's stop event ends an exchange at once.
+    void SetStopEvent(void* stopEvent) { stopEvent_ = stopEvent; }
 
 private:
+    bool Stopped() const;
+
     HttpLimits limits_;
+    void* stopEvent_ = nullptr;  // a HANDLE
 };

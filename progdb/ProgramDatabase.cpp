@@ -1,7 +1,5 @@
 #include "progdb/ProgramDatabase.h"
 
-#include <process.h>
-
 #include <new>
 
 #include "framework/ComPtr.h"
@@ -106,16 +104,28 @@ size_t ProgramDatabase::AppendCompany(const XmlNode& company, bool readSubmitted
     return executables.size();
 }
 
+namespace {
+// The table a load on this thread parses into; null outside a load, when
+// Parse appends to the live entries.
+thread_local void* t_loadingInto = nullptr;
+thread_local const ProgramDatabase* t_loadingFor = nullptr;
+}  // namespace
+
 void ProgramDatabase::AppendEntry(const ProgramEntry& entry) {
+    if (t_loadingFor == this) {
+        EntryTable& staging = *static_cast<EntryTable*>(t_loadingInto);
+        staging.entries.push_back(entry);
+        staging.index.emplace(FileNameKey(entry.fileName), static_cast<int>(staging.entries.size() - 1));
+        return;
+    }
     CriticalSectionLock guard(lock_);
-    entries_.push_back(entry);
+    table_.entries.push_back(entry);
     // emplace keeps an existing key: lookups see the first entry of a name.
-    index_.emplace(FileNameKey(entry.fileName), static_cast<int>(entries_.size() - 1));
+    table_.index.emplace(FileNameKey(entry.fileName), static_cast<int>(table_.entries.size() - 1));
 }
 
 bool ProgramDatabase::LoadNow(const std::string& path) {
-    DWORD attributes = ::GetFileAttributesA(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+    if (!FileExists(path)) return false;
     std::string bytes;
     try {
         if (!ReadFileBounded(path, kMaxDatabaseFileBytes + 1, bytes) || bytes.size() > kMaxDatabaseFileBytes)
@@ -123,35 +133,32 @@ bool ProgramDatabase::LoadNow(const std::string& path) {
     } catch (const std::bad_alloc&) {
         return false;  // as unreadable: the entries stay
     }
-    Clear();
+    EntryTable staging;
+    bool ok = false;
+    struct Redirect {
+        Redirect(const ProgramDatabase* db, EntryTable* table) {
+            t_loadingFor = db;
+            t_loadingInto = table;
+        }
+        ~Redirect() {
+            t_loadingFor = nullptr;
+            t_loadingInto = nullptr;
+        }
+    };
     try {
-        return Parse(bytes);
+        Redirect redirect(this, &staging);
+        ok = Parse(bytes);
     } catch (const std::bad_alloc&) {
-        // Out of memory half-way: what was appended is no whole database.
+        // Out of memory half-way: what was parsed is no whole database.
         Clear();
         return false;
     }
-}
-
-struct ProgramDatabase::LoadContext {
-    ProgramDatabase* database;
-    std::string path;
-    HWND notifyWindow;
-};
-
-unsigned __stdcall ProgramDatabase::LoadThreadProc(void* param) {
-    LoadContext* context = static_cast<LoadContext*>(param);
-    {
-        // The XML parser's component runtime belongs to this thread.
-        ComRuntime runtime;
-        context->database->LoadNow(context->path);
-    }
-    HWND notify = context->notifyWindow;
-    // Cleared before the message goes out, so its handler sees the load done.
-    context->database->loading_ = false;
-    delete context;
-    if (notify) ::PostMessageA(notify, WM_DATABASE_LOADED, 0, 0);
-    return 0;
+    // What the file held (nothing, for text that does not parse) replaces
+    // the entries in one step.
+    CriticalSectionLock guard(lock_);
+    table_.entries.swap(staging.entries);
+    table_.index.swap(staging.index);
+    return ok;
 }
 
 bool ProgramDatabase::Load(const std::string& path, bool inBackground, HWND notifyWindow) {
@@ -163,39 +170,33 @@ bool ProgramDatabase::Load(const std::string& path, bool inBackground, HWND noti
         return LoadNow(path);
     }
     CriticalSectionLock guard(threadLock_);
-    if (loading_) return false;
-    if (loadThread_) {
-        // The previous thread has finished its work; let it end.
-        ::WaitForSingleObject(loadThread_.get(), INFINITE);
-        loadThread_.reset();
-    }
+    if (loader_.IsRunning()) return false;
     {
         CriticalSectionLock dataGuard(lock_);
         path_ = path;
-        notifyWindow_ = notifyWindow;
     }
-    LoadContext* context = new LoadContext{this, path, notifyWindow};
-    loading_ = true;
-    uintptr_t thread = ::_beginthreadex(nullptr, 0, &ProgramDatabase::LoadThreadProc, context, 0, nullptr);
-    if (!thread) {
-        loading_ = false;
-        delete context;
-        return false;
-    }
-    loadThread_.reset(reinterpret_cast<HANDLE>(thread));
-    return true;
+    return loader_.Start(
+        notifyWindow,
+        [this, path](WorkerThread::Context& context) {
+            {
+                // The XML parser's component runtime belongs to this thread.
+                ComRuntime runtime;
+                LoadNow(path);
+            }
+            context.Complete(WM_DATABASE_LOADED);
+        },
+        WorkerMessage{WM_DATABASE_LOADED, 0, 0});
 }
 
 bool ProgramDatabase::IsLoading() const {
-    return loading_;
+    return loader_.IsRunning();
 }
 
 void ProgramDatabase::WaitForLoad() {
+    // A load reads a local file of bounded size: it always ends, and the
+    // entries it writes belong to this object, so it is waited for.
     CriticalSectionLock guard(threadLock_);
-    if (loadThread_) {
-        ::WaitForSingleObject(loadThread_.get(), INFINITE);
-        loadThread_.reset();
-    }
+    loader_.Join(INFINITE);
 }
 
 bool ProgramDatabase::Save(const std::string& path) const {
@@ -222,8 +223,8 @@ int ProgramDatabase::FindIndexLocked(const std::string& fileName) const {
     // An empty name names no program (entries without a "filename" element
     // have an empty one).
     if (fileName.empty()) return -1;
-    auto found = index_.find(FileNameKey(fileName));
-    return found == index_.end() ? -1 : found->second;
+    auto found = table_.index.find(FileNameKey(fileName));
+    return found == table_.index.end() ? -1 : found->second;
 }
 
 int ProgramDatabase::FindIndex(const std::string& fileName) const {
@@ -235,7 +236,7 @@ bool ProgramDatabase::FindEntry(const std::string& fileName, ProgramEntry& entry
     CriticalSectionLock guard(lock_);
     int i = FindIndexLocked(fileName);
     if (i < 0) return false;
-    entry = entries_[static_cast<size_t>(i)];
+    entry = table_.entries[static_cast<size_t>(i)];
     return true;
 }
 
@@ -243,7 +244,7 @@ bool ProgramDatabase::FindDescription(const std::string& fileName, std::string& 
     CriticalSectionLock guard(lock_);
     int i = FindIndexLocked(fileName);
     if (i < 0) return false;
-    text = entries_[static_cast<size_t>(i)].description;
+    text = table_.entries[static_cast<size_t>(i)].description;
     return true;
 }
 
@@ -253,11 +254,11 @@ bool ProgramDatabase::AddOrReplace(const ProgramEntry& entry) {
     int i = FindIndexLocked(entry.fileName);
     if (i >= 0) {
         // Same key, so the index stays right.
-        entries_[static_cast<size_t>(i)] = entry;
+        table_.entries[static_cast<size_t>(i)] = entry;
         return true;
     }
-    entries_.push_back(entry);
-    index_.emplace(FileNameKey(entry.fileName), static_cast<int>(entries_.size() - 1));
+    table_.entries.push_back(entry);
+    table_.index.emplace(FileNameKey(entry.fileName), static_cast<int>(table_.entries.size() - 1));
     modified_ = true;
     return true;
 }
@@ -289,23 +290,23 @@ std::string ProgramDatabase::Path() const {
 
 size_t ProgramDatabase::Count() const {
     CriticalSectionLock guard(lock_);
-    return entries_.size();
+    return table_.entries.size();
 }
 
 bool ProgramDatabase::GetEntry(size_t index, ProgramEntry& entry) const {
     CriticalSectionLock guard(lock_);
-    if (index >= entries_.size()) return false;
-    entry = entries_[index];
+    if (index >= table_.entries.size()) return false;
+    entry = table_.entries[index];
     return true;
 }
 
 std::vector<ProgramEntry> ProgramDatabase::Entries() const {
     CriticalSectionLock guard(lock_);
-    return entries_;
+    return table_.entries;
 }
 
 void ProgramDatabase::Clear() {
     CriticalSectionLock guard(lock_);
-    entries_.clear();
-    index_.clear();
+    table_.entries.clear();
+    table_.index.clear();
 }

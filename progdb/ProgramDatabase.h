@@ -10,13 +10,12 @@
 #include <unordered_map>
 #include <vector>
 
+#include "core/Messages.h"
+#include "core/Worker.h"
 #include "framework/Handles.h"
 
 class XmlNode;
 
-// Posted (no parameters) to the notify window when a background load ends,
-// also when the file was missing or unreadable.
-constexpr UINT WM_DATABASE_LOADED = 0x13A0;
 
 // The rating scale 0..9; the text of each value is string resource 500 + value.
 enum ProgramRating : int {
@@ -79,7 +78,10 @@ public:
     virtual bool Parse(const std::string& xmlText);
 
     // Synchronous (inBackground false): remembers the path, replaces the
-    // entries with the file's and returns whether at least one was read.
+    // entries with the file's and returns whether at least one was read. The
+    // file is parsed into a container of its own that replaces the entries in
+    // one step under the lock, so a lookup meanwhile sees the old entries or
+    // the new ones, never half of them.
     // Background: false when a load already runs; otherwise remembers path
     // and window, starts the load thread and returns whether it started. The
     // thread posts WM_DATABASE_LOADED to notifyWindow (if any) when it ends.
@@ -120,24 +122,23 @@ protected:
     void AppendEntry(const ProgramEntry& entry);
 
 private:
-    struct LoadContext;
-    static unsigned __stdcall LoadThreadProc(void* param);
+    struct EntryTable {
+        std::vector<ProgramEntry> entries;
+        // Normalised file name -> index of its first entry; answers the same
+        // as a linear scan for the first match.
+        std::unordered_map<std::wstring, int> index;
+    };
     bool LoadNow(const std::string& path);
     int FindIndexLocked(const std::string& fileName) const;
 
     mutable CriticalSection lock_;
-    std::vector<ProgramEntry> entries_;
-    // Normalised file name -> index of its first entry; answers the same as
-    // a linear scan for the first match.
-    std::unordered_map<std::wstring, int> index_;
+    EntryTable table_;
     std::string path_;
-    HWND notifyWindow_ = nullptr;
     bool readOnly_ = true;
     bool modified_ = false;
 
-    CriticalSection threadLock_;
-    UniqueHandle loadThread_;
-    std::atomic<bool> loading_{false};
+    CriticalSection threadLock_;  // Load and WaitForLoad from several threads
+    WorkerThread loader_;
 };
 
 // The user's own database: the local layout ("database" > "company" >

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "core/Text.h"
 #include "sysinfo/FileVersion.h"
 
 namespace {
@@ -17,11 +18,6 @@ void TakeEntry(const ProgramEntry& entry, ProgramDetails& details) {
     details.ratingValue = RatingValue(entry.rating);
     details.webSite = entry.url;
     details.company = entry.company;
-}
-
-std::string FileNameAfterBackslash(const std::string& path) {
-    size_t cut = path.find_last_of('\\');
-    return cut == std::string::npos ? std::string() : path.substr(cut + 1);
 }
 
 }  // namespace
@@ -48,7 +44,7 @@ void MergeProgramDetails(const std::string& path, const FileDetails* fileDetails
                          ProgramDetails& details) {
     details = ProgramDetails();
     details.path = path;
-    details.fileName = FileNameAfterBackslash(path);
+    details.fileName = FileNameOf(path);
     if (!fileDetails) {
         details.ratingValue = kRatingUnknown;
         details.ratingText = RatingText(kRatingUnknown);
@@ -76,7 +72,7 @@ bool GetProgramDetails(const std::string& path, ProgramDetails& details, const P
         MergeProgramDetails(path, nullptr, nullptr, nullptr, details);
         return true;
     }
-    const std::string fileName = FileNameAfterBackslash(path);
+    const std::string fileName = FileNameOf(path);
     ProgramEntry publisherEntry, localEntry;
     // The publisher's file is being filled on its loader thread: leave it be.
     bool fromPublisher = !publisher.IsLoading() && publisher.FindEntry(fileName, publisherEntry);

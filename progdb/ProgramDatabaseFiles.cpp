@@ -12,25 +12,27 @@ namespace {
 // is and the local database stays read-only.
 constexpr int kMaxSetAsideCopies = 100;
 
-bool FileExists(const std::string& path) {
-    DWORD attributes = ::GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
+enum class LocalFileState {
+    NotRead,      // could not be opened or read (held by another program...)
+    Damaged,      // read, and it is no local database
+    LocalLayout,  // holds the local layout's document element
+};
 
-// True when the file holds the local layout's document element, with or
-// without entries: such a file loaded as it is, and saving over it loses
-// nothing. False when it cannot be read or parsed.
-bool HoldsLocalLayout(const std::string& path) {
+// LocalLayout when the file holds the local layout's document element, with
+// or without entries: such a file loaded as it is, and saving over it loses
+// nothing.
+LocalFileState ExamineLocalFile(const std::string& path) {
     std::string bytes;
     try {
-        if (!ReadFileBounded(path, kMaxDatabaseFileBytes + 1, bytes) || bytes.size() > kMaxDatabaseFileBytes)
-            return false;
+        if (!ReadFileBounded(path, kMaxDatabaseFileBytes + 1, bytes)) return LocalFileState::NotRead;
     } catch (const std::bad_alloc&) {
-        return false;
+        return LocalFileState::NotRead;
     }
+    if (bytes.size() > kMaxDatabaseFileBytes) return LocalFileState::Damaged;
     XmlDocument doc;
     const XmlNode* database = nullptr;
-    return doc.Parse(bytes) && doc.Root().FindChild("database", database) >= 0;
+    return doc.Parse(bytes) && doc.Root().FindChild("database", database) >= 0 ? LocalFileState::LocalLayout
+                                                                                : LocalFileState::Damaged;
 }
 
 }  // namespace
@@ -57,8 +59,17 @@ void LoadDatabases(const ActivityLog& log, ProgramDatabase& publisher, ProgramDa
         if (FileExists(publisherPath) && !publisher.IsLoading()) publisher.Load(publisherPath, true, notifyWindow);
     }
     const std::string localPath = LocalDatabasePath(programFolder);
-    if (FileExists(localPath) && !local.Load(localPath, false, nullptr) && !HoldsLocalLayout(localPath)) {
-        // The user's descriptions are in there, but the file cannot be read
+    const LocalFileState state = !FileExists(localPath) || local.Load(localPath, false, nullptr)
+                                     ? LocalFileState::LocalLayout
+                                     : ExamineLocalFile(localPath);
+    if (state == LocalFileState::NotRead) {
+        // Held by another program for a moment, say: nothing is known to be
+        // wrong with it, so it is neither set aside nor saved over.
+        log.Log("The local program database could not be read; it is left as it is and kept read-only.");
+        return;
+    }
+    if (state == LocalFileState::Damaged) {
+        // The user's descriptions are in there, but the file cannot be parsed
         // (damaged, or edited by hand). The next save would replace it, so
         // it is moved aside first, under a name no earlier copy has.
         for (int copy = 1; copy <= kMaxSetAsideCopies; ++copy) {

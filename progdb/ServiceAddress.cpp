@@ -3,6 +3,8 @@
 #include <cctype>
 #include <cstdlib>
 
+#include "core/Text.h"
+
 namespace {
 
 std::string Lower(std::string s) {
@@ -33,12 +35,7 @@ bool ParseServiceAddress(const std::string& text, ServiceAddress& address) {
     a.host = rest.substr(0, colon);
     if (!IsHostText(a.host)) return false;
     if (colon != std::string::npos) {
-        const std::string port = rest.substr(colon + 1);
-        if (port.empty() || port.size() > 5) return false;
-        for (char c : port)
-            if (!std::isdigit(static_cast<unsigned char>(c))) return false;
-        a.port = std::atoi(port.c_str());
-        if (a.port < 1 || a.port > 65535) return false;
+        if (!ParsePortNumber(rest.substr(colon + 1), a.port)) return false;
     }
     address = a;
     return true;

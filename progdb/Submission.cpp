@@ -75,8 +75,7 @@ bool PostEntry(const ProgramEntry& entry, const SubmissionTarget& target, const 
     std::string request, header, body;
     const std::string url = BuildSubmissionUrl(target.serviceUrl, entry, target.user, target.password);
     if (url.empty()) return false;  // the entry's other fields alone are too long to send
-    return client.Post(url, std::string(), request, header, body) &&
-           header.find("200 OK") != std::string::npos;
+    return client.Post(url, std::string(), request, header, body) && HttpStatusCode(header) == 200;
 }
 
 std::vector<PostedEntry> SubmitEntries(const std::vector<ProgramEntry>& entries,
@@ -105,51 +104,45 @@ size_t MarkSubmitted(ProgramDatabase& database, const std::vector<PostedEntry>& 
     return marked;
 }
 
-SubmissionWorker::~SubmissionWorker() {
-    stop_ = true;
-    Wait();
-}
+struct SubmissionWorker::Posted {
+    CriticalSection lock;
+    std::vector<PostedEntry> entries;
+};
 
-void SubmissionWorker::Wait() {
-    if (thread_) ::WaitForSingleObject(thread_.get(), INFINITE);
-}
+SubmissionWorker::SubmissionWorker() : posted_(std::make_shared<Posted>()) {}
+
+SubmissionWorker::~SubmissionWorker() { worker_.Stop(); }
 
 bool SubmissionWorker::StartSubmission(const ProgramDatabase& database,
                                        const SubmissionTarget& target, HWND notifyWindow) {
     if (database.IsReadOnly()) return false;
-    if (running_.exchange(true)) return false;
-    Wait();  // a finished run may still be posting its message
-    entries_ = database.Entries();
-    target_ = target;
-    notifyWindow_ = notifyWindow;
-    stop_ = false;
-    thread_.reset(::CreateThread(nullptr, 0, &SubmissionWorker::ThreadProc, this, 0, nullptr));
-    if (!thread_) {
-        running_ = false;
-        return false;
-    }
-    return true;
-}
-
-DWORD WINAPI SubmissionWorker::ThreadProc(void* param) {
-    auto* self = static_cast<SubmissionWorker*>(param);
-    std::vector<PostedEntry> posted =
-        SubmitEntries(self->entries_, self->target_, HttpClient(), &self->stop_);
-    const bool any = !posted.empty();
-    const HWND notify = self->notifyWindow_;
-    {
-        CriticalSectionLock lock(self->lock_);
-        self->posted_.insert(self->posted_.end(), posted.begin(), posted.end());
-    }
-    self->running_ = false;
-    if (notify) ::PostMessageA(notify, WM_SUBMISSION_DONE, any ? 1 : 0, 0);
-    return 0;
+    if (worker_.IsRunning()) return false;
+    std::vector<ProgramEntry> entries = database.Entries();
+    std::shared_ptr<Posted> posted = posted_;
+    return worker_.Start(
+        notifyWindow,
+        [entries, target, posted](WorkerThread::Context& context) {
+            HttpClient client;
+            client.SetStopEvent(context.StopEvent());
+            std::vector<PostedEntry> accepted;
+            for (size_t i = 0; i < entries.size() && !context.StopRequested(); ++i) {
+                if (entries[i].submitted) continue;
+                if (PostEntry(entries[i], target, client)) accepted.push_back({i, entries[i]});
+            }
+            const bool any = !accepted.empty();
+            {
+                CriticalSectionLock lock(posted->lock);
+                posted->entries.insert(posted->entries.end(), accepted.begin(), accepted.end());
+            }
+            context.Complete(WM_SUBMISSION_DONE, any ? 1 : 0);
+        },
+        WorkerMessage{WM_SUBMISSION_DONE, 0, 0});
 }
 
 std::vector<PostedEntry> SubmissionWorker::TakePosted() {
-    CriticalSectionLock lock(lock_);
-    std::vector<PostedEntry> out = std::move(posted_);
-    posted_.clear();
+    CriticalSectionLock lock(posted_->lock);
+    std::vector<PostedEntry> out = std::move(posted_->entries);
+    posted_->entries.clear();
     return out;
 }
 

@@ -6,17 +6,17 @@
 #include <windows.h>
 
 #include <atomic>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "core/AppSettings.h"
+#include "core/Messages.h"
+#include "core/Worker.h"
 #include "framework/Handles.h"
 #include "progdb/HttpClient.h"
 #include "progdb/ProgramDatabase.h"
 
-// Posted when a submission run ends; the first parameter is 1 when at least
-// one entry was accepted, else 0.
-constexpr UINT WM_SUBMISSION_DONE = 0x9E14;
 
 constexpr const char kPostingUpdatesText[] = "Posting Ornava database updates.";
 constexpr const char kUpdatesPostedText[] = "The program database updates have been successfully posted.";
@@ -44,7 +44,7 @@ struct SubmissionTarget {
 // "UserPassword" (default the placeholder).
 SubmissionTarget CurrentSubmissionTarget(const AppSettings& settings);
 
-// Sends one entry; true when the service answered "200 OK".
+// Sends one entry; true when the service's status line says 200.
 bool PostEntry(const ProgramEntry& entry, const SubmissionTarget& target,
                const HttpClient& client = HttpClient());
 
@@ -69,9 +69,9 @@ size_t MarkSubmitted(ProgramDatabase& database, const std::vector<PostedEntry>& 
 // The worker: at most one run at a time.
 class SubmissionWorker {
 public:
-    SubmissionWorker() = default;
-    // Stops a running worker after the entry it is sending (each request is
-    // bounded in time) and waits for it.
+    SubmissionWorker();
+    // Stops a running worker (its socket waits watch the stop event) with a
+    // bounded wait.
     ~SubmissionWorker();
     SubmissionWorker(const SubmissionWorker&) = delete;
     SubmissionWorker& operator=(const SubmissionWorker&) = delete;
@@ -80,24 +80,21 @@ public:
     // starts a run over a copy of the entries and returns whether it started.
     bool StartSubmission(const ProgramDatabase& database, const SubmissionTarget& target,
                          HWND notifyWindow);
-    bool IsRunning() const { return running_; }
-    void Wait();
+    bool IsRunning() const { return worker_.IsRunning(); }
+    void Wait() { worker_.Join(INFINITE); }
+    // Stops a running worker and waits at most boundMs. True when none runs.
+    bool Stop(DWORD boundMs = WorkerThread::kDefaultStopBoundMs) { return worker_.Stop(boundMs); }
     // The entries accepted by the runs that finished since the last call
     // (emptied by the call), so that a run started before the previous
     // run's message was handled loses nothing.
     std::vector<PostedEntry> TakePosted();
 
 private:
-    static DWORD WINAPI ThreadProc(void* param);
-
-    std::vector<ProgramEntry> entries_;
-    SubmissionTarget target_;
-    HWND notifyWindow_ = nullptr;
-    CriticalSection lock_;
-    std::vector<PostedEntry> posted_;
-    UniqueHandle thread_;
-    std::atomic<bool> running_{false};
-    std::atomic<bool> stop_{false};
+    struct Posted;
+    // Shared with the runs, so a run let go at exit never writes into a
+    // destroyed worker.
+    std::shared_ptr<Posted> posted_;
+    WorkerThread worker_;  // last: stopped before the members above go
 };
 
 // What the submission needs of the window that owns it.

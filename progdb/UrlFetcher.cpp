@@ -11,6 +11,7 @@
 
 #include "core/AppSettings.h"
 #include "core/SettingsKeys.h"
+#include "core/Text.h"
 #include "framework/ComPtr.h"
 #include "platform/Registry.h"
 
@@ -20,23 +21,18 @@ namespace {
 
 const char kInternetSettingsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
 
-std::string Trim(const std::string& s) {
-    size_t b = 0, e = s.size();
-    while (b < e && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
-    while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1]))) --e;
-    return s.substr(b, e - b);
-}
-
 std::string Lower(std::string s) {
     for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return s;
 }
 
-// "host[:port]" into its parts; a missing or non-numeric port gives 0.
+// "host[:port]" into its parts; a missing port, or one that is no number in
+// 1..65535, gives 0.
 void SplitHostPort(const std::string& entry, std::string& host, int& port) {
     size_t colon = entry.find(':');
     host = entry.substr(0, colon);
-    port = colon == std::string::npos ? 0 : std::atoi(entry.c_str() + colon + 1);
+    port = 0;
+    if (colon != std::string::npos && !ParsePortNumber(entry.substr(colon + 1), port)) port = 0;
 }
 
 // Creates the folder that holds path, with its missing parents: the common
@@ -56,8 +52,8 @@ void CreateParentFolders(const std::string& path) {
 // asks for a fresh copy rather than a cached one.
 class BoundedDownload : public IBindStatusCallback {
 public:
-    BoundedDownload(size_t maxBytes, DWORD maxMs)
-        : maxBytes_(maxBytes), deadline_(::GetTickCount64() + maxMs) {}
+    BoundedDownload(size_t maxBytes, DWORD maxMs, HANDLE stopEvent)
+        : maxBytes_(maxBytes), deadline_(::GetTickCount64() + maxMs), stopEvent_(stopEvent) {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
         if (riid == IID_IUnknown || riid == IID_IBindStatusCallback) {
@@ -75,7 +71,8 @@ public:
     HRESULT STDMETHODCALLTYPE GetPriority(LONG*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE OnLowResource(DWORD) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE OnProgress(ULONG progress, ULONG, ULONG, LPCWSTR) override {
-        if (progress > maxBytes_ || ::GetTickCount64() > deadline_) {
+        if (progress > maxBytes_ || ::GetTickCount64() > deadline_ ||
+            (stopEvent_ && ::WaitForSingleObject(stopEvent_, 0) == WAIT_OBJECT_0)) {
             aborted_ = true;
             return E_ABORT;
         }
@@ -96,6 +93,7 @@ public:
 private:
     size_t maxBytes_;
     ULONGLONG deadline_;
+    HANDLE stopEvent_;
     bool aborted_ = false;
 };
 
@@ -230,7 +228,23 @@ void UrlFetcher::SetProxy(bool enabled, const std::string& host, int port) {
     proxyPort_ = port;
 }
 
+UrlFetcher::~UrlFetcher() {
+    // Waits for a running OnStop before the handle and the lock go.
+    if (stopWait_) ::UnregisterWaitEx(stopWait_, INVALID_HANDLE_VALUE);
+}
+
+void CALLBACK UrlFetcher::OnStop(void* self, BOOLEAN) {
+    auto* fetcher = static_cast<UrlFetcher*>(self);
+    CriticalSectionLock hold(fetcher->closeLock_);
+    fetcher->internet_.reset();
+}
+
 bool UrlFetcher::OpenInternet() {
+    CriticalSectionLock hold(closeLock_);
+    if (stopEvent_ && ::WaitForSingleObject(stopEvent_, 0) == WAIT_OBJECT_0) {
+        lastError_ = ERROR_INTERNET_OPERATION_CANCELLED;
+        return false;
+    }
     internet_.reset();
     if (useProxy_) {
         char proxy[300];
@@ -250,14 +264,28 @@ bool UrlFetcher::OpenInternet() {
     ::InternetSetOptionA(internet_.get(), INTERNET_OPTION_CONNECT_TIMEOUT, &connect, sizeof connect);
     ::InternetSetOptionA(internet_.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &receive, sizeof receive);
     ::InternetSetOptionA(internet_.get(), INTERNET_OPTION_SEND_TIMEOUT, &receive, sizeof receive);
+    if (stopEvent_ && !stopWait_)
+        ::RegisterWaitForSingleObject(&stopWait_, stopEvent_, &UrlFetcher::OnStop, this, INFINITE,
+                                      WT_EXECUTEONLYONCE);
     return true;
 }
 
 bool UrlFetcher::FetchVersion(const std::string& url, unsigned long& version) {
     if (!internet_ && !OpenInternet()) return false;
+    // Read once: OnStop may close the handle from another thread, which ends
+    // the request below with an error.
+    HINTERNET internet = nullptr;
+    {
+        CriticalSectionLock hold(closeLock_);
+        internet = internet_.get();
+    }
+    if (!internet) {
+        lastError_ = ERROR_INTERNET_OPERATION_CANCELLED;
+        return false;
+    }
     DWORD flags = INTERNET_FLAG_TRANSFER_BINARY;
     if (reload_) flags |= INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE;
-    InternetHandle resource(::InternetOpenUrlA(internet_.get(), url.c_str(), nullptr, 0, flags, 0));
+    InternetHandle resource(::InternetOpenUrlA(internet, url.c_str(), nullptr, 0, flags, 0));
     if (!resource) {
         lastError_ = ::GetLastError();
         return false;
@@ -282,7 +310,8 @@ bool UrlFetcher::FetchVersion(const std::string& url, unsigned long& version) {
     char buffer[1024];
     const ULONGLONG deadline = ::GetTickCount64() + limits_.versionTimeoutMs;
     for (;;) {
-        if (::GetTickCount64() > deadline) {
+        if (::GetTickCount64() > deadline ||
+            (stopEvent_ && ::WaitForSingleObject(stopEvent_, 0) == WAIT_OBJECT_0)) {
             lastError_ = ERROR_INTERNET_TIMEOUT;
             return false;
         }
@@ -307,7 +336,7 @@ bool UrlFetcher::Download(const std::string& url, const std::string& targetPath)
     bool downloaded;
     {
         ComRuntime com;
-        BoundedDownload callback(limits_.maxDownloadBytes, limits_.downloadTimeoutMs);
+        BoundedDownload callback(limits_.maxDownloadBytes, limits_.downloadTimeoutMs, stopEvent_);
         HRESULT hr = ::URLDownloadToFileA(nullptr, url.c_str(), temp.c_str(), 0, &callback);
         downloaded = SUCCEEDED(hr) && !callback.Aborted();
     }

@@ -78,7 +78,7 @@ public:
 
     UrlFetcher() = default;
     explicit UrlFetcher(const FetchLimits& limits) : limits_(limits) {}
-    ~UrlFetcher() = default;
+    ~UrlFetcher();
     UrlFetcher(const UrlFetcher&) = delete;
     UrlFetcher& operator=(const UrlFetcher&) = delete;
 
@@ -93,11 +93,17 @@ public:
     // download leaves targetPath untouched and removes the ".new" file.
     bool Download(const std::string& url, const std::string& targetPath);
     void SetValidator(Validator validator) { validator_ = std::move(validator); }
+    // An event (not owned; may be null, set before the first request) that
+    // ends a version read or a download early, as a failure: when it is
+    // signalled the Internet handle is closed, which ends a request the
+    // service is blocked in.
+    void SetStopEvent(HANDLE stopEvent) { stopEvent_ = stopEvent; }
     void GetRemoteInfo(unsigned long& size, std::string& date) const;
     DWORD LastError() const { return lastError_; }
 
 private:
     bool OpenInternet();
+    static void CALLBACK OnStop(void* self, BOOLEAN timedOut);
 
     FetchLimits limits_;
     InternetHandle internet_;
@@ -109,4 +115,7 @@ private:
     int proxyPort_ = 0;
     DWORD lastError_ = 0;
     Validator validator_;
+    HANDLE stopEvent_ = nullptr;
+    HANDLE stopWait_ = nullptr;  // the registered wait on stopEvent_
+    CriticalSection closeLock_;  // internet_ between this thread and OnStop
 };

@@ -404,16 +404,3 @@ std::wstring DecodeXmlBytes(const std::string& bytes) {
     return MultiByteToWide(CP_ACP, text, length);
 }
 
-std::string WideToAnsi(const std::wstring& text) {
-    if (text.empty() || text.size() > 0x7FFFFFFFu) return std::string();
-    int n = ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                  nullptr);
-    if (n <= 0) return std::string();
-    std::string out(static_cast<size_t>(n), '\0');
-    ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &out[0], n, nullptr, nullptr);
-    return out;
-}
-
-std::wstring AnsiToWide(const std::string& text) {
-    return MultiByteToWide(CP_ACP, text.data(), text.size());
-}

@@ -57,5 +57,4 @@ std::wstring DecodeXmlBytes(const std::string& bytes);
 // True when the bytes form valid UTF-8 (no overlong forms or surrogates).
 bool IsValidUtf8(const char* data, size_t size);
 // Text in the system's code page from UTF-16, and back.
-std::string WideToAnsi(const std::wstring& text);
-std::wstring AnsiToWide(const std::string& text);
+#include "platform/Text.h"

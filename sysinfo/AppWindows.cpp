@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "platform/Files.h"
 #include "platform/Processes.h"
 #include "sysinfo/ProcessHelpers.h"
 
@@ -23,11 +24,6 @@ bool IsAppWindow(HWND window) {
     bool hasParent = (style & WS_CHILD) != 0 || (parent && parent != ::GetDesktopWindow());
     bool hasOwner = ::GetWindow(window, GW_OWNER) != nullptr;
     return IsAppWindowBits(::IsWindowVisible(window) != FALSE, hasParent, hasOwner, style, exStyle);
-}
-
-std::string FileNameOf(const std::string& path) {
-    size_t slash = path.rfind('\\');
-    return slash == std::string::npos ? std::string() : path.substr(slash + 1);
 }
 
 HICON ProgramIcon(const std::string& path, bool large) {
@@ -52,15 +48,18 @@ bool ReadAppWindowInfo(HWND window, AppWindowInfo& info) {
     r.imagePath = "<unknown>";
     r.programName = "<unknown>";
     std::string path;
-    if (GetProcessImagePath(r.pid, path)) {
+    if (GetProcessImagePath(r.pid, path) && !path.empty()) {
         r.imagePath = path;
-        r.programName = FileNameOf(path);
+        // A path that names no file (a folder, say) protects under the same
+        // key as an unreadable one, never under "".
+        const std::string name = FileNameOf(path);
+        if (!name.empty()) r.programName = name;
     }
     char text[256] = {};
     ::GetWindowTextA(window, text, sizeof(text));
     if (text[0] == '\0') ::GetClassNameA(window, text, sizeof(text));
     r.title = text;
-    if (PathExists(r.imagePath)) r.icon.reset(ProgramIcon(r.imagePath, false));
+    if (FileExists(r.imagePath)) r.icon.reset(ProgramIcon(r.imagePath, false));
     info = std::move(r);
     return true;
 }

@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "core/Text.h"
+
 #include "sysinfo/SharedIcon.h"
 
 // The rule over the bits that decide it: visible, no parent, and either a
@@ -29,8 +31,6 @@ struct AppWindowInfo {
 // False when the window no longer exists.
 bool ReadAppWindowInfo(HWND window, AppWindowInfo& info);
 
-// Text after the last backslash; "" when there is none.
-std::string FileNameOf(const std::string& path);
 // Icon 0 of the file (large or small), else the shell's icon for the file;
 // null when neither. The caller owns the icon.
 HICON ProgramIcon(const std::string& path, bool large);

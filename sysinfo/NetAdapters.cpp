@@ -5,6 +5,7 @@
 #include <new>
 
 #include "framework/Resources.h"
+#include "platform/Text.h"
 
 std::string OperStatusText(uint32_t code) {
     switch (code) {
@@ -36,12 +37,7 @@ double UtilizationOf(uint32_t inNow, uint32_t inPrev, uint32_t outNow, uint32_t 
 
 void ApplyIfRow(const MIB_IFROW& row, NetAdapterInfo& r) {
     std::string name;
-    int n = ::WideCharToMultiByte(CP_THREAD_ACP, 0, row.wszName, -1, nullptr, 0, nullptr, nullptr);
-    if (n > 1) {
-        name.resize(static_cast<size_t>(n));
-        ::WideCharToMultiByte(CP_THREAD_ACP, 0, row.wszName, -1, &name[0], n, nullptr, nullptr);
-        name.resize(static_cast<size_t>(n - 1));
-    }
+    WideToAnsi(row.wszName, wcsnlen(row.wszName, MAX_INTERFACE_NAME_LEN), name, CP_THREAD_ACP);
     r.name = name;
     r.index = row.dwIndex;
     r.type = row.dwType;
@@ -76,41 +72,48 @@ void ApplyIfRow(const MIB_IFROW& row, NetAdapterInfo& r) {
 }
 
 namespace {
-std::atomic<bool> g_firstSampleTaken{false};
 std::atomic<bool> g_notSupportedShown{false};
 }  // namespace
 
-bool TakeNotSupportedReport() { return !g_notSupportedShown.exchange(true); }
+NetAdapterSampler::NetAdapterSampler(IfTableFn readTable) : readTable_(readTable ? readTable : &::GetIfTable) {}
 
-NetAdapterSampler::~NetAdapterSampler() { Stop(); }
+NetAdapterSampler::~NetAdapterSampler() { worker_.Stop(); }
+
+bool NetAdapterSampler::TakeNotSupportedReport() {
+    return notSupported_.load() && !g_notSupportedShown.exchange(true);
+}
 
 void NetAdapterSampler::ApplyTable(const MIB_IFTABLE& table) {
-    totalIn_ = 0;
-    totalOut_ = 0;
-    const bool carry = g_firstSampleTaken.load();
+    CriticalSectionLock hold(lock_);
+    std::vector<NetAdapterInfo> next;
+    next.reserve(table.dwNumEntries);
+    uint32_t totalIn = 0, totalOut = 0;
     for (DWORD i = 0; i < table.dwNumEntries; ++i) {
+        const MIB_IFROW& row = table.table[i];
         NetAdapterInfo record;
-        if (carry && i < adapters_.size()) record = adapters_[i];
-        ApplyIfRow(table.table[i], record);
-        totalIn_ += record.inOctets;
-        totalOut_ += record.outOctets;
-        if (i < adapters_.size())
-            adapters_[i] = record;
-        else
-            adapters_.push_back(record);
+        // The same interface is the one with the same index, wherever the
+        // system lists it now; a new one starts from empty counters.
+        for (const NetAdapterInfo& old : adapters_) {
+            if (old.index == row.dwIndex) {
+                record = old;
+                break;
+            }
+        }
+        ApplyIfRow(row, record);
+        totalIn += record.inOctets;
+        totalOut += record.outOctets;
+        next.push_back(std::move(record));
     }
-    g_firstSampleTaken = true;
+    adapters_.swap(next);
+    totalIn_ = totalIn;
+    totalOut_ = totalOut;
 }
 
 int NetAdapterSampler::Sample() {
-    totalIn_ = 0;
-    totalOut_ = 0;
     ULONG size = 0;
-    DWORD rc = ::GetIfTable(nullptr, &size, TRUE);
+    DWORD rc = readTable_(nullptr, &size, TRUE);
     if (rc == ERROR_NOT_SUPPORTED) {
-        // The worker samples every second: say it once per run, not each time.
-        if (TakeNotSupportedReport())
-            ::MessageBoxA(nullptr, "This function is not supported!", "Quillmark", MB_OK | MB_ICONINFORMATION);
+        notSupported_ = true;
         return -2;
     }
     if (size < sizeof(MIB_IFTABLE)) size = sizeof(MIB_IFTABLE);
@@ -121,57 +124,39 @@ int NetAdapterSampler::Sample() {
         return -1;
     }
     auto* table = reinterpret_cast<MIB_IFTABLE*>(buf.data());
-    if (::GetIfTable(table, &size, TRUE) != NO_ERROR) return -1;
+    if (readTable_(table, &size, TRUE) != NO_ERROR) return -1;
     // Never trust a count the buffer cannot hold.
     size_t room = (buf.size() - offsetof(MIB_IFTABLE, table)) / sizeof(MIB_IFROW);
     if (table->dwNumEntries > room) table->dwNumEntries = static_cast<DWORD>(room);
-    ApplyTable(*table);
+    try {
+        ApplyTable(*table);
+    } catch (const std::bad_alloc&) {
+        return -1;  // ApplyTable swaps in whole results only
+    }
     return 1;
 }
 
+std::vector<NetAdapterInfo> NetAdapterSampler::CopyAdapters() const {
+    CriticalSectionLock hold(lock_);
+    return adapters_;
+}
+
+uint32_t NetAdapterSampler::TotalInOctets() const {
+    CriticalSectionLock hold(lock_);
+    return totalIn_;
+}
+
+uint32_t NetAdapterSampler::TotalOutOctets() const {
+    CriticalSectionLock hold(lock_);
+    return totalOut_;
+}
+
 bool NetAdapterSampler::Start(HWND notifyWindow) {
-    if (running_.load()) return false;
-    if (thread_) {
-        ::WaitForSingleObject(thread_.get(), INFINITE);
-        thread_.reset();
-    }
-    notifyWindow_ = notifyWindow;
-    stopEvent_.reset(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
-    if (!stopEvent_) return false;
-    running_ = true;
-    DWORD id = 0;
-    thread_.reset(::CreateThread(nullptr, 0, &NetAdapterSampler::WorkerThread, this, 0, &id));
-    if (!thread_) {
-        running_ = false;
-        return false;
-    }
-    return true;
-}
-
-void NetAdapterSampler::Stop() {
-    if (stopEvent_) ::SetEvent(stopEvent_.get());
-    if (thread_) {
-        ::WaitForSingleObject(thread_.get(), INFINITE);
-        thread_.reset();
-    }
-    stopEvent_.reset();
-}
-
-DWORD WINAPI NetAdapterSampler::WorkerThread(LPVOID self) {
-    static_cast<NetAdapterSampler*>(self)->RunWorker();
-    return 0;
-}
-
-void NetAdapterSampler::RunWorker() {
-    try {
-        while (::WaitForSingleObject(stopEvent_.get(), 1000) != WAIT_OBJECT_0) {
-            {
-                CriticalSectionLock hold(lock_);
-                Sample();
-            }
-            if (notifyWindow_) ::PostMessageA(notifyWindow_, WM_NETWORK_SAMPLE, 0, 0);
+    if (worker_.IsRunning()) return false;
+    return worker_.Start(notifyWindow, [this](WorkerThread::Context& context) {
+        while (!context.WaitOrStop(1000)) {
+            Sample();
+            context.Post(WM_NETWORK_SAMPLE);
         }
-    } catch (...) {
-    }
-    running_ = false;
+    });
 }

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "core/Worker.h"
 #include "framework/Handles.h"
 #include "sysinfo/SysinfoMessages.h"
 
@@ -52,46 +53,54 @@ double UtilizationOf(uint32_t inNow, uint32_t inPrev, uint32_t outNow, uint32_t 
 // computes the utilization.
 void ApplyIfRow(const MIB_IFROW& row, NetAdapterInfo& record);
 
+// The system's interface-table call (GetIfTable); tests give their own.
+using IfTableFn = DWORD(WINAPI*)(PMIB_IFTABLE table, PULONG size, BOOL sorted);
+
 class NetAdapterSampler {
 public:
-    NetAdapterSampler() = default;
-    ~NetAdapterSampler();  // stops the worker
+    explicit NetAdapterSampler(IfTableFn readTable = nullptr);
+    ~NetAdapterSampler();  // stops the worker (bounded wait)
     NetAdapterSampler(const NetAdapterSampler&) = delete;
     NetAdapterSampler& operator=(const NetAdapterSampler&) = delete;
 
-    // One sample from the system (call with Lock() held). 1 on success; -2
-    // when the system does not support the table ("This function is not
-    // supported!" is shown, once per run); -1 on other failures (nothing
-    // changes then).
+    // One sample from the system, under the lock. 1 on success; -2 when the
+    // system does not support the table (TakeNotSupportedReport then says so
+    // once); -1 on other failures. On failure the records and the totals keep
+    // the last sample's values.
     int Sample();
-    // Applies a table as the system returns it (call with Lock() held).
+    // Applies a table as the system returns it, under the lock: rows are
+    // matched to the records of the last sample by interface index (so the
+    // previous counters carry over however the order changes), and records of
+    // interfaces that are gone are dropped.
     void ApplyTable(const MIB_IFTABLE& table);
 
+    // Starts the worker that samples once a second and posts
+    // WM_NETWORK_SAMPLE to notifyWindow (may be null). False when it runs.
     bool Start(HWND notifyWindow);
-    // Signals the worker and waits until it has ended.
-    void Stop();
-    bool Running() const { return running_.load(); }
+    // Signals the worker and waits (bounded) until it has ended.
+    bool Stop(DWORD boundMs = WorkerThread::kDefaultStopBoundMs) { return worker_.Stop(boundMs); }
+    bool Running() const { return worker_.IsRunning(); }
 
-    // Hold this while reading Adapters() or the totals.
-    CriticalSection& Lock() { return lock_; }
-    const std::vector<NetAdapterInfo>& Adapters() const { return adapters_; }
-    uint32_t TotalInOctets() const { return totalIn_; }
-    uint32_t TotalOutOctets() const { return totalOut_; }
+    // Copies of the last sample, taken under the lock.
+    std::vector<NetAdapterInfo> CopyAdapters() const;
+    uint32_t TotalInOctets() const;
+    uint32_t TotalOutOctets() const;
+
+    // For the window's thread: true once, the first time it asks after the
+    // system answered "not supported" (in this run, over all samplers). The
+    // window then shows "This function is not supported!"; the sampler never
+    // shows anything itself.
+    bool TakeNotSupportedReport();
 
 private:
-    static DWORD WINAPI WorkerThread(LPVOID self);
-    void RunWorker();
-
-    std::vector<NetAdapterInfo> adapters_;
+    IfTableFn readTable_;
+    mutable CriticalSection lock_;
+    std::vector<NetAdapterInfo> adapters_;  // in the order the system lists them
     uint32_t totalIn_ = 0;
     uint32_t totalOut_ = 0;
-    CriticalSection lock_;
-    UniqueHandle thread_;
-    std::atomic<bool> running_{false};
-    HWND notifyWindow_ = nullptr;
-    UniqueHandle stopEvent_;
+    std::atomic<bool> notSupported_{false};
+    WorkerThread worker_;  // last: stopped before the members above go
 };
 
-// True only the first time in this process: the "not supported" box is shown
-// once per run, not every second.
-bool TakeNotSupportedReport();
+// The text the window shows once when the table is not supported.
+constexpr const char kNetworkNotSupportedText[] = "This function is not supported!";

@@ -29,20 +29,17 @@ NtQuerySystemInformationFn LookupSystemQuery() {
 }
 }  // namespace
 
-CpuUsageSampler::CpuUsageSampler() : queryLookup_(&LookupSystemQuery) {
-    // Programs started from here inherit this and use the process heap.
-    ::SetEnvironmentVariableA("__MSVCRT_HEAP_SELECT", "__GLOBAL_HEAP_SELECTED,1");
-}
+// The sampler used to set "__MSVCRT_HEAP_SELECT" in the process environment
+// here, which every program the user started from Quillmark inherited: a
+// provider does not change the process it runs in.
+CpuUsageSampler::CpuUsageSampler() : queryLookup_(&LookupSystemQuery) {}
 
-CpuUsageSampler::~CpuUsageSampler() {
-    Stop();
-    WaitStopped();
-}
+CpuUsageSampler::~CpuUsageSampler() { worker_.Stop(); }
 
 void CpuUsageSampler::SetQueryLookup(QueryLookup lookup) { queryLookup_ = lookup ? lookup : &LookupSystemQuery; }
 
-int CpuUsageSampler::Measure() {
-    NtQuerySystemInformationFn query = queryLookup_();
+int CpuUsageSampler::Measure(HANDLE stopEvent) {
+    NtQuerySystemInformationFn query = queryLookup_.load()();
     if (!query) return 0;
 
     // Basic information: the processor count is the byte at offset 40 of the
@@ -80,59 +77,26 @@ int CpuUsageSampler::Measure() {
         idleThen = idle;
         timeThen = read64(timeOfDay + 8);
         haveThen = true;
-        ::Sleep(intervalMs_);
+        if (stopEvent) {
+            if (::WaitForSingleObject(stopEvent, intervalMs_) == WAIT_OBJECT_0) return -1;
+        } else {
+            ::Sleep(intervalMs_);
+        }
         if (!timeNow()) return 0;
     }
     return CpuUsageFromTimes(idle, idleThen, read64(timeOfDay + 8), timeThen, processors);
 }
 
 bool CpuUsageSampler::Start(HWND notifyWindow) {
-    if (running_.load()) return false;
-    WaitStopped();
-    notifyWindow_ = notifyWindow;
-    // Made before the thread starts, so a Stop that comes at once is not lost.
-    stopEvent_.reset(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
-    if (!stopEvent_) return false;
-    running_ = true;
-    DWORD id = 0;
-    thread_.reset(::CreateThread(nullptr, 0, &CpuUsageSampler::WorkerThread, this, 0, &id));
-    if (!thread_) {
-        running_ = false;
-        stopEvent_.reset();
-        return false;
-    }
-    return true;
-}
-
-void CpuUsageSampler::Stop() {
-    if (running_.load() && stopEvent_) ::SetEvent(stopEvent_.get());
-}
-
-bool CpuUsageSampler::WaitStopped(DWORD boundMs) {
-    if (!thread_) return true;
-    if (::WaitForSingleObject(thread_.get(), boundMs) != WAIT_OBJECT_0) return false;
-    thread_.reset();
-    stopEvent_.reset();
-    return true;
-}
-
-DWORD WINAPI CpuUsageSampler::WorkerThread(LPVOID self) {
-    static_cast<CpuUsageSampler*>(self)->RunWorker();
-    return 0;
-}
-
-void CpuUsageSampler::RunWorker() {
-    bool last = false;
-    while (!last) {
-        last = ::WaitForSingleObject(stopEvent_.get(), 100) == WAIT_OBJECT_0;
-        try {
-            usage_ = Measure();
-        } catch (...) {
-            last = true;
+    if (worker_.IsRunning()) return false;
+    return worker_.Start(notifyWindow, [this](WorkerThread::Context& context) {
+        while (!context.WaitOrStop(100)) {
+            int usage = Measure(context.StopEvent());
+            if (context.StopRequested()) return;  // cut short: no value
+            usage_ = usage;
+            context.Post(WM_CPU_SAMPLE);
         }
-        if (notifyWindow_) ::PostMessageA(notifyWindow_, WM_CPU_SAMPLE, 0, 0);
-    }
-    running_ = false;
+    });
 }
 
 MemoryStatus::MemoryStatus(uint32_t memoryLoad, uint64_t totalPhys, uint64_t availPhys, uint64_t totalPageFile,

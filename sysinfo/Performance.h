@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/Worker.h"
 #include "framework/Handles.h"
 #include "platform/Processes.h"
 #include "sysinfo/SysinfoMessages.h"
@@ -20,24 +21,24 @@ int CpuUsageFromTimes(uint64_t idleNow, uint64_t idleThen, uint64_t timeNow, uin
 
 class CpuUsageSampler {
 public:
-    // Also sets "__MSVCRT_HEAP_SELECT" in this process's environment.
     CpuUsageSampler();
-    // Stops the worker and waits for it.
+    // Stops the worker and waits for it (bounded).
     ~CpuUsageSampler();
     CpuUsageSampler(const CpuUsageSampler&) = delete;
     CpuUsageSampler& operator=(const CpuUsageSampler&) = delete;
 
     // One blocking measurement over IntervalMs(); 0 when the system query is
-    // unavailable or fails.
-    int Measure();
+    // unavailable or fails. A signalled stopEvent (may be null) cuts the
+    // interval short; the result is then -1.
+    int Measure(HANDLE stopEvent = nullptr);
     // Starts the worker that posts WM_CPU_SAMPLE to notifyWindow (may be
     // null) after each measurement. False when it already runs.
     bool Start(HWND notifyWindow);
-    // Asks the worker to end after its current measurement.
-    void Stop();
+    // Asks the worker to end; a measurement under way is dropped.
+    void Stop() { worker_.RequestStop(); }
     // Waits until the worker has ended; false when it still runs after boundMs.
-    bool WaitStopped(DWORD boundMs = INFINITE);
-    bool Running() const { return running_.load(); }
+    bool WaitStopped(DWORD boundMs = INFINITE) { return worker_.Join(boundMs); }
+    bool Running() const { return worker_.IsRunning(); }
     // The last measured usage in percent.
     int Usage() const { return usage_.load(); }
 
@@ -51,16 +52,10 @@ public:
     void SetQueryLookup(QueryLookup lookup);
 
 private:
-    static DWORD WINAPI WorkerThread(LPVOID self);
-    void RunWorker();
-
-    uint32_t intervalMs_ = 1000;
-    QueryLookup queryLookup_;
+    std::atomic<uint32_t> intervalMs_{1000};
+    std::atomic<QueryLookup> queryLookup_;
     std::atomic<int> usage_{0};
-    UniqueHandle thread_;
-    std::atomic<bool> running_{false};
-    HWND notifyWindow_ = nullptr;
-    UniqueHandle stopEvent_;
+    WorkerThread worker_;  // last: stopped before the members above go
 };
 
 // A snapshot of the system's memory status, with 64-bit figures.

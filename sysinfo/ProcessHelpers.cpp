@@ -6,7 +6,9 @@
 #include <cstddef>
 #include <cstring>
 
+#include "core/Text.h"
 #include "framework/Handles.h"
+#include "platform/Files.h"
 
 namespace {
 
@@ -204,7 +206,9 @@ bool CommandLineFromWide(const wchar_t* text, size_t chars, std::string& out) {
     while (n < chars && text[n] != L'\0') ++n;
     std::string ansi;
     if (!WideToAnsi(text, n, ansi)) return false;
-    if (ansi.size() > kCommandLineMax) ansi.resize(kCommandLineMax);
+    // Cut by whole characters: half a double-byte character would garble
+    // the text wherever it is shown.
+    ansi = CutAtCharBoundary(ansi, kCommandLineMax);
     out.swap(ansi);
     return true;
 }
@@ -242,14 +246,6 @@ void ReplaceAll(std::string& text, const std::string& from, const std::string& t
     }
 }
 
-std::string Trim(const std::string& s) {
-    const char* ws = " \t\r\n";
-    size_t b = s.find_first_not_of(ws);
-    if (b == std::string::npos) return std::string();
-    size_t e = s.find_last_not_of(ws);
-    return s.substr(b, e - b + 1);
-}
-
 bool EndsWithExe(const std::string& s) {
     return s.size() >= 4 && _stricmp(s.c_str() + s.size() - 4, ".exe") == 0;
 }
@@ -273,10 +269,10 @@ std::string NormaliseImagePath(const std::string& raw) {
     size_t dash = text.find('-');
     if (dash != std::string::npos) {
         std::string candidate = Trim(text.substr(0, dash));
-        if (PathExists(candidate)) text = candidate;
+        if (FileExists(candidate)) text = candidate;
     }
     std::string longForm;
     if (LongPathOf(text, longForm) && !longForm.empty()) text = longForm;
-    if (!PathExists(text) && text.size() >= 4 && !EndsWithExe(text) && PathExists(text + ".exe")) text += ".exe";
+    if (!FileExists(text) && text.size() >= 4 && !EndsWithExe(text) && FileExists(text + ".exe")) text += ".exe";
     return text;
 }

@@ -40,7 +40,7 @@ private:
     std::unordered_map<DWORD, int> counts_;
 };
 
-// The command line of another process, at most 245 characters (a longer one
+// The command line of another process, at most 245 bytes (a longer one
 // is cut). Read from the process's own environment block, never by running
 // code inside the process; a target whose layout cannot be read safely from
 // here (a 64-bit process seen from this 32-bit program, where the system has
@@ -48,7 +48,7 @@ private:
 bool ReadProcessCommandLine(DWORD pid, std::string& commandLine);
 
 // Pure part of the command-line read: UTF-16 text as read from the target
-// (chars characters) to ANSI, cut at the first NUL and at 245 characters.
+// (chars characters) to ANSI, cut at the first NUL and at 245 bytes (by whole characters).
 bool CommandLineFromWide(const wchar_t* text, size_t chars, std::string& out);
 constexpr size_t kCommandLineMax = 245;
 

@@ -33,6 +33,9 @@ void ParseProcessEntries(const BYTE* buffer, size_t size, std::vector<ProcessEnt
         }
         out.push_back(e);
         if (raw.nextEntryOffset == 0) break;
+        // Checked against what is left before adding: with a 32-bit size_t a
+        // huge offset would wrap the sum and walk backwards.
+        if (raw.nextEntryOffset > size - offset) break;
         offset += raw.nextEntryOffset;  // moves forward: the offset is never 0 here
     }
 }

@@ -101,8 +101,13 @@ public:
     int ForEach(F&& visit) const {
         int rc = BeginLookup();
         if (rc != 1) return rc;
+        // Ended on every way out, a throwing visitor's too: otherwise every
+        // later Sample would be refused as busy.
+        struct EndOnExit {
+            const ProcessSampler& sampler;
+            ~EndOnExit() { sampler.EndLookup(); }
+        } end{*this};
         for (const auto& r : records_) visit(*r);
-        EndLookup();
         return 1;
     }
 

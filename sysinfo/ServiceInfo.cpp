@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "core/Text.h"
 #include "platform/Registry.h"
 #include "sysinfo/ProcessHelpers.h"
 
@@ -47,7 +48,8 @@ std::string ServiceDescription(const std::string& serviceName) {
     if (!reg::ReadString(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services\\" + serviceName, "Description",
                          value))
         return std::string();
-    if (value.size() > 1023) value.resize(1023);  // the value is read into 1024 bytes
+    // The value is read into 1024 bytes; cut by whole characters.
+    value = CutAtCharBoundary(value, 1023);
     return value;
 }
 
@@ -183,7 +185,6 @@ bool ServiceInfo::RefreshStartType() {
 bool LoadServices(int kind, const std::string& machine, std::vector<ServiceInfo>& out) {
     out.clear();
     if (kind != 0 && kind != 1) return false;
-    WaitCursor wait;
     const DWORD typeMask = kind == 0 ? 0x30 : 0x0B;
     // Listing needs only connect + enumerate; full access would fail for
     // every user without (elevated) administrator rights.

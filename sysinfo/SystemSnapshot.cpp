@@ -52,6 +52,7 @@ bool ListProcessesByStatus(ProcessImageList& list) {
         info.pid = pid;
         UniqueHandle process(::OpenProcess(kProcessQueryRead, FALSE, pid));
         if (process) {
+            ReadProcessCreateTime(process.get(), info.createTime);
             HMODULE module = nullptr;
             DWORD needed = 0;
             if (enumModules(process.get(), &module, sizeof(module), &needed) && baseName && fileName) {
@@ -84,6 +85,11 @@ bool ListProcessesByToolHelp(ProcessImageList& list) {
         ProcessImageInfo info;
         info.pid = pe.th32ProcessID;
         info.moduleName = pe.szExeFile;
+        {
+            UniqueHandle process(::OpenProcess(0x1000 /* limited query */, FALSE, pe.th32ProcessID));
+            if (!process) process.reset(::OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, pe.th32ProcessID));
+            if (process) ReadProcessCreateTime(process.get(), info.createTime);
+        }
         // The main module is the first of the process's module snapshot; a
         // process of the other bitness (or one we may not read) falls back to
         // the system's image-name query.
@@ -131,86 +137,89 @@ bool SnapshotSteps::LoadServices(ServiceList& services) { return services.Load(0
 
 bool SnapshotSteps::LoadDrivers(ServiceList& drivers) { return drivers.Load(1); }
 
-SystemSnapshot::SystemSnapshot(SnapshotSteps* steps) : steps_(steps ? steps : &defaultSteps_) {}
+struct SystemSnapshot::Finished {
+    CriticalSection lock;
+    std::unique_ptr<SnapshotLists> lists;  // null while nothing waits
+    int failedStep = -1;
+};
 
-SystemSnapshot::~SystemSnapshot() {
-    stop_ = true;
-    WaitForLoader();
-}
+SystemSnapshot::SystemSnapshot(SnapshotSteps* steps)
+    : finished_(std::make_shared<Finished>()), steps_(steps ? steps : &defaultSteps_) {}
+
+SystemSnapshot::~SystemSnapshot() { Stop(); }
+
+bool SystemSnapshot::Stop(DWORD boundMs) { return worker_.Stop(boundMs); }
 
 bool SystemSnapshot::StartLoading(HWND owner) {
-    if (loading_.load()) return false;
-    WaitForLoader();  // the previous thread has posted its last message
-    owner_ = owner;
-    stop_ = false;
-    loading_ = true;
-    DWORD id = 0;
-    thread_.reset(::CreateThread(nullptr, 0, &SystemSnapshot::LoaderThread, this, 0, &id));
-    if (!thread_) {
-        loading_ = false;
-        return false;
-    }
-    return true;
+    if (worker_.IsRunning()) return false;
+    std::shared_ptr<Finished> finished = finished_;
+    SnapshotSteps* steps = steps_;
+    return worker_.Start(owner, [finished, steps](WorkerThread::Context& context) {
+        auto lists = std::make_unique<SnapshotLists>();
+        int failed = -1;
+        for (WPARAM n = 0; n < 4; ++n) {
+            if (context.StopRequested()) return;
+            context.Post(WM_SNAPSHOT_STEP, n, 0);
+            bool ok = false;
+            try {
+                switch (n) {
+                case 0: ok = steps->LoadWindows(lists->windows); break;
+                case 1: ok = steps->LoadProcesses(lists->processes); break;
+                case 2: ok = steps->LoadServices(lists->services); break;
+                case 3: ok = steps->LoadDrivers(lists->drivers); break;
+                }
+            } catch (...) {
+                ok = false;  // e.g. out of memory: treated as a failed step
+            }
+            if (!ok) {
+                // Neither the failing step's end message nor anything after it
+                // is posted; what it and the later steps would have loaded is
+                // not there.
+                failed = static_cast<int>(n);
+                if (n <= 0) lists->windows.clear();
+                if (n <= 1) lists->processes.Clear();
+                if (n <= 2) lists->services.Clear();
+                lists->drivers.Clear();
+                break;
+            }
+            context.Post(WM_SNAPSHOT_STEP, n, 1);
+        }
+        {
+            CriticalSectionLock hold(finished->lock);
+            finished->lists = std::move(lists);
+            finished->failedStep = failed;
+        }
+        if (failed < 0)
+            context.Complete(WM_SNAPSHOT_DONE, 1, 0);
+        else
+            context.Complete(WM_SNAPSHOT_DONE, 0, static_cast<LPARAM>(failed));
+    });
 }
 
-void SystemSnapshot::WaitForLoader(DWORD boundMs) {
-    if (thread_ && ::WaitForSingleObject(thread_.get(), boundMs) == WAIT_OBJECT_0) thread_.reset();
+bool SystemSnapshot::AdoptLoaded() {
+    std::unique_ptr<SnapshotLists> lists;
+    int failed = -1;
+    {
+        CriticalSectionLock hold(finished_->lock);
+        lists = std::move(finished_->lists);
+        failed = finished_->failedStep;
+    }
+    if (!lists) return false;
+    current_.windows.swap(lists->windows);
+    std::swap(current_.processes, lists->processes);
+    std::swap(current_.services, lists->services);
+    std::swap(current_.drivers, lists->drivers);
+    failedStep_ = failed;
+    return true;
 }
 
 void SystemSnapshot::ClearServiceLists() {
-    if (loading_.load()) return;
-    services_.Clear();
-    drivers_.Clear();
+    current_.services.Clear();
+    current_.drivers.Clear();
 }
 
 bool SystemSnapshot::ProcessAt(size_t i, ProcessImageInfo& out) const {
-    if (i >= processes_.items.size()) return false;
-    out = processes_.items[i];
+    if (i >= current_.processes.items.size()) return false;
+    out = current_.processes.items[i];
     return true;
-}
-
-DWORD WINAPI SystemSnapshot::LoaderThread(LPVOID self) {
-    static_cast<SystemSnapshot*>(self)->RunLoader();
-    return 0;
-}
-
-void SystemSnapshot::Post(UINT msg, WPARAM wp, LPARAM lp) const {
-    if (owner_) ::PostMessageA(owner_, msg, wp, lp);
-}
-
-void SystemSnapshot::RunLoader() {
-    struct ClearLoading {
-        std::atomic<bool>& flag;
-        ~ClearLoading() { flag = false; }
-    } clear{loading_};
-    // A failing step ends the load: neither its end message nor anything
-    // after it is posted.
-    for (WPARAM n = 0; n < 4; ++n) {
-        if (stop_.load()) return;
-        Post(WM_SNAPSHOT_STEP, n, 0);
-        bool ok = false;
-        try {
-            switch (n) {
-            case 0: ok = steps_->LoadWindows(windows_); break;
-            case 1: ok = steps_->LoadProcesses(processes_); break;
-            case 2: ok = steps_->LoadServices(services_); break;
-            case 3: ok = steps_->LoadDrivers(drivers_); break;
-            }
-        } catch (...) {
-            ok = false;  // e.g. out of memory: treated as a failed step
-        }
-        if (!ok) {
-            // What later steps would have loaded is not there: lists left
-            // from an earlier load must not pass for this one's.
-            if (n < 1) processes_.Clear();
-            if (n < 2) services_.Clear();
-            if (n < 3) drivers_.Clear();
-            loading_ = false;
-            Post(WM_SNAPSHOT_DONE, 0, static_cast<LPARAM>(n));
-            return;
-        }
-        Post(WM_SNAPSHOT_STEP, n, 1);
-    }
-    loading_ = false;
-    Post(WM_SNAPSHOT_DONE, 1, 0);
 }

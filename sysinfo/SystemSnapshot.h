@@ -1,6 +1,8 @@
 // The background-loaded picture of the system: top-level windows, processes
 // with image paths and command lines, services and drivers. A worker thread
-// loads it in four steps and posts WM_SNAPSHOT_STEP / WM_SNAPSHOT_DONE.
+// loads fresh lists in four steps, posting WM_SNAPSHOT_STEP and then
+// WM_SNAPSHOT_DONE; the window then takes them over with AdoptLoaded, so the
+// lists it reads are never the ones a worker writes.
 #pragma once
 
 #include <windows.h>
@@ -10,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "core/Worker.h"
 #include "framework/Handles.h"
 #include "platform/Processes.h"
 #include "sysinfo/ServiceInfo.h"
@@ -19,8 +22,9 @@ struct ProcessImageInfo {
     DWORD pid = 0;
     std::string moduleName;   // base name of the main module
     std::string imagePath;    // normalised, long form
-    std::string commandLine;  // at most 245 characters
+    std::string commandLine;  // at most 245 bytes, cut at a character boundary
     int threadCount = 0;      // threads whose times could be read (0 unknown)
+    int64_t createTime = 0;   // 100 ns since 1601, UTC; 0 when unreadable
 };
 
 struct ProcessImageList {
@@ -59,52 +63,67 @@ public:
     virtual bool LoadDrivers(ServiceList& drivers);    // kind 1
 };
 
+// The four lists one load produces.
+struct SnapshotLists {
+    std::vector<HWND> windows;
+    ProcessImageList processes;
+    ServiceList services{0};
+    ServiceList drivers{1};
+};
+
 class SystemSnapshot {
 public:
     // steps: null for the live system; otherwise owned by the caller and
     // alive as long as the snapshot.
     explicit SystemSnapshot(SnapshotSteps* steps = nullptr);
-    // Stops a running load (after its current step) and waits for it.
+    // Stop(WorkerThread::kDefaultStopBoundMs).
     ~SystemSnapshot();
     SystemSnapshot(const SystemSnapshot&) = delete;
     SystemSnapshot& operator=(const SystemSnapshot&) = delete;
 
     // False when a load runs or the thread cannot start; else starts one that
-    // reports to owner.
+    // loads fresh lists and reports to owner: WM_SNAPSHOT_STEP per step, then
+    // WM_SNAPSHOT_DONE (wParam 1 success; 0 failure, lParam = failing step).
+    // The current lists stay as they are until AdoptLoaded.
     bool StartLoading(HWND owner);
-    bool IsLoading() const { return loading_.load(); }
-    // After WM_SNAPSHOT_DONE: the finished load's lists become the current ones.
-    bool AdoptLoaded() { return !IsLoading(); }
-    // Empties the service and driver lists, unless a load runs.
+    bool IsLoading() const { return worker_.IsRunning(); }
+    // On the window's thread, after WM_SNAPSHOT_DONE: makes the lists of the
+    // finished load the current ones (after a failed step, those of the steps
+    // that completed; the failing step's list and the later ones are empty).
+    // False when no finished load waits (nothing changes then).
+    bool AdoptLoaded();
+    // Whether the last adopted load succeeded in every step; the index of the
+    // step that failed otherwise (-1 when none).
+    int FailedStep() const { return failedStep_; }
+    // Stops a running load (at its next step) and waits at most boundMs; its
+    // messages are not posted any more. True when no load runs.
+    bool Stop(DWORD boundMs = WorkerThread::kDefaultStopBoundMs);
+    // Waits at most boundMs for a running load to end (tests).
+    bool WaitForLoader(DWORD boundMs = INFINITE) { return worker_.Join(boundMs); }
+    // Empties the current service and driver lists.
     void ClearServiceLists();
-    // Waits for a running loader thread to end (for shutdown and tests).
-    void WaitForLoader(DWORD boundMs = INFINITE);
 
-    // Read these after WM_SNAPSHOT_DONE, never while loading.
-    const std::vector<HWND>& Windows() const { return windows_; }
-    const ProcessImageList& Processes() const { return processes_; }
-    size_t ProcessCount() const { return processes_.items.size(); }
+    // The current lists, as the last AdoptLoaded left them.
+    const std::vector<HWND>& Windows() const { return current_.windows; }
+    const ProcessImageList& Processes() const { return current_.processes; }
+    size_t ProcessCount() const { return current_.processes.items.size(); }
     // A copy of element i; false when out of range.
     bool ProcessAt(size_t i, ProcessImageInfo& out) const;
-    int ThreadTotal() const { return processes_.threadTotal; }
-    const ServiceList& Services() const { return services_; }
-    const ServiceList& Drivers() const { return drivers_; }
-    ServiceList& Services() { return services_; }
-    ServiceList& Drivers() { return drivers_; }
+    int ThreadTotal() const { return current_.processes.threadTotal; }
+    const ServiceList& Services() const { return current_.services; }
+    const ServiceList& Drivers() const { return current_.drivers; }
+    ServiceList& Services() { return current_.services; }
+    ServiceList& Drivers() { return current_.drivers; }
 
 private:
-    static DWORD WINAPI LoaderThread(LPVOID self);
-    void RunLoader();
-    void Post(UINT msg, WPARAM wp, LPARAM lp) const;
+    struct Finished;
 
-    std::vector<HWND> windows_;
-    ProcessImageList processes_;
-    ServiceList services_{0};
-    ServiceList drivers_{1};
-    HWND owner_ = nullptr;
-    UniqueHandle thread_;
-    std::atomic<bool> loading_{false};
-    std::atomic<bool> stop_{false};
+    SnapshotLists current_;
+    int failedStep_ = -1;
+    // Where a load leaves its lists; shared with the worker, so a worker let
+    // go at exit never writes into a destroyed snapshot.
+    std::shared_ptr<Finished> finished_;
     SnapshotSteps defaultSteps_;
     SnapshotSteps* steps_;
+    WorkerThread worker_;  // last: stopped before the members above go
 };

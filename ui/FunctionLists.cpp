@@ -80,8 +80,8 @@ bool CreateFunctionList(CListCtrlEx& list, const FunctionListLayout& layout, HWN
     ::SendMessageA(list.GetHwnd(), WM_SETFONT,
                    reinterpret_cast<WPARAM>(::GetStockObject(DEFAULT_GUI_FONT)), FALSE);
     list.InitList(layout.baseBitmapId);
-    list.SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_SUBITEMIMAGES | LVS_EX_HEADERDRAGDROP |
-                          LVS_EX_FULLROWSELECT);
+    list.SetExtendedStyle((list.ViewOptions().showGridLines ? LVS_EX_GRIDLINES : 0) | LVS_EX_SUBITEMIMAGES |
+                          LVS_EX_HEADERDRAGDROP | LVS_EX_FULLROWSELECT);
     for (int i = 0; i < layout.columnCount; ++i) {
         const ListColumn& c = layout.columns[i];
         list.InsertColumn(i, c.title, c.format, c.width);

@@ -9,13 +9,12 @@
 
 #include <vector>
 
+#include "core/Messages.h"
 #include "framework/Handles.h"
 #include "framework/Window.h"
 
-// Messages to the notify target.
-constexpr UINT WM_FUNCTION_TAB_CHANGED = WM_APP + 4200;  // wp: tab control id, lp: new index (sent)
-constexpr UINT WM_FUNCTION_TAB_RESIZED = WM_APP + 4201;  // wp, lp: 0 (sent)
-constexpr UINT WM_FUNCTION_LIST_CLICKED = WM_APP + 4202; // wp: list id, lp: 0 (posted; list views only)
+// Messages to the notify target: WM_FUNCTION_TAB_CHANGED, _RESIZED and
+// WM_FUNCTION_LIST_CLICKED (core/Messages.h).
 
 // Anchor flags of AddAnchor.
 enum AnchorFlags : UINT {

@@ -3,7 +3,6 @@
 #include <mbstring.h>
 #include <stdlib.h>
 
-#include "core/SettingsKeys.h"
 #include "framework/Resources.h"
 
 // ---- Pure pieces -------------------------------------------------------------
@@ -105,7 +104,18 @@ void CListCtrlEx::InitList(UINT baseBitmapId) {
     }
     boldHeader_ = true;
     ApplyBoldHeaderFont();
-    SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_HEADERDRAGDROP | LVS_EX_FULLROWSELECT);
+    SetExtendedStyle((viewOptions_.showGridLines ? LVS_EX_GRIDLINES : 0) | LVS_EX_HEADERDRAGDROP |
+                     LVS_EX_FULLROWSELECT);
+}
+
+void CListCtrlEx::SetViewOptions(const ListViewOptions& options) {
+    viewOptions_ = options;
+    if (GetHwnd()) {
+        DWORD styles = GetExtendedStyle();
+        styles = options.showGridLines ? (styles | LVS_EX_GRIDLINES) : (styles & ~static_cast<DWORD>(LVS_EX_GRIDLINES));
+        SetExtendedStyle(styles);
+        ::InvalidateRect(GetHwnd(), nullptr, TRUE);
+    }
 }
 
 void CListCtrlEx::SetContextMenu(UINT menuId, UINT defaultCommand) {
@@ -466,20 +476,17 @@ bool CListCtrlEx::OnReflectedNotify(NMHDR* hdr, LRESULT& result) {
 
 LRESULT CListCtrlEx::OnCustomDraw(NMLVCUSTOMDRAW* cd) {
     const DWORD stage = cd->nmcd.dwDrawStage;
-    if (stage == CDDS_PREPAINT) {
-        // The setting is read at every paint so a change shows at the next
-        // repaint without telling the lists.
-        paintAlternate_ = settings::kAlternateRowColors.Read(AppSettings()) != 0;
-        return CDRF_NOTIFYITEMDRAW;
-    }
+    // The owner sets the options; nothing is read from the settings here.
+    const bool alternate = viewOptions_.alternateRowColors;
+    if (stage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
     const int row = static_cast<int>(cd->nmcd.dwItemSpec);
-    const COLORREF rowColour = RowBackground(row, paintAlternate_, ::GetSysColor(COLOR_WINDOW));
+    const COLORREF rowColour = RowBackground(row, alternate, ::GetSysColor(COLOR_WINDOW));
     if (stage == CDDS_ITEMPREPAINT) {
         cd->clrTextBk = rowColour;
         RECT client = GetClientRect();
         cd->nmcd.rc.right = client.right;
         if (highlightSortColumn_ && sortColumn_ != -1) return CDRF_NOTIFYSUBITEMDRAW;
-        return paintAlternate_ ? CDRF_NEWFONT : CDRF_DODEFAULT;
+        return alternate ? CDRF_NEWFONT : CDRF_DODEFAULT;
     }
     if (stage == (CDDS_ITEMPREPAINT | CDDS_SUBITEM)) {
         cd->clrTextBk = (cd->iSubItem == sortColumn_) ? highlightColour_ : rowColour;

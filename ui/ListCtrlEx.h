@@ -54,6 +54,13 @@ constexpr COLORREF kSortColumnShade = RGB(232, 232, 232);
 
 // ---- The list view ---------------------------------------------------------
 
+// How the lists look; the owner reads these from the settings ("ListView"
+// "ShowGridLines", "AlternateRowColors") and sets them on each list.
+struct ListViewOptions {
+    bool showGridLines = true;
+    bool alternateRowColors = true;
+};
+
 class CListCtrlEx : public CWnd {
 public:
     CListCtrlEx() = default;
@@ -75,6 +82,10 @@ public:
     // The popup the list shows on a right click (the first popup of the menu
     // resource, default item marked), or null when there is none.
     HMENU LoadContextPopup(MenuHandle& holder) const;
+
+    // Applies grid lines at once and the row colours from the next paint.
+    void SetViewOptions(const ListViewOptions& options);
+    const ListViewOptions& ViewOptions() const { return viewOptions_; }
 
     void SetHighlightSortColumn(bool enabled, COLORREF colour);
     bool HighlightSortColumn() const { return highlightSortColumn_; }
@@ -161,6 +172,5 @@ private:
     int minColumnWidth_ = 0;
     FontHandle headerFont_;
     bool boldHeader_ = false;  // set by InitList
-    // Read once per paint cycle so every row of one paint agrees.
-    bool paintAlternate_ = true;
+    ListViewOptions viewOptions_;
 };

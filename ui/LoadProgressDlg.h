@@ -5,13 +5,14 @@
 
 #include <windows.h>
 
+#include "core/Messages.h"
 #include "framework/Dialog.h"
 #include "framework/Handles.h"
 
 class CLoadProgressDlg : public CDialog {
 public:
     static constexpr int kFrameCount = 4;
-    static constexpr UINT_PTR kTimerId = 8;
+    static constexpr UINT_PTR kTimerId = kLoadProgressTimer;
     static constexpr UINT kTimerMs = 250;
     static constexpr UINT kAnimationBitmap = 143;
 

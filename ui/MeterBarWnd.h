@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "core/Messages.h"
 #include "framework/Handles.h"
 #include "framework/Window.h"
 #include "sysinfo/Performance.h"
@@ -111,7 +112,7 @@ private:
 // The memory meter: every 100 ms reads the memory status of its kind.
 class CPageFileMeterWnd : public CMeterBarWnd {
 public:
-    static constexpr UINT_PTR kTimerId = 2;
+    static constexpr UINT_PTR kTimerId = kMeterBarTimer;
     static constexpr UINT kTimerMs = 100;
 
     // Units "MB" and the 100 ms timer.

@@ -9,6 +9,7 @@
 
 #include "ProcessUtil.h"
 #include "TestUtil.h"
+#include "platform/Processes.h"
 #include "sysinfo/AppWindows.h"
 
 namespace {
@@ -84,16 +85,45 @@ private:
     HWND hwnd_ = nullptr;
 };
 
-TEST(KillProcess, KillsAChildAndFailsOnceItHasEnded) {
+int64_t CreateTimeOf(const ChildProcess& child) {
+    int64_t t = 0;
+    EXPECT_TRUE(ReadProcessCreateTime(child.Handle(), t));
+    return t;
+}
+
+auto AllowAll() {
+    return [](const std::string&) { return true; };
+}
+
+TEST(KillProcess, KillsOnlyTheSameAllowedProcessAndFailsOnceItHasEnded) {
     ChildProcess child;
     ASSERT_TRUE(StartChild(child, "wait"));
-    EXPECT_TRUE(KillProcess(child.Pid()));
+    const int64_t created = CreateTimeOf(child);
+    int64_t read = 0;
+    ASSERT_TRUE(ProcessCreateTime(child.Pid(), read));
+    EXPECT_EQ(created, read);
+
+    // A record whose pid now belongs to another process (it looks reused:
+    // same pid, other creation time) never hits the process that has it now.
+    EXPECT_FALSE(KillProcessIfSame(child.Pid(), created + 1, AllowAll()));
+    EXPECT_FALSE(KillProcessIfSame(child.Pid(), 0, AllowAll()));
+    EXPECT_TRUE(child.Running());
+    // The protection list is asked with the real image name.
+    std::vector<std::string> asked;
+    EXPECT_FALSE(KillProcessIfSame(child.Pid(), created, [&](const std::string& name) {
+        asked.push_back(name);
+        return false;
+    }));
+    EXPECT_EQ(std::vector<std::string>{kChildName}, asked);
+    EXPECT_TRUE(child.Running());
+
+    EXPECT_TRUE(KillProcessIfSame(child.Pid(), created, AllowAll()));
     DWORD code = 0;
     ASSERT_TRUE(child.WaitExit(10000, &code));
     EXPECT_EQ(0xFFFFFFFFu, code);
     // The test still holds the process object, so the id cannot be reused by
     // another process; the process itself has ended.
-    EXPECT_FALSE(KillProcess(child.Pid()));
+    EXPECT_FALSE(KillProcessIfSame(child.Pid(), created, AllowAll()));
 }
 
 TEST(CloseAppWindow, ClosesAWindowThatHandlesWmClose) {
@@ -146,9 +176,13 @@ TEST(CloseKillJob, ClosesKillsAndPostsBothMessages) {
     ASSERT_TRUE(StartChild(waitingChild, "wait"));
 
     RecordingWindow notify("QmActionsNotify");
-    CloseKillJob job;
-    EXPECT_TRUE(job.AddWindow(windows[0]));
-    EXPECT_TRUE(job.AddProcess(waitingChild.Pid()));
+    CloseKillJob job(AllowAll());
+    CloseTarget window;
+    ASSERT_TRUE(WindowTarget(windows[0], window));
+    EXPECT_EQ(windowChild.Pid(), window.pid);
+    EXPECT_EQ(CreateTimeOf(windowChild), window.createTime);
+    EXPECT_TRUE(job.AddWindow(window));
+    EXPECT_TRUE(job.AddProcess(KillTarget{waitingChild.Pid(), CreateTimeOf(waitingChild)}));
     ASSERT_TRUE(job.Start(notify.Handle()));
     EXPECT_TRUE(WaitUntil([&] { return notify.IndexOf(WM_KILL_JOB_DONE) != -1; }));
     EXPECT_LT(notify.IndexOf(WM_CLOSE_JOB_DONE), notify.IndexOf(WM_KILL_JOB_DONE));
@@ -158,44 +192,66 @@ TEST(CloseKillJob, ClosesKillsAndPostsBothMessages) {
     EXPECT_TRUE(WaitUntil([&] { return !job.IsRunning(); }));
 }
 
+TEST(CloseKillJob, RecordsThatLookReusedHitNothing) {
+    ChildProcess windowChild, waitingChild;
+    std::vector<HWND> windows = StartWithWindows(windowChild, "window Reused", "Reused");
+    ASSERT_EQ(1u, windows.size());
+    ASSERT_TRUE(StartChild(waitingChild, "wait"));
+
+    // Queued for processes that had these ids before: same ids, other
+    // creation times. And a window queued for another process.
+    RecordingWindow notify("QmActionsNotifyReused");
+    CloseKillJob job(AllowAll());
+    ASSERT_TRUE(job.AddWindow(CloseTarget{windows[0], windowChild.Pid(), CreateTimeOf(windowChild) - 10}));
+    ASSERT_TRUE(job.AddWindow(CloseTarget{windows[0], waitingChild.Pid(), CreateTimeOf(waitingChild)}));
+    ASSERT_TRUE(job.AddProcess(KillTarget{waitingChild.Pid(), CreateTimeOf(waitingChild) + 10}));
+    ASSERT_TRUE(job.Start(notify.Handle()));
+    ASSERT_TRUE(WaitUntil([&] { return notify.IndexOf(WM_KILL_JOB_DONE) != -1; }));
+    EXPECT_TRUE(windowChild.Running());
+    EXPECT_TRUE(::IsWindow(windows[0]));
+    EXPECT_TRUE(waitingChild.Running());
+}
+
 TEST(CloseKillJob, RefusesChangesAndRestartWhileItRuns) {
     UniqueHandle release(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
     std::vector<HWND> closed;
     std::vector<DWORD> killed;
     CloseKillJob job(
-        [&](HWND w) {
+        [&](const CloseTarget& t) {
             ::WaitForSingleObject(release.get(), 30000);
-            closed.push_back(w);
+            closed.push_back(t.window);
             return true;
         },
-        [&](DWORD pid) {
-            killed.push_back(pid);
+        [&](const KillTarget& t) {
+            killed.push_back(t.pid);
             return true;
         });
     HWND fake1 = reinterpret_cast<HWND>(0x1234), fake2 = reinterpret_cast<HWND>(0x5678);
-    job.AddWindow(fake1);
-    job.AddProcess(42);
+    job.AddWindow(CloseTarget{fake1, 1, 1});
+    job.AddProcess(KillTarget{42, 1});
     RecordingWindow notify("QmActionsNotify2");
     ASSERT_TRUE(job.Start(notify.Handle()));
 
     EXPECT_TRUE(job.IsRunning());
     EXPECT_FALSE(job.Start(notify.Handle()));
-    EXPECT_FALSE(job.AddWindow(fake2));
-    EXPECT_FALSE(job.AddProcess(43));
+    EXPECT_FALSE(job.AddWindow(CloseTarget{fake2, 1, 1}));
+    EXPECT_FALSE(job.AddProcess(KillTarget{43, 1}));
     EXPECT_FALSE(job.Clear());
     EXPECT_EQ(1u, job.Windows().size());
     EXPECT_EQ(1u, job.Processes().size());
 
     ::SetEvent(release.get());
     EXPECT_TRUE(WaitUntil([&] { return notify.IndexOf(WM_KILL_JOB_DONE) != -1; }));
-    EXPECT_TRUE(WaitUntil([&] { return !job.IsRunning(); }));
+    // Cleared before the message went out: its handler may start the next
+    // command at once.
+    EXPECT_FALSE(job.IsRunning());
     EXPECT_EQ(std::vector<HWND>{fake1}, closed);
     EXPECT_EQ(std::vector<DWORD>{42}, killed);
 
     // Idle again: a job with processes only posts only the kill message.
     notify.messages.clear();
     EXPECT_TRUE(job.Clear());
-    EXPECT_TRUE(job.AddProcess(44));
+    EXPECT_TRUE(job.AddProcess(KillTarget{44, 1}));
     ASSERT_TRUE(job.Start(notify.Handle()));
     EXPECT_TRUE(WaitUntil([&] { return notify.IndexOf(WM_KILL_JOB_DONE) != -1; }));
     EXPECT_EQ(-1, notify.IndexOf(WM_CLOSE_JOB_DONE));
@@ -218,7 +274,7 @@ TEST(ProgramCommands, SystemProtectedProgramsAreNeverQueuedOrKilled) {
     ASSERT_EQ(2u, windows.size());
     auto yes = [](const std::string&) { return true; };
 
-    CloseKillJob job;
+    CloseKillJob job(KillAllowedBy(p.list));
     EXPECT_TRUE(KillAllTasks(job, p.list, {{child.Pid(), "QM_ACTIONSCHILD.EXE"}}, yes, nullptr));
     EXPECT_TRUE(job.Processes().empty());
     EXPECT_TRUE(WaitUntil([&] { return !job.IsRunning(); }));
@@ -230,7 +286,7 @@ TEST(ProgramCommands, SystemProtectedProgramsAreNeverQueuedOrKilled) {
     // The single commands refuse before asking.
     bool asked = false;
     auto ask = [&](const std::string&) { return asked = true; };
-    EXPECT_FALSE(KillProgram(p.list, child.Pid(), WindowProgramPath(windows[0]), ask));
+    EXPECT_FALSE(KillProgram(p.list, child.Pid(), CreateTimeOf(child), WindowProgramPath(windows[0]), ask));
     EXPECT_FALSE(CloseApplication(job, p.list, windows[0], ask, nullptr));
     EXPECT_FALSE(asked);
     EXPECT_TRUE(child.Running());
@@ -263,11 +319,14 @@ TEST(ProgramCommands, KillAllTasksQueuesOnlyWhatMayBeKilled) {
     ChildProcess child;
     ASSERT_TRUE(StartChild(child, "wait"));
     RecordingWindow notify("QmActionsNotify3");
-    CloseKillJob job;
+    CloseKillJob job(KillAllowedBy(p.list));
     // The pid of a process that does not exist cannot be queried.
-    std::vector<TaskRow> rows = {{child.Pid(), kChildName}, {0xFFFFFFF0u, "gone.exe"}, {child.Pid(), "lsass.exe"}};
+    std::vector<TaskRow> rows = {{child.Pid(), kChildName, CreateTimeOf(child)},
+                                 {0xFFFFFFF0u, "gone.exe", 0},
+                                 {child.Pid(), "lsass.exe", CreateTimeOf(child)}};
     ASSERT_TRUE(KillAllTasks(job, p.list, rows, [](const std::string&) { return true; }, notify.Handle()));
-    EXPECT_EQ(std::vector<DWORD>{child.Pid()}, job.Processes());
+    ASSERT_EQ(1u, job.Processes().size());
+    EXPECT_EQ(child.Pid(), job.Processes()[0].pid);
     EXPECT_TRUE(WaitUntil([&] { return notify.IndexOf(WM_KILL_JOB_DONE) != -1; }));
     EXPECT_TRUE(child.WaitExit(10000));
 }
@@ -281,7 +340,7 @@ TEST(ProgramCommands, EachCommandAsksItsOwnQuestionAndNoDoesNothing) {
         asked.push_back(text);
         return false;
     };
-    CloseKillJob job;
+    CloseKillJob job(KillAllowedBy(p.list));
     EXPECT_FALSE(CloseApplication(job, p.list, own.Handle(), no, nullptr));
     EXPECT_FALSE(CloseAllApplications(job, p.list, {own.Handle()}, no, nullptr));
     EXPECT_EQ(-1, KillAllApplications(p.list, {own.Handle()}, no));
@@ -311,12 +370,14 @@ TEST(ProgramCommands, SingleKillAsksWithTheProcessAndProgram) {
         asked = text;
         return false;
     };
-    EXPECT_FALSE(KillProgram(p.list, child.Pid(), path, no));
+    EXPECT_FALSE(KillProgram(p.list, child.Pid(), CreateTimeOf(child), path, no));
     EXPECT_EQ("Process ID: " + std::to_string(child.Pid()) + "\nProgram: " + path +
                   "\n\nDo you want to kill this running process?",
               asked);
     EXPECT_TRUE(child.Running());
-    EXPECT_TRUE(KillProgram(p.list, child.Pid(), path, [](const std::string&) { return true; }));
+    EXPECT_FALSE(KillProgram(p.list, child.Pid(), CreateTimeOf(child) + 1, path, [](const std::string&) { return true; }));
+    EXPECT_TRUE(child.Running());
+    EXPECT_TRUE(KillProgram(p.list, child.Pid(), CreateTimeOf(child), path, [](const std::string&) { return true; }));
     EXPECT_TRUE(child.WaitExit(10000));
 }
 

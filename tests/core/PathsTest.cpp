@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/AppPaths.h"
+#include "core/Text.h"
 #include "TestUtil.h"
 
 namespace {
@@ -13,7 +14,7 @@ TEST(Paths, FolderHelpersKeepExactlyOneTrailingBackslash) {
     EXPECT_EQ("C:\\Program Files\\Ornava Utilities\\Common\\", CommonDataFolderUnder("C:\\Program Files"));
     EXPECT_EQ("C:\\Program Files\\Ornava Utilities\\Common\\", CommonDataFolderUnder("C:\\Program Files\\"));
     EXPECT_EQ("", CommonDataFolderUnder(""));
-    EXPECT_EQ("Quillmark.exe", FileNameOfPath("C:\\a\\Quillmark.exe"));
+    EXPECT_EQ("Quillmark.exe", FileNameOf("C:\\a\\Quillmark.exe"));
     EXPECT_EQ("Quillmark", FileTitleOfPath("C:\\a.b\\Quillmark.exe"));
     EXPECT_EQ("noext", FileTitleOfPath("noext"));
 }

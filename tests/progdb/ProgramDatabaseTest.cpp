@@ -483,14 +483,40 @@ TEST(ProgramDatabaseLoad, OneBackgroundLoadAtATime) {
     ASSERT_TRUE(WriteFileBytes(dir.File("pub.xml"), Publisher(Company("A", "", Executable("1", "a.exe", "x")))));
     HeldDatabase db;
     ASSERT_TRUE(db.Load(dir.File("pub.xml"), true, listener.hwnd()));
-    ASSERT_TRUE(WaitUntil([&] { return db.Count() == 1; }));
+    ASSERT_TRUE(db.WaitParsed());
     EXPECT_TRUE(db.IsLoading());
     EXPECT_FALSE(db.Load(dir.File("pub.xml"), true, listener.hwnd()));
     db.Release();
     ASSERT_TRUE(WaitUntil([] { return LoadedListener::Count() == 1; }));
     EXPECT_FALSE(db.IsLoading());
-    testutil::PumpFor(100);
+    db.WaitForLoad();
+    testutil::DispatchWaiting();
     EXPECT_EQ(LoadedListener::Count(), 1);
+}
+
+TEST(ProgramDatabaseLoad, ALookupDuringALoadSeesTheOldEntriesOrTheNewOnesNeverHalf) {
+    ScratchDir dir;
+    LoadedListener listener;
+    ASSERT_TRUE(WriteFileBytes(dir.File("old.xml"), Publisher(Company("Old", "", Executable("1", "old.exe", "")))));
+    ASSERT_TRUE(WriteFileBytes(dir.File("new.xml"), Publisher(Company("A", "", Executable("1", "a.exe", "")) +
+                                                              Company("B", "", Executable("1", "b.exe", "")))));
+    HeldDatabase held;
+    held.Release();
+    ASSERT_TRUE(held.Load(dir.File("old.xml")));
+    held.Hold();
+    // A load that has parsed the whole new file but not yet ended still
+    // shows the old entries, whole.
+    ASSERT_TRUE(held.Load(dir.File("new.xml"), true, listener.hwnd()));
+    ASSERT_TRUE(held.WaitParsed());
+    EXPECT_TRUE(held.IsLoading());
+    EXPECT_EQ(held.Count(), 1u);
+    EXPECT_EQ(held.FindIndex("old.exe"), 0);
+    EXPECT_EQ(held.FindIndex("a.exe"), -1);
+    held.Release();
+    held.WaitForLoad();
+    EXPECT_EQ(held.Count(), 2u);
+    EXPECT_EQ(held.FindIndex("old.exe"), -1);
+    EXPECT_EQ(held.FindIndex("B.EXE"), 1);
 }
 
 TEST(ProgramDatabaseFiles, LoadDatabasesAndSaveLocalDatabaseLogWhatTheyDo) {

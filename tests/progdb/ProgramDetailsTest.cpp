@@ -202,8 +202,8 @@ TEST(ProgramDetails, ThePublisherDatabaseIsSkippedWhileItLoads) {
     HeldDatabase publisher;
     LocalProgramDatabase local;
     ASSERT_TRUE(publisher.Load(dir.File("ornava-db.xml"), true, nullptr));
-    // The entries are in, but the load has not ended.
-    ASSERT_TRUE(testutil::WaitUntil([&] { return publisher.Count() == 1; }));
+    // The file is parsed, but the load has not ended.
+    ASSERT_TRUE(publisher.WaitParsed());
     ASSERT_TRUE(publisher.IsLoading());
     ProgramDetails d;
     ASSERT_TRUE(GetProgramDetails(exe, d, publisher, local));

@@ -69,6 +69,14 @@ void DeleteTreeOnDisk(const std::string& path) {
     ::SHFileOperationA(&op);
 }
 
+void DispatchWaiting() {
+    MSG msg;
+    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageA(&msg);
+    }
+}
+
 void PumpFor(DWORD ms) {
     DWORD start = ::GetTickCount();
     do {

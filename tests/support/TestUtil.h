@@ -40,6 +40,8 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD boundMs = 10000);
 
 // Dispatches this thread's waiting messages for about the given time.
 void PumpFor(DWORD ms);
+// Dispatches every message already waiting for this thread, and returns.
+void DispatchWaiting();
 
 // A build path from CMake (a Unix path) as Wine's Z: drive sees it; Windows
 // paths pass through unchanged.

@@ -83,7 +83,8 @@ TEST(AppWindowInfo, TitleOrClassNameAndProgramName) {
 
 TEST(AppWindowInfo, FileNameOfAndProgramIcon) {
     EXPECT_EQ("x.exe", FileNameOf("C:\\dir\\x.exe"));
-    EXPECT_EQ("", FileNameOf("x.exe"));
+    EXPECT_EQ("x.exe", FileNameOf("x.exe"));
+    EXPECT_EQ("x.exe", FileNameOf("C:/dir/x.exe"));
     EXPECT_EQ("", FileNameOf("C:\\dir\\"));
     char shell[MAX_PATH] = {};
     ::GetSystemDirectoryA(shell, MAX_PATH);

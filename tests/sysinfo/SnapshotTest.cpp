@@ -1,6 +1,7 @@
 // The snapshot loader's messages and its stop-at-the-failing-step rule.
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "TestUtil.h"
@@ -74,12 +75,19 @@ TEST(SystemSnapshot, PostsEightStepMessagesThenDoneInOrder) {
     RecordingWindow sink;
     FakeSteps steps;
     SystemSnapshot snapshot(&steps);
+    EXPECT_FALSE(snapshot.AdoptLoaded());  // nothing loaded yet
     ASSERT_TRUE(snapshot.StartLoading(sink.get()));
     ASSERT_TRUE(testutil::WaitUntil([] { return !g_posted.empty() && g_posted.back().msg == WM_SNAPSHOT_DONE; }));
     std::vector<Posted> expected = StepsUpTo(3, true);
-    expected.push_back({WM_SNAPSHOT_DONE, 0, 0});
+    expected.push_back({WM_SNAPSHOT_DONE, 1, 0});
     EXPECT_EQ(expected, g_posted);
+    // The flag is down by the time the message is handled.
     EXPECT_FALSE(snapshot.IsLoading());
+    // The lists become the current ones only when the window takes them.
+    EXPECT_EQ(0u, snapshot.ProcessCount());
+    ASSERT_TRUE(snapshot.AdoptLoaded());
+    EXPECT_EQ(-1, snapshot.FailedStep());
+    EXPECT_FALSE(snapshot.AdoptLoaded());  // taken once
     ASSERT_EQ(1u, snapshot.ProcessCount());
     ProcessImageInfo p;
     ASSERT_TRUE(snapshot.ProcessAt(0, p));
@@ -89,21 +97,27 @@ TEST(SystemSnapshot, PostsEightStepMessagesThenDoneInOrder) {
     EXPECT_EQ(1u, snapshot.Windows().size());
 }
 
-TEST(SystemSnapshot, AFailingStepPostsNothingFurther) {
+TEST(SystemSnapshot, AFailingStepEndsTheLoadWithAFailureMessage) {
     for (int failAt = 0; failAt < 4; ++failAt) {
         RecordingWindow sink;
         FakeSteps steps;
         steps.failAt = failAt;
         SystemSnapshot snapshot(&steps);
         ASSERT_TRUE(snapshot.StartLoading(sink.get()));
-        ASSERT_TRUE(testutil::WaitUntil([&] { return !snapshot.IsLoading(); }));
-        snapshot.WaitForLoader();
-        testutil::PumpFor(100);
-        EXPECT_EQ(StepsUpTo(failAt, false), g_posted) << "failing step " << failAt;
+        ASSERT_TRUE(testutil::WaitUntil([] { return !g_posted.empty() && g_posted.back().msg == WM_SNAPSHOT_DONE; }));
+        ASSERT_TRUE(snapshot.WaitForLoader());
+        testutil::DispatchWaiting();
+        // The failing step's end message and the later steps never come; the
+        // failure is reported with the step.
+        std::vector<Posted> expected = StepsUpTo(failAt, false);
+        expected.push_back({WM_SNAPSHOT_DONE, 0, static_cast<LPARAM>(failAt)});
+        EXPECT_EQ(expected, g_posted) << "failing step " << failAt;
+        ASSERT_TRUE(snapshot.AdoptLoaded());
+        EXPECT_EQ(failAt, snapshot.FailedStep());
         // A new load can start once the failed one has ended.
         steps.failAt = -1;
         EXPECT_TRUE(snapshot.StartLoading(sink.get()));
-        snapshot.WaitForLoader();
+        EXPECT_TRUE(snapshot.WaitForLoader());
     }
 }
 
@@ -113,15 +127,19 @@ TEST(SystemSnapshot, AFailedLoadKeepsNoListOfAnEarlierLoadForItsLaterSteps) {
     SystemSnapshot snapshot(&steps);
     ASSERT_TRUE(snapshot.StartLoading(sink.get()));
     snapshot.WaitForLoader();
+    ASSERT_TRUE(snapshot.AdoptLoaded());
     ASSERT_EQ(1u, snapshot.ProcessCount());
     steps.failAt = 0;  // the windows step fails: the process list is not this load's
     ASSERT_TRUE(snapshot.StartLoading(sink.get()));
     snapshot.WaitForLoader();
+    ASSERT_TRUE(snapshot.AdoptLoaded());
+    EXPECT_EQ(0u, snapshot.Windows().size());
     EXPECT_EQ(0u, snapshot.ProcessCount());
     EXPECT_EQ(0, snapshot.ThreadTotal());
     steps.failAt = 2;  // the steps before the failing one keep what they loaded
     ASSERT_TRUE(snapshot.StartLoading(sink.get()));
     snapshot.WaitForLoader();
+    ASSERT_TRUE(snapshot.AdoptLoaded());
     EXPECT_EQ(1u, snapshot.Windows().size());
     EXPECT_EQ(1u, snapshot.ProcessCount());
 }
@@ -129,10 +147,21 @@ TEST(SystemSnapshot, AFailedLoadKeepsNoListOfAnEarlierLoadForItsLaterSteps) {
 class SlowSteps : public FakeSteps {
 public:
     HANDLE release = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    ~SlowSteps() override { ::CloseHandle(release); }
+    HANDLE entered = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::string name = "fake.exe";
+    ~SlowSteps() override {
+        ::CloseHandle(release);
+        ::CloseHandle(entered);
+    }
     bool LoadWindows(std::vector<HWND>& w) override {
+        ::SetEvent(entered);
         ::WaitForSingleObject(release, 10000);
         return FakeSteps::LoadWindows(w);
+    }
+    bool LoadProcesses(ProcessImageList& p) override {
+        FakeSteps::LoadProcesses(p);
+        p.items[0].moduleName = name;
+        return true;
     }
 };
 
@@ -148,6 +177,52 @@ TEST(SystemSnapshot, RefusesASecondLoadWhileOneRuns) {
     EXPECT_FALSE(snapshot.IsLoading());
 }
 
+TEST(SystemSnapshot, ARefreshDoesNotTouchTheListsTheWindowReads) {
+    RecordingWindow sink;
+    SlowSteps steps;
+    ::SetEvent(steps.release);
+    SystemSnapshot snapshot(&steps);
+    ASSERT_TRUE(snapshot.StartLoading(sink.get()));
+    ASSERT_TRUE(snapshot.WaitForLoader());
+    ASSERT_TRUE(snapshot.AdoptLoaded());
+
+    // The window holds on to the current list while a refresh runs to its
+    // end: what it reads stays as it was, element by element.
+    const ProcessImageList& shown = snapshot.Processes();
+    const ProcessImageInfo* first = &shown.items[0];
+    ::ResetEvent(steps.release);
+    ::ResetEvent(steps.entered);
+    steps.name = "second.exe";
+    ASSERT_TRUE(snapshot.StartLoading(sink.get()));
+    ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(steps.entered, 10000));
+    EXPECT_EQ("fake.exe", first->moduleName);
+    ::SetEvent(steps.release);
+    ASSERT_TRUE(snapshot.WaitForLoader());
+    EXPECT_EQ("fake.exe", first->moduleName);
+    EXPECT_EQ(1u, shown.items.size());
+    ASSERT_TRUE(snapshot.AdoptLoaded());
+    ProcessImageInfo p;
+    ASSERT_TRUE(snapshot.ProcessAt(0, p));
+    EXPECT_EQ("second.exe", p.moduleName);
+}
+
+TEST(SystemSnapshot, StopEndsALoadAndPostsNothingMore) {
+    RecordingWindow sink;
+    SlowSteps steps;
+    {
+        SystemSnapshot snapshot(&steps);
+        ASSERT_TRUE(snapshot.StartLoading(sink.get()));
+        ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(steps.entered, 10000));
+        // The step under way ends (released here, as a real step ends on its
+        // own); the stop keeps the next ones from running.
+        ::SetEvent(steps.release);
+        EXPECT_TRUE(snapshot.Stop(10000));
+        EXPECT_FALSE(snapshot.IsLoading());
+    }
+    testutil::DispatchWaiting();
+    for (const Posted& p : g_posted) EXPECT_NE(WM_SNAPSHOT_DONE, p.msg);
+}
+
 TEST(SystemSnapshot, LoadsTheLiveSystemToTheEnd) {
     LoadSystemEntryPoints();
     RecordingWindow sink;
@@ -156,11 +231,22 @@ TEST(SystemSnapshot, LoadsTheLiveSystemToTheEnd) {
     ASSERT_TRUE(testutil::WaitUntil(
         [] { return !g_posted.empty() && g_posted.back().msg == WM_SNAPSHOT_DONE; }, 120000));
     EXPECT_EQ(9u, g_posted.size());
+    EXPECT_EQ(1u, g_posted.back().wp);
+    ASSERT_TRUE(snapshot.AdoptLoaded());
     EXPECT_FALSE(snapshot.Windows().empty());
     EXPECT_GT(snapshot.ProcessCount(), 3u);
     EXPECT_GT(snapshot.ThreadTotal(), 3);
     EXPECT_GT(snapshot.Services().Count(), 3u);
     EXPECT_GT(snapshot.Drivers().Count(), 0u);
+    // Our own process is listed with its creation time.
+    ProcessImageInfo self;
+    bool found = false;
+    for (size_t i = 0; i < snapshot.ProcessCount() && !found; ++i)
+        found = snapshot.ProcessAt(i, self) && self.pid == ::GetCurrentProcessId();
+    ASSERT_TRUE(found);
+    int64_t created = 0;
+    ASSERT_TRUE(ReadProcessCreateTime(::GetCurrentProcess(), created));
+    EXPECT_EQ(created, self.createTime);
     snapshot.ClearServiceLists();
     EXPECT_EQ(0u, snapshot.Services().Count());
     EXPECT_EQ(0u, snapshot.Drivers().Count());

@@ -443,12 +443,20 @@ TEST_F(ListColourTest, RowsAlternateWhenTheSettingIsOn) {
     EXPECT_EQ(Cell(cap, 3, 2), RGB(237, 243, 254));
 }
 
-TEST_F(ListColourTest, TheSettingIsReadAtEveryPaint) {
+TEST_F(ListColourTest, ViewOptionsSetByTheOwnerShowAtTheNextPaint) {
+    // The stored setting no longer reaches the list: only its owner does.
     settings::kAlternateRowColors.Write(AppSettings(), 0);
+    Capture stillOn(list.GetHwnd(), 560, 300);
+    EXPECT_EQ(Cell(stillOn, 1, 1), RGB(237, 243, 254));
+    settings::kAlternateRowColors.Write(AppSettings(), 1);
+
+    list.SetViewOptions(ListViewOptions{false, false});
+    EXPECT_EQ(0u, list.GetExtendedStyle() & LVS_EX_GRIDLINES);
     Capture off(list.GetHwnd(), 560, 300);
     EXPECT_EQ(Cell(off, 0, 1), ::GetSysColor(COLOR_WINDOW));
     EXPECT_EQ(Cell(off, 1, 1), ::GetSysColor(COLOR_WINDOW));
-    settings::kAlternateRowColors.Write(AppSettings(), 1);
+    list.SetViewOptions(ListViewOptions{true, true});
+    EXPECT_NE(0u, list.GetExtendedStyle() & LVS_EX_GRIDLINES);
     Capture on(list.GetHwnd(), 560, 300);
     EXPECT_EQ(Cell(on, 1, 1), RGB(237, 243, 254));
 }
@@ -466,7 +474,7 @@ TEST_F(ListColourTest, SortColumnIsShadedOnlyWithHighlighting) {
     EXPECT_EQ(Cell(shaded, 1, 0), RGB(237, 243, 254));
     EXPECT_EQ(Cell(shaded, 0, 2), RGB(255, 255, 255));
 
-    settings::kAlternateRowColors.Write(AppSettings(), 0);
+    list.SetViewOptions(ListViewOptions{true, false});
     Capture noRows(list.GetHwnd(), 560, 300);
     EXPECT_EQ(Cell(noRows, 1, 1), kSortColumnShade);
     EXPECT_EQ(Cell(noRows, 1, 2), ::GetSysColor(COLOR_WINDOW));

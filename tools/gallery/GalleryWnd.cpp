@@ -300,6 +300,11 @@ void CGalleryWnd::FillLists() {
     FillList(taskList_, tasks, 4, 9);
     FillList(serviceList_, services, 3, 8);
     FillList(driverList_, drivers, 3, 6);
+    // The owner sets how the lists look (the program reads it from its
+    // settings); the gallery shows the defaults.
+    for (CListCtrlEx* list : {static_cast<CListCtrlEx*>(&appList_), static_cast<CListCtrlEx*>(&taskList_),
+                              static_cast<CListCtrlEx*>(&serviceList_), static_cast<CListCtrlEx*>(&driverList_)})
+        list->SetViewOptions(ListViewOptions());
     // One list sorted, to show the arrow and the shaded sort column.
     taskList_.SetHighlightSortColumn(true, kSortColumnShade);
     taskList_.OnHeaderClick(0);
