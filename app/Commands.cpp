@@ -3,11 +3,13 @@
 // work itself is done by actions/, progdb/, reports/ and dialogs/.
 #include "app/QuillmarkDlg.h"
 
+#include "actions/CloseKill.h"
 #include "actions/PowerCommands.h"
 #include "actions/ProgramCommands.h"
 #include "actions/ServiceControl.h"
 #include "app/pages/RowText.h"
 #include "core/AppPaths.h"
+#include "core/Text.h"
 #include "core/SettingsKeys.h"
 #include "dialogs/AboutDlg.h"
 #include "dialogs/DescribedProgram.h"
@@ -152,10 +154,7 @@ void CQuillmarkDlg::CmdCopy(UINT) {
         return;
     }
     if (row < 0) return;
-    std::string text = list.GetRowText(row);
-    const size_t first = text.find_first_not_of(" \t\r\n");
-    const size_t last = text.find_last_not_of(" \t\r\n");
-    text = first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
+    const std::string text = Trim(list.GetRowText(row));
     if (text.empty() || !::OpenClipboard(hwnd_)) return;
     ::EmptyClipboard();
     if (HGLOBAL mem = ::GlobalAlloc(GMEM_MOVEABLE, text.size() + 1)) {
@@ -268,6 +267,7 @@ bool CQuillmarkDlg::DeriveProgram(SelectedProgram& program) {
         program.window = applications_.WindowAt(program.row);
         if (!WindowExists(program.window)) return false;
         ::GetWindowThreadProcessId(program.window, &program.pid);
+        ProcessCreateTime(program.pid, program.createTime);
         program.path = WindowProgramPath(program.window);
         break;
     case kTabTasks:
@@ -289,7 +289,7 @@ bool CQuillmarkDlg::DeriveProgram(SelectedProgram& program) {
     }
     if (program.path.empty()) return false;
     GetProgramDetails(program.path, program.details, publisherDb_, localDb_);
-    program.fileName = FileNameOfPath(program.path);
+    program.fileName = FileNameOf(program.path);
     return true;
 }
 
@@ -345,7 +345,7 @@ bool CQuillmarkDlg::OnListCommand(UINT id) {
         } else {
             std::vector<TaskRow> rows;
             for (int row = 0; row < tasks_.RowCount(); ++row)
-                rows.push_back(TaskRow{tasks_.PidAt(row), tasks_.List().GetCellText(row, 0)});
+                rows.push_back(TaskRow{tasks_.PidAt(row), tasks_.List().GetCellText(row, 0), tasks_.CreateTimeAt(row)});
             KillAllTasks(closeKill_, protection_, rows, confirm, hwnd_);
         }
         UpdateTabToolbar();
@@ -393,7 +393,8 @@ bool CQuillmarkDlg::OnListCommand(UINT id) {
         if (UnprotectProgram(protection_, program.fileName)) RefreshProtectionCells(program);
         break;
     case ID_PROGRAM_KILL:
-        if (KillProgram(protection_, program.pid, program.path, [this](const std::string& t) { return Confirm(t); }))
+        if (KillProgram(protection_, program.pid, program.createTime, program.path,
+                        [this](const std::string& t) { return Confirm(t); }))
             DeleteRow(tab, program.row);
         break;
     default:

@@ -23,6 +23,7 @@ constexpr int kMargin = 4;
 CQuillmarkDlg::CQuillmarkDlg(const MainWindowSeams& seams)
     : CDialog(IDD_QUILLMARK_DIALOG),
       snapshot_(seams.snapshotSteps),
+      closeKill_([this](const std::string& imageName) { return protection_.CanKill(imageName); }),
       sources_{snapshot_, sampler_, protection_, publisherDb_, localDb_, log_},
       applications_(sources_),
       tasks_(sources_),
@@ -178,9 +179,10 @@ void CQuillmarkDlg::ApplyListViewOptions() {
     for (ListPage* page : pages) {
         CListCtrlEx& list = page->List();
         if (!list.IsWindow()) continue;
-        DWORD style = list.GetExtendedStyle();
-        style = view_.showGridLines ? (style | LVS_EX_GRIDLINES) : (style & ~LVS_EX_GRIDLINES);
-        list.SetExtendedStyle(style);
+        ListViewOptions options;
+        options.showGridLines = view_.showGridLines;
+        options.alternateRowColors = view_.alternateRowColors;
+        list.SetViewOptions(options);
         list.SetHighlightSortColumn(view_.highlightSortColumn, kSortColumnShade);
         list.Invalidate();
     }
@@ -572,6 +574,10 @@ void CQuillmarkDlg::OnHelp() {
 // ---- Services' hosts -------------------------------------------------------------------------
 
 int CQuillmarkDlg::AskUpdateConnection() { return ::AskUpdateConnection(hwnd_); }
+
+bool CQuillmarkDlg::AskDownload(const std::string& text) {
+    return ::MessageBoxA(hwnd_, text.c_str(), kCaption, MB_OKCANCEL | MB_ICONINFORMATION) == IDOK;
+}
 
 void CQuillmarkDlg::ReloadDatabases() { LoadDatabases(); }
 

@@ -17,6 +17,7 @@
 #include "app/pages/ListPages.h"
 #include "core/ActivityLog.h"
 #include "core/AppSettings.h"
+#include "core/Messages.h"
 #include "framework/Dialog.h"
 #include "framework/Handles.h"
 #include "framework/MessageLoop.h"
@@ -33,15 +34,6 @@
 #include "ui/LoadProgressDlg.h"
 #include "ui/PaneSplitter.h"
 
-// Posted by a second instance to bring the running one forward.
-constexpr UINT WM_SHOW_INSTANCE = 0x8C3A;
-// The notification-area icon's callback.
-constexpr UINT WM_TRAY_NOTIFY = WM_APP + 100;
-
-// Timers of the main window.
-constexpr UINT_PTR kViewUpdateTimer = 5;
-constexpr UINT_PTR kAutoModeTimer = 8;
-constexpr UINT_PTR kDatabaseUpdateTimer = 9;
 
 class PowerInterface;
 
@@ -217,6 +209,7 @@ private:
     void ShowStatus(const std::string& text) override { SetStatusText(text); }
     void Log(const std::string& text) override { log_.Log("%s", text.c_str()); }
     int AskUpdateConnection() override;
+    bool AskDownload(const std::string& text) override;
     void ReloadDatabases() override;
     bool SaveLocalDatabase() override;
 

@@ -134,11 +134,7 @@ void CQuillmarkDlg::UpdateCurrentView() {
 }
 
 void CQuillmarkDlg::OnNetworkSample() {
-    std::vector<NetAdapterInfo> adapters;
-    {
-        CriticalSectionLock lock(network_.Lock());
-        adapters = network_.Adapters();
-    }
+    const std::vector<NetAdapterInfo> adapters = network_.CopyAdapters();
     networkPage_.OnSample(adapters, CurrentTab() == kTabNetwork && IsVisible() && !::IsIconic(hwnd_),
                           view_.autoSizeColumns);
     CheckNotSupportedReport();
@@ -147,6 +143,8 @@ void CQuillmarkDlg::OnNetworkSample() {
 void CQuillmarkDlg::CheckNotSupportedReport() {
     // The sampler only notes that the system lacks the interface table; the
     // window says so, once, with no lock held.
+    if (network_.TakeNotSupportedReport())
+        ::MessageBoxA(hwnd_, kNetworkNotSupportedText, "Quillmark", MB_OK | MB_ICONINFORMATION);
 }
 
 void CQuillmarkDlg::OnListClicked() {

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/Text.h"
 #include "core/AppPaths.h"
 #include "platform/Processes.h"
 #include "progdb/Submission.h"
@@ -191,7 +192,7 @@ UINT DetailTemplateId(int tab, bool hasItem, DWORD pid) {
 
 ModuleEntry ModuleEntryOf(const std::string& longPath, const FileDetails* details) {
     ModuleEntry e;
-    e.name = FileNameOfPath(longPath);
+    e.name = FileNameOf(longPath);
     if (!details) {
         e.version = e.date = e.size = kUnknownCell;
         return e;

@@ -4,6 +4,7 @@
 #include "app/pages/RowText.h"
 #include "core/ActivityLog.h"
 #include "core/AppPaths.h"
+#include "core/Text.h"
 #include "framework/Resources.h"
 #include "progdb/ProgramDatabase.h"
 #include "progdb/ProgramDatabaseDetails.h"
@@ -170,6 +171,7 @@ void TasksPage::Fill() {
         list_.SetItemText(row, 8, rowtext::TaskDescription(PublisherDescription(sources_.publisher, name),
                                                            sources_.publisher.IsLoading(), description));
         list_.SetItemData(row, static_cast<LPARAM>(p.pid));
+        createTimes_[p.pid] = p.createTime;
     }
     list_.SendMessage(WM_SETREDRAW, TRUE);
 }
@@ -245,7 +247,7 @@ void ServicesPage::Fill() {
         list_.SetItemText(row, companyColumn, company);
         list_.SetItemText(row, companyColumn + 1,
                           rowtext::ServiceDescriptionText(
-                              r.description, PublisherDescription(sources_.publisher, FileNameOfPath(r.imagePath)),
+                              r.description, PublisherDescription(sources_.publisher, FileNameOf(r.imagePath)),
                               sources_.publisher.IsLoading(), description));
         list_.SetItemData(row, static_cast<LPARAM>(i));
     }
@@ -268,7 +270,7 @@ void ServicesPage::WriteUsageCells(int row, const ServiceInfo& record) {
     // name: the sample knows processes, not services.
     ProcessInfo info;
     const bool running = record.currentState == SERVICE_RUNNING;
-    if (running && sources_.sampler.FindByName(FileNameOfPath(record.imagePath), info) == 1) {
+    if (running && sources_.sampler.FindByName(FileNameOf(record.imagePath), info) == 1) {
         SetCell(row, 1, rowtext::CpuText(info.cpuPercent));
         SetCell(row, 2, rowtext::MemoryKText(info.workingSet));
     } else {

@@ -3,7 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "core/AppPaths.h"
+#include "core/Text.h"
 
 namespace rowtext {
 
@@ -39,7 +39,7 @@ std::string MegabyteText(uint64_t bytes) {
 std::string TaskName(uint32_t pid, const std::string& imagePath) {
     if (pid == 0) return "System Idle Process";
     if (pid == 4) return "System";
-    return FileNameOfPath(imagePath);
+    return FileNameOf(imagePath);
 }
 
 std::string TaskCompany(const std::string& versionCompany) {

@@ -19,7 +19,6 @@
 #include "platform/Files.h"
 #include "reports/ListExport.h"
 
-using testutil::FileExists;
 using testutil::ReadFileBytes;
 using testutil::ScratchDir;
 using testutil::WriteFileBytes;
