@@ -97,7 +97,10 @@ int CQuillmarkApp::Run() {
 int CQuillmarkApp::ExitInstance(int exitCode) {
     // The window owns every worker and COM object (the browser, the XML
     // parser of a database load): they go before COM and the system
-    // libraries they use.
+    // libraries they use. A job that did not stop in time still uses its
+    // objects: they are left for the end of the process, which ends the job.
+    if (mainDlg_ && mainDlg_->IsExiting() && !mainDlg_->WorkersStopped())
+        (void)mainDlg_.release();
     mainDlg_.reset();
     if (oleStarted_) ::OleUninitialize();
     oleStarted_ = false;

@@ -35,7 +35,7 @@ CQuillmarkDlg::CQuillmarkDlg(const MainWindowSeams& seams)
 CQuillmarkDlg::~CQuillmarkDlg() {
     MessageLoop::SetIdleHandler(nullptr);
     MessageLoop::RemoveFilter(this);
-    StopWorkers();
+    if (!stopAttempted_) StopWorkers();
 }
 
 BOOL CQuillmarkDlg::OnInitDialog() {
@@ -335,14 +335,31 @@ void CQuillmarkDlg::ReleaseSnapshotLists() {
 void CQuillmarkDlg::StopNetworkMonitor() { network_.Stop(); }
 
 // Every background job ends before the window goes: none may post to a
-// destroyed window or outlive COM and the system libraries.
+// destroyed window or outlive COM and the system libraries. All are told to
+// stop first and then share one bound, so exit takes seconds even when a job
+// waits on the network.
 void CQuillmarkDlg::StopWorkers() {
+    if (stopAttempted_) return;
+    stopAttempted_ = true;
     browser_.Destroy();
-    network_.Stop();
-    snapshot_.WaitForLoader(5000);
-    if (updateService_) updateService_->Updater().WaitForWorkers();
-    if (submission_) submission_->Worker().Wait();
+    network_.Stop(0);
+    snapshot_.Stop(0);
+    closeKill_.Stop(0);
+    if (updateService_) updateService_->Updater().Stop(0);
+    if (submission_) submission_->Worker().Stop(0);
+    const DWORD start = ::GetTickCount();
+    auto left = [start] {
+        const DWORD spent = ::GetTickCount() - start;
+        return spent >= kExitBoundMs ? 0 : kExitBoundMs - spent;
+    };
+    bool stopped = network_.Stop(left());
+    stopped = snapshot_.Stop(left()) && stopped;
+    stopped = closeKill_.Stop(left()) && stopped;
+    if (updateService_) stopped = updateService_->Updater().Stop(left()) && stopped;
+    if (submission_) stopped = submission_->Worker().Stop(left()) && stopped;
     publisherDb_.WaitForLoad();
+    workersStopped_ = stopped;
+    if (!stopped) log_.Log("A background job did not stop in time; the program ends without waiting for it.");
 }
 
 bool CQuillmarkDlg::OnClose() {

@@ -78,6 +78,11 @@ public:
     const ViewSettings& View() const { return view_; }
     bool IsInitialised() const { return initialised_; }
     bool IsExiting() const { return exiting_; }
+    // After Exit: whether every background job ended within the exit bound.
+    // A job stuck in a call nothing can interrupt (a network read under some
+    // systems) is left to the end of the process instead.
+    bool WorkersStopped() const { return workersStopped_; }
+    static constexpr DWORD kExitBoundMs = 3000;
 
     void LoadViewSettings(bool selectLastTab);
     void SaveViewSettings();
@@ -256,6 +261,8 @@ private:
     bool dataLoaded_ = false;
     bool filling_ = false;
     bool tickSeen_ = true;
+    bool stopAttempted_ = false;
+    bool workersStopped_ = false;
     // The modal dialogs open now, so a second command brings them forward.
     CDialog* openAbout_ = nullptr;
     CDialog* openSettings_ = nullptr;

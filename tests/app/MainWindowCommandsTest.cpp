@@ -16,6 +16,7 @@
 #include "app/QuillmarkDlg.h"
 #include "core/AppPaths.h"
 #include "framework/MessageLoop.h"
+#include "framework/Resources.h"
 #include "platform/Power.h"
 #include "platform/Processes.h"
 #include "ProcessUtil.h"
@@ -355,6 +356,74 @@ TEST_F(MainWindowCommandsTest, ShutdownCommandsReachThePowerSeamOnlyAfterYes) {
     Command(ID_SYSTEM_HIBERNATE);
     ASSERT_FALSE(power_.calls.empty());
     EXPECT_EQ("power hibernate", power_.calls.back());
+}
+
+// The test service, installed for the test and removed afterwards.
+class MainWindowServiceCommandsTest : public MainWindowCommandsTest {
+protected:
+    static constexpr const char* kName = "QuillmarkCmdTestSvc";
+    static ServiceHandle Manager() { return ServiceHandle(::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS)); }
+    static void Remove() {
+        ServiceHandle m = Manager();
+        ServiceHandle s(m ? ::OpenServiceA(m.get(), kName, SERVICE_ALL_ACCESS) : nullptr);
+        if (!s) return;
+        SERVICE_STATUS st{};
+        ::ControlService(s.get(), SERVICE_CONTROL_STOP, &st);
+        WaitUntil([&] { return ::QueryServiceStatus(s.get(), &st) && st.dwCurrentState == SERVICE_STOPPED; }, 15000);
+        ::DeleteService(s.get());
+    }
+    void SetUp() override {
+        MainWindowCommandsTest::SetUp();
+        Remove();
+        ServiceHandle m = Manager();
+        ASSERT_TRUE(m.valid());
+        const std::string command = "\"" + testutil::HostPath(QM_TESTSERVICE_EXE) + "\"";
+        ServiceHandle s(::CreateServiceA(m.get(), kName, kName, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
+                                         SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL, command.c_str(), nullptr, nullptr,
+                                         nullptr, nullptr, nullptr));
+        ASSERT_TRUE(s.valid());
+    }
+    void TearDown() override {
+        MainWindowCommandsTest::TearDown();
+        Remove();
+    }
+    // Runs a command on the selected row; returns the status text it left.
+    std::string Run(UINT id) {
+        Command(id);
+        return Status();
+    }
+};
+
+TEST_F(MainWindowServiceCommandsTest, ControlCommandsSayWhatHappenedAndUpdateTheRow) {
+    Open();
+    Key('3', true);
+    HWND list = List(IDC_SERVICE_LIST);
+    const int row = SelectRow(list, 0, kName);
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(" Service started", Run(ID_SERVICE_START));
+    EXPECT_TRUE(WaitUntil([&] { return ListCell(list, row, 3) == "Running"; }, 15000)) << ListCell(list, row, 3);
+    EXPECT_EQ(" Service paused", Run(ID_SERVICE_PAUSE));
+    EXPECT_EQ("Paused", ListCell(list, row, 3));
+    EXPECT_EQ(" Service continued", Run(ID_SERVICE_CONTINUE));
+    EXPECT_EQ(" Service restarted", Run(ID_SERVICE_RESTART));
+    EXPECT_EQ(" Service stopped", Run(ID_SERVICE_STOP));
+    EXPECT_TRUE(WaitUntil([&] { return ListCell(list, row, 3) == "Stopped"; }, 15000)) << ListCell(list, row, 3);
+    // Stopping again fails and says so.
+    EXPECT_EQ(" Service failed to stop", Run(ID_SERVICE_STOP));
+
+    EXPECT_EQ(" Set service startup to automatic", Run(ID_STARTUP_AUTOMATIC));
+    EXPECT_EQ("Automatic", ListCell(list, row, 4));
+    EXPECT_EQ(" Set service startup to disabled", Run(ID_STARTUP_DISABLED));
+    EXPECT_EQ("Disabled", ListCell(list, row, 4));
+    // The Startup submenu marks the record's start type.
+    MenuHandle menu(::LoadMenuA(ResourceInstance(), MAKEINTRESOURCEA(IDR_SERVICES_MENU)));
+    HMENU popup = ::GetSubMenu(menu.get(), 0);
+    ::SendMessageA(wnd_, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup), 0);
+    EXPECT_TRUE(::GetMenuState(popup, ID_STARTUP_DISABLED, MF_BYCOMMAND) & MF_CHECKED);
+    EXPECT_FALSE(::GetMenuState(popup, ID_STARTUP_MANUAL, MF_BYCOMMAND) & MF_CHECKED);
+    // A services row offers no boot or system start.
+    Command(ID_STARTUP_BOOT);
+    EXPECT_EQ("Disabled", ListCell(list, row, 4));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 // windows and services, tab switching and the status texts.
 #include <gtest/gtest.h>
 
+#include <winsock2.h>
 #include <windows.h>
 #include <commctrl.h>
 #include <iphlpapi.h>
@@ -289,6 +290,34 @@ TEST_F(MainWindowTest, StartMinimizedUsesTheStoredPlacementOnly) {
     ::GetWindowRect(wnd_, &rc);
     EXPECT_EQ(moved.left, rc.left);
     EXPECT_EQ(moved.right - moved.left, rc.right - rc.left);
+}
+
+TEST_F(MainWindowTest, ExitEndsTheProgramWhileTheUpdateCheckWaitsForAnAnswer) {
+    // A loopback service that takes the connection and never answers: the
+    // start-up update check is still waiting when the user exits.
+    WSADATA wsa;
+    ASSERT_EQ(0, ::WSAStartup(MAKEWORD(2, 2), &wsa));
+    SOCKET listener = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(0, ::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr));
+    ASSERT_EQ(0, ::listen(listener, 4));
+    int len = sizeof addr;
+    ::getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len);
+    testutil::PrepareQuillmarkStart("http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)));
+
+    Start();
+    u_long nonBlocking = 1;
+    ::ioctlsocket(listener, FIONBIO, &nonBlocking);
+    SOCKET held = INVALID_SOCKET;
+    EXPECT_TRUE(WaitUntil([&] { return (held = ::accept(listener, nullptr, nullptr)) != INVALID_SOCKET; }, 20000))
+        << "the update check never connected";
+    ::PostMessageA(wnd_, WM_COMMAND, kCmdExit, 0);
+    EXPECT_TRUE(app_.WaitExit(10000)) << "exit waited for the update check";
+    if (held != INVALID_SOCKET) ::closesocket(held);
+    ::closesocket(listener);
+    ::WSACleanup();
 }
 
 // The test service, installed for this test and removed afterwards.

@@ -6,7 +6,7 @@ add_dependencies(test_app_startup Quillmark)
 target_compile_definitions(test_app_startup PRIVATE QM_QUILLMARK_EXE="$<TARGET_FILE:Quillmark>")
 
 # The main window, read from outside while it runs.
-qm_add_test(NAME test_app_mainwindow SOURCES MainWindowTest.cpp LIBS qm_core iphlpapi TIMEOUT 600)
+qm_add_test(NAME test_app_mainwindow SOURCES MainWindowTest.cpp LIBS qm_core iphlpapi ws2_32 TIMEOUT 600)
 add_dependencies(test_app_mainwindow Quillmark qm_actionschild qm_testservice)
 target_compile_definitions(test_app_mainwindow PRIVATE QM_QUILLMARK_EXE="$<TARGET_FILE:Quillmark>"
     QM_ACTIONSCHILD_EXE="$<TARGET_FILE:qm_actionschild>" QM_TESTSERVICE_EXE="$<TARGET_FILE:qm_testservice>")
@@ -14,6 +14,7 @@ set_tests_properties(test_app_mainwindow PROPERTIES RESOURCE_LOCK "qm_registry;q
 
 # The main window hosted in the test process, with its seams.
 qm_add_test(NAME test_app_commands SOURCES MainWindowCommandsTest.cpp LIBS qm_app TIMEOUT 600)
-add_dependencies(test_app_commands qm_actionschild)
-target_compile_definitions(test_app_commands PRIVATE QM_ACTIONSCHILD_EXE="$<TARGET_FILE:qm_actionschild>")
-set_tests_properties(test_app_commands PROPERTIES RESOURCE_LOCK "qm_registry")
+add_dependencies(test_app_commands qm_actionschild qm_testservice)
+target_compile_definitions(test_app_commands PRIVATE QM_ACTIONSCHILD_EXE="$<TARGET_FILE:qm_actionschild>"
+    QM_TESTSERVICE_EXE="$<TARGET_FILE:qm_testservice>")
+set_tests_properties(test_app_commands PROPERTIES RESOURCE_LOCK "qm_registry;qm_service")
