@@ -74,8 +74,19 @@ void ListPage::Layout(const RECT& area) {
                        area.bottom > listTop ? area.bottom - listTop : 0, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void ListPage::SetCell(int row, int column, const std::string& text) {
-    if (list_.GetCellText(row, column) != text) list_.SetItemText(row, column, text);
+void ListPage::SetCell(int row, LPARAM key, int column, const std::string& text) {
+    std::vector<std::string>& cells = written_[key];
+    if (cells.size() <= static_cast<size_t>(column)) cells.resize(static_cast<size_t>(column) + 1);
+    std::string& last = cells[static_cast<size_t>(column)];
+    // Written once before (from this cache) or never: the control's text is
+    // compared only the first time.
+    if (last == text && !text.empty()) return;
+    if (last.empty() && list_.GetCellText(row, column) == text) {
+        last = text;
+        return;
+    }
+    list_.SetItemText(row, column, text);
+    last = text;
 }
 
 int ListPage::AppendRow(const std::string& firstCell, HICON icon) {
@@ -83,7 +94,8 @@ int ListPage::AppendRow(const std::string& firstCell, HICON icon) {
 }
 
 void ListPage::WriteProtectionCell(int row, const std::string& name) {
-    SetCell(row, 1, sources_.protection.LevelText(name));
+    const std::string text = sources_.protection.LevelText(name);
+    if (list_.GetCellText(row, 1) != text) list_.SetItemText(row, 1, text);
     list_.SetItemImage(row, 1, sources_.protection.LevelNumber(name));
 }
 
@@ -94,6 +106,7 @@ ApplicationsPage::ApplicationsPage(PageSources& sources)
 
 void ApplicationsPage::Fill() {
     list_.ResetImageList();
+    ForgetCells();
     pids_.clear();
     list_.SendMessage(WM_SETREDRAW, FALSE);
     for (HWND window : sources_.snapshot.Windows()) {
@@ -130,6 +143,7 @@ int ApplicationsPage::Update(bool& selectedGone) {
             if (row == selected) selectedGone = true;
             list_.SendMessage(LVM_DELETEITEM, static_cast<WPARAM>(row));
             pids_.erase(window);
+            ForgetCells(reinterpret_cast<LPARAM>(window));
             ++removed;
             continue;
         }
@@ -137,8 +151,9 @@ int ApplicationsPage::Update(bool& selectedGone) {
         if (it == pids_.end()) continue;
         ProcessInfo info;
         if (sources_.sampler.FindByPid(it->second, info) != 1) continue;
-        SetCell(row, 3, rowtext::CpuText(info.cpuPercent));
-        SetCell(row, 4, rowtext::MemoryKText(info.workingSet));
+        const LPARAM key = reinterpret_cast<LPARAM>(window);
+        SetCell(row, key, 3, rowtext::CpuText(info.cpuPercent));
+        SetCell(row, key, 4, rowtext::MemoryKText(info.workingSet));
     }
     return removed;
 }
@@ -154,6 +169,7 @@ TasksPage::TasksPage(PageSources& sources)
 
 void TasksPage::Fill() {
     list_.ResetImageList();
+    ForgetCells();
     createTimes_.clear();
     list_.SendMessage(WM_SETREDRAW, FALSE);
     std::string company, description;
@@ -203,12 +219,14 @@ int TasksPage::Update(bool& selectedGone) {
             if (row == selected) selectedGone = true;
             list_.SendMessage(LVM_DELETEITEM, static_cast<WPARAM>(row));
             createTimes_.erase(pid);
+            ForgetCells(static_cast<LPARAM>(pid));
             ++removed;
             continue;
         }
-        SetCell(row, 2, info.userName);
-        SetCell(row, 4, rowtext::CpuText(info.cpuPercent));
-        SetCell(row, 5, rowtext::MemoryKText(info.workingSet));
+        const LPARAM key = static_cast<LPARAM>(pid);
+        SetCell(row, key, 2, info.userName);
+        SetCell(row, key, 4, rowtext::CpuText(info.cpuPercent));
+        SetCell(row, key, 5, rowtext::MemoryKText(info.workingSet));
     }
     return removed;
 }
@@ -230,6 +248,7 @@ ServicesPage::ServicesPage(PageSources& sources, int kind)
 
 void ServicesPage::Fill() {
     list_.ResetImageList();
+    ForgetCells();
     list_.SendMessage(WM_SETREDRAW, FALSE);
     const ServiceList& records = kind_ == 0 ? sources_.snapshot.Services() : sources_.snapshot.Drivers();
     std::string company, description;
@@ -260,8 +279,9 @@ int ServicesPage::RecordIndexAt(int row) const {
 }
 
 void ServicesPage::WriteStateCells(int row, const ServiceInfo& record) {
-    SetCell(row, stateColumn_, record.stateText);
-    SetCell(row, startupColumn_, record.startTypeText);
+    const LPARAM key = RecordIndexAt(row);
+    SetCell(row, key, stateColumn_, record.stateText);
+    SetCell(row, key, startupColumn_, record.startTypeText);
 }
 
 void ServicesPage::WriteUsageCells(int row, const ServiceInfo& record) {
@@ -269,13 +289,14 @@ void ServicesPage::WriteUsageCells(int row, const ServiceInfo& record) {
     // Services that share one executable all show the first process of that
     // name: the sample knows processes, not services.
     ProcessInfo info;
+    const LPARAM key = RecordIndexAt(row);
     const bool running = record.currentState == SERVICE_RUNNING;
     if (running && sources_.sampler.FindByName(FileNameOf(record.imagePath), info) == 1) {
-        SetCell(row, 1, rowtext::CpuText(info.cpuPercent));
-        SetCell(row, 2, rowtext::MemoryKText(info.workingSet));
+        SetCell(row, key, 1, rowtext::CpuText(info.cpuPercent));
+        SetCell(row, key, 2, rowtext::MemoryKText(info.workingSet));
     } else {
-        SetCell(row, 1, rowtext::CpuText(0));
-        SetCell(row, 2, rowtext::MemoryKText(0));
+        SetCell(row, key, 1, rowtext::CpuText(0));
+        SetCell(row, key, 2, rowtext::MemoryKText(0));
     }
 }
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "app/pages/PageSources.h"
 #include "ui/FunctionLists.h"
@@ -39,9 +40,13 @@ public:
     int RowCount() const { return list_.GetItemCount(); }
 
 protected:
-    // Sets a cell only when its text differs, so an idle system repaints
-    // nothing.
-    void SetCell(int row, int column, const std::string& text);
+    // Sets a value cell of the row with item value key only when its text
+    // differs from what was last written there, so an idle system repaints
+    // nothing and the view update reads nothing back from the control.
+    void SetCell(int row, LPARAM key, int column, const std::string& text);
+    // Forgets the written texts (the rows were rebuilt) or one row's.
+    void ForgetCells() { written_.clear(); }
+    void ForgetCells(LPARAM key) { written_.erase(key); }
     // A row appended at the end with the icon (or the page's default icon);
     // the icon is copied, the caller keeps its own.
     int AppendRow(const std::string& firstCell, HICON icon);
@@ -54,6 +59,9 @@ protected:
     const TabToolBarLayout& barLayout_;
     UINT defaultIcon_;
     HICON defaultIconHandle_ = nullptr;  // shared resource icon
+
+private:
+    std::unordered_map<LPARAM, std::vector<std::string>> written_;
 };
 
 class ApplicationsPage : public ListPage {

@@ -1,0 +1,161 @@
+// The main window's refresh cycle on made-up systems: a full refresh of the
+// Tasks list (load and fill) and one view update, at 200 and 1,000
+// processes; and one view update of each tab on the live system.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "Benchmark.h"
+#include "actions/ProtectionList.h"
+#include "app/pages/InfoPages.h"
+#include "app/pages/ListPages.h"
+#include "core/ActivityLog.h"
+#include "core/Messages.h"
+#include "progdb/ProgramDatabase.h"
+#include "sysinfo/Performance.h"
+#include "sysinfo/ProcessSampler.h"
+#include "sysinfo/SyntheticProcesses.h"
+#include "sysinfo/SystemSnapshot.h"
+
+namespace {
+
+void FillSynthetic(SyntheticProcessSource& source, size_t count) {
+    source.processes.clear();
+    for (size_t i = 0; i < count; ++i) {
+        SyntheticProcess p;
+        p.pid = static_cast<uint32_t>(4 * (i + 2));
+        p.createTime = 130000000000000000ll + static_cast<int64_t>(i) * 7919;
+        p.threads = 4;
+        p.name = L"process" + std::to_wstring(i) + L".exe";
+        p.workingSet = 1 << 20;
+        source.processes.push_back(p);
+    }
+}
+
+// Loader steps that list the synthetic processes (no windows, services or
+// drivers), with paths where no file exists, as for processes whose image
+// cannot be read.
+class SyntheticSteps : public SnapshotSteps {
+public:
+    explicit SyntheticSteps(const SyntheticProcessSource& source) : source_(source) {}
+    bool LoadWindows(std::vector<HWND>&) override { return true; }
+    bool LoadProcesses(ProcessImageList& list) override {
+        list.Clear();
+        for (const SyntheticProcess& p : source_.processes) {
+            ProcessImageInfo info;
+            info.pid = p.pid;
+            info.createTime = p.createTime;
+            info.threadCount = static_cast<int>(p.threads);
+            std::string name(p.name.begin(), p.name.end());
+            info.moduleName = name;
+            info.imagePath = "C:\\synthetic\\" + name;
+            list.items.push_back(info);
+            list.threadTotal += info.threadCount;
+        }
+        return true;
+    }
+    bool LoadServices(ServiceList&) override { return true; }
+    bool LoadDrivers(ServiceList&) override { return true; }
+
+private:
+    const SyntheticProcessSource& source_;
+};
+
+// Waits for the loader's completion message and adopts the lists.
+void LoadAndAdopt(SystemSnapshot& snapshot, HWND window) {
+    snapshot.StartLoading(window);
+    MSG msg;
+    while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if (msg.message == WM_SNAPSHOT_DONE) break;
+        ::DispatchMessageA(&msg);
+    }
+    snapshot.AdoptLoaded();
+}
+
+HWND HostWindow() {
+    return ::CreateWindowExA(0, "Static", "", WS_POPUP, 0, 0, 800, 600, nullptr, nullptr, nullptr, nullptr);
+}
+
+struct Sources {
+    ProtectionList protection{"C:\\qm-bench-protect.dat"};
+    ProgramDatabase publisher;
+    ProgramDatabase local;
+    ActivityLog log;
+};
+
+void BenchTasks(size_t count) {
+    SyntheticProcessSource source;
+    FillSynthetic(source, count);
+    SyntheticSteps steps(source);
+    SystemSnapshot snapshot(&steps);
+    ProcessSampler sampler(&source);
+    Sources s;
+    PageSources sources{snapshot, sampler, s.protection, s.publisher, s.local, s.log};
+    HWND host = HostWindow();
+    TasksPage page(sources);
+    page.Create(host);
+    page.Show(true);
+
+    const double refresh = bench::BestMs([&] {
+        LoadAndAdopt(snapshot, host);
+        page.Fill();
+        page.List().AutoSizeColumns(-1);
+        page.List().Resort();
+    }, 3);
+    bench::Report("Full refresh of the Tasks list, " + std::to_string(count) + " processes", refresh, "ms");
+
+    bool gone = false;
+    sampler.Sample();
+    page.Update(gone);  // the first update writes every value cell
+    int tick = 0;
+    const double busy = bench::BestMs([&] {
+        ++tick;
+        for (auto& p : source.processes) p.userTime += 100000 + (p.pid % 7) * tick;
+        sampler.Sample();
+        page.Update(gone);
+    }, 5);
+    bench::Report("Tasks view update, every value changed, " + std::to_string(count) + " processes", busy, "ms");
+    const double idle = bench::BestMs([&] {
+        sampler.Sample();
+        page.Update(gone);
+    }, 5);
+    bench::Report("Tasks view update, idle system, " + std::to_string(count) + " processes", idle, "ms");
+    ::DestroyWindow(host);
+}
+
+}  // namespace
+
+QM_BENCHMARK("app: Tasks list on synthetic tables") {
+    LoadSystemEntryPoints();
+    for (size_t count : {200u, 1000u}) BenchTasks(count);
+}
+
+QM_BENCHMARK("app: view update of each tab, live") {
+    LoadSystemEntryPoints();
+    SystemSnapshot snapshot;
+    ProcessSampler sampler;
+    Sources s;
+    PageSources sources{snapshot, sampler, s.protection, s.publisher, s.local, s.log};
+    HWND host = HostWindow();
+    LoadAndAdopt(snapshot, host);
+    ApplicationsPage applications(sources);
+    TasksPage tasks(sources);
+    ServicesPage services(sources, 0);
+    ServicesPage drivers(sources, 1);
+    ListPage* pages[] = {&applications, &tasks, &services, &drivers};
+    const char* names[] = {"Applications", "Tasks", "Services", "Drivers"};
+    for (int i = 0; i < 4; ++i) {
+        pages[i]->Create(host);
+        const double fill = bench::BestMs([&] { pages[i]->Fill(); }, 3);
+        bench::Report(std::string(names[i]) + " fill, live (" + std::to_string(pages[i]->RowCount()) + " rows)", fill,
+                      "ms");
+        bool gone = false;
+        const double update = bench::BestMs([&] {
+            if (i != 3) sampler.Sample();
+            pages[i]->Update(gone);
+        }, 5);
+        bench::Report(std::string(names[i]) + " view update, live", update, "ms");
+    }
+    ::DestroyWindow(host);
+}
