@@ -69,21 +69,6 @@ std::string FileExtension(const std::string& path) {
     return path.substr(dot + 1);
 }
 
-std::string EscapeHtml(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += c; break;
-        }
-    }
-    return out;
-}
-
 std::string XmlElementName(const std::string& header) {
     if (header.empty()) return "_";
     std::string name;
@@ -118,15 +103,15 @@ std::string HtmlText(const ListTable& table, const std::string& title) {
     const int columns = table.ColumnCount();
     const int rows = table.RowCount();
     std::vector<std::string> align(columns);
-    for (int col = 0; col < columns; ++col) align[col] = EscapeHtml(table.ColumnAlignment(col));
+    for (int col = 0; col < columns; ++col) align[col] = HtmlWriter::EscapeText(table.ColumnAlignment(col));
 
-    std::string out = HtmlWriter::BeginPageText(EscapeHtml(title), kHtmlStyle);
+    std::string out = HtmlWriter::BeginPageText(HtmlWriter::EscapeText(title), kHtmlStyle);
     out += HtmlWriter::BeginTableText(1, 3, 0, "100%");
     out += HtmlWriter::BeginFontText("Verdana", "+2");
     for (int row = -1; row < rows; ++row) {
         out += row == -1 ? "<tr class=tableheader bgcolor=\"#FCFCDA\">\r\n" : "  <tr>\r\n";
         for (int col = 0; col < columns; ++col) {
-            const std::string text = EscapeHtml(table.CellText(row, col));
+            const std::string text = HtmlWriter::EscapeText(table.CellText(row, col));
             out += "    <td align=\"" + align[col] + "\">";
             out += row == -1 ? "<b>" + text + "</b>" : text;
             out += "</td>\r\n";

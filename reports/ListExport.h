@@ -46,8 +46,6 @@ std::string XmlText(const ListTable& table);
 // every other character an XML name cannot hold; a name that would start
 // with a digit, "-" or "." gets "_" in front; an empty header gives "_".
 std::string XmlElementName(const std::string& header);
-// Text made safe inside HTML elements and attribute values.
-std::string EscapeHtml(const std::string& text);
 
 // ---- The writers -----------------------------------------------------------
 // Each returns false only when the file cannot be written; an existing file

@@ -37,6 +37,21 @@ double BestMs(const std::function<void()>& fn, int repeat) {
 
 }  // namespace bench
 
+namespace bench {
+void FillProcessTable(SyntheticProcessSource& source, size_t count, uint32_t firstPid) {
+    source.processes.clear();
+    for (size_t i = 0; i < count; ++i) {
+        SyntheticProcess p;
+        p.pid = firstPid + static_cast<uint32_t>(4 * i);
+        p.createTime = 130000000000000000ll + static_cast<int64_t>(i) * 7919;
+        p.threads = 4;
+        p.name = L"process" + std::to_wstring(i) + L".exe";
+        p.workingSet = 1 << 20;
+        source.processes.push_back(p);
+    }
+}
+}  // namespace bench
+
 int main(int argc, char** argv) {
     std::string filter = argc > 1 ? argv[1] : "";
     for (auto& [name, body] : bench::All()) {

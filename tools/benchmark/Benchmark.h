@@ -9,6 +9,8 @@
 #include <functional>
 #include <string>
 
+#include "sysinfo/SyntheticProcesses.h"
+
 namespace bench {
 
 using Body = std::function<void()>;
@@ -20,6 +22,9 @@ struct Registrar {
 // Prints "name: value unit".
 void Report(const std::string& name, double value, const char* unit);
 
+// Fills source with count processes (4 threads, 1 MB each, "process<i>.exe"),
+// their ids from firstPid on in steps of 4.
+void FillProcessTable(SyntheticProcessSource& source, size_t count, uint32_t firstPid = 4);
 // Milliseconds taken by fn, the best of `repeat` runs.
 double BestMs(const std::function<void()>& fn, int repeat = 3);
 

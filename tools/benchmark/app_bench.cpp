@@ -20,19 +20,6 @@
 
 namespace {
 
-void FillSynthetic(SyntheticProcessSource& source, size_t count) {
-    source.processes.clear();
-    for (size_t i = 0; i < count; ++i) {
-        SyntheticProcess p;
-        p.pid = static_cast<uint32_t>(4 * (i + 2));
-        p.createTime = 130000000000000000ll + static_cast<int64_t>(i) * 7919;
-        p.threads = 4;
-        p.name = L"process" + std::to_wstring(i) + L".exe";
-        p.workingSet = 1 << 20;
-        source.processes.push_back(p);
-    }
-}
-
 // Loader steps that list the synthetic processes (no windows, services or
 // drivers), with paths where no file exists, as for processes whose image
 // cannot be read.
@@ -86,7 +73,8 @@ struct Sources {
 
 void BenchTasks(size_t count) {
     SyntheticProcessSource source;
-    FillSynthetic(source, count);
+    // From pid 8: pid 4 would be the "System" row.
+    bench::FillProcessTable(source, count, 8);
     SyntheticSteps steps(source);
     SystemSnapshot snapshot(&steps);
     ProcessSampler sampler(&source);

@@ -12,23 +12,10 @@
 
 namespace {
 
-void FillTable(SyntheticProcessSource& source, size_t count) {
-    source.processes.clear();
-    for (size_t i = 0; i < count; ++i) {
-        SyntheticProcess p;
-        p.pid = static_cast<uint32_t>(4 * (i + 1));
-        p.createTime = 130000000000000000ll + static_cast<int64_t>(i) * 7919;
-        p.threads = 4;
-        p.name = L"process" + std::to_wstring(i) + L".exe";
-        p.workingSet = 1 << 20;
-        source.processes.push_back(p);
-    }
-}
-
 // One tick with every process busy, after the table has been seen once.
 void BenchSample(size_t count) {
     SyntheticProcessSource source;
-    FillTable(source, count);
+    bench::FillProcessTable(source, count);
     ProcessSampler sampler(&source);
     sampler.Sample();  // every record new: includes the user lookups
     int tick = 0;
