@@ -14,9 +14,24 @@ bool Write(std::FILE* file, const std::string& text) {
 
 namespace HtmlWriter {
 
+std::string EscapeHtml(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
 bool BeginPage(std::FILE* file, const std::string& title, const std::string& headExtra) {
     return Write(file, std::string("<html>\r\n") + "\r\n" + "<head>\r\n" + "<meta name=\"GENERATOR\" content=\"" +
-                           kGeneratorName + "\">\r\n" + "<title>" + title + "</title>\r\n" + headExtra +
+                           kGeneratorName + "\">\r\n" + "<title>" + EscapeHtml(title) + "</title>\r\n" + headExtra +
                            "</head>\r\n" + "\r\n" + "<body>\r\n");
 }
 
@@ -27,7 +42,7 @@ bool EndPage(std::FILE* file) {
 bool BeginTable(std::FILE* file, int border, int cellPadding, int cellSpacing, const std::string& width) {
     return Write(file, "<table border=\"" + std::to_string(border) + "\" cellpadding=\"" +
                            std::to_string(cellPadding) + "\" cellspacing=\"" + std::to_string(cellSpacing) +
-                           "\" width=\"" + width + "\">\r\n");
+                           "\" width=\"" + EscapeHtml(width) + "\">\r\n");
 }
 
 bool EndTable(std::FILE* file) {
@@ -36,7 +51,7 @@ bool EndTable(std::FILE* file) {
 
 bool BeginFont(std::FILE* file, const std::string& name, const std::string& size) {
     // The attribute is "name", as every page written so far has it.
-    return Write(file, "<font name=\"" + name + "\" size=\"" + size + "\">\r\n");
+    return Write(file, "<font name=\"" + EscapeHtml(name) + "\" size=\"" + EscapeHtml(size) + "\">\r\n");
 }
 
 bool EndFont(std::FILE* file) {

@@ -1,7 +1,8 @@
 // Fixed HTML fragments shared by the HTML export and the detail page. Each
 // function writes to an open file and returns false, writing nothing, when
 // the file is null. Lines end in CR LF: open the file in binary mode ("wb").
-// Text is written as given; callers pass text that is already HTML.
+// The title and the attribute values are text, escaped here; headExtra is
+// markup and is written as given.
 #pragma once
 
 #include <cstdio>
@@ -11,6 +12,9 @@ namespace HtmlWriter {
 
 // <html>, a blank line, <head>, the GENERATOR meta tag, <title>, headExtra as
 // given, </head>, a blank line, <body>.
+// text with "&", "<", ">" and '"' as character references.
+std::string EscapeHtml(const std::string& text);
+
 bool BeginPage(std::FILE* file, const std::string& title, const std::string& headExtra);
 bool EndPage(std::FILE* file);
 bool BeginTable(std::FILE* file, int border, int cellPadding, int cellSpacing, const std::string& width);

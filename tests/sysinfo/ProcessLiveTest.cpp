@@ -88,6 +88,14 @@ TEST_F(LiveProcesses, BothProcessListPathsListTheChild) {
 
     ProcessImageList byStatus, byToolHelp;
     ASSERT_TRUE(ListProcessesByStatus(byStatus));
+    // Held from before the second listing: a process still running after it
+    // was running during it.
+    std::vector<UniqueHandle> held;
+    for (const ProcessImageInfo& p : byStatus.items) {
+        if (p.pid == 0 || p.createTime == 0) continue;
+        UniqueHandle h(OpenSameProcess(p.pid, p.createTime, SYNCHRONIZE));
+        if (h) held.push_back(std::move(h));
+    }
     ASSERT_TRUE(ListProcessesByToolHelp(byToolHelp));
     for (const ProcessImageList* list : {&byStatus, &byToolHelp}) {
         const ProcessImageInfo* p = FindPid(*list, child.Pid());
@@ -100,7 +108,16 @@ TEST_F(LiveProcesses, BothProcessListPathsListTheChild) {
         // Our own process is listed too, so every process is there.
         EXPECT_NE(nullptr, FindPid(*list, ::GetCurrentProcessId()));
     }
-    EXPECT_EQ(byStatus.items.size(), byToolHelp.items.size());
+    // Other programs may start or end between the two listings; every one
+    // that ran throughout is in both, with the same creation time.
+    EXPECT_FALSE(held.empty());
+    for (const UniqueHandle& h : held) {
+        if (::WaitForSingleObject(h.get(), 0) == WAIT_OBJECT_0) continue;  // ended meanwhile
+        const DWORD pid = ::GetProcessId(h.get());
+        const ProcessImageInfo* inToolHelp = FindPid(byToolHelp, pid);
+        ASSERT_NE(nullptr, inToolHelp) << "process " << pid;
+        EXPECT_EQ(FindPid(byStatus, pid)->createTime, inToolHelp->createTime) << "process " << pid;
+    }
 }
 
 TEST_F(LiveProcesses, EntryPointsGateTheSamplerAndCanBeLoadedAgain) {
