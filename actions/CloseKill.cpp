@@ -90,10 +90,7 @@ bool CloseWindowIfSame(const CloseTarget& target) {
     return CloseAppWindow(target.window);
 }
 
-CloseKillJob::CloseKillJob(KillAllowedFn allowed)
-    : CloseKillJob(CloseWindowIfSame, [allowed](const KillTarget& t) {
-          return KillProcessIfSame(t.pid, t.createTime, allowed);
-      }) {}
+CloseKillJob::CloseKillJob(KillAllowedFn allowed) : close_(CloseWindowIfSame), allowed_(std::move(allowed)) {}
 
 CloseKillJob::CloseKillJob(CloseFn close, KillFn kill) : close_(std::move(close)), kill_(std::move(kill)) {}
 
@@ -118,13 +115,20 @@ bool CloseKillJob::Clear() {
     return true;
 }
 
-bool CloseKillJob::Start(HWND notifyWindow) {
+bool CloseKillJob::Start(HWND notifyWindow) { return Start(notifyWindow, allowed_); }
+
+bool CloseKillJob::Start(HWND notifyWindow, KillAllowedFn allowedForBatch) {
     if (IsRunning()) return false;
     // The worker gets copies: the lists and actions stay the owner's.
     std::vector<CloseTarget> windows = windows_;
     std::vector<KillTarget> processes = processes_;
     CloseFn close = close_;
     KillFn kill = kill_;
+    if (!kill) {
+        kill = [allowedForBatch](const KillTarget& t) {
+            return KillProcessIfSame(t.pid, t.createTime, allowedForBatch);
+        };
+    }
     WorkerMessage onException{WM_KILL_JOB_DONE, 0, 0};
     if (processes.empty()) onException.message = windows.empty() ? 0 : WM_CLOSE_JOB_DONE;
     return worker_.Start(

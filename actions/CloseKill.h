@@ -73,8 +73,10 @@ public:
     using KillFn = std::function<bool(const KillTarget&)>;
 
     // Closes with CloseWindowIfSame and kills with KillProcessIfSame, asking
-    // allowed (the protection list) before each kill.
-    explicit CloseKillJob(KillAllowedFn allowed);
+    // allowed before each kill (a batch started with its own rule asks that
+    // one instead). The rule runs on the worker thread: give it a copy of
+    // what it reads (KillAllowedBy in ProgramCommands.h takes one).
+    explicit CloseKillJob(KillAllowedFn allowed = nullptr);
     // Other actions for each item (tests).
     CloseKillJob(CloseFn close, KillFn kill);
     // Stops the worker after its current item (bounded wait).
@@ -92,6 +94,9 @@ public:
     // order, once IsRunning() is false. False while a worker runs or when the
     // thread cannot start.
     bool Start(HWND notifyWindow);
+    // The same with the kill rule of this batch (the live actions only; the
+    // test actions ignore it).
+    bool Start(HWND notifyWindow, KillAllowedFn allowedForBatch);
     bool IsRunning() const { return worker_.IsRunning(); }
     // Stops the worker before its next item; waits at most boundMs.
     bool Stop(DWORD boundMs = WorkerThread::kDefaultStopBoundMs) { return worker_.Stop(boundMs); }
@@ -101,7 +106,8 @@ public:
 
 private:
     CloseFn close_;
-    KillFn kill_;
+    KillFn kill_;              // null: the live kill with allowed_
+    KillAllowedFn allowed_;
     std::vector<CloseTarget> windows_;
     std::vector<KillTarget> processes_;
     WorkerThread worker_;  // last: stopped before the members above go

@@ -1,5 +1,7 @@
 #include "actions/ProgramCommands.h"
 
+#include <memory>
+
 #include "framework/Resources.h"
 #include "resource.h"
 #include "sysinfo/AppWindows.h"
@@ -37,7 +39,8 @@ std::string WindowProgramPath(HWND window) {
 }
 
 KillAllowedFn KillAllowedBy(const ProtectionList& protection) {
-    return [&protection](const std::string& name) { return protection.CanKill(name); };
+    auto copy = std::make_shared<const ProtectionList>(protection);
+    return [copy](const std::string& name) { return copy->CanKill(name); };
 }
 
 bool CloseApplication(CloseKillJob& job, const ProtectionList& protection, HWND window, const ConfirmFn& confirm,
@@ -45,7 +48,7 @@ bool CloseApplication(CloseKillJob& job, const ProtectionList& protection, HWND 
     CloseTarget target;
     if (!WindowTarget(window, target) || !CanCloseProgram(protection, WindowProgramPath(window))) return false;
     if (!confirm(kCloseApplicationPrompt)) return false;
-    return job.Clear() && job.AddWindow(target) && job.Start(notifyWindow);
+    return job.Clear() && job.AddWindow(target) && job.Start(notifyWindow, KillAllowedBy(protection));
 }
 
 bool CloseAllApplications(CloseKillJob& job, const ProtectionList& protection, const std::vector<HWND>& windows,
@@ -57,7 +60,7 @@ bool CloseAllApplications(CloseKillJob& job, const ProtectionList& protection, c
         if (WindowTarget(window, target) && CanCloseProgram(protection, WindowProgramPath(window)))
             job.AddWindow(target);
     }
-    return job.Start(notifyWindow);
+    return job.Start(notifyWindow, KillAllowedBy(protection));
 }
 
 bool KillProgram(const ProtectionList& protection, DWORD pid, int64_t createTime, const std::string& programPath,
@@ -95,7 +98,7 @@ bool KillAllTasks(CloseKillJob& job, const ProtectionList& protection, const std
     for (const TaskRow& row : rows) {
         if (protection.CanKill(row.name) && CanQueryProcess(row.pid)) job.AddProcess(KillTarget{row.pid, row.createTime});
     }
-    return job.Start(notifyWindow);
+    return job.Start(notifyWindow, KillAllowedBy(protection));
 }
 
 void ProtectProgram(ProtectionList& protection, const std::string& name) {

@@ -33,7 +33,9 @@ bool CanKillProgram(const ProtectionList& protection, const std::string& program
 // read or the window is gone.
 std::string WindowProgramPath(HWND window);
 
-// The kill rule of the protection list as the close/kill job asks it.
+// The kill rule of the protection list as the close/kill job asks it, from a
+// copy of the list taken now: the job's worker reads it while the user may
+// change the window's list.
 KillAllowedFn KillAllowedBy(const ProtectionList& protection);
 
 // Close program: when the window still exists and its program may be closed,

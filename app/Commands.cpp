@@ -7,6 +7,7 @@
 #include "actions/PowerCommands.h"
 #include "actions/ProgramCommands.h"
 #include "actions/ServiceControl.h"
+#include "actions/ShellCommands.h"
 #include "app/pages/RowText.h"
 #include "core/AppPaths.h"
 #include "core/Text.h"

@@ -2,6 +2,7 @@
 
 #include "framework/Resources.h"
 #include "resource.h"
+#include "actions/ShellCommands.h"
 #include "sysinfo/FileVersion.h"
 
 namespace {

@@ -4,6 +4,7 @@
 #include "progdb/ProgramDatabase.h"
 #include "resource.h"
 #include "sysinfo/AppWindows.h"
+#include "actions/ShellCommands.h"
 #include "sysinfo/FileVersion.h"
 
 std::string RatingNameOf(const std::string& ratingText) {

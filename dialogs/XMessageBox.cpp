@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/Messages.h"
+#include "framework/Dialog.h"
 #include "framework/Handles.h"
 #include "platform/Registry.h"
 
@@ -139,11 +140,12 @@ std::vector<WORD> BuildTemplate(bool systemModal) {
     return t;
 }
 
-class XMessageBoxDialog {
+// The framework's dialog class runs it: one dialog thunk for the program.
+class XMessageBoxDialog : public CDialog {
 public:
     XMessageBoxDialog(HWND owner, std::string text, std::string caption, UINT style,
                       const XMessageBoxParams& params, HINSTANCE instance)
-        : owner_(owner), text_(std::move(text)), caption_(std::move(caption)), style_(style),
+        : CDialog(0), owner_(owner), text_(std::move(text)), caption_(std::move(caption)), style_(style),
           p_(params), instance_(instance) {
         buttons_ = ButtonsFor(style_, p_, instance_);
         // 0x100 .. 0x500 choose the second to sixth button; anything else,
@@ -158,29 +160,15 @@ public:
 
     int Run() {
         std::vector<WORD> t = BuildTemplate((style_ & MB_SYSTEMMODAL) != 0);
-        INT_PTR r = ::DialogBoxIndirectParamA(instance_, reinterpret_cast<DLGTEMPLATE*>(t.data()),
-                                              owner_, &XMessageBoxDialog::Proc,
-                                              reinterpret_cast<LPARAM>(this));
+        INT_PTR r = DoModalIndirect(owner_, reinterpret_cast<DLGTEMPLATE*>(t.data()), instance_);
         return static_cast<int>(r);
     }
 
 private:
-    static INT_PTR CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-        XMessageBoxDialog* self;
-        if (msg == WM_INITDIALOG) {
-            self = reinterpret_cast<XMessageBoxDialog*>(lp);
-            ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, lp);
-            self->hwnd_ = hwnd;
-        } else {
-            self = reinterpret_cast<XMessageBoxDialog*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-        }
-        return self ? self->Handle(msg, wp, lp) : FALSE;
-    }
-
-    INT_PTR Handle(UINT msg, WPARAM wp, LPARAM) {
+    INT_PTR DialogProc(UINT msg, WPARAM wp, LPARAM) override {
         switch (msg) {
             case WM_INITDIALOG: return OnInit();
-            case WM_TIMER: OnTimer(wp); return TRUE;
+            case WM_TIMER: Tick(wp); return TRUE;
             case WM_LBUTTONDOWN:
             case WM_NCLBUTTONDOWN:
             case WM_RBUTTONDOWN:
@@ -191,11 +179,8 @@ private:
                 return FALSE;
             case WM_COMMAND:
                 StopCountdown();
-                OnCommand(LOWORD(wp));
+                Pressed(LOWORD(wp));
                 return TRUE;
-            case WM_DESTROY:
-                ::SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
-                return FALSE;
             default: return FALSE;
         }
     }
@@ -348,7 +333,7 @@ private:
         ::SetWindowTextA(::GetDlgItem(hwnd_, buttons_[defaultIndex_].id), defaultCaption_.c_str());
     }
 
-    void OnTimer(WPARAM id) {
+    void Tick(WPARAM id) {
         if (id == kDisabledTimer) {
             ::KillTimer(hwnd_, kDisabledTimer);
             disabled_ = false;
@@ -376,7 +361,7 @@ private:
         return checkBit_ && ::IsDlgButtonChecked(hwnd_, IDC_XMB_CHECKBOX) == BST_CHECKED;
     }
 
-    void OnCommand(int id) {
+    void Pressed(int id) {
         if (id == IDC_XMB_CHECKBOX || id == IDC_XMB_MESSAGE || id == IDC_XMB_ICON) return;
         if (disabled_) return;  // also Escape and Close while the buttons are disabled
         if (id == IDCANCEL) {
@@ -425,7 +410,6 @@ private:
     UINT style_;
     const XMessageBoxParams& p_;
     HINSTANCE instance_;
-    HWND hwnd_ = nullptr;
     std::vector<Button> buttons_;
     size_t defaultIndex_ = 0;
     UINT checkBit_ = 0;

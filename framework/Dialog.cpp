@@ -17,6 +17,12 @@ INT_PTR CDialog::DoModal(HWND parent) {
                              &CDialog::StaticDialogProc, reinterpret_cast<LPARAM>(this));
 }
 
+INT_PTR CDialog::DoModalIndirect(HWND parent, const DLGTEMPLATE* dialogTemplate, HINSTANCE instance) {
+    modal_ = true;
+    return ::DialogBoxIndirectParamA(instance ? instance : ::GetModuleHandleA(nullptr), dialogTemplate, parent,
+                                     &CDialog::StaticDialogProc, reinterpret_cast<LPARAM>(this));
+}
+
 HWND CDialog::CreateModeless(HWND parent) {
     modal_ = false;
     HWND h = ::CreateDialogParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId_), parent,

@@ -11,6 +11,9 @@ public:
 
     // Runs the dialog modally; returns the EndDialog result, or -1 on failure.
     INT_PTR DoModal(HWND parent);
+    // The same from a template built in memory (instance: where the dialog's
+    // resources come from).
+    INT_PTR DoModalIndirect(HWND parent, const DLGTEMPLATE* dialogTemplate, HINSTANCE instance);
     // Creates the dialog modeless and registers it with the message loop so
     // that dialog keyboard handling runs for it. Returns the handle or null.
     HWND CreateModeless(HWND parent);

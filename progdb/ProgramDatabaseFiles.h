@@ -28,9 +28,10 @@ std::string LocalDatabasePath(const std::string& programFolder);
 // Logs "Loading the Ornava database."; loads the publisher file in the
 // background (notifying notifyWindow) when it exists and no load runs; loads
 // the local file synchronously when it exists; then makes the local
-// database writable. A local file that cannot be read is first moved to
-// SetAsideFileName (logged), so that saving cannot destroy it; when it cannot
-// be moved the local database stays read-only.
+// database writable. A local file that was read but does not parse is first
+// moved to SetAsideFileName (logged), so that saving cannot destroy it; when
+// it cannot be moved, or cannot be read at all (held by another program for
+// a moment), it stays where it is and the local database stays read-only.
 void LoadDatabases(const ActivityLog& log, ProgramDatabase& publisher, ProgramDatabase& local,
                    HWND notifyWindow, const std::string& commonDataFolder,
                    const std::string& programFolder);

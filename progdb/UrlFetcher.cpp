@@ -328,6 +328,9 @@ bool UrlFetcher::FetchVersion(const std::string& url, unsigned long& version) {
 }
 
 bool UrlFetcher::Download(const std::string& url, const std::string& targetPath) {
+    // A download cannot be interrupted once the service has it, so a stop
+    // asked for before it starts keeps it from starting.
+    if (stopEvent_ && ::WaitForSingleObject(stopEvent_, 0) == WAIT_OBJECT_0) return false;
     const std::string temp = targetPath + ".new";
     CreateParentFolders(targetPath);
     ::DeleteFileA(temp.c_str());

@@ -16,7 +16,7 @@ namespace HtmlWriter {
 
 std::string BeginPageText(const std::string& title, const std::string& headExtra) {
     return std::string("<html>\r\n") + "\r\n" + "<head>\r\n" + "<meta name=\"GENERATOR\" content=\"" + kGeneratorName +
-           "\">\r\n" + "<title>" + title + "</title>\r\n" + headExtra + "</head>\r\n" + "\r\n" + "<body>\r\n";
+           "\">\r\n" + "<title>" + EscapeText(title) + "</title>\r\n" + headExtra + "</head>\r\n" + "\r\n" + "<body>\r\n";
 }
 
 std::string EndPageText() {
@@ -25,7 +25,7 @@ std::string EndPageText() {
 
 std::string BeginTableText(int border, int cellPadding, int cellSpacing, const std::string& width) {
     return "<table border=\"" + std::to_string(border) + "\" cellpadding=\"" + std::to_string(cellPadding) +
-           "\" cellspacing=\"" + std::to_string(cellSpacing) + "\" width=\"" + width + "\">\r\n";
+           "\" cellspacing=\"" + std::to_string(cellSpacing) + "\" width=\"" + EscapeText(width) + "\">\r\n";
 }
 
 std::string EndTableText() {
@@ -34,7 +34,7 @@ std::string EndTableText() {
 
 std::string BeginFontText(const std::string& name, const std::string& size) {
     // The attribute is "name", as every page written so far has it.
-    return "<font name=\"" + name + "\" size=\"" + size + "\">\r\n";
+    return "<font name=\"" + EscapeText(name) + "\" size=\"" + EscapeText(size) + "\">\r\n";
 }
 
 std::string EndFontText() {

@@ -1,7 +1,8 @@
 // Fixed HTML fragments shared by the HTML export and the detail page. Each
 // function writes to an open file and returns false, writing nothing, when
 // the file is null. Lines end in CR LF: open the file in binary mode ("wb").
-// Text is written as given; callers pass text that is already HTML.
+// The title and the attribute values are text, escaped here; headExtra is
+// markup and is written as given.
 #pragma once
 
 #include <cstdio>

@@ -105,7 +105,7 @@ std::string HtmlText(const ListTable& table, const std::string& title) {
     std::vector<std::string> align(columns);
     for (int col = 0; col < columns; ++col) align[col] = HtmlWriter::EscapeText(table.ColumnAlignment(col));
 
-    std::string out = HtmlWriter::BeginPageText(HtmlWriter::EscapeText(title), kHtmlStyle);
+    std::string out = HtmlWriter::BeginPageText(title, kHtmlStyle);
     out += HtmlWriter::BeginTableText(1, 3, 0, "100%");
     out += HtmlWriter::BeginFontText("Verdana", "+2");
     for (int row = -1; row < rows; ++row) {

@@ -64,10 +64,3 @@ bool ReadAppWindowInfo(HWND window, AppWindowInfo& info) {
     return true;
 }
 
-void BringToFront(HWND window) {
-    if (!window) return;
-    ::SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    ::BringWindowToTop(window);
-    ::SetForegroundWindow(window);
-    ::SetFocus(window);
-}

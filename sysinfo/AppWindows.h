@@ -34,6 +34,3 @@ bool ReadAppWindowInfo(HWND window, AppWindowInfo& info);
 // Icon 0 of the file (large or small), else the shell's icon for the file;
 // null when neither. The caller owns the icon.
 HICON ProgramIcon(const std::string& path, bool large);
-// Puts the window on top without moving it, and gives it the foreground and
-// the focus.
-void BringToFront(HWND window);

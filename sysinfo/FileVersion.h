@@ -72,8 +72,3 @@ std::string ModuleVersionText(const std::string& path);
 // The file version of a file as "a.b.c.d"; "" when it has none (for logs).
 std::string FileVersionText(const std::string& path);
 
-// Asks the shell to open target (file, folder or web address); true when the
-// shell's result is above 32.
-bool ShellOpen(HWND owner, const std::string& target);
-// Shows the shell's "properties" sheet of a file.
-void ShowFileProperties(HWND owner, const std::string& path);

@@ -99,6 +99,8 @@ public:
     bool Init();
     // The number of samples received, for the host's diagnostics and tests.
     int SampleCount() const { return samples_; }
+    // Whether the sampler's worker still runs (it stops with the window).
+    bool SamplerRunning() const { return sampler_.Running(); }
 
 protected:
     LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;

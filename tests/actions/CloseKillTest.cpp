@@ -274,7 +274,7 @@ TEST(ProgramCommands, SystemProtectedProgramsAreNeverQueuedOrKilled) {
     ASSERT_EQ(2u, windows.size());
     auto yes = [](const std::string&) { return true; };
 
-    CloseKillJob job(KillAllowedBy(p.list));
+    CloseKillJob job;
     EXPECT_TRUE(KillAllTasks(job, p.list, {{child.Pid(), "QM_ACTIONSCHILD.EXE"}}, yes, nullptr));
     EXPECT_TRUE(job.Processes().empty());
     EXPECT_TRUE(WaitUntil([&] { return !job.IsRunning(); }));
@@ -290,6 +290,16 @@ TEST(ProgramCommands, SystemProtectedProgramsAreNeverQueuedOrKilled) {
     EXPECT_FALSE(CloseApplication(job, p.list, windows[0], ask, nullptr));
     EXPECT_FALSE(asked);
     EXPECT_TRUE(child.Running());
+}
+
+TEST(ProgramCommands, TheJobsKillRuleIsACopyOfTheListAtTheCommand) {
+    ScratchProtection p;
+    const KillAllowedFn allowed = KillAllowedBy(p.list);
+    // The user protects the program while a batch runs: the worker never
+    // reads the window's list, which only the window's thread changes.
+    p.list.Set("editor.exe", 0, 0, 0);
+    EXPECT_TRUE(allowed("editor.exe"));
+    EXPECT_FALSE(KillAllowedBy(p.list)("EDITOR.EXE"));
 }
 
 TEST(ProgramCommands, KillAllApplicationsCountsEachProcessOnce) {
@@ -319,7 +329,7 @@ TEST(ProgramCommands, KillAllTasksQueuesOnlyWhatMayBeKilled) {
     ChildProcess child;
     ASSERT_TRUE(StartChild(child, "wait"));
     RecordingWindow notify("QmActionsNotify3");
-    CloseKillJob job(KillAllowedBy(p.list));
+    CloseKillJob job;
     // The pid of a process that does not exist cannot be queried.
     std::vector<TaskRow> rows = {{child.Pid(), kChildName, CreateTimeOf(child)},
                                  {0xFFFFFFF0u, "gone.exe", 0},
@@ -340,7 +350,7 @@ TEST(ProgramCommands, EachCommandAsksItsOwnQuestionAndNoDoesNothing) {
         asked.push_back(text);
         return false;
     };
-    CloseKillJob job(KillAllowedBy(p.list));
+    CloseKillJob job;
     EXPECT_FALSE(CloseApplication(job, p.list, own.Handle(), no, nullptr));
     EXPECT_FALSE(CloseAllApplications(job, p.list, {own.Handle()}, no, nullptr));
     EXPECT_EQ(-1, KillAllApplications(p.list, {own.Handle()}, no));

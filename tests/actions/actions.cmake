@@ -4,7 +4,7 @@ qm_add_test(NAME test_actions_protection SOURCES ProtectionListTest.cpp ProgramR
 qm_add_test(NAME test_actions_power SOURCES PowerCommandsTest.cpp LIBS qm_actions)
 qm_add_test(NAME test_actions_startup SOURCES StartWithWindowsTest.cpp LIBS qm_actions)
 
-qm_add_test(NAME test_actions_closekill SOURCES CloseKillTest.cpp LIBS qm_actions TIMEOUT 120)
+qm_add_test(NAME test_actions_closekill SOURCES CloseKillTest.cpp ShellCommandsTest.cpp LIBS qm_actions TIMEOUT 120)
 add_dependencies(test_actions_closekill qm_actionschild)
 target_compile_definitions(test_actions_closekill PRIVATE QM_ACTIONSCHILD_EXE="$<TARGET_FILE:qm_actionschild>")
 

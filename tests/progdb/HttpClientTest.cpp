@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "LoopbackServer.h"
+#include "framework/Handles.h"
 #include "progdb/HttpClient.h"
 
 namespace {
@@ -164,6 +165,38 @@ TEST(HttpClient, LargeBodyStopsAtTheSizeBound) {
     // The default bound lets the same answer through whole.
     ASSERT_TRUE(HttpClient().Request(server.Url("/"), "", nullptr, 0, r));
     EXPECT_EQ(200u * 1024, r.bodyLength);
+}
+
+TEST(HttpClient, PortsOutsideTheRangeAreRefusedWithoutConnecting) {
+    for (const char* url : {"http://127.0.0.1:0/", "http://127.0.0.1:65536/", "http://127.0.0.1:4294967376/",
+                            "http://127.0.0.1:8o/", "http://127.0.0.1:/"}) {
+        HttpResponse r;
+        EXPECT_FALSE(HttpClient().Request(url, "", nullptr, 0, r)) << url;
+        EXPECT_EQ(HttpFailure::BadUrl, r.failure) << url;
+        EXPECT_TRUE(r.requestText.empty()) << url;
+    }
+    EXPECT_EQ(65535, SplitHttpUrl("http://h:65535/").port);
+}
+
+TEST(HttpClient, OnlyTheStatusLineTellsTheStatus) {
+    EXPECT_EQ(200, HttpStatusCode("HTTP/1.1 200 OK\r\nServer: x\r\n\r\n"));
+    EXPECT_EQ(200, HttpStatusCode("HTTP/1.0 200\r\n\r\n"));
+    EXPECT_EQ(500, HttpStatusCode("HTTP/1.1 500 Internal Error\r\nX-Note: 200 OK\r\n\r\n"));
+    EXPECT_EQ(0, HttpStatusCode("X-Note: 200 OK\r\nHTTP/1.1 200 OK\r\n\r\n"));
+    EXPECT_EQ(0, HttpStatusCode("HTTP/1.1 2000 OK\r\n"));
+    EXPECT_EQ(0, HttpStatusCode("HTTP/1.1 20"));
+    EXPECT_EQ(0, HttpStatusCode(""));
+}
+
+TEST(HttpClient, AStopEventEndsAWaitAtOnce) {
+    LoopbackServer server(LoopbackServer::Mode::Silent);
+    ASSERT_TRUE(server.Started());
+    UniqueHandle stop(::CreateEventA(nullptr, TRUE, TRUE, nullptr));  // already signalled
+    HttpClient client;  // default time-outs: tens of seconds
+    client.SetStopEvent(stop.get());
+    HttpResponse r;
+    EXPECT_FALSE(client.Request(server.Url("/"), "", nullptr, 0, r));
+    EXPECT_EQ(HttpFailure::Stopped, r.failure);
 }
 
 TEST(HttpClient, SilentServerEndsAtTheReceiveTimeout) {

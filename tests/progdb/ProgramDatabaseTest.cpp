@@ -619,3 +619,34 @@ TEST(ProgramDatabaseFiles, AnUnreadableLocalFileIsKeptAsideNotSavedOver) {
     EXPECT_EQ(ReadFileBytes(localPath), damaged);
     EXPECT_FALSE(testutil::FileExists(SetAsideFileName(localPath, 3)));
 }
+
+TEST(ProgramDatabaseFiles, AFileThatCannotBeReadForAMomentIsNotSetAside) {
+    ScratchDir dir;
+    const std::string localPath = dir.File("local-db.xml");
+    ActivityLog log;
+    log.Open(dir.File("quillmark.log"));
+    const std::string good = "<?xml version=\"1.0\"?>\r\n<database>\r\n    <company>\r\n        <name>Mine</name>\r\n"
+                             "        <executable>\r\n            <filename>mine.exe</filename>\r\n"
+                             "        </executable>\r\n    </company>\r\n</database>\r\n";
+    ASSERT_TRUE(WriteFileBytes(localPath, good));
+    {
+        // Another program holds it without letting anyone read it, but would
+        // let it be moved: a sharing violation, not a damaged file.
+        UniqueHandle held(::CreateFileA(localPath.c_str(), GENERIC_READ, FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(held);
+        ProgramDatabase publisher;
+        LocalProgramDatabase local;
+        LoadDatabases(log, publisher, local, nullptr, "", dir.Path());
+        EXPECT_TRUE(local.IsReadOnly());
+        EXPECT_FALSE(SaveLocalDatabase(log, local, dir.Path()));
+    }
+    EXPECT_FALSE(testutil::FileExists(SetAsideFileName(localPath, 1)));
+    EXPECT_EQ(ReadFileBytes(localPath), good);
+    // Readable again at the next start: it loads as it is.
+    ProgramDatabase publisher;
+    LocalProgramDatabase local;
+    LoadDatabases(log, publisher, local, nullptr, "", dir.Path());
+    EXPECT_FALSE(local.IsReadOnly());
+    EXPECT_EQ(local.FindIndex("mine.exe"), 0);
+}

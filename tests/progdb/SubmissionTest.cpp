@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "LoopbackServer.h"
 #include "OnlineTestUtil.h"
 #include "PublisherProcess.h"
 #include "core/AppSettings.h"
@@ -151,6 +152,18 @@ TEST_F(SubmissionTest, AcceptedEntriesAreMarkedAndSaved) {
     EXPECT_EQ((std::vector<std::string>{kPostingUpdatesText, kUpdatesFailedText}), host.log);
     EXPECT_EQ(2u, publisher.Requests().size());
     EXPECT_EQ(1, host.saves);
+}
+
+TEST(SubmissionStatus, OnlyTheStatusLineCountsAsAcceptance) {
+    ProgramEntry entry;
+    entry.fileName = "a.exe";
+    LoopbackServer refusing(LoopbackServer::Mode::Reply,
+                            "HTTP/1.1 500 Refused\r\nX-Echo: 200 OK\r\nContent-Length: 6\r\n\r\n200 OK");
+    ASSERT_TRUE(refusing.Started());
+    EXPECT_FALSE(PostEntry(entry, SubmissionTarget{refusing.Url("/submit"), "u", "p"}));
+    LoopbackServer accepting(LoopbackServer::Mode::Reply, "HTTP/1.1 200 OK\r\n\r\n");
+    ASSERT_TRUE(accepting.Started());
+    EXPECT_TRUE(PostEntry(entry, SubmissionTarget{accepting.Url("/submit"), "u", "p"}));
 }
 
 TEST_F(SubmissionTest, RefusedEntriesStayUnsubmitted) {

@@ -16,7 +16,7 @@ target_compile_definitions(test_progdb_update PRIVATE QM_PUBLISHER_EXE="$<TARGET
 add_dependencies(test_progdb_update qm_publisher)
 
 qm_add_test(NAME test_progdb_submission
-    SOURCES SubmissionTest.cpp OnlineTestUtil.cpp PublisherProcess.cpp
-    LIBS qm_progdb TIMEOUT 300)
+    SOURCES SubmissionTest.cpp OnlineTestUtil.cpp PublisherProcess.cpp LoopbackServer.cpp
+    LIBS qm_progdb ws2_32 TIMEOUT 300)
 target_compile_definitions(test_progdb_submission PRIVATE QM_PUBLISHER_EXE="$<TARGET_FILE:qm_publisher>")
 add_dependencies(test_progdb_submission qm_publisher)

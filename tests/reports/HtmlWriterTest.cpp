@@ -50,7 +50,12 @@ TEST(HtmlWriter, WritesEachFragmentByteForByte) {
                   return HtmlWriter::BeginPage(f, "100% <b>", "<style>td {}</style>\r\n");
               }),
               "<html>\r\n\r\n<head>\r\n<meta name=\"GENERATOR\" content=\"Quillmark\">\r\n"
-              "<title>100% <b></title>\r\n<style>td {}</style>\r\n</head>\r\n\r\n<body>\r\n");
+              "<title>100% &lt;b&gt;</title>\r\n<style>td {}</style>\r\n</head>\r\n\r\n<body>\r\n");
+    // Text from a program's own files ends up in titles and attributes: it
+    // cannot close the element or the attribute.
+    EXPECT_EQ(Written([](std::FILE* f) { return HtmlWriter::BeginFont(f, "A\" onload=\"x", "2"); }),
+              "<font name=\"A&quot; onload=&quot;x\" size=\"2\">\r\n");
+    EXPECT_EQ("a &amp;amp; &lt;/title&gt;", HtmlWriter::EscapeText("a &amp; </title>"));
     EXPECT_EQ(Written([](std::FILE* f) { return HtmlWriter::EndPage(f); }), "</body>\r\n\r\n</html>\r\n");
     EXPECT_EQ(Written([](std::FILE* f) { return HtmlWriter::EndTable(f); }), "</table>\r\n");
     EXPECT_EQ(Written([](std::FILE* f) { return HtmlWriter::BeginFont(f, "Verdana", "2"); }),

@@ -98,15 +98,4 @@ TEST(AppWindowInfo, FileNameOfAndProgramIcon) {
     EXPECT_EQ(nullptr, ProgramIcon("", false));
 }
 
-TEST(AppWindowInfo, BringToFrontRaisesTheWindow) {
-    Window back(0, WS_OVERLAPPEDWINDOW | WS_VISIBLE, nullptr, "back");
-    Window front(0, WS_OVERLAPPEDWINDOW | WS_VISIBLE, nullptr, "front");
-    BringToFront(back.hwnd);
-    testutil::PumpFor(50);
-    EXPECT_EQ(back.hwnd, ::GetForegroundWindow());
-    // Nothing above it among our windows in the z-order.
-    for (HWND w = ::GetWindow(back.hwnd, GW_HWNDPREV); w; w = ::GetWindow(w, GW_HWNDPREV))
-        EXPECT_NE(front.hwnd, w);
-}
-
 }  // namespace

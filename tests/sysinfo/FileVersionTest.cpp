@@ -89,40 +89,4 @@ TEST(ModuleVersion, FromDllGetVersionOrTheFixedVersion) {
     EXPECT_EQ("3.14.15.92", FileVersionText(TestChildExe()));
 }
 
-TEST(ShellVerbs, OpeningWhatDoesNotExistFails) {
-    EXPECT_FALSE(ShellOpen(nullptr, ""));
-    EXPECT_FALSE(ShellOpen(nullptr, "C:\\no\\such\\folder\\file.qmx"));
-}
-
-std::vector<DWORD> PidsNamed(const std::string& exeName) {
-    std::vector<DWORD> pids;
-    UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    PROCESSENTRY32 pe{};
-    pe.dwSize = sizeof(pe);
-    if (snapshot && ::Process32First(snapshot.get(), &pe)) {
-        do {
-            if (_stricmp(pe.szExeFile, exeName.c_str()) == 0) pids.push_back(pe.th32ProcessID);
-            pe.dwSize = sizeof(pe);
-        } while (::Process32Next(snapshot.get(), &pe));
-    }
-    return pids;
-}
-
-TEST(ShellVerbs, OpenStartsTheProgramItIsGiven) {
-    // A copy under a name of its own, so the started process is surely ours.
-    testutil::ScratchDir dir;
-    std::string name = "qmshellopen" + std::to_string(::GetCurrentProcessId()) + ".exe";
-    std::string copy = dir.File(name);
-    ASSERT_TRUE(::CopyFileA(TestChildExe().c_str(), copy.c_str(), FALSE));
-    EXPECT_TRUE(ShellOpen(nullptr, copy));
-    std::vector<DWORD> pids;
-    EXPECT_TRUE(testutil::WaitUntil([&] { return !(pids = PidsNamed(name)).empty(); }));
-    for (DWORD pid : pids) {
-        UniqueHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
-        if (!process) continue;
-        ::TerminateProcess(process.get(), 0);
-        ::WaitForSingleObject(process.get(), 5000);
-    }
-}
-
 }  // namespace

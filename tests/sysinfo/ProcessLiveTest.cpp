@@ -88,6 +88,14 @@ TEST_F(LiveProcesses, BothProcessListPathsListTheChild) {
 
     ProcessImageList byStatus, byToolHelp;
     ASSERT_TRUE(ListProcessesByStatus(byStatus));
+    // Held from before the second listing: a process still running after it
+    // was running during it.
+    std::vector<UniqueHandle> held;
+    for (const ProcessImageInfo& p : byStatus.items) {
+        if (p.pid == 0 || p.createTime == 0) continue;
+        UniqueHandle h(OpenSameProcess(p.pid, p.createTime, SYNCHRONIZE));
+        if (h) held.push_back(std::move(h));
+    }
     ASSERT_TRUE(ListProcessesByToolHelp(byToolHelp));
     for (const ProcessImageList* list : {&byStatus, &byToolHelp}) {
         const ProcessImageInfo* p = FindPid(*list, child.Pid());
@@ -100,7 +108,16 @@ TEST_F(LiveProcesses, BothProcessListPathsListTheChild) {
         // Our own process is listed too, so every process is there.
         EXPECT_NE(nullptr, FindPid(*list, ::GetCurrentProcessId()));
     }
-    EXPECT_EQ(byStatus.items.size(), byToolHelp.items.size());
+    // Other programs may start or end between the two listings; every one
+    // that ran throughout is in both, with the same creation time.
+    EXPECT_FALSE(held.empty());
+    for (const UniqueHandle& h : held) {
+        if (::WaitForSingleObject(h.get(), 0) == WAIT_OBJECT_0) continue;  // ended meanwhile
+        const DWORD pid = ::GetProcessId(h.get());
+        const ProcessImageInfo* inToolHelp = FindPid(byToolHelp, pid);
+        ASSERT_NE(nullptr, inToolHelp) << "process " << pid;
+        EXPECT_EQ(FindPid(byStatus, pid)->createTime, inToolHelp->createTime) << "process " << pid;
+    }
 }
 
 TEST_F(LiveProcesses, EntryPointsGateTheSamplerAndCanBeLoadedAgain) {
@@ -162,15 +179,27 @@ std::vector<ProcessKey> RunningProcesses(ProcessSampler& sampler) {
     return keys;
 }
 
-// Every process that ran before still runs: same pid, same start time.
-void ExpectStillRunning(ProcessSampler& sampler, const std::vector<ProcessKey>& before) {
-    testutil::PumpFor(300);
-    ASSERT_EQ(1, sampler.Sample());
+// Handles on every process that ran before the reads (those that can be
+// opened), so their fate can be told afterwards without waiting: a process
+// of the prefix may end on its own meanwhile, but none may have crashed.
+std::vector<UniqueHandle> WatchProcesses(const std::vector<ProcessKey>& before) {
+    std::vector<UniqueHandle> handles;
     for (const auto& p : before) {
-        ProcessInfo now;
         if (p.first == 0) continue;
-        ASSERT_EQ(1, sampler.FindByPid(p.first, now)) << "process " << p.first << " is gone";
-        EXPECT_EQ(p.second, now.createTime);
+        UniqueHandle h(OpenSameProcess(p.first, p.second, SYNCHRONIZE));
+        if (h) handles.push_back(std::move(h));
+    }
+    return handles;
+}
+
+void ExpectNoneCrashed(const std::vector<UniqueHandle>& watched) {
+    EXPECT_FALSE(watched.empty());
+    for (const UniqueHandle& h : watched) {
+        if (::WaitForSingleObject(h.get(), 0) != WAIT_OBJECT_0) continue;  // still runs
+        DWORD code = 0;
+        ASSERT_TRUE(::GetExitCodeProcess(h.get(), &code));
+        // Exception codes (access violation and the like) mean harm.
+        EXPECT_LT(code, 0xC0000000u) << "process " << ::GetProcessId(h.get()) << " ended with " << std::hex << code;
     }
 }
 
@@ -191,6 +220,7 @@ TEST_F(LiveProcesses, ReadingEveryCommandLineHarmsNoProcess) {
     ASSERT_EQ(1, sampler.Sample());
     std::vector<ProcessKey> before = RunningProcesses(sampler);
     ASSERT_GT(before.size(), 3u);
+    const std::vector<UniqueHandle> watched = WatchProcesses(before);
 
     int read = 0;
     for (const auto& p : before) {
@@ -207,7 +237,11 @@ TEST_F(LiveProcesses, ReadingEveryCommandLineHarmsNoProcess) {
         EXPECT_NE(std::string::npos, line.find("other-bitness"));
     }
 
-    ExpectStillRunning(sampler, before);
+    ExpectNoneCrashed(watched);
+    EXPECT_TRUE(same.Running());
+    if (!exe32.empty()) {
+        EXPECT_TRUE(other.Running());
+    }
 }
 
 #ifdef QM_CMDREADER32_EXE
@@ -222,7 +256,7 @@ TEST_F(LiveProcesses, A32BitReaderHarmsNo64BitProcess) {
     ASSERT_TRUE(WaitForThreads(narrow.Pid(), 1));
     ProcessSampler sampler;
     ASSERT_EQ(1, sampler.Sample());
-    std::vector<ProcessKey> before = RunningProcesses(sampler);
+    const std::vector<UniqueHandle> watched = WatchProcesses(RunningProcesses(sampler));
 
     testutil::ScratchDir dir;
     std::string out = dir.File("lines.txt");
@@ -242,7 +276,9 @@ TEST_F(LiveProcesses, A32BitReaderHarmsNo64BitProcess) {
         EXPECT_EQ("ok \"" + TestChildExe() + "\" target-64", wideLine);
     }
 
-    ExpectStillRunning(sampler, before);
+    ExpectNoneCrashed(watched);
+    EXPECT_TRUE(wide.Running());
+    EXPECT_TRUE(narrow.Running());
 }
 #endif
 

@@ -1,6 +1,8 @@
 // The sampler's arithmetic and matching over exact synthetic query buffers.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include <cstring>
 
 #include "sysinfo/ProcessSampler.h"
@@ -191,6 +193,16 @@ TEST_F(SamplerFixture, SampleDuringALookupReturnsBusyAndChangesNothing) {
     EXPECT_EQ(1u, sampler.Count());
 }
 
+TEST_F(SamplerFixture, AThrowingVisitorDoesNotLeaveTheSamplerBusy) {
+    source.processes = {Proc(50, L"a.exe", 0), Proc(51, L"b.exe", 0)};
+    ASSERT_EQ(1, sampler.Sample());
+    EXPECT_THROW(sampler.ForEach([](const ProcessInfo&) { throw std::runtime_error("visitor failed"); }),
+                 std::runtime_error);
+    EXPECT_EQ(1, sampler.Sample());
+    ProcessInfo p;
+    EXPECT_EQ(1, sampler.FindByPid(51, p));
+}
+
 TEST_F(SamplerFixture, LookupsDuringASampleReturnBusy) {
     source.processes = {Proc(60, L"a.exe", 0)};
     struct Ctx {
@@ -245,6 +257,16 @@ TEST(ProcessQueryParser, SurvivesTruncatedAndHostileBuffers) {
     ParseProcessEntries(buf.data(), buf.size(), out);
     ASSERT_EQ(1u, out.size());
     EXPECT_FALSE(out[0].nameValid);
+    // A next offset that would wrap a 32-bit sum back to the start of the
+    // buffer ends the walk instead of going round for ever.
+    BuildProcessQueryBuffer(procs, buf);
+    SystemProcessEntry second;
+    const size_t secondAt = reinterpret_cast<SystemProcessEntry*>(buf.data())->nextEntryOffset;
+    std::memcpy(&second, buf.data() + secondAt, sizeof(second));
+    second.nextEntryOffset = static_cast<ULONG>(0u - static_cast<ULONG>(secondAt));
+    std::memcpy(buf.data() + secondAt, &second, sizeof(second));
+    ParseProcessEntries(buf.data(), buf.size(), out);
+    EXPECT_EQ(2u, out.size());
     // Too short for one entry, and a null buffer.
     ParseProcessEntries(buf.data(), sizeof(SystemProcessEntry) - 1, out);
     EXPECT_TRUE(out.empty());
