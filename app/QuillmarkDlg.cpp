@@ -23,7 +23,6 @@ constexpr int kMargin = 4;
 CQuillmarkDlg::CQuillmarkDlg(const MainWindowSeams& seams)
     : CDialog(IDD_QUILLMARK_DIALOG),
       snapshot_(seams.snapshotSteps),
-      closeKill_([this](const std::string& imageName) { return protection_.CanKill(imageName); }),
       sources_{snapshot_, sampler_, protection_, publisherDb_, localDb_, log_},
       applications_(sources_),
       tasks_(sources_),

@@ -1,5 +1,7 @@
 #include "app/TrayIcon.h"
 
+#include "core/Text.h"
+
 #include <cstring>
 
 bool TrayIcon::Add(HWND owner, UINT id, UINT callbackMessage, HICON icon, const std::string& tip) {
@@ -11,7 +13,10 @@ bool TrayIcon::Add(HWND owner, UINT id, UINT callbackMessage, HICON icon, const 
     data_.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     data_.uCallbackMessage = callbackMessage;
     data_.hIcon = icon;
-    std::strncpy(data_.szTip, tip.c_str(), sizeof(data_.szTip) - 1);
+    // Cut at a character boundary: half a double-byte character would show
+    // as garbage at the end of the tip.
+    const std::string cut = CutAtCharBoundary(tip, sizeof(data_.szTip) - 1);
+    std::memcpy(data_.szTip, cut.c_str(), cut.size() + 1);
     added_ = ::Shell_NotifyIconA(NIM_ADD, &data_) != FALSE;
     return added_;
 }
