@@ -141,7 +141,9 @@ void CListCtrlEx::SetHighlightSortColumn(bool enabled, COLORREF colour) {
 void CListCtrlEx::ResetImageList() {
     DeleteAllItems();
     SendMessage(LVM_SETIMAGELIST, LVSIL_SMALL, 0);
-    imageList_.reset(::ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 1, 1));
+    // One image per row is added: grow in large steps, or each row would copy
+    // the whole list again and a long list would take quadratic time.
+    imageList_.reset(::ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 64, 256));
     if (imageList_ && baseBitmapId_) {
         BitmapHandle strip(static_cast<HBITMAP>(
             ::LoadImageA(ResourceInstance(), MAKEINTRESOURCEA(baseBitmapId_), IMAGE_BITMAP, 0, 0, 0)));
