@@ -6,6 +6,7 @@
 #include "core/AppPaths.h"
 #include "core/Text.h"
 #include "framework/Resources.h"
+#include "platform/Files.h"
 #include "progdb/ProgramDatabase.h"
 #include "progdb/ProgramDatabaseDetails.h"
 #include "resource.h"
@@ -27,11 +28,33 @@ void VersionTexts(const std::string& path, std::string& company, std::string& de
     description = reader.FileDescription();
 }
 
-bool FileExistsAt(const std::string& path) {
-    if (path.empty()) return false;
-    DWORD a = ::GetFileAttributesA(path.c_str());
-    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
-}
+// What a list shows of one program file: its small icon and version texts.
+// Many processes share a file (service hosts, helpers): each file is read
+// once per fill.
+struct FileFacts {
+    IconHandle icon;
+    std::string company;
+    std::string description;
+};
+
+class FileFactsCache {
+public:
+    explicit FileFactsCache(bool icons) : icons_(icons) {}
+    const FileFacts& Get(const std::string& path) {
+        std::string key = path;
+        if (!key.empty()) ::CharLowerBuffA(&key[0], static_cast<DWORD>(key.size()));
+        auto it = facts_.find(key);
+        if (it != facts_.end()) return it->second;
+        FileFacts& facts = facts_[key];
+        if (icons_ && !path.empty() && FileExists(path)) facts.icon.reset(ProgramIcon(path, false));
+        VersionTexts(path, facts.company, facts.description);
+        return facts;
+    }
+
+private:
+    bool icons_;
+    std::unordered_map<std::string, FileFacts> facts_;
+};
 
 std::string PublisherDescription(const ProgramDatabase& publisher, const std::string& fileName) {
     std::string text;
@@ -172,20 +195,20 @@ void TasksPage::Fill() {
     ForgetCells();
     createTimes_.clear();
     list_.SendMessage(WM_SETREDRAW, FALSE);
-    std::string company, description;
+    FileFactsCache files(true);
     for (const ProcessImageInfo& p : sources_.snapshot.Processes().items) {
         const std::string name = rowtext::TaskName(p.pid, p.imagePath);
         sources_.log.Log("Task: %s", p.imagePath.c_str());
-        IconHandle icon(FileExistsAt(p.imagePath) ? ProgramIcon(p.imagePath, false) : nullptr);
-        const int row = AppendRow(name, icon.get());
+        const FileFacts& facts = files.Get(p.imagePath);
+        const int row = AppendRow(name, facts.icon.get());
         if (row < 0) continue;
-        WriteProtectionCell(row, name);
+        list_.SetItemText(row, 1, sources_.protection.LevelText(name));
+        list_.SetItemImage(row, 1, sources_.protection.LevelNumber(name));
         list_.SetItemText(row, 3, std::to_string(p.pid));
         list_.SetItemText(row, 6, std::to_string(p.threadCount));
-        VersionTexts(p.imagePath, company, description);
-        list_.SetItemText(row, 7, rowtext::TaskCompany(company));
+        list_.SetItemText(row, 7, rowtext::TaskCompany(facts.company));
         list_.SetItemText(row, 8, rowtext::TaskDescription(PublisherDescription(sources_.publisher, name),
-                                                           sources_.publisher.IsLoading(), description));
+                                                           sources_.publisher.IsLoading(), facts.description));
         list_.SetItemData(row, static_cast<LPARAM>(p.pid));
         createTimes_[p.pid] = p.createTime;
     }
@@ -251,7 +274,8 @@ void ServicesPage::Fill() {
     ForgetCells();
     list_.SendMessage(WM_SETREDRAW, FALSE);
     const ServiceList& records = kind_ == 0 ? sources_.snapshot.Services() : sources_.snapshot.Drivers();
-    std::string company, description;
+    // The records carry their own icons.
+    FileFactsCache files(false);
     const int companyColumn = kind_ == 0 ? 6 : 4;
     const int displayColumn = kind_ == 0 ? 5 : 3;
     for (size_t i = 0; i < records.Count(); ++i) {
@@ -262,12 +286,12 @@ void ServicesPage::Fill() {
         list_.SetItemText(row, stateColumn_, r.stateText);
         list_.SetItemText(row, startupColumn_, r.startTypeText);
         list_.SetItemText(row, displayColumn, r.displayName);
-        VersionTexts(r.imagePath, company, description);
-        list_.SetItemText(row, companyColumn, company);
+        const FileFacts& facts = files.Get(r.imagePath);
+        list_.SetItemText(row, companyColumn, facts.company);
         list_.SetItemText(row, companyColumn + 1,
                           rowtext::ServiceDescriptionText(
                               r.description, PublisherDescription(sources_.publisher, FileNameOf(r.imagePath)),
-                              sources_.publisher.IsLoading(), description));
+                              sources_.publisher.IsLoading(), facts.description));
         list_.SetItemData(row, static_cast<LPARAM>(i));
     }
     list_.SendMessage(WM_SETREDRAW, TRUE);
