@@ -10,6 +10,9 @@ namespace {
 // Normalised path in long form, as both process paths store it.
 std::string CleanImagePath(const std::string& raw) {
     std::string path = NormaliseImagePath(raw);
+    // Only a path with a short (8.3) component has a longer form; asking the
+    // file system for every path cost milliseconds a process.
+    if (path.find('~') == std::string::npos) return path;
     std::string longForm;
     return LongPathOf(path, longForm) ? longForm : path;
 }
@@ -79,29 +82,40 @@ bool ListProcessesByToolHelp(ProcessImageList& list) {
     PROCESSENTRY32 pe{};
     pe.dwSize = sizeof(pe);
     if (!::Process32First(snapshot.get(), &pe)) return false;
+    const SystemEntryPoints& entries = SystemEntries();
     ThreadCounts threads;
     threads.Take();
     do {
         ProcessImageInfo info;
         info.pid = pe.th32ProcessID;
         info.moduleName = pe.szExeFile;
+        std::string path;
         {
             UniqueHandle process(::OpenProcess(0x1000 /* limited query */, FALSE, pe.th32ProcessID));
             if (!process) process.reset(::OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, pe.th32ProcessID));
             if (process) ReadProcessCreateTime(process.get(), info.createTime);
+            // The system's image-name query answers without reading the
+            // process's memory; a module snapshot reads it many times over
+            // and cost several milliseconds a process.
+            char name[MAX_PATH] = {};
+            DWORD size = MAX_PATH;
+            if (process && entries.queryFullProcessImageNameA &&
+                entries.queryFullProcessImageNameA(process.get(), 0, name, &size) && size > 0 && size < MAX_PATH)
+                path.assign(name, size);
         }
-        // The main module is the first of the process's module snapshot; a
-        // process of the other bitness (or one we may not read) falls back to
-        // the system's image-name query.
-        std::string path;
-        UniqueHandle modules(::CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pe.th32ProcessID));
-        MODULEENTRY32 me{};
-        me.dwSize = sizeof(me);
-        if (modules && ::Module32First(modules.get(), &me)) {
-            info.moduleName = me.szModule;
-            path = me.szExePath;
-        } else {
-            GetProcessImagePath(pe.th32ProcessID, path);
+        // Without that query (older systems): the main module is the first
+        // of the process's module snapshot; a process of the other bitness
+        // (or one we may not read) falls back to the image path helper.
+        if (path.empty()) {
+            UniqueHandle modules(::CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pe.th32ProcessID));
+            MODULEENTRY32 me{};
+            me.dwSize = sizeof(me);
+            if (modules && ::Module32First(modules.get(), &me)) {
+                info.moduleName = me.szModule;
+                path = me.szExePath;
+            } else {
+                GetProcessImagePath(pe.th32ProcessID, path);
+            }
         }
         if (!path.empty()) {
             info.imagePath = CleanImagePath(path);

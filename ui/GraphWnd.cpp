@@ -211,7 +211,9 @@ bool CGraphWnd::OnPaint() {
 }
 
 void CGraphWnd::Redraw() const {
-    if (!IsWindow()) return;
+    // Hidden (another tab, or the window in the notification area): the
+    // next paint shows the current values; drawing now would only cost.
+    if (!IsWindow() || !IsVisible()) return;
     WindowDC dc(hwnd_);
     if (dc) Draw(dc.get());
 }

@@ -111,7 +111,9 @@ bool CMeterBarWnd::OnPaint() {
 }
 
 void CMeterBarWnd::Redraw() const {
-    if (!IsWindow()) return;
+    // Hidden (another tab, or the window in the notification area): the
+    // next paint shows the current values; drawing now would only cost.
+    if (!IsWindow() || !IsVisible()) return;
     WindowDC dc(hwnd_);
     if (dc) Draw(dc.get());
 }
