@@ -18,7 +18,7 @@
 #                               --variant-counts 5
 #     --build DIR               build folder with the tools (default build-i686)
 #     --quillmark EXE           the Quillmark.exe to measure (default DIR/Quillmark.exe)
-#     --display :N              the Xvfb display it starts (default :94)
+#     --display :N              the Xvfb display it starts (default :86)
 #     --readme                  also write the table into README.md between
 #                               the bench markers
 #     --out FILE                also write the table to FILE
@@ -32,7 +32,7 @@ duration=30
 variant_counts="200"
 build="$QM_ROOT/build-i686"
 quillmark=""
-display=":94"
+display=":86"
 write_readme=0
 out_file=""
 while [ $# -gt 0 ]; do
@@ -132,11 +132,11 @@ settle() {
 # ---- Setting up --------------------------------------------------------------
 
 qm_say "prefix $WINEPREFIX, display $display, counts: $counts, ${duration}s each"
-qm_make_prefix bench
-if DISPLAY=$display xdpyinfo >/dev/null 2>&1; then
+if xdpyinfo >/dev/null 2>&1 || [ -e "/tmp/.X11-unix/X${display#:}" ]; then
     echo "display $display is in use: the Xvfb CPU would not be ours; choose another with --display" >&2
     exit 2
 fi
+qm_make_prefix bench
 Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp </dev/null >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
 for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
@@ -220,6 +220,19 @@ grow_idle() {
     done
 }
 
+# The reference: the resident memory of one idle GUI program, measured alone
+# (it also brings up the prefix's own processes before the first baseline).
+reference_idle_kb() {
+    local pid kb
+    wine "$idle_exe" </dev/null >/dev/null 2>&1 &
+    pid=$!; started+=("$pid")
+    wine "$watch_exe" --class QmBenchIdle --timeout 20000 </dev/null >/dev/null 2>&1 || true
+    sleep 2
+    kb=$(rss_kb "$pid")
+    kill "$pid" 2>/dev/null || true
+    echo "${kb:-0}"
+}
+
 # ---- One measured run ---------------------------------------------------------
 
 results="$work/results.tsv"   # n interval tab program own ws xvfb rss window list
@@ -275,7 +288,7 @@ baseline() {
     sleep "$duration"
     b1=$(ticks "$ws_pid"); c1=$(ticks "$xvfb_pid")
     printf '%s\t-\t-\tbaseline\t0\t%s\t%s\t%s\t-1\t-1\n' "$n" "$(pct $((b1 - b0)) "$duration")" \
-        "$(pct $((c1 - c0)) "$duration")" "$(rss_kb "${idle_pids[0]:-0}")" >>"$results"
+        "$(pct $((c1 - c0)) "$duration")" "$idle_kb" >>"$results"
     printf '   baseline   wineserver %s %%, Xvfb %s %%\n' "$(pct $((b1 - b0)) "$duration")" "$(pct $((c1 - c0)) "$duration")"
 }
 
@@ -291,6 +304,8 @@ run_set() {
     measure "$n" "$interval" "$tab" probe probe "$probe_exe" "$ms"
 }
 
+idle_kb=$(reference_idle_kb)
+qm_say "an idle GUI program holds $idle_kb kB"
 settle
 for n in $counts; do
     if ! grow_idle "$n"; then n=${#idle_pids[@]}; fi
@@ -329,7 +344,7 @@ END {
         rf = (k in fl && fl[k] > 0) ? sprintf("%.2f", tot[r] / fl[k]) : "-"
         above = idle[f[1]] > 0 ? sprintf("%.1f", (f[8] - idle[f[1]]) / 1024) : "-"
         w = f[9] < 0 ? "-" : f[9]; l = f[10] < 0 ? "-" : f[10]
-        if (f[4] == "probe") { w = "n/a"; l = "n/a" }
+        if (f[4] == "probe") { w = "n/a"; l = "n/a"; above = "n/a" }
         printf "| %s | %s s | %s | %s | %.2f | %.2f | %.2f | %.2f | %s | %s | %.1f | %s | %s | %s |\n",
             f[1], f[2], f[3], f[4], f[5], f[6] - bws[f[1]], f[7] - bx[f[1]], tot[r], rt, rf, f[8] / 1024, above, w, l
     }
@@ -339,7 +354,7 @@ stamp="$(date -u '+%Y-%m-%d %H:%M UTC'), $(wine --version 2>/dev/null), $(nproc)
 echo
 echo "$stamp"
 echo "$table"
-echo "Idle GUI program: $(awk -F'\t' '$4 == "baseline" && $8 > 0 { printf "%.1f MB resident", $8 / 1024; exit }' "$results")."
+echo "Idle GUI program (tools/benchidle): $(awk -v k="$idle_kb" 'BEGIN { printf "%.1f", k / 1024 }') MB resident."
 echo "CPU in % of one core; wineserver and Xvfb after the baseline with only the idle processes running."
 echo "'-' for a window or list that did not come within 20 s."
 [ -n "$out_file" ] && { echo "$stamp"; echo; echo "$table"; } >"$out_file"
