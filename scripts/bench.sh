@@ -24,6 +24,9 @@
 #     --out FILE                also write the table to FILE
 # Long: about (3 + 4 variants) x duration per count plus start-up. Not part of
 # scripts/test.sh; ctest -L benchmark runs the smoke mode.
+# The whole script is one block, read before it runs, so that editing the
+# file during a long run does not change the run.
+{
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 
@@ -90,8 +93,18 @@ ticks() {
     set -- $stat
     echo $(( ${12} + ${13} ))
 }
+# The summed CPU ticks of the idle programs: a monitor that talks to every
+# window (icons, titles) makes them work too.
+idle_ticks() {
+    local p sum=0
+    for p in "${idle_pids[@]}"; do sum=$(( sum + $(ticks "$p") )); done
+    echo "$sum"
+}
 rss_kb() { awk '/^VmRSS:/ {print $2}' "/proc/$1/status" 2>/dev/null || echo 0; }
 now_ms() { date +%s%3N; }
+# A sleep the INT/TERM trap can cut short (bash runs a trap only between
+# commands, and a foreground sleep is one command).
+pause() { sleep "$1" & wait $!; }
 pct() { awk -v t="$1" -v hz="$hz" -v s="$2" 'BEGIN { printf "%.2f", 100 * t / hz / s }'; }
 
 # The wineserver of the private prefix: the one whose folder is named after
@@ -122,7 +135,7 @@ settle() {
     local i a b c d
     for i in $(seq 60); do
         a=$(ticks "$ws_pid"); c=$(ticks "$xvfb_pid")
-        sleep 1
+        pause 1
         b=$(ticks "$ws_pid"); d=$(ticks "$xvfb_pid")
         [ $(( (b - a + d - c) * 100 / hz )) -lt 3 ] && return 0
     done
@@ -137,7 +150,9 @@ if xdpyinfo >/dev/null 2>&1 || [ -e "/tmp/.X11-unix/X${display#:}" ]; then
     exit 2
 fi
 qm_make_prefix bench
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp </dev/null >"$work/xvfb.log" 2>&1 &
+# Every Wine GUI process holds two X connections; Xvfb allows 256 clients
+# unless told otherwise, which would stop the idle programs near 127.
+Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp -maxclients 2048 </dev/null >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
 for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 xdpyinfo >/dev/null 2>&1 || { echo "Xvfb did not start on $display" >&2; exit 1; }
@@ -227,7 +242,7 @@ reference_idle_kb() {
     wine "$idle_exe" </dev/null >/dev/null 2>&1 &
     pid=$!; started+=("$pid")
     wine "$watch_exe" --class QmBenchIdle --timeout 20000 </dev/null >/dev/null 2>&1 || true
-    sleep 2
+    pause 2
     kb=$(rss_kb "$pid")
     kill "$pid" 2>/dev/null || true
     echo "${kb:-0}"
@@ -242,7 +257,7 @@ results="$work/results.tsv"   # n interval tab program own ws xvfb rss window li
 # its window and list, measures it for the duration, ends it.
 measure() {
     local n=$1 interval=$2 tab=$3 name=$4 kind=$5; shift 5
-    local before t0 pid w=-1 l=-1 a0 b0 c0 a1 b1 c1 rss launcher watch=()
+    local before t0 pid w=-1 l=-1 a0 b0 c0 d0 a1 b1 c1 d1 rss launcher watch=() rc
     before=$(cat /proc/sys/kernel/ns_last_pid)
     t0=$(now_ms)
     wine "$@" </dev/null >"$work/$name.out" 2>&1 &
@@ -264,32 +279,36 @@ measure() {
         started+=("$pid")
     fi
     # Settle into the steady cycle: two intervals or three seconds.
-    sleep "$(awk -v i="$interval" 'BEGIN { print (2 * i > 3 ? 2 * i : 3) }')"
-    a0=$(ticks "$pid"); b0=$(ticks "$ws_pid"); c0=$(ticks "$xvfb_pid")
-    sleep "$duration"
-    a1=$(ticks "$pid"); b1=$(ticks "$ws_pid"); c1=$(ticks "$xvfb_pid")
+    pause "$(awk -v i="$interval" 'BEGIN { print (2 * i > 3 ? 2 * i : 3) }')"
+    a0=$(ticks "$pid"); b0=$(ticks "$ws_pid"); c0=$(ticks "$xvfb_pid"); d0=$(idle_ticks)
+    pause "$duration"
+    a1=$(ticks "$pid"); b1=$(ticks "$ws_pid"); c1=$(ticks "$xvfb_pid"); d1=$(idle_ticks)
     rss=$(rss_kb "$pid")
-    if [ ! -d "/proc/$pid" ]; then echo "   $name ended by itself during the run" >&2; fi
+    if [ ! -d "/proc/$pid" ]; then
+        rc=0; wait "$launcher" 2>/dev/null || rc=$?
+        echo "   $name ended by itself during the run (exit status $rc); its figures are void" >&2
+    fi
     kill "$pid" "$launcher" 2>/dev/null || true
     for _ in $(seq 100); do [ -d "/proc/$pid" ] || break; sleep 0.1; done
-    printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$n" "$interval" "$tab" "$name" \
+    printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$n" "$interval" "$tab" "$name" \
         "$(pct $((a1 - a0)) "$duration")" "$(pct $((b1 - b0)) "$duration")" "$(pct $((c1 - c0)) "$duration")" \
-        "$rss" "$w" "$l" >>"$results"
-    printf '   %-10s own %s %%, wineserver %s %%, Xvfb %s %%, %s kB, window %s ms, list %s ms\n' "$name" \
-        "$(pct $((a1 - a0)) "$duration")" "$(pct $((b1 - b0)) "$duration")" "$(pct $((c1 - c0)) "$duration")" \
-        "$rss" "$w" "$l"
+        "$rss" "$w" "$l" "$(pct $((d1 - d0)) "$duration")" >>"$results"
+    printf '   %-10s own %s %%, wineserver %s %%, Xvfb %s %%, idle programs %s %%, %s kB, window %s ms, list %s ms\n' \
+        "$name" "$(pct $((a1 - a0)) "$duration")" "$(pct $((b1 - b0)) "$duration")" "$(pct $((c1 - c0)) "$duration")" \
+        "$(pct $((d1 - d0)) "$duration")" "$rss" "$w" "$l"
     settle
 }
 
 baseline() {
-    local n=$1 b0 c0 b1 c1
+    local n=$1 b0 c0 d0 b1 c1 d1
     settle
-    b0=$(ticks "$ws_pid"); c0=$(ticks "$xvfb_pid")
-    sleep "$duration"
-    b1=$(ticks "$ws_pid"); c1=$(ticks "$xvfb_pid")
-    printf '%s\t-\t-\tbaseline\t0\t%s\t%s\t%s\t-1\t-1\n' "$n" "$(pct $((b1 - b0)) "$duration")" \
-        "$(pct $((c1 - c0)) "$duration")" "$idle_kb" >>"$results"
-    printf '   baseline   wineserver %s %%, Xvfb %s %%\n' "$(pct $((b1 - b0)) "$duration")" "$(pct $((c1 - c0)) "$duration")"
+    b0=$(ticks "$ws_pid"); c0=$(ticks "$xvfb_pid"); d0=$(idle_ticks)
+    pause "$duration"
+    b1=$(ticks "$ws_pid"); c1=$(ticks "$xvfb_pid"); d1=$(idle_ticks)
+    printf '%s\t-\t-\tbaseline\t0\t%s\t%s\t%s\t-1\t-1\t%s\n' "$n" "$(pct $((b1 - b0)) "$duration")" \
+        "$(pct $((c1 - c0)) "$duration")" "$idle_kb" "$(pct $((d1 - d0)) "$duration")" >>"$results"
+    printf '   baseline   wineserver %s %%, Xvfb %s %%, idle programs %s %%\n' "$(pct $((b1 - b0)) "$duration")" \
+        "$(pct $((c1 - c0)) "$duration")" "$(pct $((d1 - d0)) "$duration")"
 }
 
 run_set() {
@@ -324,7 +343,7 @@ done
 
 table=$(awk -F'\t' '
 function key(n, i, t) { return n SUBSEP i SUBSEP t }
-$4 == "baseline" { bws[$1] = $6; bx[$1] = $7; idle[$1] = $8; next }
+$4 == "baseline" { bws[$1] = $6; bx[$1] = $7; idle[$1] = $8; bi[$1] = $11; next }
 { row[++rows] = $0 }
 END {
     # totals first, to have the ratios
@@ -335,8 +354,8 @@ END {
         if (f[4] == "taskmgr") tm[key(f[1], f[2], f[3])] = tot[r]
         if (f[4] == "probe") fl[key(f[1], f[2], f[3])] = tot[r]
     }
-    print "| N | interval | tab | program | own CPU % | + wineserver % | + Xvfb % | total % | x taskmgr | x floor | resident MB | above idle MB | window ms | lists ms |"
-    print "|---|---|---|---|---|---|---|---|---|---|---|---|---|---|"
+    print "| N | interval | tab | program | own CPU % | + wineserver % | + Xvfb % | total % | x taskmgr | x floor | + idle programs % | resident MB | above idle MB | window ms | lists ms |"
+    print "|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|"
     for (r = 1; r <= rows; r++) {
         split(row[r], f, "\t")
         k = key(f[1], f[2], "Tasks")
@@ -345,8 +364,10 @@ END {
         above = idle[f[1]] > 0 ? sprintf("%.1f", (f[8] - idle[f[1]]) / 1024) : "-"
         w = f[9] < 0 ? "-" : f[9]; l = f[10] < 0 ? "-" : f[10]
         if (f[4] == "probe") { w = "n/a"; l = "n/a"; above = "n/a" }
-        printf "| %s | %s s | %s | %s | %.2f | %.2f | %.2f | %.2f | %s | %s | %.1f | %s | %s | %s |\n",
-            f[1], f[2], f[3], f[4], f[5], f[6] - bws[f[1]], f[7] - bx[f[1]], tot[r], rt, rf, f[8] / 1024, above, w, l
+        if (f[8] == 0) { printf "| %s | %s s | %s | %s | ended by itself: no figures |||||||||||\n", f[1], f[2], f[3], f[4]; continue }
+        printf "| %s | %s s | %s | %s | %.2f | %.2f | %.2f | %.2f | %s | %s | %.2f | %.1f | %s | %s | %s |\n",
+            f[1], f[2], f[3], f[4], f[5], f[6] - bws[f[1]], f[7] - bx[f[1]], tot[r], rt, rf, f[11] - bi[f[1]],
+            f[8] / 1024, above, w, l
     }
 }' "$results")
 
@@ -355,7 +376,8 @@ echo
 echo "$stamp"
 echo "$table"
 echo "Idle GUI program (tools/benchidle): $(awk -v k="$idle_kb" 'BEGIN { printf "%.1f", k / 1024 }') MB resident."
-echo "CPU in % of one core; wineserver and Xvfb after the baseline with only the idle processes running."
+echo "CPU in % of one core; wineserver, Xvfb and the idle programs after the baseline with only the idle programs"
+echo "running. 'total' is own + wineserver + Xvfb (the idle programs' extra work is shown apart)."
 echo "'-' for a window or list that did not come within 20 s."
 [ -n "$out_file" ] && { echo "$stamp"; echo; echo "$table"; } >"$out_file"
 
@@ -372,3 +394,5 @@ if [ "$write_readme" = 1 ]; then
         echo "README.md has no bench markers; not written" >&2
     fi
 fi
+exit 0
+}

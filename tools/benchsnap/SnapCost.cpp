@@ -39,6 +39,7 @@ struct Costs {
     double threadCounts = 0; // ThreadCounts::Take
     double moduleSnap = 0;   // module snapshot + first module, per process summed
     double imageQuery = 0;   // QueryFullProcessImageNameA, summed
+    double moduleEnum = 0;   // EnumProcessModules + GetModuleFileNameExA, summed
     double longPath = 0;     // NormaliseImagePath + GetLongPathNameA, summed
     double commandLine = 0;  // ReadProcessCommandLine, summed
     double wholeLoad = 0;    // LoadProcessImageList
@@ -170,6 +171,17 @@ int main(int argc, char** argv) {
             c.imageQuery += NowMs() - t;
 
             t = NowMs();
+            if (HANDLE p = OpenProcess(kProcessQueryRead, FALSE, pid)) {
+                HMODULE module = nullptr;
+                DWORD needed = 0;
+                char buf[MAX_PATH];
+                if (EnumProcessModules(p, &module, sizeof(module), &needed) && module)
+                    GetModuleFileNameExA(p, module, buf, MAX_PATH);
+                CloseHandle(p);
+            }
+            c.moduleEnum += NowMs() - t;
+
+            t = NowMs();
             std::string normal = NormaliseImagePath(path.empty() ? queried : path), longForm;
             LongPathOf(normal, longForm);
             c.longPath += NowMs() - t;
@@ -187,6 +199,7 @@ int main(int argc, char** argv) {
         Keep(best.threadCounts, c.threadCounts);
         Keep(best.moduleSnap, c.moduleSnap);
         Keep(best.imageQuery, c.imageQuery);
+        Keep(best.moduleEnum, c.moduleEnum);
         Keep(best.longPath, c.longPath);
         Keep(best.commandLine, c.commandLine);
         Keep(best.wholeLoad, c.wholeLoad);
@@ -198,6 +211,7 @@ int main(int argc, char** argv) {
     std::printf("  thread counts (ThreadCounts)    %8.2f total\n", best.threadCounts);
     std::printf("  module snapshot + first module  %8.2f total %6.3f per process\n", best.moduleSnap, best.moduleSnap / n);
     std::printf("  QueryFullProcessImageNameA      %8.2f total %6.3f per process\n", best.imageQuery, best.imageQuery / n);
+    std::printf("  EnumProcessModules + FileNameEx %8.2f total %6.3f per process\n", best.moduleEnum, best.moduleEnum / n);
     std::printf("  normalise + long path           %8.2f total %6.3f per process\n", best.longPath, best.longPath / n);
     std::printf("  command line                    %8.2f total %6.3f per process\n", best.commandLine, best.commandLine / n);
     std::printf("  LoadProcessImageList (whole)    %8.2f total %6.3f per process\n", best.wholeLoad, best.wholeLoad / n);
