@@ -3,6 +3,10 @@
 // ListProcessesByToolHelp), and the cheaper image-name query beside it, so
 // the cost per process can be split call by call.
 //   qm_benchsnap [rounds]   (default 5; the best round of each is printed)
+//   qm_benchsnap --maps N
+// --maps times what ProcessSampler::Sample does with its lookup maps at N
+// processes: N finds (every tick) and the whole rebuild of both maps (the
+// tick after a process ended), best of 20.
 //   qm_benchsnap --startup-memory
 // The second form loads, one by one, the libraries the program's start-up
 // brings in beyond an idle GUI program, and prints the resident memory after
@@ -13,9 +17,11 @@
 #include <psapi.h>
 #include <tlhelp32.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "sysinfo/ProcessHelpers.h"
@@ -123,9 +129,50 @@ int StartupMemory() {
     return 0;
 }
 
+struct MapKey {
+    uint32_t pid;
+    int64_t createTime;
+    bool operator==(const MapKey& o) const { return pid == o.pid && createTime == o.createTime; }
+};
+struct MapKeyHash {  // as the sampler's
+    size_t operator()(const MapKey& k) const {
+        uint64_t h = static_cast<uint64_t>(k.createTime) * 0x9E3779B97F4A7C15ull ^ k.pid;
+        return static_cast<size_t>(h ^ (h >> 29));
+    }
+};
+
+int MapCosts(size_t n) {
+    std::vector<MapKey> keys(n);
+    for (size_t i = 0; i < n; ++i)
+        keys[i] = MapKey{static_cast<uint32_t>(4 * (i + 2)), 132000000000000000LL + 7919LL * static_cast<int64_t>(i)};
+    std::unordered_map<MapKey, size_t, MapKeyHash> byKey;
+    std::unordered_map<uint32_t, size_t> byPid;
+    double bestRebuild = 0, bestFind = 0;
+    size_t hits = 0;
+    for (int round = 0; round < 20; ++round) {
+        double t = NowMs();
+        byKey.clear();
+        byPid.clear();
+        byKey.reserve(n);
+        byPid.reserve(n);
+        for (size_t i = 0; i < n; ++i) {
+            byKey.emplace(keys[i], i);
+            byPid.emplace(keys[i].pid, i);
+        }
+        Keep(bestRebuild, NowMs() - t);
+        t = NowMs();
+        for (size_t i = 0; i < n; ++i) hits += byKey.find(keys[i]) != byKey.end();
+        Keep(bestFind, NowMs() - t);
+    }
+    std::printf("%zu processes: rebuild of both maps %.3f ms, %zu finds %.3f ms (%zu hits)\n", n, bestRebuild, n, bestFind,
+                hits / 20);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 2 && std::string(argv[1]) == "--maps") return MapCosts(std::strtoul(argv[2], nullptr, 10));
     if (argc > 1 && std::string(argv[1]) == "--startup-memory") return StartupMemory();
     int rounds = argc > 1 ? std::atoi(argv[1]) : 5;
     LoadSystemEntryPoints();
