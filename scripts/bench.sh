@@ -12,8 +12,9 @@
 #   scripts/bench.sh [options]
 #     --counts "0 50 200 1000"  idle GUI process counts (ascending)
 #     --duration S              seconds each program is measured (default 30)
-#     --variant-counts "200"    counts at which the 0.5 s interval and the
-#                               Services tab are measured too ("" = none)
+#     --variant-counts "200"    counts at which the 0.5 s interval, the
+#                               Services tab and Quillmark started in the
+#                               notification area are measured too ("" = none)
 #     --smoke                   quick run: --counts "0 5" --duration 10
 #                               --variant-counts 5
 #     --build DIR               build folder with the tools (default build-i686)
@@ -22,7 +23,7 @@
 #     --readme                  also write the table into README.md between
 #                               the bench markers
 #     --out FILE                also write the table to FILE
-# Long: about (3 + 4 variants) x duration per count plus start-up. Not part of
+# Long: about (3 + 5 variants) x duration per count plus start-up. Not part of
 # scripts/test.sh; ctest -L benchmark runs the smoke mode.
 # The whole script is one block, read before it runs, so that editing the
 # file during a long run does not change the run.
@@ -162,9 +163,10 @@ wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev
 ws_pid=$(wineserver_pid) || { echo "no wineserver found for $WINEPREFIX" >&2; exit 1; }
 
 # Quillmark's settings for a run: no update check, the service address on a
-# closed loopback port in any case, the tab and interval index given.
+# closed loopback port in any case, the tab and interval index given, and
+# whether it starts in the notification area (1) or with its window.
 quillmark_settings() {
-    local tab=$1 interval_index=$2 key='HKEY_CURRENT_USER\Software\Ornava Utilities\Quillmark'
+    local tab=$1 interval_index=$2 minimized=${3:-0} key='HKEY_CURRENT_USER\Software\Ornava Utilities\Quillmark'
     cat >"$work/qm.reg" <<EOF
 REGEDIT4
 
@@ -175,7 +177,7 @@ REGEDIT4
 [$key\\General]
 "SaveLastTab"=dword:00000001
 "LastTabIndex"=dword:0000000$tab
-"StartMinimized"=dword:00000000
+"StartMinimized"=dword:0000000$minimized
 
 [$key\\Update]
 "EnableAutoUpdate"=dword:00000001
@@ -263,6 +265,7 @@ measure() {
     wine "$@" </dev/null >"$work/$name.out" 2>&1 &
     launcher=$!; started+=("$launcher")
     case $kind in
+    quillmark-tray) ;;  # no window to wait for: the start-up settles in the warm-up
     quillmark) watch=(--class QuillmarkWndClass --list-id "$([ "$tab" = Services ] && echo 3002 || echo 3001)") ;;
     taskmgr) watch=(--class '#32770' --title 'Task Manager' --list-class SysListView32) ;;
     esac
@@ -315,6 +318,13 @@ run_set() {
     local n=$1 interval=$2 tab=$3 ms idx speed
     ms=$(awk -v i="$interval" 'BEGIN { print int(i * 1000) }')
     case $interval in 0.5) idx=0; speed=1 ;; *) idx=2; speed=2 ;; esac
+    if [ "$tab" = tray ]; then
+        # Started in the notification area, Tasks the last tab: nothing is
+        # shown, so nothing should be queried.
+        quillmark_settings 1 "$idx" 1
+        measure "$n" "$interval" "$tab" quillmark quillmark-tray "$quillmark"
+        return 0
+    fi
     quillmark_settings "$([ "$tab" = Services ] && echo 2 || echo 1)" "$idx"
     measure "$n" "$interval" "$tab" quillmark quillmark "$quillmark"
     [ "$tab" = Services ] && return 0
@@ -335,6 +345,7 @@ for n in $counts; do
     *" $n "*)
         run_set "$n" 0.5 Tasks
         run_set "$n" 2 Services
+        run_set "$n" 2 tray
         ;;
     esac
 done

@@ -34,8 +34,8 @@ int main(int argc, char** argv) {
     DWORD interval = argc > 1 ? static_cast<DWORD>(std::strtoul(argv[1], nullptr, 10)) : 2000;
     unsigned long count = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 0;
     HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-    auto query = ntdll ? reinterpret_cast<QueryFn>(reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQuerySystemInformation")))
-                       : nullptr;
+    FARPROC entry = ntdll ? GetProcAddress(ntdll, "NtQuerySystemInformation") : nullptr;
+    auto query = reinterpret_cast<QueryFn>(reinterpret_cast<void*>(entry));
     if (!query) {
         std::fprintf(stderr, "no NtQuerySystemInformation\n");
         return 2;

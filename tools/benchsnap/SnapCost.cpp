@@ -119,6 +119,16 @@ int StartupMemory() {
     step("LoadSystemEntryPoints (psapi, winsta...)");
     LoadLibraryA("version.dll");
     step("version");
+    HMODULE iphlp = LoadLibraryA("iphlpapi.dll");
+    if (auto getIfTable = Entry<DWORD(WINAPI*)(void*, ULONG*, BOOL)>(iphlp, "GetIfTable")) {
+        ULONG size = 0;
+        getIfTable(nullptr, &size, FALSE);
+    }
+    step("iphlpapi + GetIfTable (+ dnsapi, nsi)");
+    LoadLibraryA("wininet.dll");
+    step("wininet (+ mpr), loaded");
+    LoadLibraryA("urlmon.dll");
+    step("urlmon, loaded");
     HMODULE msxml = LoadLibraryA("msxml3.dll");
     step("msxml3 (the XML parser), loaded");
     (void)msxml;
@@ -164,8 +174,8 @@ int MapCosts(size_t n) {
         for (size_t i = 0; i < n; ++i) hits += byKey.find(keys[i]) != byKey.end();
         Keep(bestFind, NowMs() - t);
     }
-    std::printf("%zu processes: rebuild of both maps %.3f ms, %zu finds %.3f ms (%zu hits)\n", n, bestRebuild, n, bestFind,
-                hits / 20);
+    std::printf("%zu processes: rebuild of both maps %.3f ms, %zu finds %.3f ms (%zu hits)\n", n, bestRebuild, n,
+                bestFind, hits / 20);
     return 0;
 }
 
@@ -253,14 +263,20 @@ int main(int argc, char** argv) {
         best.processes = c.processes;
     }
     size_t n = best.processes ? best.processes : 1;
+    auto line = [n](const char* what, double total, bool perProcess) {
+        if (perProcess)
+            std::printf("  %-32s %8.2f total %6.3f per process\n", what, total, total / n);
+        else
+            std::printf("  %-32s %8.2f total\n", what, total);
+    };
     std::printf("processes: %zu (best of %d rounds, ms)\n", best.processes, rounds);
-    std::printf("  process snapshot + walk         %8.2f total\n", best.processList);
-    std::printf("  thread counts (ThreadCounts)    %8.2f total\n", best.threadCounts);
-    std::printf("  module snapshot + first module  %8.2f total %6.3f per process\n", best.moduleSnap, best.moduleSnap / n);
-    std::printf("  QueryFullProcessImageNameA      %8.2f total %6.3f per process\n", best.imageQuery, best.imageQuery / n);
-    std::printf("  EnumProcessModules + FileNameEx %8.2f total %6.3f per process\n", best.moduleEnum, best.moduleEnum / n);
-    std::printf("  normalise + long path           %8.2f total %6.3f per process\n", best.longPath, best.longPath / n);
-    std::printf("  command line                    %8.2f total %6.3f per process\n", best.commandLine, best.commandLine / n);
-    std::printf("  LoadProcessImageList (whole)    %8.2f total %6.3f per process\n", best.wholeLoad, best.wholeLoad / n);
+    line("process snapshot + walk", best.processList, false);
+    line("thread counts (ThreadCounts)", best.threadCounts, false);
+    line("module snapshot + first module", best.moduleSnap, true);
+    line("QueryFullProcessImageNameA", best.imageQuery, true);
+    line("EnumProcessModules + FileNameEx", best.moduleEnum, true);
+    line("normalise + long path", best.longPath, true);
+    line("command line", best.commandLine, true);
+    line("LoadProcessImageList (whole)", best.wholeLoad, true);
     return 0;
 }
