@@ -23,6 +23,8 @@
 #     --readme                  also write the table into README.md between
 #                               the bench markers
 #     --out FILE                also write the table to FILE
+#     --list-timeout S          how long to wait for a window and a filled
+#                               list (default 60)
 # Long: about (3 + 5 variants) x duration per count plus start-up. Not part of
 # scripts/test.sh; ctest -L benchmark runs the smoke mode.
 # The whole script is one block, read before it runs, so that editing the
@@ -39,6 +41,7 @@ quillmark=""
 display=":86"
 write_readme=0
 out_file=""
+list_timeout=60
 while [ $# -gt 0 ]; do
     case $1 in
     --counts) counts=$2; shift ;;
@@ -50,6 +53,7 @@ while [ $# -gt 0 ]; do
     --display) display=$2; shift ;;
     --readme) write_readme=1 ;;
     --out) out_file=$2; shift ;;
+    --list-timeout) list_timeout=$2; shift ;;
     *) echo "unknown option $1" >&2; exit 2 ;;
     esac
     shift
@@ -173,6 +177,7 @@ REGEDIT4
 [$key\\OrnavaDB]
 "ServiceUrl"="http://127.0.0.1:9"
 "CheckUpdates"=dword:00000000
+"PromptBeforeUpdate"=dword:00000000
 
 [$key\\General]
 "SaveLastTab"=dword:00000001
@@ -270,7 +275,7 @@ measure() {
     taskmgr) watch=(--class '#32770' --title 'Task Manager' --list-class SysListView32) ;;
     esac
     if [ ${#watch[@]} -gt 0 ]; then
-        wine "$watch_exe" "${watch[@]}" --since "$t0" --timeout 20000 </dev/null >"$work/watch.out" 2>&1 || true
+        wine "$watch_exe" "${watch[@]}" --since "$t0" --timeout $((list_timeout * 1000)) </dev/null >"$work/watch.out" 2>&1 || true
         w=$(sed -n 's/.*window_ms=\(-\{0,1\}[0-9]*\).*/\1/p' "$work/watch.out"); l=$(sed -n 's/.*list_ms=\(-\{0,1\}[0-9]*\).*/\1/p' "$work/watch.out")
         w=${w:--1}; l=${l:--1}
     fi
@@ -398,7 +403,7 @@ echo "$table"
 echo "Idle GUI program (tools/benchidle): $(awk -v k="$idle_kb" 'BEGIN { printf "%.1f", k / 1024 }') MB resident."
 echo "CPU in % of one core; wineserver, Xvfb and the idle programs after the baseline with only the idle programs"
 echo "running. 'total' is own + wineserver + Xvfb (the idle programs' extra work is shown apart)."
-echo "'-' for a window or list that did not come within 20 s."
+echo "'-' for a window or list that did not come within ${list_timeout} s."
 [ -n "$out_file" ] && { echo "$stamp"; echo; echo "$table"; } >"$out_file"
 
 if [ "$write_readme" = 1 ]; then
