@@ -67,6 +67,9 @@ for f in "$quillmark" "$idle_exe" "$probe_exe" "$watch_exe"; do
 done
 
 mkdir -p "$QM_CACHE"
+# One run per prefix: the end of a run stops the prefix's server.
+exec 9>"$QM_CACHE/bench.lock"
+flock -n 9 || { echo "another bench.sh runs with QM_CACHE=$QM_CACHE" >&2; exit 2; }
 work=$(mktemp -d "$QM_CACHE/bench.XXXXXX")
 export WINEPREFIX=$(qm_prefix bench) WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY=$display
 hz=$(getconf CLK_TCK)

@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -79,6 +80,18 @@ Fn Entry(HMODULE lib, const char* name) {
     return lib ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(lib, name))) : nullptr;
 }
 
+// Whether a Unix library of that name is mapped into this process (Wine's
+// built-in libraries load some, such as the TLS library, behind the scenes).
+bool UnixLibraryLoaded(const char* name) {
+    FILE* maps = std::fopen("Z:\\proc\\self\\maps", "r");
+    if (!maps) return false;
+    char line[512];
+    bool found = false;
+    while (!found && std::fgets(line, sizeof(line), maps)) found = std::strstr(line, name) != nullptr;
+    std::fclose(maps);
+    return found;
+}
+
 int StartupMemory() {
     WNDCLASSA wc = {};
     wc.lpfnWndProc = PlainWndProc;
@@ -94,7 +107,8 @@ int StartupMemory() {
     auto step = [&last](const char* what) {
         PumpBriefly();
         size_t now = ResidentKb();
-        std::printf("%-44s %6zu kB  %+6ld kB\n", what, now, static_cast<long>(now) - static_cast<long>(last));
+        std::printf("%-44s %6zu kB  %+6ld kB%s\n", what, now, static_cast<long>(now) - static_cast<long>(last),
+                    UnixLibraryLoaded("libgnutls") ? "  (TLS library mapped)" : "");
         last = now;
     };
     HMODULE comctl = LoadLibraryA("comctl32.dll");
@@ -129,6 +143,15 @@ int StartupMemory() {
     step("wininet (+ mpr), loaded");
     LoadLibraryA("urlmon.dll");
     step("urlmon, loaded");
+    LoadLibraryA("comdlg32.dll");
+    step("comdlg32, loaded");
+    HMODULE spool = LoadLibraryA("winspool.drv");
+    using EnumPrintersFn = BOOL(WINAPI*)(DWORD, LPSTR, DWORD, LPBYTE, DWORD, LPDWORD, LPDWORD);
+    if (auto enumPrinters = Entry<EnumPrintersFn>(spool, "EnumPrintersA")) {
+        DWORD needed = 0, count = 0;
+        enumPrinters(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &count);
+    }
+    step("winspool + EnumPrintersA (spooler)");
     HMODULE msxml = LoadLibraryA("msxml3.dll");
     step("msxml3 (the XML parser), loaded");
     (void)msxml;
