@@ -16,7 +16,7 @@
 #                               Services tab and Quillmark started in the
 #                               notification area are measured too ("" = none)
 #     --smoke                   quick run: --counts "0 5" --duration 10
-#                               --variant-counts 5
+#                               --variant-counts 5 --list-timeout 20
 #     --build DIR               build folder with the tools (default build-i686)
 #     --quillmark EXE           the Quillmark.exe to measure (default DIR/Quillmark.exe)
 #     --display :N              the Xvfb display it starts (default :86)
@@ -47,7 +47,7 @@ while [ $# -gt 0 ]; do
     --counts) counts=$2; shift ;;
     --duration) duration=$2; shift ;;
     --variant-counts) variant_counts=$2; shift ;;
-    --smoke) counts="0 5"; duration=10; variant_counts="5" ;;
+    --smoke) counts="0 5"; duration=10; variant_counts="5"; list_timeout=20 ;;
     --build) build=$2; shift ;;
     --quillmark) quillmark=$2; shift ;;
     --display) display=$2; shift ;;
