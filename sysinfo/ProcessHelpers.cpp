@@ -150,8 +150,9 @@ bool GetProcessImagePath(DWORD pid, std::string& path) {
         // bitness; only then is the system's image-name query used.
         return false;
     }
+    // Only a path with a short (8.3) component has a longer form.
     std::string longForm;
-    path = LongPathOf(raw, longForm) ? longForm : raw;
+    path = raw.find('~') != std::string::npos && LongPathOf(raw, longForm) ? longForm : raw;
     return true;
 }
 

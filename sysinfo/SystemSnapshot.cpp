@@ -82,7 +82,6 @@ bool ListProcessesByToolHelp(ProcessImageList& list) {
     PROCESSENTRY32 pe{};
     pe.dwSize = sizeof(pe);
     if (!::Process32First(snapshot.get(), &pe)) return false;
-    const SystemEntryPoints& entries = SystemEntries();
     ThreadCounts threads;
     threads.Take();
     do {
@@ -97,11 +96,7 @@ bool ListProcessesByToolHelp(ProcessImageList& list) {
             // The system's image-name query answers without reading the
             // process's memory; a module snapshot reads it many times over
             // and cost several milliseconds a process.
-            char name[MAX_PATH] = {};
-            DWORD size = MAX_PATH;
-            if (process && entries.queryFullProcessImageNameA &&
-                entries.queryFullProcessImageNameA(process.get(), 0, name, &size) && size > 0 && size < MAX_PATH)
-                path.assign(name, size);
+            if (process) QueryProcessImageName(process.get(), path);
         }
         // Without that query (older systems): the main module is the first
         // of the process's module snapshot; a process of the other bitness
