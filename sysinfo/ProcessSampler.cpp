@@ -1,5 +1,6 @@
 #include "sysinfo/ProcessSampler.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -108,26 +109,23 @@ int ProcessSampler::Sample() {
     if (rc != 1) return rc;
     try {
         ParseProcessEntries(buffer_.data(), buffer_.size(), entries_);
-        std::vector<std::unique_ptr<ProcessInfo>>& next = spare_;
+        std::vector<Record*>& next = spare_;
         next.clear();
         next.reserve(entries_.size());
+        const uint64_t generation = ++generation_;
         int64_t sum = 0;
-        // The lookup maps hold positions; they are rebuilt only when a record
-        // was added, or ended, or moved.
-        bool moved = false;
+        size_t kept = 0;
         for (const ProcessEntry& e : entries_) {
             if (e.pid == 0 && e.threadCount == 0) continue;
-            std::unique_ptr<ProcessInfo> rec;
             // The same process is the one with the same pid and creation
             // time, wherever the query lists it now.
-            auto it = byKey_.find(Key{e.pid, e.createTime});
-            if (it != byKey_.end() && records_[it->second]) {
-                rec = std::move(records_[it->second]);
-                moved = moved || it->second != next.size();
-            } else {
-                moved = true;
-            }
-            if (rec) {
+            const Key key{e.pid, e.createTime};
+            auto it = byKey_.find(key);
+            Record* rec = nullptr;
+            if (it != byKey_.end()) {
+                rec = it->second.get();
+                if (rec->seen == generation) continue;  // listed twice: the first counts
+                ++kept;
                 rec->changes = 0;
                 rec->cpuDelta = e.cpuTime - rec->cpuTime;
                 uint32_t ws = Saturate32(e.workingSet);
@@ -148,26 +146,42 @@ int ProcessSampler::Sample() {
                     rec->changes |= ProcessChangeWriteBytes;
                 }
             } else {
-                rec.reset(new ProcessInfo());
+                auto owned = std::make_unique<Record>();
+                rec = owned.get();
                 FillNewRecord(*rec, e);
+                byKey_.emplace(key, std::move(owned));
+                byPid_.emplace(rec->pid, rec);
             }
+            rec->seen = generation;
             rec->cpuTime = e.cpuTime;
             sum += rec->cpuDelta;
-            next.push_back(std::move(rec));
+            next.push_back(rec);
         }
-        moved = moved || next.size() != records_.size();
-        records_.swap(next);
-        next.clear();  // records of ended processes go here
-        if (moved) {
-            byKey_.clear();
-            byPid_.clear();
-            byKey_.reserve(records_.size());
-            byPid_.reserve(records_.size());
-            for (size_t i = 0; i < records_.size(); ++i) {
-                byKey_.emplace(Key{records_[i]->pid, records_[i]->createTime}, i);
-                byPid_.emplace(records_[i]->pid, i);
+        // Records of processes that ended: only their own entries go.
+        if (kept != records_.size()) {
+            orphans_.clear();
+            for (auto it = byKey_.begin(); it != byKey_.end();) {
+                Record* gone = it->second.get();
+                if (gone->seen == generation) {
+                    ++it;
+                    continue;
+                }
+                auto pidIt = byPid_.find(gone->pid);
+                if (pidIt != byPid_.end() && pidIt->second == gone) {
+                    byPid_.erase(pidIt);
+                    orphans_.push_back(gone->pid);
+                }
+                it = byKey_.erase(it);
             }
+            // A pid whose entry named the ended record may still belong to a
+            // listed one (a reused id): it points there now.
+            if (!orphans_.empty())
+                for (Record* r : next)
+                    if (std::find(orphans_.begin(), orphans_.end(), r->pid) != orphans_.end())
+                        byPid_.emplace(r->pid, r);
         }
+        records_.swap(next);
+        next.clear();
         deltaSum_ = sum;
         if (!records_.empty()) {
             int64_t divisor = CpuDivisorOf(sum);
@@ -180,11 +194,11 @@ int ProcessSampler::Sample() {
             }
         }
     } catch (const std::bad_alloc&) {
-        // Half-moved records cannot be trusted: start afresh next time.
+        // Half-updated records cannot be trusted: start afresh next time.
         records_.clear();
         spare_.clear();
-        byKey_.clear();
         byPid_.clear();
+        byKey_.clear();
         return -1;
     }
     return 1;
@@ -201,7 +215,7 @@ int ProcessSampler::FindByPid(uint32_t pid, ProcessInfo& out) const {
     int rc = BeginLookup();
     if (rc != 1) return rc;
     auto it = byPid_.find(pid);
-    if (it != byPid_.end()) out = *records_[it->second];
+    if (it != byPid_.end()) out = *it->second;
     EndLookup();
     return it != byPid_.end() ? 1 : -2;
 }

@@ -137,11 +137,20 @@ private:
     bool busy_ = false;
     mutable int lookup_ = 0;  // depth of the lookups under way
     std::vector<BYTE> buffer_;
-    std::vector<std::unique_ptr<ProcessInfo>> records_;  // in query order
-    std::vector<std::unique_ptr<ProcessInfo>> spare_;    // reused per sample
-    std::vector<ProcessEntry> entries_;                  // reused per sample
-    std::unordered_map<Key, size_t, KeyHash> byKey_;     // record position
-    std::unordered_map<uint32_t, size_t> byPid_;         // first position of pid
+    // A record with the sample it was last seen in.
+    struct Record : ProcessInfo {
+        uint64_t seen = 0;
+    };
+    // The records are owned by the key map and stay where they are while
+    // their process lives, so a process that ends costs the removal of its
+    // own entries, not a rebuild of every map.
+    std::unordered_map<Key, std::unique_ptr<Record>, KeyHash> byKey_;
+    std::unordered_map<uint32_t, Record*> byPid_;  // the record of each pid
+    std::vector<Record*> records_;                 // in query order
+    std::vector<Record*> spare_;                   // reused per sample
+    std::vector<ProcessEntry> entries_;            // reused per sample
+    std::vector<uint32_t> orphans_;                // reused per sample
+    uint64_t generation_ = 0;
     int64_t deltaSum_ = 0;
 };
 
