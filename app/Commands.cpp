@@ -122,9 +122,7 @@ void CQuillmarkDlg::CmdSettings(UINT) {
     LoadViewSettings(false);
     SetUpdateFrequency(view_.updateTimeIndex);
     if (view_.autoSizeColumns) {
-        for (int tab = kTabApplications; tab <= kTabDrivers; ++tab) PageOfTab(tab)->List().AutoSizeColumns(-1);
-        performance_.DataList().AutoSizeColumns(-1);
-        networkPage_.AdapterList().AutoSizeColumns(-1);
+        FitAllColumns();
     }
 }
 
@@ -227,9 +225,7 @@ void CQuillmarkDlg::CmdToggleView(UINT id) {
     case ID_VIEW_AUTOSIZE_COLUMNS:
         view_.autoSizeColumns = !view_.autoSizeColumns;
         if (view_.autoSizeColumns) {
-            for (int tab = kTabApplications; tab <= kTabDrivers; ++tab) PageOfTab(tab)->List().AutoSizeColumns(-1);
-            performance_.DataList().AutoSizeColumns(-1);
-            networkPage_.AdapterList().AutoSizeColumns(-1);
+            FitAllColumns();
         }
         break;
     case ID_VIEW_KEEP_ON_TOP:
@@ -278,15 +274,11 @@ bool CQuillmarkDlg::DeriveProgram(SelectedProgram& program) {
         if (!GetProcessImagePath(program.pid, program.path)) return false;
         program.path = NormaliseImagePath(program.path);
         break;
-    default: {
-        ServiceList& list = program.tab == kTabServices ? snapshot_.Services() : snapshot_.Drivers();
-        program.record = list.Find(static_cast<size_t>(services_.RecordIndexAt(program.row)));
-        if (program.tab == kTabDrivers)
-            program.record = list.Find(static_cast<size_t>(drivers_.RecordIndexAt(program.row)));
+    default:
+        program.record = ServicesPageOf(program.tab).RecordAt(program.row);
         if (!program.record) return false;
         program.path = program.record->imagePath;
         break;
-    }
     }
     if (program.path.empty()) return false;
     GetProgramDetails(program.path, program.details, publisherDb_, localDb_);
@@ -400,9 +392,8 @@ bool CQuillmarkDlg::OnListCommand(UINT id) {
         break;
     default:
         if (program.record && svc::RunCommand(*program.record, static_cast<int>(id), status)) {
-            ServicesPage& page = tab == kTabServices ? services_ : drivers_;
             if (tab == kTabServices) sampler_.Sample();
-            page.UpdateRow(program.row);
+            ServicesPageOf(tab).UpdateRow(program.row);
         }
         break;
     }
@@ -464,9 +455,7 @@ void CQuillmarkDlg::UpdateTabToolbar() {
         }
         return;
     }
-    ServiceList& list = tab == kTabServices ? snapshot_.Services() : snapshot_.Drivers();
-    ServicesPage& services = tab == kTabServices ? services_ : drivers_;
-    ServiceInfo* record = selected ? list.Find(static_cast<size_t>(services.RecordIndexAt(row))) : nullptr;
+    ServiceInfo* record = selected ? ServicesPageOf(tab).RecordAt(row) : nullptr;
     const svc::ToolbarState s = svc::QueryToolbarState(record);
     bar.EnableButton(ID_SERVICE_START, s.start);
     bar.EnableButton(ID_SERVICE_STOP, s.stop);
@@ -495,11 +484,8 @@ void CQuillmarkDlg::OnInitMenu(HMENU menu) {
     check(ID_VIEW_KEEP_ON_TOP, view_.alwaysOnTop);
     // The startup choices of a context menu: the record's start type.
     if (tab == kTabServices || tab == kTabDrivers) {
-        SelectedProgram program;
-        ServicesPage& page = tab == kTabServices ? services_ : drivers_;
-        ServiceList& list = tab == kTabServices ? snapshot_.Services() : snapshot_.Drivers();
-        const int row = page.List().GetSelectedItem();
-        if (ServiceInfo* record = row < 0 ? nullptr : list.Find(static_cast<size_t>(page.RecordIndexAt(row)))) {
+        ServicesPage& page = ServicesPageOf(tab);
+        if (ServiceInfo* record = page.RecordAt(page.List().GetSelectedItem())) {
             const UINT mark = ID_STARTUP_BOOT + static_cast<UINT>(record->startType);
             if (record->startType >= 0 && record->startType <= 4)
                 ::CheckMenuRadioItem(menu, ID_STARTUP_BOOT, ID_STARTUP_DISABLED, mark, MF_BYCOMMAND);

@@ -149,6 +149,10 @@ void CQuillmarkDlg::CreateSplitterAndBrowser() {
         hooks.paneShown = [this] { return !splitter_.IsBottomCollapsed(); };
     }
     detail_ = std::make_unique<DetailView>(std::move(hooks));
+    // At the first start the lists get the room: the detail pane starts at
+    // its minimum height (in the template's window, twice that left the
+    // lists three rows).
+    splitter_.SetDefaultBottomHeight(kMinimumPane);
     splitter_.SetPanes(CPaneSplitter::kStacked, hwnd_, tabs_.GetHwnd(), detailPane_, kMinimumPane, kMinimumPane);
 }
 
@@ -168,14 +172,12 @@ void CQuillmarkDlg::AnchorAndCentre() {
 }
 
 void CQuillmarkDlg::CreateListViews() {
-    ListPage* pages[] = {&applications_, &tasks_, &services_, &drivers_};
-    for (ListPage* page : pages) page->Create(tabs_.GetHwnd());
+    for (ListPage* page : ListPages()) page->Create(tabs_.GetHwnd());
     ApplyListViewOptions();
 }
 
 void CQuillmarkDlg::ApplyListViewOptions() {
-    ListPage* pages[] = {&applications_, &tasks_, &services_, &drivers_};
-    for (ListPage* page : pages) {
+    for (ListPage* page : ListPages()) {
         CListCtrlEx& list = page->List();
         if (!list.IsWindow()) continue;
         ListViewOptions options;
@@ -293,7 +295,10 @@ void CQuillmarkDlg::StartDatabaseUpdateCheck() {
     updateService_ = std::make_unique<DatabaseUpdateService>(static_cast<DatabaseUpdateHost&>(*this),
                                                              PublisherDatabasePath(CommonDataFolder()), settings_);
     submission_ = std::make_unique<SubmissionService>(static_cast<SubmissionHost&>(*this), localDb_, settings_);
-    updateService_->CheckForUpdate(true);
+    // Posted, so the check runs once initialisation is over: its connection
+    // question is modal, and asked here it held up the rest of the start-up
+    // (the first refresh, the placement, "PrevWnd") until it was answered.
+    PostMessage(WM_STARTUP_UPDATE_CHECK);
 }
 
 void CQuillmarkDlg::StartPeriodicTimers() {
@@ -393,8 +398,7 @@ RECT CQuillmarkDlg::TabArea() const {
 void CQuillmarkDlg::Layout() {
     if (!tabs_.IsWindow()) return;
     const RECT area = TabArea();
-    ListPage* pages[] = {&applications_, &tasks_, &services_, &drivers_};
-    for (ListPage* page : pages) page->Layout(area);
+    for (ListPage* page : ListPages()) page->Layout(area);
 }
 
 // ---- Tabs ------------------------------------------------------------------------------------
@@ -413,9 +417,18 @@ ListPage* CQuillmarkDlg::PageOfTab(int tab) {
 
 ListPage* CQuillmarkDlg::VisiblePage() { return PageOfTab(CurrentTab()); }
 
+std::array<ListPage*, 4> CQuillmarkDlg::ListPages() { return {&applications_, &tasks_, &services_, &drivers_}; }
+
+ServicesPage& CQuillmarkDlg::ServicesPageOf(int tab) { return tab == kTabDrivers ? drivers_ : services_; }
+
+void CQuillmarkDlg::FitAllColumns() {
+    for (ListPage* page : ListPages()) page->List().AutoSizeColumns(-1);
+    performance_.DataList().AutoSizeColumns(-1);
+    networkPage_.AdapterList().AutoSizeColumns(-1);
+}
+
 bool CQuillmarkDlg::AnyListSorting() {
-    ListPage* pages[] = {&applications_, &tasks_, &services_, &drivers_};
-    for (ListPage* page : pages)
+    for (ListPage* page : ListPages())
         if (page->List().IsSorting()) return true;
     return false;
 }
@@ -655,6 +668,9 @@ INT_PTR CQuillmarkDlg::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
         return TRUE;
     case WM_DATABASE_LOADED:
         SetStatusText("Ornava database loaded.");
+        return TRUE;
+    case WM_STARTUP_UPDATE_CHECK:
+        if (updateService_ && !exiting_) updateService_->CheckForUpdate(true);
         return TRUE;
     case WM_DATABASE_UPDATE:
         if (updateService_) updateService_->OnDatabaseUpdate(static_cast<DWORD>(wp));

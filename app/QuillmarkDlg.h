@@ -5,6 +5,7 @@
 // turn records into rows; this class only composes them and runs the cycle.
 #pragma once
 
+#include <array>
 #include <memory>
 #include <string>
 
@@ -203,6 +204,10 @@ private:
     void ApplyListViewOptions();
     ListPage* PageOfTab(int tab);
     ListPage* VisiblePage();
+    std::array<ListPage*, 4> ListPages();
+    // The Services page for tab 2, the Drivers page for tab 3.
+    ServicesPage& ServicesPageOf(int tab);
+    void FitAllColumns();
     RECT TabArea() const;
     int TabRowHeight() const;
     bool AnyListSorting();

@@ -173,12 +173,7 @@ void CQuillmarkDlg::RebuildDetailView() {
             switch (request.tab) {
             case kTabApplications: request.window = applications_.WindowAt(row); break;
             case kTabTasks: request.pid = tasks_.PidAt(row); break;
-            case kTabServices:
-                request.service = snapshot_.Services().Find(static_cast<size_t>(services_.RecordIndexAt(row)));
-                break;
-            default:
-                request.service = snapshot_.Drivers().Find(static_cast<size_t>(drivers_.RecordIndexAt(row)));
-                break;
+            default: request.service = ServicesPageOf(request.tab).RecordAt(row); break;
             }
         }
     }

@@ -14,6 +14,9 @@ constexpr UINT WM_SHOW_INSTANCE = 0x8C3A;
 
 // The notification-area icon's callback message.
 constexpr UINT WM_TRAY_NOTIFY = WM_APP + 100;
+// Main window to itself: run the start-up database update check once the
+// window is up (its connection question must not hold up the first load).
+constexpr UINT WM_STARTUP_UPDATE_CHECK = WM_APP + 101;
 // The function tab control: tab changed (wp: tab control id, lp: new index;
 // sent), resized (wp, lp 0; sent), list clicked (wp: list id, lp 0; posted).
 constexpr UINT WM_FUNCTION_TAB_CHANGED = WM_APP + 4200;

@@ -20,7 +20,8 @@ std::function<void()>& IdleHandler() {
 // Messages that arrive all the time without anything having changed for the
 // user: they do not make the queue "busy" for the idle handler.
 bool WakesIdle(UINT message) {
-    return message != WM_TIMER && message != WM_PAINT && message != WM_NCMOUSEMOVE && message != 0x0118;
+    return message != WM_TIMER && message != WM_PAINT && message != WM_MOUSEMOVE && message != WM_NCMOUSEMOVE &&
+           message != WM_SETCURSOR && message != 0x0118;
 }
 }  // namespace
 

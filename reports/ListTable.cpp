@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "platform/ListView.h"
+
 namespace {
 
 HWND HeaderOf(HWND list) {
@@ -35,21 +37,7 @@ std::string ListViewTable::CellText(int row, int column) const {
         return buf;
     }
     if (row < 0 || row >= RowCount()) return std::string();
-    // The answer is the number of characters copied: a full buffer may mean
-    // a longer text, so grow it and ask again.
-    for (int size = 256; size <= 65536; size *= 4) {
-        std::string buf(static_cast<size_t>(size), '\0');
-        LVITEMA item{};
-        item.iSubItem = column;
-        item.pszText = &buf[0];
-        item.cchTextMax = size;
-        int n = static_cast<int>(::SendMessageA(list_, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item)));
-        if (n < size - 1 || size == 65536) {
-            buf.resize(n > 0 ? static_cast<size_t>(n) : 0);
-            return buf;
-        }
-    }
-    return std::string();
+    return ListViewItemText(list_, row, column);
 }
 
 std::string ListViewTable::ColumnAlignment(int column) const {

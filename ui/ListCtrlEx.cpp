@@ -4,6 +4,7 @@
 #include <stdlib.h>
 
 #include "framework/Resources.h"
+#include "platform/ListView.h"
 
 // ---- Pure pieces -------------------------------------------------------------
 
@@ -269,20 +270,7 @@ std::string CListCtrlEx::GetCellText(int row, int column) const {
         return buf;
     }
     if (row < 0 || row >= GetItemCount()) return std::string();
-    // Grow the buffer until the text fits (the answer is the copied length).
-    for (int size = 256; size <= 65536; size *= 4) {
-        std::string buf(static_cast<size_t>(size), '\0');
-        LVITEMA item{};
-        item.iSubItem = column;
-        item.pszText = &buf[0];
-        item.cchTextMax = size;
-        int n = static_cast<int>(SendMessage(LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item)));
-        if (n < size - 1) {
-            buf.resize(n > 0 ? static_cast<size_t>(n) : 0);
-            return buf;
-        }
-    }
-    return std::string();
+    return ListViewItemText(hwnd_, row, column);
 }
 
 std::string CListCtrlEx::GetColumnAlignment(int column) const {

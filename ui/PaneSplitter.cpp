@@ -112,7 +112,8 @@ void CPaneSplitter::SetUpSideBySide() {
 void CPaneSplitter::SetUpStacked() {
     bottomHeight_ =
         settings_.ReadInt(SectionFor(settings::kSplitterHorizSectionPrefix, id_).c_str(),
-                          settings::kHorizSplitPosValue, 2 * minBottom_);
+                          settings::kHorizSplitPosValue,
+                          defaultBottom_ > 0 ? defaultBottom_ : 2 * minBottom_);
     if (!collapsed_) LayoutHorizontal(ClampedY(splittermath::StackedBarFor(GetClientRect(), bottomHeight_)));
     barCursor_ = ::LoadCursorA(ResourceInstance(), MAKEINTRESOURCEA(IDCUR_SPLIT_H));
 }

@@ -51,6 +51,8 @@ public:
     // Takes the two panes as children and sets up the arrangement(s) of
     // `mode` (bit 0 side by side, bit 1 stacked; with both, stacked stays
     // active). Commands and notifications of the panes go on to `owner`.
+    // The lower pane's height when none is stored (else twice its minimum).
+    void SetDefaultBottomHeight(int height) { defaultBottom_ = height; }
     bool SetPanes(int mode, HWND owner, HWND firstPane, HWND secondPane, int minimumFirst,
                   int minimumSecond);
 
@@ -106,6 +108,7 @@ private:
     RECT left_{}, right_{}, top_{}, bottom_{}, vBar_{}, hBar_{};
     int splitPos_ = 0;
     int bottomHeight_ = 0;
+    int defaultBottom_ = 0;
     bool collapsed_ = false;
     bool dragV_ = false, dragH_ = false;
     int lastPos_ = 0;        // bar position of the band on screen, client units

@@ -302,18 +302,23 @@ int ServicesPage::RecordIndexAt(int row) const {
     return static_cast<int>(list_.GetItemData(row));
 }
 
-void ServicesPage::WriteStateCells(int row, const ServiceInfo& record) {
-    const LPARAM key = RecordIndexAt(row);
+ServiceInfo* ServicesPage::RecordAt(int row) {
+    const int index = RecordIndexAt(row);
+    if (index < 0) return nullptr;
+    ServiceList& records = kind_ == 0 ? sources_.snapshot.Services() : sources_.snapshot.Drivers();
+    return records.Find(static_cast<size_t>(index));
+}
+
+void ServicesPage::WriteStateCells(int row, LPARAM key, const ServiceInfo& record) {
     SetCell(row, key, stateColumn_, record.stateText);
     SetCell(row, key, startupColumn_, record.startTypeText);
 }
 
-void ServicesPage::WriteUsageCells(int row, const ServiceInfo& record) {
+void ServicesPage::WriteUsageCells(int row, LPARAM key, const ServiceInfo& record) {
     if (kind_ != 0) return;
     // Services that share one executable all show the first process of that
     // name: the sample knows processes, not services.
     ProcessInfo info;
-    const LPARAM key = RecordIndexAt(row);
     const bool running = record.currentState == SERVICE_RUNNING;
     if (running && sources_.sampler.FindByName(FileNameOf(record.imagePath), info) == 1) {
         SetCell(row, key, 1, rowtext::CpuText(info.cpuPercent));
@@ -328,8 +333,10 @@ int ServicesPage::Update(bool&) {
     ServiceList& records = kind_ == 0 ? sources_.snapshot.Services() : sources_.snapshot.Drivers();
     std::unordered_map<std::string, ServiceLiveState> states;
     const bool haveStates = QueryServiceStates(kind_, states);
-    for (int row = 0; row < list_.GetItemCount(); ++row) {
-        ServiceInfo* record = records.Find(static_cast<size_t>(RecordIndexAt(row)));
+    const int rows = list_.GetItemCount();
+    for (int row = 0; row < rows; ++row) {
+        const LPARAM key = RecordIndexAt(row);
+        ServiceInfo* record = records.Find(static_cast<size_t>(key));
         if (!record) continue;
         if (haveStates) {
             auto it = states.find(ServiceStateKey(record->serviceName));
@@ -346,18 +353,19 @@ int ServicesPage::Update(bool&) {
                 record->isAutoStart = record->startType == SERVICE_AUTO_START;
             }
         }
-        WriteUsageCells(row, *record);
-        WriteStateCells(row, *record);
+        WriteUsageCells(row, key, *record);
+        WriteStateCells(row, key, *record);
     }
     return 0;
 }
 
 void ServicesPage::UpdateRow(int row) {
     ServiceList& records = kind_ == 0 ? sources_.snapshot.Services() : sources_.snapshot.Drivers();
-    ServiceInfo* record = records.Find(static_cast<size_t>(RecordIndexAt(row)));
+    const LPARAM key = RecordIndexAt(row);
+    ServiceInfo* record = records.Find(static_cast<size_t>(key));
     if (!record) return;
     record->RefreshStateText();
     record->RefreshStartType();
-    WriteUsageCells(row, *record);
-    WriteStateCells(row, *record);
+    WriteUsageCells(row, key, *record);
+    WriteStateCells(row, key, *record);
 }

@@ -105,11 +105,13 @@ public:
     void UpdateRow(int row);
     // The row's position in the snapshot's list, or -1.
     int RecordIndexAt(int row) const;
+    // The snapshot's record of the row; null for no row or a gone record.
+    struct ServiceInfo* RecordAt(int row);
     int Kind() const { return kind_; }
 
 private:
-    void WriteStateCells(int row, const struct ServiceInfo& record);
-    void WriteUsageCells(int row, const struct ServiceInfo& record);
+    void WriteStateCells(int row, LPARAM key, const struct ServiceInfo& record);
+    void WriteUsageCells(int row, LPARAM key, const struct ServiceInfo& record);
     CServiceListCtrl serviceControl_;
     CDriverListCtrl driverControl_;
     int kind_;

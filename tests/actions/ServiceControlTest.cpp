@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "TestServices.h"
 #include "TestUtil.h"
 #include "framework/Handles.h"
 #include "resource.h"
@@ -21,69 +22,26 @@ std::string ServiceExe() {
     return testutil::HostPath(QM_TESTSERVICE_EXE);
 }
 
-ServiceHandle OpenManager() {
-    return ServiceHandle(::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
-}
-
-// The state and process id as the manager keeps them (0 when unknown).
-DWORD StateOf(const char* name, DWORD* pid = nullptr) {
-    ServiceHandle manager = OpenManager();
-    ServiceHandle service(manager ? ::OpenServiceA(manager.get(), name, SERVICE_QUERY_STATUS) : nullptr);
-    SERVICE_STATUS_PROCESS status{};
-    DWORD needed = 0;
-    if (!service || !::QueryServiceStatusEx(service.get(), SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status),
-                                            sizeof(status), &needed))
-        return 0;
-    if (pid) *pid = status.dwProcessId;
-    return status.dwCurrentState;
-}
-
-bool WaitForState(const char* name, DWORD state) {
-    return WaitUntil([&] { return StateOf(name) == state; }, 15000);
-}
-
-// Stops the service (if it runs) and waits for the stopped state.
-void StopAndWait(const char* name) {
-    ServiceHandle manager = OpenManager();
-    ServiceHandle service(manager ? ::OpenServiceA(manager.get(), name, SERVICE_STOP | SERVICE_QUERY_STATUS)
-                                  : nullptr);
-    if (!service) return;
-    SERVICE_STATUS status{};
-    ::ControlService(service.get(), SERVICE_CONTROL_STOP, &status);
-    WaitForState(name, SERVICE_STOPPED);
-}
-
-void Remove(const char* name) {
-    StopAndWait(name);
-    ServiceHandle manager = OpenManager();
-    ServiceHandle service(manager ? ::OpenServiceA(manager.get(), name, DELETE) : nullptr);
-    if (service) ::DeleteService(service.get());
-}
-
-bool Install(const char* name, const std::string& commandLine) {
-    Remove(name);  // left over from an interrupted run
-    ServiceHandle manager = OpenManager();
-    if (!manager) return false;
-    ServiceHandle service(::CreateServiceA(manager.get(), name, name, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
-                                           SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL, commandLine.c_str(), nullptr,
-                                           nullptr, nullptr, nullptr, nullptr));
-    return service.valid();
-}
+using testutil::InstallService;
+using testutil::RemoveService;
+using testutil::ServiceState;
+using testutil::StopServiceAndWait;
+using testutil::WaitForServiceState;
 
 class ServiceControlTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        installed_ = Install(kPausable, "\"" + ServiceExe() + "\"") &&
-                     Install(kNoPause, "\"" + ServiceExe() + "\" nopause");
+        installed_ = InstallService(kPausable, "\"" + ServiceExe() + "\"") &&
+                     InstallService(kNoPause, "\"" + ServiceExe() + "\" nopause");
     }
     static void TearDownTestSuite() {
-        Remove(kPausable);
-        Remove(kNoPause);
+        RemoveService(kPausable);
+        RemoveService(kNoPause);
     }
     void SetUp() override {
         ASSERT_TRUE(installed_);
-        StopAndWait(kPausable);
-        StopAndWait(kNoPause);
+        StopServiceAndWait(kPausable);
+        StopServiceAndWait(kNoPause);
     }
 
     static ServiceInfo Record(const char* name, int kind = 0) {
@@ -108,26 +66,26 @@ TEST_F(ServiceControlTest, StartPauseContinueStop) {
     ServiceInfo info = Record(kPausable);
     EXPECT_FALSE(svc::IsRunning(info));
     EXPECT_EQ("Service started", Run(info, ID_SERVICE_START));
-    ASSERT_TRUE(WaitForState(kPausable, SERVICE_RUNNING));
+    ASSERT_TRUE(WaitForServiceState(kPausable, SERVICE_RUNNING));
     EXPECT_TRUE(svc::IsRunning(info));
     EXPECT_FALSE(svc::IsPaused(info));
     info.RefreshStateText();
     EXPECT_EQ("Running", info.stateText);
 
     EXPECT_EQ("Service paused", Run(info, ID_SERVICE_PAUSE));
-    ASSERT_TRUE(WaitForState(kPausable, SERVICE_PAUSED));
+    ASSERT_TRUE(WaitForServiceState(kPausable, SERVICE_PAUSED));
     EXPECT_TRUE(svc::IsPaused(info));
     EXPECT_FALSE(svc::IsRunning(info));
     info.RefreshStateText();
     EXPECT_EQ("Paused", info.stateText);
 
     EXPECT_EQ("Service continued", Run(info, ID_SERVICE_CONTINUE));
-    ASSERT_TRUE(WaitForState(kPausable, SERVICE_RUNNING));
+    ASSERT_TRUE(WaitForServiceState(kPausable, SERVICE_RUNNING));
     info.RefreshStateText();
     EXPECT_EQ("Running", info.stateText);
 
     EXPECT_EQ("Service stopped", Run(info, ID_SERVICE_STOP));
-    ASSERT_TRUE(WaitForState(kPausable, SERVICE_STOPPED));
+    ASSERT_TRUE(WaitForServiceState(kPausable, SERVICE_STOPPED));
     EXPECT_FALSE(svc::IsRunning(info));
     SERVICE_STATUS status{};
     EXPECT_FALSE(svc::Interrogate(info, status));  // a stopped service cannot answer
@@ -138,15 +96,15 @@ TEST_F(ServiceControlTest, StartPauseContinueStop) {
 TEST_F(ServiceControlTest, StartOnAPausedServiceContinuesIt) {
     ServiceInfo info = Record(kPausable);
     ASSERT_TRUE(svc::Start(info));
-    ASSERT_TRUE(WaitForState(kPausable, SERVICE_RUNNING));
+    ASSERT_TRUE(WaitForServiceState(kPausable, SERVICE_RUNNING));
     DWORD pidBefore = 0, pidAfter = 0;
-    StateOf(kPausable, &pidBefore);
+    ServiceState(kPausable, &pidBefore);
     ASSERT_TRUE(svc::Pause(info));
-    ASSERT_TRUE(WaitForState(kPausable, SERVICE_PAUSED));
+    ASSERT_TRUE(WaitForServiceState(kPausable, SERVICE_PAUSED));
 
     EXPECT_EQ("Service started", Run(info, ID_SERVICE_START));
-    ASSERT_TRUE(WaitForState(kPausable, SERVICE_RUNNING));
-    StateOf(kPausable, &pidAfter);
+    ASSERT_TRUE(WaitForServiceState(kPausable, SERVICE_RUNNING));
+    ServiceState(kPausable, &pidAfter);
     EXPECT_EQ(pidBefore, pidAfter);  // the same process, continued
 }
 
@@ -157,23 +115,23 @@ TEST_F(ServiceControlTest, RequestsThatCannotApplyFail) {
     EXPECT_EQ("Service failed to pause", Run(info, ID_SERVICE_PAUSE));
     EXPECT_EQ("Service failed to continue", Run(info, ID_SERVICE_CONTINUE));
     EXPECT_EQ("Service failed to restart", Run(info, ID_SERVICE_RESTART));
-    EXPECT_EQ(static_cast<DWORD>(SERVICE_STOPPED), StateOf(kPausable));
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_STOPPED), ServiceState(kPausable));
 
     // Start of a running one.
     ASSERT_TRUE(svc::Start(info));
-    ASSERT_TRUE(WaitForState(kPausable, SERVICE_RUNNING));
+    ASSERT_TRUE(WaitForServiceState(kPausable, SERVICE_RUNNING));
     DWORD pidBefore = 0, pidAfter = 0;
-    StateOf(kPausable, &pidBefore);
+    ServiceState(kPausable, &pidBefore);
     EXPECT_EQ("Service failed to start", Run(info, ID_SERVICE_START));
-    StateOf(kPausable, &pidAfter);
+    ServiceState(kPausable, &pidAfter);
     EXPECT_EQ(pidBefore, pidAfter);
 
     // A service that does not accept pause.
     ServiceInfo noPause = Record(kNoPause);
     ASSERT_TRUE(svc::Start(noPause));
-    ASSERT_TRUE(WaitForState(kNoPause, SERVICE_RUNNING));
+    ASSERT_TRUE(WaitForServiceState(kNoPause, SERVICE_RUNNING));
     EXPECT_EQ("Service failed to pause", Run(noPause, ID_SERVICE_PAUSE));
-    EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), StateOf(kNoPause));
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), ServiceState(kNoPause));
 
     // A name the manager does not know.
     ServiceInfo unknown = Record("QuillmarkNoSuchService");
@@ -187,13 +145,13 @@ TEST_F(ServiceControlTest, RequestsThatCannotApplyFail) {
 TEST_F(ServiceControlTest, RestartRunsTheServiceInANewProcess) {
     ServiceInfo info = Record(kPausable);
     ASSERT_TRUE(svc::Start(info));
-    ASSERT_TRUE(WaitForState(kPausable, SERVICE_RUNNING));
+    ASSERT_TRUE(WaitForServiceState(kPausable, SERVICE_RUNNING));
     DWORD pidBefore = 0, pidAfter = 0;
-    StateOf(kPausable, &pidBefore);
+    ServiceState(kPausable, &pidBefore);
 
     EXPECT_EQ("Service restarted", Run(info, ID_SERVICE_RESTART));
-    ASSERT_TRUE(WaitForState(kPausable, SERVICE_RUNNING));
-    StateOf(kPausable, &pidAfter);
+    ASSERT_TRUE(WaitForServiceState(kPausable, SERVICE_RUNNING));
+    ServiceState(kPausable, &pidAfter);
     EXPECT_NE(0u, pidAfter);
     EXPECT_NE(pidBefore, pidAfter);
 }
@@ -232,10 +190,10 @@ TEST_F(ServiceControlTest, ToolbarFollowsTheLiveState) {
     ServiceInfo info = Record(kPausable);
     EXPECT_EQ("S----", buttons(svc::QueryToolbarState(&info)));
     ASSERT_TRUE(svc::Start(info));
-    ASSERT_TRUE(WaitForState(kPausable, SERVICE_RUNNING));
+    ASSERT_TRUE(WaitForServiceState(kPausable, SERVICE_RUNNING));
     EXPECT_EQ("-TP-R", buttons(svc::QueryToolbarState(&info)));
     ASSERT_TRUE(svc::Pause(info));
-    ASSERT_TRUE(WaitForState(kPausable, SERVICE_PAUSED));
+    ASSERT_TRUE(WaitForServiceState(kPausable, SERVICE_PAUSED));
     EXPECT_EQ("ST-C-", buttons(svc::QueryToolbarState(&info)));
 }
 

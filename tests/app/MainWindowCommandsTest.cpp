@@ -21,6 +21,7 @@
 #include "platform/Processes.h"
 #include "ProcessUtil.h"
 #include "RemoteControls.h"
+#include "TestServices.h"
 #include "TestUtil.h"
 #include "resource.h"
 
@@ -193,6 +194,8 @@ TEST_F(MainWindowCommandsTest, TheTabsStayDisabledUntilTheFirstLoadIsShown) {
 }
 
 TEST_F(MainWindowCommandsTest, AFailedLoadLeavesAUsableWindowAndRefreshTriesAgain) {
+    // The start-up update check would write its own status text.
+    settings_.WriteInt("OrnavaDB", "CheckUpdates", 0);
     steps_.failStep = 2;
     Open();
     EXPECT_NE(std::string::npos, Status().find("failed")) << Status();
@@ -362,30 +365,13 @@ TEST_F(MainWindowCommandsTest, ShutdownCommandsReachThePowerSeamOnlyAfterYes) {
 class MainWindowServiceCommandsTest : public MainWindowCommandsTest {
 protected:
     static constexpr const char* kName = "QuillmarkCmdTestSvc";
-    static ServiceHandle Manager() { return ServiceHandle(::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS)); }
-    static void Remove() {
-        ServiceHandle m = Manager();
-        ServiceHandle s(m ? ::OpenServiceA(m.get(), kName, SERVICE_ALL_ACCESS) : nullptr);
-        if (!s) return;
-        SERVICE_STATUS st{};
-        ::ControlService(s.get(), SERVICE_CONTROL_STOP, &st);
-        WaitUntil([&] { return ::QueryServiceStatus(s.get(), &st) && st.dwCurrentState == SERVICE_STOPPED; }, 15000);
-        ::DeleteService(s.get());
-    }
     void SetUp() override {
         MainWindowCommandsTest::SetUp();
-        Remove();
-        ServiceHandle m = Manager();
-        ASSERT_TRUE(m.valid());
-        const std::string command = "\"" + testutil::HostPath(QM_TESTSERVICE_EXE) + "\"";
-        ServiceHandle s(::CreateServiceA(m.get(), kName, kName, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
-                                         SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL, command.c_str(), nullptr, nullptr,
-                                         nullptr, nullptr, nullptr));
-        ASSERT_TRUE(s.valid());
+        ASSERT_TRUE(testutil::InstallService(kName, "\"" + testutil::HostPath(QM_TESTSERVICE_EXE) + "\""));
     }
     void TearDown() override {
         MainWindowCommandsTest::TearDown();
-        Remove();
+        testutil::RemoveService(kName);
     }
     // Runs a command on the selected row; returns the status text it left.
     std::string Run(UINT id) {

@@ -16,6 +16,7 @@
 #include "framework/Handles.h"
 #include "ProcessUtil.h"
 #include "RemoteControls.h"
+#include "TestServices.h"
 #include "TestUtil.h"
 
 namespace {
@@ -323,38 +324,13 @@ TEST_F(MainWindowTest, ExitEndsTheProgramWhileTheUpdateCheckWaitsForAnAnswer) {
 // The test service, installed for this test and removed afterwards.
 class MainWindowServiceTest : public MainWindowTest {
 protected:
-    static ServiceHandle Manager() { return ServiceHandle(::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS)); }
-    static void Control(DWORD code) {
-        ServiceHandle m = Manager();
-        ServiceHandle s(m ? ::OpenServiceA(m.get(), kTestService, SERVICE_ALL_ACCESS) : nullptr);
-        SERVICE_STATUS st{};
-        if (s && code == 0) ::StartServiceA(s.get(), 0, nullptr);
-        if (s && code != 0) ::ControlService(s.get(), code, &st);
-    }
-    static void Remove() {
-        Control(SERVICE_CONTROL_STOP);
-        ServiceHandle m = Manager();
-        ServiceHandle s(m ? ::OpenServiceA(m.get(), kTestService, SERVICE_ALL_ACCESS) : nullptr);
-        if (s) {
-            SERVICE_STATUS st{};
-            WaitUntil([&] { return ::QueryServiceStatus(s.get(), &st) && st.dwCurrentState == SERVICE_STOPPED; }, 15000);
-            ::DeleteService(s.get());
-        }
-    }
     void SetUp() override {
         MainWindowTest::SetUp();
-        Remove();
-        ServiceHandle m = Manager();
-        ASSERT_TRUE(m.valid());
-        const std::string command = "\"" + testutil::HostPath(QM_TESTSERVICE_EXE) + "\"";
-        ServiceHandle s(::CreateServiceA(m.get(), kTestService, kTestService, SERVICE_ALL_ACCESS,
-                                         SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
-                                         command.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr));
-        ASSERT_TRUE(s.valid());
+        ASSERT_TRUE(testutil::InstallService(kTestService, "\"" + testutil::HostPath(QM_TESTSERVICE_EXE) + "\""));
     }
     void TearDown() override {
         MainWindowTest::TearDown();
-        Remove();
+        testutil::RemoveService(kTestService);
     }
 };
 
@@ -368,16 +344,16 @@ TEST_F(MainWindowServiceTest, ServiceStateAndStartupFollowChangesMadeOutside) {
     EXPECT_EQ("Manual", ListCell(services, row, 4));
     EXPECT_EQ(kTestService, ListCell(services, row, 5));
 
-    Control(0);
+    ASSERT_TRUE(testutil::StartServiceNow(kTestService));
     EXPECT_TRUE(WaitUntil([&] { return ListCell(services, row, 3) == "Running"; }, 20000)) << ListCell(services, row, 3);
     {
-        ServiceHandle m = Manager();
+        ServiceHandle m(::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
         ServiceHandle s(::OpenServiceA(m.get(), kTestService, SERVICE_CHANGE_CONFIG));
         ASSERT_TRUE(::ChangeServiceConfigA(s.get(), SERVICE_NO_CHANGE, SERVICE_DISABLED, SERVICE_NO_CHANGE, nullptr,
                                            nullptr, nullptr, nullptr, nullptr, nullptr, nullptr));
     }
     EXPECT_TRUE(WaitUntil([&] { return ListCell(services, row, 4) == "Disabled"; }, 20000)) << ListCell(services, row, 4);
-    Control(SERVICE_CONTROL_STOP);
+    testutil::StopServiceAndWait(kTestService);
     EXPECT_TRUE(WaitUntil([&] { return ListCell(services, row, 3) == "Stopped"; }, 20000)) << ListCell(services, row, 3);
 }
 

@@ -16,6 +16,7 @@
 #include "ProcessUtil.h"
 #include "PublisherProcess.h"
 #include "TestUtil.h"
+#include "core/Text.h"
 #include "core/SettingsKeys.h"
 #include "dialogs/AboutDlg.h"
 #include "dialogs/DescribeAppDlg.h"
@@ -57,7 +58,6 @@ std::string OwnPath() {
     return path;
 }
 
-std::string FileNameOf(const std::string& path) { return path.substr(path.find_last_of('\\') + 1); }
 
 class FakeHost : public SubmissionHost {
 public:

@@ -12,7 +12,9 @@
 #include <vector>
 
 #include "ProcessUtil.h"
+#include "TestServices.h"
 #include "TestUtil.h"
+#include "core/Text.h"
 #include "framework/Handles.h"
 #include "reports/HtmlSupportFiles.h"
 #include "reports/HtmlWriter.h"
@@ -33,10 +35,6 @@ bool Has(const std::string& text, const std::string& part) {
 
 std::string TestChildExe() {
     return testutil::HostPath(QM_TESTCHILD_EXE);
-}
-
-std::string FileNameOf(const std::string& path) {
-    return path.substr(path.find_last_of('\\') + 1);
 }
 
 // A view writing into a scratch folder, with every hook call recorded in
@@ -230,39 +228,21 @@ class DetailServicesTest : public DetailViewTest {
 protected:
     void SetUp() override {
         DetailViewTest::SetUp();
-        manager_.reset(::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
-        ASSERT_TRUE(manager_);
-        Remove();
         const std::string binary = "\"" + testutil::HostPath(QM_TESTSERVICE_EXE) + "\" run&log=<x>";
-        ServiceHandle svc(::CreateServiceA(manager_.get(), kTestService, "Quillmark detail test service",
-                                           SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START,
-                                           SERVICE_ERROR_NORMAL, binary.c_str(), nullptr, nullptr, nullptr, nullptr,
-                                           nullptr));
-        ASSERT_TRUE(svc) << ::GetLastError();
-        SERVICE_DESCRIPTIONA desc{const_cast<char*>("Serves <detail> tests & \"more\"")};
-        ASSERT_TRUE(::ChangeServiceConfig2A(svc.get(), SERVICE_CONFIG_DESCRIPTION, &desc));
-        ServiceHandle drv(::CreateServiceA(manager_.get(), kTestDriver, "Quillmark detail test driver",
-                                           SERVICE_ALL_ACCESS, SERVICE_KERNEL_DRIVER, SERVICE_DISABLED,
-                                           SERVICE_ERROR_IGNORE, "\\SystemRoot\\system32\\drivers\\mountmgr.sys",
-                                           nullptr, nullptr, nullptr, nullptr, nullptr));
-        ASSERT_TRUE(drv) << ::GetLastError();
+        ASSERT_TRUE(testutil::InstallService(kTestService, binary, SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START,
+                                             "Quillmark detail test service", "Serves <detail> tests & \"more\""));
+        ASSERT_TRUE(testutil::InstallService(kTestDriver, "\\SystemRoot\\system32\\drivers\\mountmgr.sys",
+                                             SERVICE_KERNEL_DRIVER, SERVICE_DISABLED, "Quillmark detail test driver"));
     }
     void TearDown() override {
-        if (manager_) Remove();
-    }
-    void Remove() {
-        for (const char* name : {kTestService, kTestDriver}) {
-            ServiceHandle s(::OpenServiceA(manager_.get(), name, DELETE));
-            if (s) ::DeleteService(s.get());
-        }
+        testutil::RemoveService(kTestService);
+        testutil::RemoveService(kTestDriver);
     }
     static const ServiceInfo* Named(const ServiceList& list, const char* name) {
         for (const ServiceInfo& s : list.Records())
             if (s.serviceName == name) return &s;
         return nullptr;
     }
-
-    ServiceHandle manager_;
 };
 
 TEST_F(DetailServicesTest, ServicePageTakesTheServiceDescription) {
