@@ -388,10 +388,14 @@ TEST_F(MainWindowServiceCommandsTest, ControlCommandsSayWhatHappenedAndUpdateThe
     ASSERT_GE(row, 0);
     EXPECT_EQ(" Service started", Run(ID_SERVICE_START));
     EXPECT_TRUE(WaitUntil([&] { return ListCell(list, row, 3) == "Running"; }, 15000)) << ListCell(list, row, 3);
+    ASSERT_TRUE(testutil::WaitForServiceState(kName, SERVICE_RUNNING));
     EXPECT_EQ(" Service paused", Run(ID_SERVICE_PAUSE));
     EXPECT_EQ("Paused", ListCell(list, row, 3));
     EXPECT_EQ(" Service continued", Run(ID_SERVICE_CONTINUE));
+    // Continuing may still be pending for a moment; Restart needs it done.
+    ASSERT_TRUE(testutil::WaitForServiceState(kName, SERVICE_RUNNING));
     EXPECT_EQ(" Service restarted", Run(ID_SERVICE_RESTART));
+    ASSERT_TRUE(testutil::WaitForServiceState(kName, SERVICE_RUNNING));
     EXPECT_EQ(" Service stopped", Run(ID_SERVICE_STOP));
     EXPECT_TRUE(WaitUntil([&] { return ListCell(list, row, 3) == "Stopped"; }, 15000)) << ListCell(list, row, 3);
     // Stopping again fails and says so.
