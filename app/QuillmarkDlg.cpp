@@ -377,6 +377,7 @@ bool CQuillmarkDlg::OnClose() {
 // ---- Layout ----------------------------------------------------------------------------------
 
 void CQuillmarkDlg::OnSize(UINT type, int cx, int cy) {
+    SyncSampling();
     if (type == SIZE_MINIMIZED) return;
     toolbar_.Layout(cx);
     status_.Layout();
@@ -514,6 +515,20 @@ void CQuillmarkDlg::MinimizeToTray() {
         ::DrawAnimatedRects(hwnd_, IDANI_CAPTION, &from, &to);
     }
     ShowWindow(SW_HIDE);
+    SyncSampling();
+}
+
+void CQuillmarkDlg::SyncSampling() {
+    if (!initialised_ || exiting_) return;
+    const bool seen = IsVisible() && !::IsIconic(hwnd_);
+    if (seen == sampling_) return;
+    sampling_ = seen;
+    performance_.SetSampling(seen);
+    if (seen)
+        network_.Start(hwnd_);
+    else
+        network_.Stop();
+    log_.Log(seen ? "The window is shown: sampling resumes." : "The window cannot be seen: sampling pauses.");
 }
 
 void CQuillmarkDlg::RestoreFromTray() {
@@ -523,6 +538,7 @@ void CQuillmarkDlg::RestoreFromTray() {
         ::DrawAnimatedRects(hwnd_, IDANI_CAPTION, &from, &to);
     }
     ShowWindow(::IsIconic(hwnd_) ? SW_RESTORE : SW_SHOW);
+    SyncSampling();
     ::SetForegroundWindow(hwnd_);
     // Hidden in the tray the view was not updated: bring it up to date now.
     PostMessage(WM_TIMER, kViewUpdateTimer);

@@ -93,6 +93,12 @@ public:
     void MinimizeToTray();
     void RestoreFromTray();
     void OnHelp();
+    // The meters' and the network monitor's samplers run only while the
+    // window can be seen; this starts or stops them to match. Called where
+    // the window is hidden, shown, minimised or restored, and once a second
+    // to catch any other way there.
+    void SyncSampling();
+    bool Sampling() const { return sampling_; }
 
     // ---- Window and views ----
     void SelectTab(int index);
@@ -268,6 +274,7 @@ private:
     bool tickSeen_ = true;
     bool stopAttempted_ = false;
     bool workersStopped_ = false;
+    bool sampling_ = true;  // the samplers are started with their pages
     // The modal dialogs open now, so a second command brings them forward.
     CDialog* openAbout_ = nullptr;
     CDialog* openSettings_ = nullptr;

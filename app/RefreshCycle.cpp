@@ -96,6 +96,7 @@ void CQuillmarkDlg::OnTimer(UINT_PTR id) {
         CheckNotSupportedReport();
         break;
     case kAutoModeTimer:
+        SyncSampling();
         if (view_.autoUpdateEnabled && view_.autoMode && tickSeen_) SetUpdateFrequency(-1);
         break;
     case kDatabaseUpdateTimer:

@@ -1,7 +1,6 @@
 #include "progdb/DatabaseUpdater.h"
 
 #include <windows.h>
-#include <wininet.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -9,6 +8,7 @@
 #include "core/SettingsKeys.h"
 #include "framework/ComPtr.h"
 #include "platform/Files.h"
+#include "progdb/InternetApi.h"
 #include "progdb/ProgramDatabase.h"
 #include "progdb/ServiceAddress.h"
 
@@ -224,7 +224,7 @@ void DatabaseUpdater::SaveState() const {
 
 bool DatabaseUpdateHost::InternetConnected() {
     DWORD flags = 0;
-    return ::InternetGetConnectedState(&flags, 0) != FALSE;
+    return inet::ConnectedState(&flags) != FALSE;
 }
 
 SYSTEMTIME DatabaseUpdateHost::LocalNow() {

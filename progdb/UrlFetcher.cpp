@@ -1,8 +1,6 @@
 #include "progdb/UrlFetcher.h"
 
 #include <windows.h>
-#include <wininet.h>
-#include <urlmon.h>
 
 #include <algorithm>
 #include <cctype>
@@ -14,8 +12,9 @@
 #include "core/Text.h"
 #include "framework/ComPtr.h"
 #include "platform/Registry.h"
+#include "progdb/InternetApi.h"
 
-void InternetHandleTraits::Close(void* h) { ::InternetCloseHandle(h); }
+void InternetHandleTraits::Close(void* h) { inet::CloseHandle(h); }
 
 namespace {
 
@@ -251,9 +250,9 @@ bool UrlFetcher::OpenInternet() {
         std::snprintf(proxy, sizeof proxy, "%s:%d", proxyHost_.c_str(), proxyPort_);
         // The named proxy also serves loopback addresses: "<-loopback>"
         // removes the service's implicit bypass of local names.
-        internet_.reset(::InternetOpenA(nullptr, INTERNET_OPEN_TYPE_PROXY, proxy, "<-loopback>", 0));
+        internet_.reset(inet::OpenSession(nullptr, INTERNET_OPEN_TYPE_PROXY, proxy, "<-loopback>", 0));
     } else {
-        internet_.reset(::InternetOpenA(nullptr, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+        internet_.reset(inet::OpenSession(nullptr, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     }
     if (!internet_) {
         lastError_ = ::GetLastError();
@@ -261,9 +260,9 @@ bool UrlFetcher::OpenInternet() {
     }
     DWORD connect = limits_.connectTimeoutMs;
     DWORD receive = limits_.receiveTimeoutMs;
-    ::InternetSetOptionA(internet_.get(), INTERNET_OPTION_CONNECT_TIMEOUT, &connect, sizeof connect);
-    ::InternetSetOptionA(internet_.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &receive, sizeof receive);
-    ::InternetSetOptionA(internet_.get(), INTERNET_OPTION_SEND_TIMEOUT, &receive, sizeof receive);
+    inet::SetOption(internet_.get(), INTERNET_OPTION_CONNECT_TIMEOUT, &connect, sizeof connect);
+    inet::SetOption(internet_.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &receive, sizeof receive);
+    inet::SetOption(internet_.get(), INTERNET_OPTION_SEND_TIMEOUT, &receive, sizeof receive);
     if (stopEvent_ && !stopWait_)
         ::RegisterWaitForSingleObject(&stopWait_, stopEvent_, &UrlFetcher::OnStop, this, INFINITE,
                                       WT_EXECUTEONLYONCE);
@@ -285,7 +284,7 @@ bool UrlFetcher::FetchVersion(const std::string& url, unsigned long& version) {
     }
     DWORD flags = INTERNET_FLAG_TRANSFER_BINARY;
     if (reload_) flags |= INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE;
-    InternetHandle resource(::InternetOpenUrlA(internet, url.c_str(), nullptr, 0, flags, 0));
+    InternetHandle resource(inet::OpenUrl(internet, url.c_str(), nullptr, 0, flags, 0));
     if (!resource) {
         lastError_ = ::GetLastError();
         return false;
@@ -294,11 +293,11 @@ bool UrlFetcher::FetchVersion(const std::string& url, unsigned long& version) {
     // service, not a resource without a version line.
     DWORD code = 0;
     DWORD size = sizeof code;
-    if (::InternetQueryOptionA(resource.get(), INTERNET_OPTION_HANDLE_TYPE, &code, &size) &&
+    if (inet::QueryOption(resource.get(), INTERNET_OPTION_HANDLE_TYPE, &code, &size) &&
         code == INTERNET_HANDLE_TYPE_HTTP_REQUEST) {
         code = 0;
         size = sizeof code;
-        if (!::HttpQueryInfoA(resource.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER,
+        if (!inet::QueryInfo(resource.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER,
                               &code, &size, nullptr) ||
             code == 0) {
             lastError_ = ERROR_HTTP_INVALID_SERVER_RESPONSE;
@@ -316,7 +315,7 @@ bool UrlFetcher::FetchVersion(const std::string& url, unsigned long& version) {
             return false;
         }
         DWORD got = 0;
-        if (!::InternetReadFile(resource.get(), buffer, sizeof buffer, &got)) {
+        if (!inet::ReadFile(resource.get(), buffer, sizeof buffer, &got)) {
             lastError_ = ::GetLastError();
             return false;
         }
@@ -335,12 +334,12 @@ bool UrlFetcher::Download(const std::string& url, const std::string& targetPath)
     CreateParentFolders(targetPath);
     ::DeleteFileA(temp.c_str());
     // A cached copy would hide a newer file on the server.
-    ::DeleteUrlCacheEntryA(url.c_str());
+    inet::DeleteCacheEntry(url.c_str());
     bool downloaded;
     {
         ComRuntime com;
         BoundedDownload callback(limits_.maxDownloadBytes, limits_.downloadTimeoutMs, stopEvent_);
-        HRESULT hr = ::URLDownloadToFileA(nullptr, url.c_str(), temp.c_str(), 0, &callback);
+        HRESULT hr = inet::DownloadToFile(url.c_str(), temp.c_str(), &callback);
         downloaded = SUCCEEDED(hr) && !callback.Aborted();
     }
     // Only a file that reads as a database may replace the old one, and it

@@ -6,6 +6,7 @@
 
 #include "framework/Handles.h"
 #include "platform/Files.h"
+#include "platform/OnDemand.h"
 #include "progdb/XmlWriter.h"
 #include "reports/HtmlWriter.h"
 
@@ -173,7 +174,8 @@ bool Export(const ListTable& table, const std::string& path, int kind, const std
 }
 
 bool ShowSaveFileDialog(OPENFILENAMEA& ofn) {
-    return ::GetSaveFileNameA(&ofn) != FALSE;
+    auto saveDialog = ondemand::Function<decltype(&::GetSaveFileNameA)>("comdlg32.dll", "GetSaveFileNameA");
+    return saveDialog && saveDialog(&ofn) != FALSE;
 }
 
 std::string AskExportPath(HWND owner, const SaveFileDialog& dialog) {

@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include "platform/OnDemand.h"
+
 namespace {
 
 const char kHeaderTitle[] = "Quillmark Data";
@@ -80,7 +82,8 @@ PrinterDC ShowPrintDialog(HWND owner) {
     pd.lStructSize = sizeof(pd);
     pd.hwndOwner = owner;
     pd.Flags = PD_RETURNDC | PD_ALLPAGES | PD_NOPAGENUMS | PD_NOSELECTION | PD_USEDEVMODECOPIESANDCOLLATE;
-    const BOOL ok = ::PrintDlgA(&pd);
+    auto printDialog = ondemand::Function<decltype(&::PrintDlgA)>("comdlg32.dll", "PrintDlgA");
+    const BOOL ok = printDialog ? printDialog(&pd) : FALSE;
     GlobalMemory devMode(pd.hDevMode), devNames(pd.hDevNames);
     PrinterDC dc(pd.hDC);
     if (!ok) dc.reset();

@@ -23,6 +23,9 @@
 #     --readme                  also write the table into README.md between
 #                               the bench markers
 #     --out FILE                also write the table to FILE
+#     --programs "quillmark taskmgr probe"  which programs are measured (a
+#                               quick comparison of two builds can leave
+#                               taskmgr out)
 #     --list-timeout S          how long to wait for a window and a filled
 #                               list (default 60)
 # Long: about (3 + 5 variants) x duration per count plus start-up. Not part of
@@ -42,6 +45,7 @@ display=":86"
 write_readme=0
 out_file=""
 list_timeout=60
+programs="quillmark taskmgr probe"
 while [ $# -gt 0 ]; do
     case $1 in
     --counts) counts=$2; shift ;;
@@ -54,6 +58,7 @@ while [ $# -gt 0 ]; do
     --readme) write_readme=1 ;;
     --out) out_file=$2; shift ;;
     --list-timeout) list_timeout=$2; shift ;;
+    --programs) programs=$2; shift ;;
     *) echo "unknown option $1" >&2; exit 2 ;;
     esac
     shift
@@ -347,19 +352,26 @@ run_set() {
     local n=$1 interval=$2 tab=$3 ms idx speed
     ms=$(awk -v i="$interval" 'BEGIN { print int(i * 1000) }')
     case $interval in 0.5) idx=0; speed=1 ;; *) idx=2; speed=2 ;; esac
+    wanted() { case " $programs " in *" $1 "*) return 0 ;; esac; return 1; }
     if [ "$tab" = tray ]; then
+        wanted quillmark || return 0
         # Started in the notification area, Tasks the last tab: nothing is
         # shown, so nothing should be queried.
         quillmark_settings 1 "$idx" 1
         measure "$n" "$interval" "$tab" quillmark quillmark-tray "$quillmark"
         return 0
     fi
-    quillmark_settings "$([ "$tab" = Services ] && echo 2 || echo 1)" "$idx"
-    measure "$n" "$interval" "$tab" quillmark quillmark "$quillmark"
+    if wanted quillmark; then
+        quillmark_settings "$([ "$tab" = Services ] && echo 2 || echo 1)" "$idx"
+        measure "$n" "$interval" "$tab" quillmark quillmark "$quillmark"
+    fi
     [ "$tab" = Services ] && return 0
-    taskmgr_settings "$speed"
-    measure "$n" "$interval" "$tab" taskmgr taskmgr 'C:\windows\system32\taskmgr.exe'
-    measure "$n" "$interval" "$tab" probe probe "$probe_exe" "$ms"
+    if wanted taskmgr; then
+        taskmgr_settings "$speed"
+        measure "$n" "$interval" "$tab" taskmgr taskmgr 'C:\windows\system32\taskmgr.exe'
+    fi
+    wanted probe && measure "$n" "$interval" "$tab" probe probe "$probe_exe" "$ms"
+    return 0
 }
 
 idle_kb=$(reference_idle_kb)
@@ -400,7 +412,7 @@ END {
         split(row[r], f, "\t")
         k = key(f[1], f[2], "Tasks")
         rt = (k in tm && tm[k] > 0) ? sprintf("%.2f", tot[r] / tm[k]) : "-"
-        rf = (k in fl && fl[k] > 0) ? sprintf("%.2f", tot[r] / fl[k]) : "-"
+        rf = (k in fl && fl[k] >= 0.1) ? sprintf("%.2f", tot[r] / fl[k]) : "-"
         above = idle[f[1]] > 0 ? sprintf("%.1f", (f[8] - idle[f[1]]) / 1024) : "-"
         w = f[9] < 0 ? "-" : f[9]; l = f[10] < 0 ? "-" : f[10]
         if (f[4] == "probe") { w = "n/a"; l = "n/a"; above = "n/a" }

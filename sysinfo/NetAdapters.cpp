@@ -154,6 +154,11 @@ uint32_t NetAdapterSampler::TotalOutOctets() const {
 bool NetAdapterSampler::Start(HWND notifyWindow) {
     if (worker_.IsRunning()) return false;
     return worker_.Start(notifyWindow, [this](WorkerThread::Context& context) {
+        // The utilisation is the counters' growth over one interval. A first
+        // reading sets the counters it is measured from: without it a new
+        // adapter's first value is its whole count since boot, and after a
+        // pause the growth over the whole pause, each shown as one second's.
+        Sample();
         while (!context.WaitOrStop(1000)) {
             Sample();
             context.Post(WM_NETWORK_SAMPLE);

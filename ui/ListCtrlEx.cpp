@@ -163,23 +163,25 @@ int CListCtrlEx::InsertItemWithIcon(int index, const std::string& text, HICON ic
     item.pszText = const_cast<char*>(text.c_str());
     item.iImage = index + baseImageCount_;
     int inserted = static_cast<int>(SendMessage(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
-    if (imageList_) {
-        // Every item must append exactly one image, or each later item would
-        // show its neighbour's icon: a missing icon appends a blank one.
-        if (!icon || ::ImageList_AddIcon(imageList_.get(), icon) < 0) {
+    // Every item must append exactly one image, or each later item would
+    // show its neighbour's icon: a missing icon appends a blank one. The
+    // control holds the image list itself, so nothing is set again here: a
+    // new image list setting makes the control measure every item anew, which
+    // made filling a long list quadratic.
+    if (imageList_ && (!icon || ::ImageList_AddIcon(imageList_.get(), icon) < 0)) {
+        if (!blankImage_) {
             WindowDC screen(nullptr);
-            BitmapHandle blank(::CreateCompatibleBitmap(screen.get(), 16, 16));
+            blankImage_.reset(::CreateCompatibleBitmap(screen.get(), 16, 16));
             MemoryDC dc(::CreateCompatibleDC(screen.get()));
-            if (blank && dc) {
-                SelectGuard sel(dc.get(), blank.get());
+            if (blankImage_ && dc) {
+                SelectGuard sel(dc.get(), blankImage_.get());
                 RECT rc{0, 0, 16, 16};
                 BrushHandle magenta(::CreateSolidBrush(RGB(255, 0, 255)));
                 ::FillRect(dc.get(), &rc, magenta.get());
             }
-            if (blank) ::ImageList_AddMasked(imageList_.get(), blank.get(), RGB(255, 0, 255));
         }
+        if (blankImage_) ::ImageList_AddMasked(imageList_.get(), blankImage_.get(), RGB(255, 0, 255));
     }
-    SendMessage(LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(imageList_.get()));
     return inserted;
 }
 

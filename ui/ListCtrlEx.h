@@ -163,6 +163,7 @@ private:
     UINT defaultCommand_ = 0;
     UINT baseBitmapId_ = 0;
     int baseImageCount_ = 0;
+    BitmapHandle blankImage_;  // the image of a row without an icon, made once
     bool highlightSortColumn_ = false;
     COLORREF highlightColour_ = 0;
 

@@ -161,13 +161,32 @@ LRESULT CCPUMeterWnd::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     return CMeterBarWnd::WindowProc(msg, wp, lp);
 }
 
+void CCPUMeterWnd::SetSampling(bool on) {
+    if (!hwnd_) return;
+    if (on) {
+        if (!sampler_.Running()) sampler_.Start(hwnd_);
+    } else {
+        sampler_.Stop();
+        sampler_.WaitStopped(WorkerThread::kDefaultStopBoundMs);
+    }
+}
+
 void CCPUMeterWnd::OnDestroy() {
     sampler_.Stop();
 }
 
 void CPageFileMeterWnd::Init() {
     SetUnits("MB", RGB(0, 255, 0));
-    SetTimer(kTimerId, kTimerMs);
+    SetTicking(true);
+}
+
+void CPageFileMeterWnd::SetTicking(bool on) {
+    if (!hwnd_ || on == ticking_) return;
+    ticking_ = on;
+    if (on)
+        SetTimer(kTimerId, kTimerMs);
+    else
+        KillTimer(kTimerId);
 }
 
 void CPageFileMeterWnd::ApplyReading(const MemoryStatus& status) {

@@ -101,6 +101,10 @@ public:
     int SampleCount() const { return samples_; }
     // Whether the sampler's worker still runs (it stops with the window).
     bool SamplerRunning() const { return sampler_.Running(); }
+    // Starts or stops the sampler: while nobody can see the window (in the
+    // notification area, minimised) it does not run. Stopping waits for the
+    // worker (its measurement watches the stop event, so that is quick).
+    void SetSampling(bool on);
 
 protected:
     LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
@@ -123,6 +127,9 @@ public:
     // next tick.
     void SetMode(int kind) { kind_ = kind; }
     int GetMode() const { return kind_; }
+    // Arms or kills the timer (see CCPUMeterWnd::SetSampling).
+    void SetTicking(bool on);
+    bool Ticking() const { return ticking_; }
     // One tick's work: sets range and value (and the linked graph) from a
     // memory status.
     void ApplyReading(const MemoryStatus& status);
@@ -132,4 +139,5 @@ protected:
 
 private:
     int kind_ = 4;
+    bool ticking_ = false;
 };

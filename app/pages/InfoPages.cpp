@@ -40,6 +40,11 @@ void AddColumns(CListCtrlEx& list, const char* const* titles, const int* formats
 
 // ---- Performance -------------------------------------------------------------------
 
+void PerformancePage::SetSampling(bool on) {
+    cpu_.SetSampling(on);
+    memory_.SetTicking(on);
+}
+
 bool PerformancePage::Create(HWND owner, CFunctionTabCtrl& tabs, int yOffset, HFONT font) {
     tabControl_ = tabs.GetHwnd();
     if (!BuildPageFromTemplate(owner, IDD_PERFORMANCE_PAGE, tabControl_, yOffset, font, controls_)) return false;

@@ -31,6 +31,8 @@ public:
     void SetMemoryKind(HWND owner, int kind);
     int SelectedKind() const;
     int CpuPercent() const { return cpu_.GetValue(); }
+    // Runs or pauses the CPU sampler and the memory meter's timer.
+    void SetSampling(bool on);
     CListCtrlEx& DataList() { return data_; }
     const std::vector<HWND>& Controls() const { return controls_; }
 
