@@ -98,7 +98,9 @@ public:
     // the window is hidden, shown, minimised or restored, and once a second
     // to catch any other way there.
     void SyncSampling();
-    bool Sampling() const { return sampling_; }
+    // Whether the CPU sampler, the memory meter's timer and the network
+    // monitor all run (all pause together).
+    bool SamplersRunning() const { return performance_.Sampling() && network_.Running(); }
 
     // ---- Window and views ----
     void SelectTab(int index);

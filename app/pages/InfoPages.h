@@ -33,6 +33,7 @@ public:
     int CpuPercent() const { return cpu_.GetValue(); }
     // Runs or pauses the CPU sampler and the memory meter's timer.
     void SetSampling(bool on);
+    bool Sampling() const { return cpu_.SamplerRunning() && memory_.Ticking(); }
     CListCtrlEx& DataList() { return data_; }
     const std::vector<HWND>& Controls() const { return controls_; }
 

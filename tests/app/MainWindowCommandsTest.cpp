@@ -214,6 +214,21 @@ TEST_F(MainWindowCommandsTest, AFailedLoadLeavesAUsableWindowAndRefreshTriesAgai
     EXPECT_TRUE(WaitUntil([&] { return testutil::ListRowCount(List(IDC_SERVICE_LIST)) > 0; }, 30000));
 }
 
+TEST_F(MainWindowCommandsTest, SamplersPauseWhileTheWindowCannotBeSeen) {
+    Open();
+    ::ShowWindow(wnd_, SW_SHOW);
+    testutil::PumpFor(50);
+    EXPECT_TRUE(dlg_->SamplersRunning());
+    dlg_->MinimizeToTray();
+    EXPECT_FALSE(dlg_->SamplersRunning());
+    dlg_->RestoreFromTray();
+    EXPECT_TRUE(dlg_->SamplersRunning());
+    ::ShowWindow(wnd_, SW_MINIMIZE);
+    EXPECT_TRUE(WaitUntil([&] { return !dlg_->SamplersRunning(); }, 3000));
+    ::ShowWindow(wnd_, SW_RESTORE);
+    EXPECT_TRUE(WaitUntil([&] { return dlg_->SamplersRunning(); }, 3000));
+}
+
 TEST_F(MainWindowCommandsTest, CtrlDigitsSelectTabsAndTheViewMenuFollowsTheSettings) {
     Open();
     for (int tab = 5; tab >= 0; --tab) {

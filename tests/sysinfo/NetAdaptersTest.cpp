@@ -140,6 +140,28 @@ TEST(NetAdapters, AFailedSampleKeepsTheLastValuesAndNotSupportedIsLeftToTheWindo
     EXPECT_FALSE(other.TakeNotSupportedReport());
 }
 
+TEST(NetAdapters, TheWorkersFirstValueIsOneIntervalsGrowthNotTheCountSinceBootOrAPause) {
+    g_table = FakeTable();
+    g_table.rows = {Row(3, 1000000, 50000000, 7000000)};  // long-running counters
+    NetAdapterSampler sampler(&FakeGetIfTable);
+    MessageSink sink;
+    ASSERT_TRUE(sampler.Start(sink.get()));
+    ASSERT_TRUE(testutil::WaitUntil([&] { return sink.Count(WM_NETWORK_SAMPLE) >= 1; }));
+    ASSERT_TRUE(sampler.Stop());
+    ASSERT_EQ(1u, sampler.CopyAdapters().size());
+    EXPECT_EQ(0.0, sampler.CopyAdapters()[0].utilization);
+
+    // Paused (the window was in the notification area) while traffic went on.
+    g_table.rows = {Row(3, 1000000, 90000000, 9000000)};
+    testutil::DispatchWaiting();
+    const int before = sink.Count(WM_NETWORK_SAMPLE);
+    ASSERT_TRUE(sampler.Start(sink.get()));
+    ASSERT_TRUE(testutil::WaitUntil([&] { return sink.Count(WM_NETWORK_SAMPLE) > before; }));
+    ASSERT_TRUE(sampler.Stop());
+    EXPECT_EQ(0.0, sampler.CopyAdapters()[0].utilization);
+    EXPECT_EQ(90000000u, sampler.TotalInOctets());
+}
+
 TEST(NetAdapters, WorkerSamplesTheLiveTableAndPosts) {
     NetAdapterSampler sampler;
     EXPECT_EQ(1, sampler.Sample());
