@@ -459,6 +459,7 @@ void CQuillmarkDlg::ShowTab(int index) {
     OnSize(SIZE_RESTORED, rc.right, rc.bottom);
     ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     lastTab_ = index;
+    SyncSampling();
     UpdateCurrentView();                                               // 6
     RebuildDetailView();
     UpdateToolbarButtons();
@@ -520,14 +521,19 @@ void CQuillmarkDlg::MinimizeToTray() {
 
 void CQuillmarkDlg::SyncSampling() {
     if (!initialised_ || exiting_) return;
+    // The CPU sampler feeds the CPU graph's history and the automatic update
+    // interval, so it runs whenever the window can be seen. The memory meter
+    // (ten readings a second) and the network monitor feed only their own
+    // page: they run while it is shown.
     const bool seen = IsVisible() && !::IsIconic(hwnd_);
-    if (seen == sampling_) return;
-    sampling_ = seen;
-    performance_.SetSampling(seen);
-    if (seen)
+    const int tab = CurrentTab();
+    performance_.SetSampling(seen, seen && tab == kTabPerformance);
+    if (seen && tab == kTabNetwork)
         network_.Start(hwnd_);
     else
         network_.Stop();
+    if (seen == seen_) return;
+    seen_ = seen;
     log_.Log(seen ? "The window is shown: sampling resumes." : "The window cannot be seen: sampling pauses.");
 }
 

@@ -93,14 +93,20 @@ public:
     void MinimizeToTray();
     void RestoreFromTray();
     void OnHelp();
-    // The meters' and the network monitor's samplers run only while the
-    // window can be seen; this starts or stops them to match. Called where
-    // the window is hidden, shown, minimised or restored, and once a second
-    // to catch any other way there.
+    // Starts or stops the samplers to match what can be seen: nothing runs
+    // while the window is in the notification area or minimised, the memory
+    // meter and the network monitor only while their page is shown. Called
+    // where the window is hidden, shown, minimised or restored and where the
+    // tab changes, and once a second to catch any other way there.
     void SyncSampling();
-    // Whether the CPU sampler, the memory meter's timer and the network
-    // monitor all run (all pause together).
-    bool SamplersRunning() const { return performance_.Sampling() && network_.Running(); }
+    struct SamplerStates {
+        bool cpu;
+        bool memory;
+        bool network;
+    };
+    SamplerStates Samplers() const {
+        return {performance_.CpuSampling(), performance_.MemoryTicking(), network_.Running()};
+    }
 
     // ---- Window and views ----
     void SelectTab(int index);
@@ -276,7 +282,7 @@ private:
     bool tickSeen_ = true;
     bool stopAttempted_ = false;
     bool workersStopped_ = false;
-    bool sampling_ = true;  // the samplers are started with their pages
+    bool seen_ = true;  // the window could be seen at the last SyncSampling
     // The modal dialogs open now, so a second command brings them forward.
     CDialog* openAbout_ = nullptr;
     CDialog* openSettings_ = nullptr;

@@ -40,7 +40,7 @@ HICON ProgramIcon(const std::string& path, bool large) {
     return nullptr;
 }
 
-bool ReadAppWindowInfo(HWND window, AppWindowInfo& info) {
+bool ReadAppWindowInfo(HWND window, AppWindowInfo& info, bool withIcon) {
     if (!window || !::IsWindow(window)) return false;
     AppWindowInfo r;
     r.window = window;
@@ -59,7 +59,7 @@ bool ReadAppWindowInfo(HWND window, AppWindowInfo& info) {
     ::GetWindowTextA(window, text, sizeof(text));
     if (text[0] == '\0') ::GetClassNameA(window, text, sizeof(text));
     r.title = text;
-    if (FileExists(r.imagePath)) r.icon.reset(ProgramIcon(r.imagePath, false));
+    if (withIcon && FileExists(r.imagePath)) r.icon.reset(ProgramIcon(r.imagePath, false));
     info = std::move(r);
     return true;
 }

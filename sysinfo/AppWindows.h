@@ -27,9 +27,9 @@ struct AppWindowInfo {
     SharedIcon icon;          // small program icon; none when not found
 };
 
-// Fills info for window (the icon only when a file exists at the path).
-// False when the window no longer exists.
-bool ReadAppWindowInfo(HWND window, AppWindowInfo& info);
+// Fills info for window (the icon only when asked for and a file exists at
+// the path). False when the window no longer exists.
+bool ReadAppWindowInfo(HWND window, AppWindowInfo& info, bool withIcon = true);
 
 // Icon 0 of the file (large or small), else the shell's icon for the file;
 // null when neither. The caller owns the icon.

@@ -40,9 +40,9 @@ void AddColumns(CListCtrlEx& list, const char* const* titles, const int* formats
 
 // ---- Performance -------------------------------------------------------------------
 
-void PerformancePage::SetSampling(bool on) {
-    cpu_.SetSampling(on);
-    memory_.SetTicking(on);
+void PerformancePage::SetSampling(bool cpu, bool memory) {
+    cpu_.SetSampling(cpu);
+    memory_.SetTicking(memory);
 }
 
 bool PerformancePage::Create(HWND owner, CFunctionTabCtrl& tabs, int yOffset, HFONT font) {

@@ -32,8 +32,9 @@ public:
     int SelectedKind() const;
     int CpuPercent() const { return cpu_.GetValue(); }
     // Runs or pauses the CPU sampler and the memory meter's timer.
-    void SetSampling(bool on);
-    bool Sampling() const { return cpu_.SamplerRunning() && memory_.Ticking(); }
+    void SetSampling(bool cpu, bool memory);
+    bool CpuSampling() const { return cpu_.SamplerRunning(); }
+    bool MemoryTicking() const { return memory_.Ticking(); }
     CListCtrlEx& DataList() { return data_; }
     const std::vector<HWND>& Controls() const { return controls_; }
 

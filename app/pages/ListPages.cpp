@@ -28,6 +28,12 @@ void VersionTexts(const std::string& path, std::string& company, std::string& de
     description = reader.FileDescription();
 }
 
+// Paths compare without regard to case.
+std::string LowerCaseKey(std::string path) {
+    if (!path.empty()) ::CharLowerBuffA(&path[0], static_cast<DWORD>(path.size()));
+    return path;
+}
+
 // What a list shows of one program file: its small icon and version texts.
 // Many processes share a file (service hosts, helpers): each file is read
 // once per fill.
@@ -41,8 +47,7 @@ class FileFactsCache {
 public:
     explicit FileFactsCache(bool icons) : icons_(icons) {}
     const FileFacts& Get(const std::string& path) {
-        std::string key = path;
-        if (!key.empty()) ::CharLowerBuffA(&key[0], static_cast<DWORD>(key.size()));
+        const std::string key = LowerCaseKey(path);
         auto it = facts_.find(key);
         if (it != facts_.end()) return it->second;
         FileFacts& facts = facts_[key];
@@ -132,21 +137,32 @@ void ApplicationsPage::Fill() {
     ForgetCells();
     pids_.clear();
     list_.SendMessage(WM_SETREDRAW, FALSE);
+    // A program with many windows (a browser, the shell) is read once.
+    struct Program {
+        IconHandle icon;
+        ProgramDetails details;
+    };
+    std::unordered_map<std::string, Program> programs;
     for (HWND window : sources_.snapshot.Windows()) {
         if (!IsAppWindow(window)) continue;
         AppWindowInfo info;
-        if (!ReadAppWindowInfo(window, info)) continue;
+        if (!ReadAppWindowInfo(window, info, false)) continue;
         sources_.log.Log("Application: %s", info.imagePath.c_str());
-        const int row = AppendRow(info.programName, info.icon.get());
+        auto found = programs.find(LowerCaseKey(info.imagePath));
+        if (found == programs.end()) {
+            found = programs.emplace(LowerCaseKey(info.imagePath), Program()).first;
+            if (FileExists(info.imagePath)) found->second.icon.reset(ProgramIcon(info.imagePath, false));
+            GetProgramDetails(info.imagePath, found->second.details, sources_.publisher, sources_.local);
+        }
+        const Program& program = found->second;
+        const int row = AppendRow(info.programName, program.icon.get());
         if (row < 0) continue;
         WriteProtectionCell(row, info.programName);
         list_.SetItemText(row, 2, std::to_string(info.pid));
         list_.SetItemText(row, 5, rowtext::HandleText(window));
         list_.SetItemText(row, 6, info.title);
-        ProgramDetails details;
-        GetProgramDetails(info.imagePath, details, sources_.publisher, sources_.local);
-        list_.SetItemText(row, 7, details.company);
-        list_.SetItemText(row, 8, details.description);
+        list_.SetItemText(row, 7, program.details.company);
+        list_.SetItemText(row, 8, program.details.description);
         list_.SetItemData(row, reinterpret_cast<LPARAM>(window));
         pids_[window] = info.pid;
     }

@@ -214,19 +214,28 @@ TEST_F(MainWindowCommandsTest, AFailedLoadLeavesAUsableWindowAndRefreshTriesAgai
     EXPECT_TRUE(WaitUntil([&] { return testutil::ListRowCount(List(IDC_SERVICE_LIST)) > 0; }, 30000));
 }
 
-TEST_F(MainWindowCommandsTest, SamplersPauseWhileTheWindowCannotBeSeen) {
+TEST_F(MainWindowCommandsTest, SamplersRunOnlyForWhatCanBeSeen) {
     Open();
     ::ShowWindow(wnd_, SW_SHOW);
-    testutil::PumpFor(50);
-    EXPECT_TRUE(dlg_->SamplersRunning());
+    auto states = [&] {
+        const CQuillmarkDlg::SamplerStates s = dlg_->Samplers();
+        return std::string(s.cpu ? "cpu " : "") + (s.memory ? "memory " : "") + (s.network ? "network" : "");
+    };
+    Key('2', true);  // Tasks: the CPU sampler feeds the automatic interval and the CPU graph
+    EXPECT_EQ("cpu ", states());
+    Key('5', true);
+    EXPECT_EQ("cpu memory ", states());
+    Key('6', true);
+    EXPECT_EQ("cpu network", states());
+
     dlg_->MinimizeToTray();
-    EXPECT_FALSE(dlg_->SamplersRunning());
+    EXPECT_EQ("", states());
     dlg_->RestoreFromTray();
-    EXPECT_TRUE(dlg_->SamplersRunning());
+    EXPECT_EQ("cpu network", states());
     ::ShowWindow(wnd_, SW_MINIMIZE);
-    EXPECT_TRUE(WaitUntil([&] { return !dlg_->SamplersRunning(); }, 3000));
+    EXPECT_TRUE(WaitUntil([&] { return states().empty(); }, 3000)) << states();
     ::ShowWindow(wnd_, SW_RESTORE);
-    EXPECT_TRUE(WaitUntil([&] { return dlg_->SamplersRunning(); }, 3000));
+    EXPECT_TRUE(WaitUntil([&] { return states() == "cpu network"; }, 3000)) << states();
 }
 
 TEST_F(MainWindowCommandsTest, CtrlDigitsSelectTabsAndTheViewMenuFollowsTheSettings) {
