@@ -41,8 +41,8 @@ void CDialog::EndDialog(INT_PTR result) {
 }
 
 INT_PTR CALLBACK CDialog::StaticDialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    auto* self = static_cast<CDialog*>(FromHandle(hwnd));
-    if (!self && msg == WM_INITDIALOG) {
+    auto* self = msg == WM_INITDIALOG ? nullptr : static_cast<CDialog*>(FromHandle(hwnd));
+    if (msg == WM_INITDIALOG) {
         self = reinterpret_cast<CDialog*>(lp);
         if (self) self->AttachHandle(hwnd);
     }

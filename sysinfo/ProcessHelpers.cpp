@@ -138,17 +138,23 @@ bool CommandLineFrom32BitBlock(HANDLE process, std::string& out) {
 bool GetProcessImagePath(DWORD pid, std::string& path) {
     UniqueHandle process(::OpenProcess(kProcessQueryRead, FALSE, pid));
     if (!process) return false;
+    // An ended process whose object is still held open has no image any more.
+    DWORD exitCode = 0;
+    if (!::GetExitCodeProcess(process.get(), &exitCode) || exitCode != STILL_ACTIVE) return false;
     std::string raw;
-    HMODULE module = nullptr;
-    DWORD needed = 0;
-    char name[MAX_PATH] = {};
-    if (::EnumProcessModules(process.get(), &module, sizeof(module), &needed) && module &&
-        ::GetModuleFileNameExA(process.get(), module, name, MAX_PATH) > 0) {
+    // The system's image-name query answers without reading the process's
+    // memory; the module list reads it many times over (milliseconds a
+    // process, for every window of the Applications list). The module list
+    // serves systems without the query; it cannot see the modules of a
+    // process of the other bitness.
+    if (!QueryProcessImageName(process.get(), raw) || raw.empty()) {
+        HMODULE module = nullptr;
+        DWORD needed = 0;
+        char name[MAX_PATH] = {};
+        if (!::EnumProcessModules(process.get(), &module, sizeof(module), &needed) || !module ||
+            ::GetModuleFileNameExA(process.get(), module, name, MAX_PATH) == 0)
+            return false;
         raw = name;
-    } else if (!HasOtherBitness(process.get()) || !QueryProcessImageName(process.get(), raw)) {
-        // Our module list cannot see the modules of a process of the other
-        // bitness; only then is the system's image-name query used.
-        return false;
     }
     // Only a path with a short (8.3) component has a longer form.
     std::string longForm;

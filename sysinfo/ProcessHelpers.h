@@ -13,10 +13,10 @@
 // Access used to read a process's modules: query information + read memory.
 constexpr DWORD kProcessQueryRead = 0x0410;
 
-// The full path of the process's main module in long form. Opens the process
-// with query and read access; false when it cannot be opened or the name
-// cannot be read (for a target of another bitness the system's image-name
-// query is used instead of the module list).
+// The full path of the process's image in long form. Opens the process with
+// query and read access; false when it cannot be opened, has ended, or the
+// name cannot be read (the system's image-name query first, the main module
+// of the module list where the system has no such query).
 bool GetProcessImagePath(DWORD pid, std::string& path);
 
 // Whether the process can be opened with query and read access.

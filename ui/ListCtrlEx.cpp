@@ -144,7 +144,7 @@ void CListCtrlEx::ResetImageList() {
     SendMessage(LVM_SETIMAGELIST, LVSIL_SMALL, 0);
     // One image per row is added: grow in large steps, or each row would copy
     // the whole list again and a long list would take quadratic time.
-    imageList_.reset(::ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 64, 256));
+    imageList_.reset(::ImageList_Create(kListIconSize, kListIconSize, ILC_COLOR32 | ILC_MASK, 64, 256));
     if (imageList_ && baseBitmapId_) {
         BitmapHandle strip(static_cast<HBITMAP>(
             ::LoadImageA(ResourceInstance(), MAKEINTRESOURCEA(baseBitmapId_), IMAGE_BITMAP, 0, 0, 0)));
@@ -156,7 +156,28 @@ void CListCtrlEx::ResetImageList() {
     SendMessage(LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(imageList_.get()));
 }
 
+IconBitmaps IconBitmaps::Of(HICON icon) {
+    IconBitmaps bitmaps;
+    bitmaps.icon = icon;
+    ICONINFO info{};
+    if (!icon || !::GetIconInfo(icon, &info)) return bitmaps;
+    BitmapHandle color(info.hbmColor), mask(info.hbmMask);
+    // Bitmaps of another size would be cut into several images or none; the
+    // image list scales such an icon itself.
+    BITMAP bm{};
+    if (color && ::GetObjectA(color.get(), sizeof(bm), &bm) && bm.bmWidth == kListIconSize &&
+        bm.bmHeight == kListIconSize) {
+        bitmaps.color = std::move(color);
+        bitmaps.mask = std::move(mask);
+    }
+    return bitmaps;
+}
+
 int CListCtrlEx::InsertItemWithIcon(int index, const std::string& text, HICON icon) {
+    return InsertItemWithIcon(index, text, IconBitmaps::Of(icon));
+}
+
+int CListCtrlEx::InsertItemWithIcon(int index, const std::string& text, const IconBitmaps& icon) {
     LVITEMA item{};
     item.mask = LVIF_TEXT | LVIF_IMAGE;
     item.iItem = index;
@@ -168,7 +189,12 @@ int CListCtrlEx::InsertItemWithIcon(int index, const std::string& text, HICON ic
     // control holds the image list itself, so nothing is set again here: a
     // new image list setting makes the control measure every item anew, which
     // made filling a long list quadratic.
-    if (imageList_ && (!icon || ::ImageList_AddIcon(imageList_.get(), icon) < 0)) {
+    // A monochrome icon has no colour bitmap (its mask holds both halves):
+    // the image list takes that one as an icon.
+    const bool added = imageList_ &&
+        (icon.color ? ::ImageList_Add(imageList_.get(), icon.color.get(), icon.mask.get()) >= 0
+                   : icon.icon && ::ImageList_AddIcon(imageList_.get(), icon.icon) >= 0);
+    if (imageList_ && !added) {
         if (!blankImage_) {
             WindowDC screen(nullptr);
             blankImage_.reset(::CreateCompatibleBitmap(screen.get(), 16, 16));

@@ -61,6 +61,19 @@ struct ListViewOptions {
     bool alternateRowColors = true;
 };
 
+// An icon's colour and mask bitmaps, copied out of it once. Appending them to
+// an image list costs a fraction of appending the icon, which copies them out
+// again on every call (about 3 ms an icon under Wine, 0.2 ms for the bitmaps).
+// The size of the lists' row icons.
+constexpr int kListIconSize = 16;
+
+struct IconBitmaps {
+    HICON icon = nullptr;  // not owned; used as it is for a monochrome icon
+    BitmapHandle color;
+    BitmapHandle mask;
+    static IconBitmaps Of(HICON icon);
+};
+
 class CListCtrlEx : public CWnd {
 public:
     CListCtrlEx() = default;
@@ -95,6 +108,9 @@ public:
     // Inserts an item whose image is the icon appended now; call in
     // ascending index order after ResetImageList.
     int InsertItemWithIcon(int index, const std::string& text, HICON icon);
+    // The same with the icon's bitmaps taken beforehand: a list whose rows
+    // share a few icons takes each icon's bitmaps once.
+    int InsertItemWithIcon(int index, const std::string& text, const IconBitmaps& icon);
     int BaseImageCount() const { return baseImageCount_; }
     HIMAGELIST ImageList() const { return imageList_.get(); }
 

@@ -39,6 +39,7 @@ std::string LowerCaseKey(std::string path) {
 // once per fill.
 struct FileFacts {
     IconHandle icon;
+    IconBitmaps image;  // of icon
     std::string company;
     std::string description;
 };
@@ -51,7 +52,10 @@ public:
         auto it = facts_.find(key);
         if (it != facts_.end()) return it->second;
         FileFacts& facts = facts_[key];
-        if (icons_ && !path.empty() && FileExists(path)) facts.icon.reset(ProgramIcon(path, false));
+        if (icons_ && !path.empty() && FileExists(path)) {
+            facts.icon.reset(ProgramIcon(path, false));
+            facts.image = IconBitmaps::Of(facts.icon.get());
+        }
         VersionTexts(path, facts.company, facts.description);
         return facts;
     }
@@ -77,6 +81,7 @@ ListPage::ListPage(PageSources& sources, CListCtrlEx& list, const FunctionListLa
 bool ListPage::Create(HWND tabControl) {
     defaultIconHandle_ = static_cast<HICON>(
         ::LoadImageA(ResourceInstance(), MAKEINTRESOURCEA(defaultIcon_), IMAGE_ICON, 16, 16, LR_SHARED));
+    defaultImage_ = IconBitmaps::Of(defaultIconHandle_);
     RECT rc{0, 0, 100, 100};
     CreateTabToolBar(toolbar_, barLayout_, tabControl, RECT{0, 0, 100, 30}, 0);
     return CreateFunctionList(list_, listLayout_, tabControl, rc, 0);
@@ -117,8 +122,8 @@ void ListPage::SetCell(int row, LPARAM key, int column, const std::string& text)
     last = text;
 }
 
-int ListPage::AppendRow(const std::string& firstCell, HICON icon) {
-    return list_.InsertItemWithIcon(list_.GetItemCount(), firstCell, icon ? icon : defaultIconHandle_);
+int ListPage::AppendRow(const std::string& firstCell, const IconBitmaps& icon) {
+    return list_.InsertItemWithIcon(list_.GetItemCount(), firstCell, icon.icon ? icon : defaultImage_);
 }
 
 void ListPage::WriteProtectionCell(int row, const std::string& name) {
@@ -140,6 +145,7 @@ void ApplicationsPage::Fill() {
     // A program with many windows (a browser, the shell) is read once.
     struct Program {
         IconHandle icon;
+        IconBitmaps image;
         ProgramDetails details;
     };
     std::unordered_map<std::string, Program> programs;
@@ -151,11 +157,14 @@ void ApplicationsPage::Fill() {
         auto found = programs.find(LowerCaseKey(info.imagePath));
         if (found == programs.end()) {
             found = programs.emplace(LowerCaseKey(info.imagePath), Program()).first;
-            if (FileExists(info.imagePath)) found->second.icon.reset(ProgramIcon(info.imagePath, false));
+            if (FileExists(info.imagePath)) {
+                found->second.icon.reset(ProgramIcon(info.imagePath, false));
+                found->second.image = IconBitmaps::Of(found->second.icon.get());
+            }
             GetProgramDetails(info.imagePath, found->second.details, sources_.publisher, sources_.local);
         }
         const Program& program = found->second;
-        const int row = AppendRow(info.programName, program.icon.get());
+        const int row = AppendRow(info.programName, program.image);
         if (row < 0) continue;
         WriteProtectionCell(row, info.programName);
         list_.SetItemText(row, 2, std::to_string(info.pid));
@@ -216,7 +225,7 @@ void TasksPage::Fill() {
         const std::string name = rowtext::TaskName(p.pid, p.imagePath);
         sources_.log.Log("Task: %s", p.imagePath.c_str());
         const FileFacts& facts = files.Get(p.imagePath);
-        const int row = AppendRow(name, facts.icon.get());
+        const int row = AppendRow(name, facts.image);
         if (row < 0) continue;
         list_.SetItemText(row, 1, sources_.protection.LevelText(name));
         list_.SetItemImage(row, 1, sources_.protection.LevelNumber(name));
@@ -297,7 +306,7 @@ void ServicesPage::Fill() {
     for (size_t i = 0; i < records.Count(); ++i) {
         const ServiceInfo& r = records.Records()[i];
         sources_.log.Log(kind_ == 0 ? "Service: %s" : "Driver: %s", r.imagePath.c_str());
-        const int row = AppendRow(r.serviceName, r.icon.get());
+        const int row = AppendRow(r.serviceName, IconBitmaps::Of(r.icon.get()));
         if (row < 0) continue;
         list_.SetItemText(row, stateColumn_, r.stateText);
         list_.SetItemText(row, startupColumn_, r.startTypeText);

@@ -49,7 +49,8 @@ protected:
     void ForgetCells(LPARAM key) { written_.erase(key); }
     // A row appended at the end with the icon (or the page's default icon);
     // the icon is copied, the caller keeps its own.
-    int AppendRow(const std::string& firstCell, HICON icon);
+    // Appends a row with the icon (the page's default icon when it has none).
+    int AppendRow(const std::string& firstCell, const IconBitmaps& icon);
     void WriteProtectionCell(int row, const std::string& name);
 
     PageSources& sources_;
@@ -59,6 +60,7 @@ protected:
     const TabToolBarLayout& barLayout_;
     UINT defaultIcon_;
     HICON defaultIconHandle_ = nullptr;  // shared resource icon
+    IconBitmaps defaultImage_;  // its bitmaps
 
 private:
     std::unordered_map<LPARAM, std::vector<std::string>> written_;

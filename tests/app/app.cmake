@@ -4,6 +4,9 @@ qm_add_test(NAME test_app SOURCES SettingsTest.cpp RowTextTest.cpp LIBS qm_app)
 qm_add_test(NAME test_app_startup SOURCES StartupTest.cpp LibraryVersionsTest.cpp LIBS qm_app TIMEOUT 300)
 add_dependencies(test_app_startup Quillmark)
 target_compile_definitions(test_app_startup PRIVATE QM_QUILLMARK_EXE="$<TARGET_FILE:Quillmark>")
+# It starts Quillmark, which finds any other running Quillmark through the
+# settings and hands over to it: never beside the other tests that start one.
+set_tests_properties(test_app_startup PROPERTIES RESOURCE_LOCK qm_registry)
 
 # The main window, read from outside while it runs.
 qm_add_test(NAME test_app_mainwindow SOURCES MainWindowTest.cpp LIBS qm_core iphlpapi ws2_32 TIMEOUT 600)

@@ -242,6 +242,48 @@ TEST_F(FunctionListTest, BaseImagesComeFirstAndEveryItemAppendsOneImage) {
     EXPECT_EQ(reinterpret_cast<HIMAGELIST>(::SendMessageA(tasks.GetHwnd(), LVM_GETIMAGELIST, LVSIL_SMALL, 0)),
               tasks.ImageList());
 
+    // Colour icons go in through their bitmaps, taken once for many rows:
+    // the same picture as the icon gives, one image per row, and an icon of
+    // another size is scaled into one image too.
+    auto colourIcon = [](int size, COLORREF colour) {
+        WindowDC screen(nullptr);
+        BitmapHandle bits(::CreateCompatibleBitmap(screen.get(), size, size));
+        BitmapHandle mask(::CreateBitmap(size, size, 1, 1, nullptr));
+        {
+            MemoryDC dc(::CreateCompatibleDC(screen.get()));
+            SelectGuard sel(dc.get(), bits.get());
+            RECT rc{0, 0, size, size};
+            BrushHandle brush(::CreateSolidBrush(colour));
+            ::FillRect(dc.get(), &rc, brush.get());
+            MemoryDC maskDc(::CreateCompatibleDC(screen.get()));
+            SelectGuard selMask(maskDc.get(), mask.get());
+            ::PatBlt(maskDc.get(), 0, 0, size, size, BLACKNESS);  // opaque everywhere
+        }
+        ICONINFO info{TRUE, 0, 0, mask.get(), bits.get()};
+        return IconHandle(::CreateIconIndirect(&info));
+    };
+    IconHandle red(colourIcon(16, RGB(255, 0, 0)));
+    IconHandle bigBlue(colourIcon(32, RGB(0, 0, 255)));
+    ASSERT_TRUE(red && bigBlue);
+    const IconBitmaps redBits = IconBitmaps::Of(red.get());
+    EXPECT_TRUE(redBits.color);
+    EXPECT_FALSE(IconBitmaps::Of(bigBlue.get()).color);  // left to the image list
+    EXPECT_EQ(tasks.InsertItemWithIcon(3, "red", redBits), 3);
+    EXPECT_EQ(tasks.InsertItemWithIcon(4, "red again", redBits), 4);
+    EXPECT_EQ(tasks.InsertItemWithIcon(5, "big blue", IconBitmaps::Of(bigBlue.get())), 5);
+    EXPECT_EQ(::ImageList_GetImageCount(tasks.ImageList()), 11);
+    auto pixelOf = [&](int image) {
+        WindowDC screen(nullptr);
+        MemoryDC dc(::CreateCompatibleDC(screen.get()));
+        BitmapHandle canvas(::CreateCompatibleBitmap(screen.get(), 16, 16));
+        SelectGuard sel(dc.get(), canvas.get());
+        ::ImageList_Draw(tasks.ImageList(), image, dc.get(), 0, 0, ILD_NORMAL);
+        return ::GetPixel(dc.get(), 8, 8);
+    };
+    EXPECT_EQ(RGB(255, 0, 0), pixelOf(8));
+    EXPECT_EQ(RGB(255, 0, 0), pixelOf(9));
+    EXPECT_EQ(RGB(0, 0, 255), pixelOf(10));
+
     // A reset drops the items and their icons but keeps the strip.
     tasks.ResetImageList();
     EXPECT_EQ(tasks.GetItemCount(), 0);
