@@ -3,6 +3,7 @@
 #include <psapi.h>
 #include <tlhelp32.h>
 
+#include <cctype>
 #include <cstddef>
 #include <cstring>
 
@@ -258,6 +259,14 @@ bool EndsWithExe(const std::string& s) {
 }
 
 }  // namespace
+
+bool IsPlainImagePath(const std::string& path) {
+    if (path.size() < 7 || !std::isalpha(static_cast<unsigned char>(path[0])) || path[1] != ':' || path[2] != '\\')
+        return false;
+    if (path.find_first_of("\"/~") != std::string::npos || path.find(" -k ") != std::string::npos) return false;
+    if (path.find("\\\\", 2) != std::string::npos || path.back() == '\\') return false;
+    return EndsWithExe(path);
+}
 
 std::string NormaliseImagePath(const std::string& raw) {
     std::string text = raw;

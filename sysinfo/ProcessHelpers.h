@@ -56,3 +56,9 @@ constexpr size_t kCommandLineMax = 245;
 // ("\SystemRoot\...", "system32\...", quoted paths, "\??\" prefixes, service
 // host " -k group" suffixes, arguments after "/" or "-", a missing ".exe").
 std::string NormaliseImagePath(const std::string& raw);
+// True for a path the system's image-name query gives for a running program:
+// drive-absolute ("X:\..."), ending in ".exe", without quotes, arguments
+// ("/", " -k ") or short (8.3) components. Such a path is already what
+// NormaliseImagePath would make of it, and asking the file system to confirm
+// it costs milliseconds a process under Wine.
+bool IsPlainImagePath(const std::string& path);

@@ -9,6 +9,7 @@ namespace {
 
 // Normalised path in long form, as both process paths store it.
 std::string CleanImagePath(const std::string& raw) {
+    if (IsPlainImagePath(raw)) return raw;
     std::string path = NormaliseImagePath(raw);
     // Only a path with a short (8.3) component has a longer form; asking the
     // file system for every path cost milliseconds a process.

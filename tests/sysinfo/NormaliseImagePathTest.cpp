@@ -96,3 +96,23 @@ TEST(NormaliseImagePath, ShortNamesBecomeLongNames) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(PlainImagePath, OnlyPathsTheCleaningWouldLeaveAsTheyAreSkipIt) {
+    const std::string notepad = SystemDir() + "\\notepad.exe";
+    ASSERT_TRUE(testutil::FileExists(notepad));
+    EXPECT_TRUE(IsPlainImagePath(notepad));
+    EXPECT_TRUE(SamePath(notepad, NormaliseImagePath(notepad)));
+    EXPECT_TRUE(IsPlainImagePath("C:\\Program Files\\Vendor Name\\app.EXE"));
+    EXPECT_TRUE(IsPlainImagePath("d:\\a-b\\c.exe"));  // a dash inside a name is no argument
+
+    for (const char* path : {"", "notepad.exe", "C:notepad.exe", "\\SystemRoot\\system32\\x.exe",
+                             "system32\\svchost.exe", "\"C:\\x\\y.exe\"", "\\??\\C:\\x\\y.exe", "C:\\PROGRA~1\\x.exe",
+                             "C:\\x\\svchost.exe -k netsvcs", "C:\\x\\y.exe /service", "C:\\x\\driver.sys",
+                             "C:\\x\\noext", "C:\\x\\\\y.exe", "C:\\x\\"}) {
+        EXPECT_FALSE(IsPlainImagePath(path)) << path;
+    }
+}
+
+}  // namespace
