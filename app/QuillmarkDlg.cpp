@@ -114,7 +114,8 @@ void CQuillmarkDlg::InitTabControl() {
     tabs_.AttachLayout(tab);
     performance_.Create(hwnd_, tabs_, yOffset, font);
     networkPage_.Create(hwnd_, tabs_, yOffset, font);
-    network_.Start(hwnd_);
+    // The network monitor starts when its page is first shown (SyncSampling):
+    // its thread would otherwise be made only to be stopped a second later.
 }
 
 // The four default row icons are loaded by the pages with their lists.
