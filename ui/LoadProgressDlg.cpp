@@ -57,7 +57,6 @@ BOOL CLoadProgressDlg::OnInitDialog() {
     iconControl_ = GetDlgItem(IDC_LOAD_ANIMATION);
     cancelButton_ = GetDlgItem(IDCANCEL);
     BuildIcons();
-    SetTimer(kTimerId, kTimerMs);
     AdvanceFrame();
     if (cancelButton_) {
         LOGFONTA lf{};
@@ -69,6 +68,17 @@ BOOL CLoadProgressDlg::OnInitDialog() {
         ::SendMessageA(cancelButton_, WM_SETFONT, reinterpret_cast<WPARAM>(boldFont_.get()), TRUE);
     }
     return TRUE;
+}
+
+INT_PTR CLoadProgressDlg::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_SHOWWINDOW && (wp != FALSE) != animating_) {
+        animating_ = wp != FALSE;
+        if (animating_)
+            SetTimer(kTimerId, kTimerMs);
+        else
+            KillTimer(kTimerId);
+    }
+    return CDialog::DialogProc(msg, wp, lp);
 }
 
 void CLoadProgressDlg::OnCancel() {

@@ -32,8 +32,12 @@ public:
     HICON FrameIcon(int frame) const;
     // Moves to the next frame and shows it.
     void AdvanceFrame();
+    // The timer runs only while the dialog is shown: hidden between loads it
+    // would wake the program four times a second for nothing.
+    bool Animating() const { return animating_; }
 
 protected:
+    INT_PTR DialogProc(UINT msg, WPARAM wp, LPARAM lp) override;
     BOOL OnInitDialog() override;
     void OnCancel() override;
     void OnTimer(UINT_PTR id) override;
@@ -42,6 +46,7 @@ private:
     void BuildIcons();
 
     UINT animationBitmap_;
+    bool animating_ = false;
     IconHandle icons_[kFrameCount];
     int frame_ = 0;
     HWND iconControl_ = nullptr;

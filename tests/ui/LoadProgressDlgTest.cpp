@@ -19,6 +19,9 @@ TEST(LoadProgressDlg, AnimatesFramesOneTwoThreeZero) {
     // The first frame shown is frame 1, then the timer moves on in order.
     EXPECT_EQ(1, dlg.CurrentFrame());
     EXPECT_EQ(dlg.FrameIcon(1), ShownIcon(dlg));
+    EXPECT_FALSE(dlg.Animating());  // hidden until a load shows it
+    dlg.ShowCentred();
+    EXPECT_TRUE(dlg.Animating());
     for (int expected : {2, 3, 0, 1}) {
         ASSERT_TRUE(testutil::WaitUntil([&] { return dlg.CurrentFrame() == expected; }, 5000)) << expected;
         EXPECT_EQ(dlg.FrameIcon(expected), ShownIcon(dlg));
@@ -34,6 +37,7 @@ TEST(LoadProgressDlg, CancelOnlyHides) {
     ::SendMessageA(first, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
                    reinterpret_cast<LPARAM>(dlg.GetDlgItem(IDCANCEL)));
     EXPECT_FALSE(dlg.IsVisible());
+    EXPECT_FALSE(dlg.Animating());
     EXPECT_TRUE(::IsWindow(first));
     // The next load shows the same window again, still animating.
     ASSERT_TRUE(dlg.CreateOnce(nullptr));
@@ -49,6 +53,7 @@ TEST(LoadProgressDlg, MissingAnimationLeavesTheIconEmptyAndKeepsTicking) {
     ASSERT_TRUE(dlg.CreateOnce(nullptr));
     for (int i = 0; i < CLoadProgressDlg::kFrameCount; ++i) EXPECT_EQ(nullptr, dlg.FrameIcon(i));
     EXPECT_EQ(nullptr, ShownIcon(dlg));
+    dlg.ShowCentred();
     EXPECT_TRUE(testutil::WaitUntil([&] { return dlg.CurrentFrame() == 3; }, 5000));
 }
 
