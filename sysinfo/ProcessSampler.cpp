@@ -115,15 +115,29 @@ int ProcessSampler::Sample() {
         const uint64_t generation = ++generation_;
         int64_t sum = 0;
         size_t kept = 0;
+        size_t cursor = 0;  // into records_, the last tick's order
         for (const ProcessEntry& e : entries_) {
             if (e.pid == 0 && e.threadCount == 0) continue;
             // The same process is the one with the same pid and creation
-            // time, wherever the query lists it now.
+            // time, wherever the query lists it now. The query lists them in
+            // the same order tick after tick, so the record after the last
+            // one found (or the one after that, when a process ended) nearly
+            // always is it, without the lookup.
             const Key key{e.pid, e.createTime};
-            auto it = byKey_.find(key);
             Record* rec = nullptr;
-            if (it != byKey_.end()) {
-                rec = it->second.get();
+            for (size_t ahead = 0; ahead < 2 && cursor + ahead < records_.size(); ++ahead) {
+                Record* candidate = records_[cursor + ahead];
+                if (candidate->pid == e.pid && candidate->createTime == e.createTime) {
+                    rec = candidate;
+                    cursor += ahead + 1;
+                    break;
+                }
+            }
+            if (!rec) {
+                auto it = byKey_.find(key);
+                if (it != byKey_.end()) rec = it->second.get();
+            }
+            if (rec) {
                 if (rec->seen == generation) continue;  // listed twice: the first counts
                 ++kept;
                 rec->changes = 0;

@@ -141,6 +141,19 @@ TEST_F(SamplerFixture, RecordsFollowTheQueryWhenItReordersProcesses) {
     EXPECT_STREQ("c.exe", Get(3).imageName);
 }
 
+TEST_F(SamplerFixture, AProcessListedTwiceCountsOnceTickAfterTick) {
+    source.processes = {Proc(1, L"a.exe", 0), Proc(1, L"a.exe", 0), Proc(2, L"b.exe", 0)};
+    source.processes[1].userTime = 500;  // the second listing is ignored
+    for (int tick = 0; tick < 3; ++tick) {
+        ASSERT_EQ(1, sampler.Sample());
+        std::vector<uint32_t> order;
+        sampler.ForEach([&](const ProcessInfo& p) { order.push_back(p.pid); });
+        EXPECT_EQ((std::vector<uint32_t>{1, 2}), order) << tick;
+        EXPECT_EQ(0, Get(1).cpuDelta) << tick;
+    }
+    EXPECT_EQ(2, source.userLookups);
+}
+
 TEST_F(SamplerFixture, ReusedPidWithNewCreationTimeIsANewProcess) {
     source.processes = {Proc(50, L"old.exe", 1000, 111)};
     ASSERT_EQ(1, sampler.Sample());
