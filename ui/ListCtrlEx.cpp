@@ -185,23 +185,21 @@ int CListCtrlEx::InsertItemWithIcon(int index, const std::string& text, const Ic
     item.iImage = index + baseImageCount_;
     int inserted = static_cast<int>(SendMessage(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
     // Every item must append exactly one image, or each later item would
-    // show its neighbour's icon: a missing icon appends a blank one. The
-    // control holds the image list itself, so nothing is set again here: a
-    // new image list setting makes the control measure every item anew, which
-    // made filling a long list quadratic.
-    // A monochrome icon has no colour bitmap (its mask holds both halves):
-    // the image list takes that one as an icon.
+    // show its neighbour's icon: a missing icon appends a blank one. A
+    // monochrome icon has no colour bitmap (its mask holds both halves): the
+    // image list takes that one as an icon. The control holds the image list
+    // already; setting it again makes the control measure every item anew.
     const bool added = imageList_ &&
         (icon.color ? ::ImageList_Add(imageList_.get(), icon.color.get(), icon.mask.get()) >= 0
                    : icon.icon && ::ImageList_AddIcon(imageList_.get(), icon.icon) >= 0);
     if (imageList_ && !added) {
         if (!blankImage_) {
             WindowDC screen(nullptr);
-            blankImage_.reset(::CreateCompatibleBitmap(screen.get(), 16, 16));
+            blankImage_.reset(::CreateCompatibleBitmap(screen.get(), kListIconSize, kListIconSize));
             MemoryDC dc(::CreateCompatibleDC(screen.get()));
             if (blankImage_ && dc) {
                 SelectGuard sel(dc.get(), blankImage_.get());
-                RECT rc{0, 0, 16, 16};
+                RECT rc{0, 0, kListIconSize, kListIconSize};
                 BrushHandle magenta(::CreateSolidBrush(RGB(255, 0, 255)));
                 ::FillRect(dc.get(), &rc, magenta.get());
             }

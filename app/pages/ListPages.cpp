@@ -34,12 +34,23 @@ std::string LowerCaseKey(std::string path) {
     return path;
 }
 
+// A program file's small icon with its bitmaps, read once for every row of
+// that program in a fill.
+struct RowIcon {
+    IconHandle icon;
+    IconBitmaps image;
+    void Load(const std::string& path) {
+        if (path.empty() || !FileExists(path)) return;
+        icon.reset(ProgramIcon(path, false));
+        image = IconBitmaps::Of(icon.get());
+    }
+};
+
 // What a list shows of one program file: its small icon and version texts.
 // Many processes share a file (service hosts, helpers): each file is read
 // once per fill.
 struct FileFacts {
-    IconHandle icon;
-    IconBitmaps image;  // of icon
+    RowIcon icon;
     std::string company;
     std::string description;
 };
@@ -52,10 +63,7 @@ public:
         auto it = facts_.find(key);
         if (it != facts_.end()) return it->second;
         FileFacts& facts = facts_[key];
-        if (icons_ && !path.empty() && FileExists(path)) {
-            facts.icon.reset(ProgramIcon(path, false));
-            facts.image = IconBitmaps::Of(facts.icon.get());
-        }
+        if (icons_) facts.icon.Load(path);
         VersionTexts(path, facts.company, facts.description);
         return facts;
     }
@@ -144,8 +152,7 @@ void ApplicationsPage::Fill() {
     list_.SendMessage(WM_SETREDRAW, FALSE);
     // A program with many windows (a browser, the shell) is read once.
     struct Program {
-        IconHandle icon;
-        IconBitmaps image;
+        RowIcon icon;
         ProgramDetails details;
     };
     std::unordered_map<std::string, Program> programs;
@@ -154,17 +161,13 @@ void ApplicationsPage::Fill() {
         AppWindowInfo info;
         if (!ReadAppWindowInfo(window, info, false)) continue;
         sources_.log.Log("Application: %s", info.imagePath.c_str());
-        auto found = programs.find(LowerCaseKey(info.imagePath));
-        if (found == programs.end()) {
-            found = programs.emplace(LowerCaseKey(info.imagePath), Program()).first;
-            if (FileExists(info.imagePath)) {
-                found->second.icon.reset(ProgramIcon(info.imagePath, false));
-                found->second.image = IconBitmaps::Of(found->second.icon.get());
-            }
-            GetProgramDetails(info.imagePath, found->second.details, sources_.publisher, sources_.local);
+        auto [found, isNew] = programs.try_emplace(LowerCaseKey(info.imagePath));
+        Program& program = found->second;
+        if (isNew) {
+            program.icon.Load(info.imagePath);
+            GetProgramDetails(info.imagePath, program.details, sources_.publisher, sources_.local);
         }
-        const Program& program = found->second;
-        const int row = AppendRow(info.programName, program.image);
+        const int row = AppendRow(info.programName, program.icon.image);
         if (row < 0) continue;
         WriteProtectionCell(row, info.programName);
         list_.SetItemText(row, 2, std::to_string(info.pid));
@@ -225,7 +228,7 @@ void TasksPage::Fill() {
         const std::string name = rowtext::TaskName(p.pid, p.imagePath);
         sources_.log.Log("Task: %s", p.imagePath.c_str());
         const FileFacts& facts = files.Get(p.imagePath);
-        const int row = AppendRow(name, facts.image);
+        const int row = AppendRow(name, facts.icon.image);
         if (row < 0) continue;
         list_.SetItemText(row, 1, sources_.protection.LevelText(name));
         list_.SetItemImage(row, 1, sources_.protection.LevelNumber(name));

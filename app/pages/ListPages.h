@@ -47,9 +47,8 @@ protected:
     // Forgets the written texts (the rows were rebuilt) or one row's.
     void ForgetCells() { written_.clear(); }
     void ForgetCells(LPARAM key) { written_.erase(key); }
-    // A row appended at the end with the icon (or the page's default icon);
-    // the icon is copied, the caller keeps its own.
-    // Appends a row with the icon (the page's default icon when it has none).
+    // A row appended at the end with the icon (or the page's default icon
+    // when it has none); the bitmaps are copied, the caller keeps its own.
     int AppendRow(const std::string& firstCell, const IconBitmaps& icon);
     void WriteProtectionCell(int row, const std::string& name);
 
