@@ -136,6 +136,11 @@ int NetAdapterSampler::Sample() {
     return 1;
 }
 
+void NetAdapterSampler::ForgetUtilization() {
+    CriticalSectionLock hold(lock_);
+    for (NetAdapterInfo& a : adapters_) a.utilization = 0.0;
+}
+
 std::vector<NetAdapterInfo> NetAdapterSampler::CopyAdapters() const {
     CriticalSectionLock hold(lock_);
     return adapters_;
@@ -158,7 +163,11 @@ bool NetAdapterSampler::Start(HWND notifyWindow) {
         // reading sets the counters it is measured from: without it a new
         // adapter's first value is its whole count since boot, and after a
         // pause the growth over the whole pause, each shown as one second's.
+        // It is posted at once, with no growth yet, so the page shows its
+        // adapters without waiting for the first interval.
         Sample();
+        ForgetUtilization();
+        context.Post(WM_NETWORK_SAMPLE);
         while (!context.WaitOrStop(1000)) {
             Sample();
             context.Post(WM_NETWORK_SAMPLE);

@@ -74,9 +74,9 @@ public:
     // interfaces that are gone are dropped.
     void ApplyTable(const MIB_IFTABLE& table);
 
-    // Starts the worker that takes a first reading at once, then samples
-    // once a second and posts WM_NETWORK_SAMPLE to notifyWindow (may be
-    // null) after each of those. False when it runs.
+    // Starts the worker that takes a first reading at once (posted with no
+    // utilisation yet), then samples once a second, posting WM_NETWORK_SAMPLE
+    // to notifyWindow (may be null) after each reading. False when it runs.
     bool Start(HWND notifyWindow);
     // Signals the worker and waits (bounded) until it has ended.
     bool Stop(DWORD boundMs = WorkerThread::kDefaultStopBoundMs) { return worker_.Stop(boundMs); }
@@ -94,6 +94,8 @@ public:
     bool TakeNotSupportedReport();
 
 private:
+    void ForgetUtilization();
+
     IfTableFn readTable_;
     mutable CriticalSection lock_;
     std::vector<NetAdapterInfo> adapters_;  // in the order the system lists them
