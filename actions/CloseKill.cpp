@@ -1,7 +1,7 @@
 #include "actions/CloseKill.h"
 
 #include "core/Text.h"
-#include "framework/Handles.h"
+#include "base/Handles.h"
 #include "platform/Privileges.h"
 #include "platform/Processes.h"
 

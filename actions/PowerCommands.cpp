@@ -1,6 +1,6 @@
 #include "actions/PowerCommands.h"
 
-#include "framework/Resources.h"
+#include "base/Resources.h"
 
 namespace {
 

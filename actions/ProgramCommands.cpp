@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "framework/Resources.h"
+#include "base/Resources.h"
 #include "resource.h"
 #include "sysinfo/AppWindows.h"
 #include "sysinfo/ProcessHelpers.h"

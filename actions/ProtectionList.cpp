@@ -7,7 +7,7 @@
 
 #include "core/AppPaths.h"
 #include "core/Text.h"
-#include "framework/Resources.h"
+#include "base/Resources.h"
 #include "platform/Files.h"
 #include "resource.h"
 

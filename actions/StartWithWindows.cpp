@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "core/AppPaths.h"
-#include "framework/Handles.h"
+#include "base/Handles.h"
 
 namespace {
 constexpr REGSAM kChangeAccess = KEY_READ | KEY_CREATE_SUB_KEY | KEY_SET_VALUE;

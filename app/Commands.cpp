@@ -18,7 +18,7 @@
 #include "progdb/ProgramDatabaseFiles.h"
 #include "reports/ListExport.h"
 #include "reports/ListPrinter.h"
-#include "framework/Resources.h"
+#include "base/Resources.h"
 #include "progdb/Submission.h"
 #include "resource.h"
 #include "sysinfo/AppWindows.h"

@@ -3,7 +3,7 @@
 #include <commctrl.h>
 
 #include "app/pages/RowText.h"
-#include "framework/Resources.h"
+#include "base/Resources.h"
 #include "resource.h"
 #include "ui/TabToolBar.h"
 

@@ -10,7 +10,7 @@
 
 #include <commctrl.h>
 
-#include "framework/Handles.h"
+#include "base/Handles.h"
 
 class MainMenuBar {
 public:

@@ -10,7 +10,7 @@
 #include "app/QuillmarkDlg.h"
 #include "core/SettingsKeys.h"
 #include "framework/MessageLoop.h"
-#include "framework/Resources.h"
+#include "base/Resources.h"
 #include "platform/Processes.h"
 #include "reports/HtmlSupportFiles.h"
 #include "resource.h"

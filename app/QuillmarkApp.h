@@ -6,7 +6,7 @@
 #include <string>
 
 #include "core/AppSettings.h"
-#include "framework/Handles.h"
+#include "base/Handles.h"
 
 class CQuillmarkDlg;
 

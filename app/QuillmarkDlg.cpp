@@ -7,7 +7,7 @@
 #include "core/AppPaths.h"
 #include "core/SettingsKeys.h"
 #include "dialogs/XMessageBox.h"
-#include "framework/Resources.h"
+#include "base/Resources.h"
 #include "progdb/ProgramDatabaseFiles.h"
 #include "resource.h"
 

@@ -20,7 +20,7 @@
 #include "core/AppSettings.h"
 #include "core/Messages.h"
 #include "framework/Dialog.h"
-#include "framework/Handles.h"
+#include "base/Handles.h"
 #include "framework/MessageLoop.h"
 #include "progdb/DatabaseUpdater.h"
 #include "progdb/ProgramDatabaseDetails.h"

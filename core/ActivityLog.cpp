@@ -5,7 +5,7 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "framework/Handles.h"
+#include "base/Handles.h"
 
 std::string FormatLogTimestamp(const std::tm& local) {
     char buf[64];

@@ -11,7 +11,7 @@
 #include <memory>
 #include <vector>
 
-#include "framework/Handles.h"
+#include "base/Handles.h"
 
 // One message a job posts to its notify window.
 struct WorkerMessage {

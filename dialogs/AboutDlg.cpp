@@ -1,6 +1,6 @@
 #include "dialogs/AboutDlg.h"
 
-#include "framework/Resources.h"
+#include "base/Resources.h"
 #include "resource.h"
 #include "actions/ShellCommands.h"
 #include "sysinfo/FileVersion.h"

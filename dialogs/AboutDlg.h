@@ -8,7 +8,7 @@
 
 #include "dialogs/DialogSupport.h"
 #include "framework/Dialog.h"
-#include "framework/Handles.h"
+#include "base/Handles.h"
 #include "framework/Window.h"
 
 // "Version <version> / <date>", the date as the compiler writes it

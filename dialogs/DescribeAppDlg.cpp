@@ -1,6 +1,6 @@
 #include "dialogs/DescribeAppDlg.h"
 
-#include "framework/Resources.h"
+#include "base/Resources.h"
 #include "progdb/ProgramDatabase.h"
 #include "resource.h"
 #include "sysinfo/AppWindows.h"

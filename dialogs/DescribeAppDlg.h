@@ -11,7 +11,7 @@
 
 #include "dialogs/DialogSupport.h"
 #include "framework/Dialog.h"
-#include "framework/Handles.h"
+#include "base/Handles.h"
 #include "progdb/ProgramDatabaseDetails.h"
 
 // The short name of a rating from its string-table text: the text before the

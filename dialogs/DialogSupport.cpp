@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "framework/Resources.h"
+#include "base/Resources.h"
 
 namespace dlg {
 

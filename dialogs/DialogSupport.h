@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "framework/Handles.h"
+#include "base/Handles.h"
 
 namespace dlg {
 

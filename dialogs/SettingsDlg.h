@@ -14,7 +14,7 @@
 #include "core/AppSettings.h"
 #include "dialogs/DialogSupport.h"
 #include "framework/Dialog.h"
-#include "framework/Handles.h"
+#include "base/Handles.h"
 
 // The label under the update slider: "Automatic" in auto mode, else the
 // interval of the position in seconds, "0.5 seconds", "1.0 second", ...

@@ -7,7 +7,7 @@
 
 #include "core/Messages.h"
 #include "framework/Dialog.h"
-#include "framework/Handles.h"
+#include "base/Handles.h"
 #include "platform/Registry.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "Handles.h"
+#include "base/Handles.h"
 
 namespace {
 // The object of every window this framework attached, by handle. Every

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "framework/Handles.h"
+#include "base/Handles.h"
 
 bool FileExists(const std::string& path) {
     if (path.empty()) return false;

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "framework/Handles.h"
+#include "base/Handles.h"
 
 bool EnablePrivilege(const char* name, bool enable) {
     LUID luid{};

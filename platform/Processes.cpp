@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "framework/Handles.h"
+#include "base/Handles.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "platform/Registry.h"
 
-#include "framework/Handles.h"
+#include "base/Handles.h"
 
 namespace reg {
 namespace {

@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "core/SettingsKeys.h"
-#include "framework/ComPtr.h"
+#include "base/ComPtr.h"
 #include "platform/Files.h"
 #include "progdb/InternetApi.h"
 #include "progdb/ProgramDatabase.h"

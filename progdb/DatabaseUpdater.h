@@ -10,7 +10,7 @@
 #include "core/AppSettings.h"
 #include "core/Messages.h"
 #include "core/Worker.h"
-#include "framework/Handles.h"
+#include "base/Handles.h"
 #include "progdb/UrlFetcher.h"
 
 // The update workers post WM_DATABASE_UPDATE (core/Messages.h) with the

@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "core/Text.h"
-#include "framework/Handles.h"
+#include "base/Handles.h"
 #include "platform/Sockets.h"
 
 namespace {

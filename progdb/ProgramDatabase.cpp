@@ -2,8 +2,8 @@
 
 #include <new>
 
-#include "framework/ComPtr.h"
-#include "framework/Resources.h"
+#include "base/ComPtr.h"
+#include "base/Resources.h"
 #include "platform/Files.h"
 #include "progdb/XmlDocument.h"
 #include "progdb/XmlWriter.h"

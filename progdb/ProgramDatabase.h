@@ -12,7 +12,7 @@
 
 #include "core/Messages.h"
 #include "core/Worker.h"
-#include "framework/Handles.h"
+#include "base/Handles.h"
 
 class XmlNode;
 

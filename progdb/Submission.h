@@ -13,7 +13,7 @@
 #include "core/AppSettings.h"
 #include "core/Messages.h"
 #include "core/Worker.h"
-#include "framework/Handles.h"
+#include "base/Handles.h"
 #include "progdb/HttpClient.h"
 #include "progdb/ProgramDatabase.h"
 

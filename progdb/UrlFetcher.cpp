@@ -10,7 +10,7 @@
 #include "core/AppSettings.h"
 #include "core/SettingsKeys.h"
 #include "core/Text.h"
-#include "framework/ComPtr.h"
+#include "base/ComPtr.h"
 #include "platform/Registry.h"
 #include "progdb/InternetApi.h"
 

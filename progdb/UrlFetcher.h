@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "framework/Handles.h"
+#include "base/Handles.h"
 
 class AppSettings;
 

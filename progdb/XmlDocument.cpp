@@ -8,7 +8,7 @@
 #include <cwctype>
 #include <new>
 
-#include "framework/ComPtr.h"
+#include "base/ComPtr.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <utility>
 
 #include "core/AppPaths.h"
-#include "framework/Handles.h"
-#include "framework/Resources.h"
+#include "base/Handles.h"
+#include "base/Resources.h"
 #include "platform/Files.h"
 #include "reports/HtmlSupportFiles.h"
 #include "resource.h"

@@ -1,7 +1,7 @@
 #include "reports/HtmlSupportFiles.h"
 
 #include "core/AppPaths.h"
-#include "framework/Handles.h"
+#include "base/Handles.h"
 #include "platform/Files.h"
 #include "resource.h"
 

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "framework/Resources.h"
+#include "base/Resources.h"
 
 // File names kept in the HTML work folder.
 constexpr const char kDarkBlueGifFile[] = "dkblue.gif";

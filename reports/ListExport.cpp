@@ -4,7 +4,7 @@
 #include <cctype>
 #include <vector>
 
-#include "framework/Handles.h"
+#include "base/Handles.h"
 #include "platform/Files.h"
 #include "platform/OnDemand.h"
 #include "progdb/XmlWriter.h"

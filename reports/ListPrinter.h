@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/Handles.h"
+#include "base/Handles.h"
 #include "reports/ListTable.h"
 #include "reports/TablePrint.h"
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/Handles.h"
+#include "base/Handles.h"
 
 // ---- Band text markup ---------------------------------------------------------
 // 31 starts a part drawn centred, 30 a part drawn right-aligned, 28 asks for a

@@ -8,8 +8,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "framework/Handles.h"
-#include "framework/Resources.h"
+#include "base/Handles.h"
+#include "base/Resources.h"
 #include "platform/Processes.h"
 #include "sysinfo/ProcessHelpers.h"
 

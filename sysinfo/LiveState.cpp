@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "framework/Handles.h"
+#include "base/Handles.h"
 #include "sysinfo/ServiceInfo.h"
 
 bool WindowExists(HWND window) { return window && ::IsWindow(window); }

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <new>
 
-#include "framework/Resources.h"
+#include "base/Resources.h"
 #include "platform/Text.h"
 
 std::string OperStatusText(uint32_t code) {

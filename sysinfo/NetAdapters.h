@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "core/Worker.h"
-#include "framework/Handles.h"
+#include "base/Handles.h"
 #include "sysinfo/SysinfoMessages.h"
 
 struct NetAdapterInfo {

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <new>
 
-#include "framework/Resources.h"
+#include "base/Resources.h"
 
 int CpuUsageFromTimes(uint64_t idleNow, uint64_t idleThen, uint64_t timeNow, uint64_t timeThen, int processors) {
     auto asDouble = [](uint64_t v) {

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "core/Worker.h"
-#include "framework/Handles.h"
+#include "base/Handles.h"
 #include "platform/Processes.h"
 #include "sysinfo/SysinfoMessages.h"
 

@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "core/Text.h"
-#include "framework/Handles.h"
+#include "base/Handles.h"
 #include "platform/Files.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/Handles.h"
+#include "base/Handles.h"
 #include "sysinfo/SharedIcon.h"
 
 // A service-manager handle owned by one record; copying yields no handle.

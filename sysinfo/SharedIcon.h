@@ -8,7 +8,7 @@
 
 #include <memory>
 
-#include "framework/Handles.h"
+#include "base/Handles.h"
 
 class SharedIcon {
 public:

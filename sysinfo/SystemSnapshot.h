@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "core/Worker.h"
-#include "framework/Handles.h"
+#include "base/Handles.h"
 #include "platform/Processes.h"
 #include "sysinfo/ServiceInfo.h"
 #include "sysinfo/SysinfoMessages.h"

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "framework/Handles.h"
+#include "base/Handles.h"
 
 // Calls draw(memoryDC) with a bitmap compatible with `target` selected, then
 // copies `rc` to the target. Nothing happens for an empty rectangle or when

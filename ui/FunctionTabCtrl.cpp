@@ -2,7 +2,7 @@
 
 #include <string.h>
 
-#include "framework/Resources.h"
+#include "base/Resources.h"
 #include "resource.h"
 
 RECT AnchoredRect(const RECT& recorded, UINT flags, int dx, int dy) {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "core/Messages.h"
-#include "framework/Handles.h"
+#include "base/Handles.h"
 #include "framework/Window.h"
 
 // Messages to the notify target: WM_FUNCTION_TAB_CHANGED, _RESIZED and

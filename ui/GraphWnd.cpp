@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "framework/Handles.h"
-#include "framework/Resources.h"
+#include "base/Handles.h"
+#include "base/Resources.h"
 #include "ui/BufferedPaint.h"
 
 namespace graphmath {

@@ -14,7 +14,7 @@
 #include <functional>
 #include <string>
 
-#include "framework/ComPtr.h"
+#include "base/ComPtr.h"
 #include "framework/Window.h"
 
 class CInfoWebBrowser : public CWnd {

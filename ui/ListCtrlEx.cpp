@@ -3,7 +3,7 @@
 #include <mbstring.h>
 #include <stdlib.h>
 
-#include "framework/Resources.h"
+#include "base/Resources.h"
 #include "platform/ListView.h"
 
 // ---- Pure pieces -------------------------------------------------------------

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/Handles.h"
+#include "base/Handles.h"
 #include "framework/Window.h"
 
 // ---- Pure pieces, kept apart from the window so tests feed exact inputs ----

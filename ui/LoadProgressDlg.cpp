@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "framework/Resources.h"
+#include "base/Resources.h"
 #include "resource.h"
 
 static_assert(CLoadProgressDlg::kAnimationBitmap == IDB_LOAD_ANIMATION, "animation strip id");

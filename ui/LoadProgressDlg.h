@@ -7,7 +7,7 @@
 
 #include "core/Messages.h"
 #include "framework/Dialog.h"
-#include "framework/Handles.h"
+#include "base/Handles.h"
 
 class CLoadProgressDlg : public CDialog {
 public:

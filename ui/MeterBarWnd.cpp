@@ -1,6 +1,6 @@
 #include "ui/MeterBarWnd.h"
 
-#include "framework/Resources.h"
+#include "base/Resources.h"
 #include "ui/BufferedPaint.h"
 #include "ui/GraphWnd.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "core/Messages.h"
-#include "framework/Handles.h"
+#include "base/Handles.h"
 #include "framework/Window.h"
 #include "sysinfo/Performance.h"
 

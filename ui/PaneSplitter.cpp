@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "core/SettingsKeys.h"
-#include "framework/Resources.h"
+#include "base/Resources.h"
 #include "resource.h"
 
 namespace splittermath {

@@ -8,7 +8,7 @@
 #include <windows.h>
 
 #include "core/AppSettings.h"
-#include "framework/Handles.h"
+#include "base/Handles.h"
 #include "framework/MessageLoop.h"
 #include "framework/Window.h"
 

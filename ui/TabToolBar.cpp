@@ -2,7 +2,7 @@
 
 #include <string.h>
 
-#include "framework/Resources.h"
+#include "base/Resources.h"
 #include "resource.h"
 
 int ToolbarResource::ButtonCount() const {

@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "framework/Handles.h"
+#include "base/Handles.h"
 #include "framework/Window.h"
 
 // A toolbar resource (type 241): version 1, image width and height, then the

@@ -5,7 +5,7 @@
 #include "core/ActivityLog.h"
 #include "core/AppPaths.h"
 #include "core/Text.h"
-#include "framework/Resources.h"
+#include "base/Resources.h"
 #include "platform/Files.h"
 #include "progdb/ProgramDatabase.h"
 #include "progdb/ProgramDatabaseDetails.h"

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "framework/Resources.h"
+#include "base/Resources.h"
 
 namespace {
 INT_PTR CALLBACK TemplateProc(HWND, UINT msg, WPARAM, LPARAM) { return msg == WM_INITDIALOG; }

@@ -5,7 +5,7 @@
 #include <random>
 
 #include "TestUtil.h"
-#include "framework/Resources.h"
+#include "base/Resources.h"
 #include "platform/Files.h"
 #include "resource.h"
 

@@ -8,7 +8,7 @@
 
 #include "TestServices.h"
 #include "TestUtil.h"
-#include "framework/Handles.h"
+#include "base/Handles.h"
 #include "resource.h"
 
 namespace {

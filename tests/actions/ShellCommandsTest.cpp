@@ -8,7 +8,7 @@
 
 #include "TestUtil.h"
 #include "actions/ShellCommands.h"
-#include "framework/Handles.h"
+#include "base/Handles.h"
 
 namespace {
 

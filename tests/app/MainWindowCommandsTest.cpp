@@ -16,7 +16,7 @@
 #include "app/QuillmarkDlg.h"
 #include "core/AppPaths.h"
 #include "framework/MessageLoop.h"
-#include "framework/Resources.h"
+#include "base/Resources.h"
 #include "platform/Power.h"
 #include "platform/Processes.h"
 #include "ProcessUtil.h"

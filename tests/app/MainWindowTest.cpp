@@ -13,7 +13,7 @@
 
 #include "core/AppSettings.h"
 #include "core/SettingsKeys.h"
-#include "framework/Handles.h"
+#include "base/Handles.h"
 #include "ProcessUtil.h"
 #include "RemoteControls.h"
 #include "TestServices.h"

@@ -3,7 +3,7 @@
 #include <regex>
 
 #include "core/ActivityLog.h"
-#include "framework/Handles.h"
+#include "base/Handles.h"
 #include "TestUtil.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "actions/StartWithWindows.h"
-#include "framework/Handles.h"
+#include "base/Handles.h"
 #include "platform/Registry.h"
 
 namespace drive {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "framework/Resources.h"
+#include "base/Resources.h"
 #include "resource.h"
 
 namespace {

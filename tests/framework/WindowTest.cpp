@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "framework/Handles.h"
+#include "base/Handles.h"
 #include "framework/Window.h"
 #include "TestUtil.h"
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "framework/Handles.h"
+#include "base/Handles.h"
 #include "progdb/ProgramDatabase.h"
 
 inline ProgramEntry MakeEntry(const std::string& company, const std::string& url, const std::string& rating,

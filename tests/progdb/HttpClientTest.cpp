@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "LoopbackServer.h"
-#include "framework/Handles.h"
+#include "base/Handles.h"
 #include "progdb/HttpClient.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include "TestServices.h"
 #include "TestUtil.h"
 #include "core/Text.h"
-#include "framework/Handles.h"
+#include "base/Handles.h"
 #include "reports/HtmlSupportFiles.h"
 #include "reports/HtmlWriter.h"
 #include "resource.h"

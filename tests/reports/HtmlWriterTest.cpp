@@ -8,7 +8,7 @@
 #include <functional>
 
 #include "TestUtil.h"
-#include "framework/Handles.h"
+#include "base/Handles.h"
 #include "reports/HtmlSupportFiles.h"
 #include "reports/HtmlWriter.h"
 #include "resource.h"

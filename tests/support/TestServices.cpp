@@ -1,7 +1,7 @@
 #include "TestServices.h"
 
 #include "TestUtil.h"
-#include "framework/Handles.h"
+#include "base/Handles.h"
 
 namespace testutil {
 

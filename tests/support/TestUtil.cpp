@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "framework/Handles.h"
+#include "base/Handles.h"
 #include "platform/Registry.h"
 
 namespace testutil {

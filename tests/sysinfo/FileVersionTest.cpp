@@ -7,7 +7,7 @@
 
 #include "SysinfoTestUtil.h"
 #include "TestUtil.h"
-#include "framework/Handles.h"
+#include "base/Handles.h"
 #include "sysinfo/FileVersion.h"
 
 namespace {

@@ -8,7 +8,7 @@
 
 #include "ListsTestHost.h"
 #include "TestUtil.h"
-#include "framework/Resources.h"
+#include "base/Resources.h"
 #include "resource.h"
 #include "ui/FunctionLists.h"
 #include "ui/FunctionTabCtrl.h"

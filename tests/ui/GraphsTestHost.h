@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "framework/Handles.h"
+#include "base/Handles.h"
 
 namespace graphstest {
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "TestUtil.h"
-#include "framework/ComPtr.h"
+#include "base/ComPtr.h"
 #include "resource.h"
 
 namespace {

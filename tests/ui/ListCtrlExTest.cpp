@@ -9,7 +9,7 @@
 #include "ListsTestHost.h"
 #include "TestUtil.h"
 #include "core/SettingsKeys.h"
-#include "framework/Resources.h"
+#include "base/Resources.h"
 #include "resource.h"
 #include "ui/FunctionLists.h"
 

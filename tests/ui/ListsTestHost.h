@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "GraphsTestHost.h"
-#include "framework/Handles.h"
+#include "base/Handles.h"
 #include "framework/Window.h"
 
 namespace liststest {

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "framework/Handles.h"
+#include "base/Handles.h"
 #include "progdb/ProgramDatabase.h"
 #include "reports/DetailView.h"
 #include "reports/HtmlSupportFiles.h"

@@ -4,8 +4,8 @@
 
 #include <cmath>
 
-#include "framework/Handles.h"
-#include "framework/Resources.h"
+#include "base/Handles.h"
+#include "base/Resources.h"
 #include "platform/Registry.h"
 #include "resource.h"
 
