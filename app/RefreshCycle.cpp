@@ -163,18 +163,26 @@ void CQuillmarkDlg::OnListClicked() {
 void CQuillmarkDlg::RebuildDetailView() {
     if (!detail_) return;
     DetailRequest request;
-    request.tab = CurrentTab();
     request.processes = &snapshot_.Processes();
     request.publisher = &publisherDb_;
     request.local = &localDb_;
-    if (ListPage* page = PageOfTab(request.tab)) {
+    const int tab = CurrentTab();
+    if (ListPage* page = PageOfTab(tab)) {
         const int row = page->List().GetSelectedItem();
-        request.hasSelection = row >= 0;
         if (row >= 0) {
-            switch (request.tab) {
-            case kTabApplications: request.window = applications_.WindowAt(row); break;
-            case kTabTasks: request.pid = tasks_.PidAt(row); break;
-            default: request.service = ServicesPageOf(request.tab).RecordAt(row); break;
+            switch (tab) {
+            case kTabApplications:
+                request.subject = DetailSubject::Application;
+                request.window = applications_.WindowAt(row);
+                break;
+            case kTabTasks:
+                request.subject = DetailSubject::Task;
+                request.pid = tasks_.PidAt(row);
+                break;
+            default:
+                request.subject = tab == kTabServices ? DetailSubject::Service : DetailSubject::Driver;
+                request.service = ServicesPageOf(tab).RecordAt(row);
+                break;
             }
         }
     }

@@ -179,15 +179,15 @@ DetailValues ServiceDetailValues(const ProgramDetails& details, const ServiceInf
     return v;
 }
 
-UINT DetailTemplateId(int tab, bool hasItem, DWORD pid) {
-    if (!hasItem) return IDR_HTML_DETAIL_BLANK;
-    switch (tab) {
-    case kDetailTabApplications: return IDR_HTML_DETAIL_APPLICATIONS;
-    case kDetailTabTasks: return pid == 0 || pid == 4 ? IDR_HTML_DETAIL_SYSTEM : IDR_HTML_DETAIL_TASKS;
-    case kDetailTabServices: return IDR_HTML_DETAIL_SERVICES;
-    case kDetailTabDrivers: return IDR_HTML_DETAIL_DRIVERS;
-    default: return IDR_HTML_DETAIL_BLANK;
+UINT DetailTemplateId(DetailSubject subject, DWORD pid) {
+    switch (subject) {
+    case DetailSubject::Application: return IDR_HTML_DETAIL_APPLICATIONS;
+    case DetailSubject::Task: return pid == 0 || pid == 4 ? IDR_HTML_DETAIL_SYSTEM : IDR_HTML_DETAIL_TASKS;
+    case DetailSubject::Service: return IDR_HTML_DETAIL_SERVICES;
+    case DetailSubject::Driver: return IDR_HTML_DETAIL_DRIVERS;
+    case DetailSubject::None: break;
     }
+    return IDR_HTML_DETAIL_BLANK;
 }
 
 ModuleEntry ModuleEntryOf(const std::string& longPath, const FileDetails* details) {

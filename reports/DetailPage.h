@@ -15,11 +15,9 @@
 #include "sysinfo/FileVersion.h"
 #include "sysinfo/ServiceInfo.h"
 
-// The tabs that have a page; every other tab shows the blank page.
-constexpr int kDetailTabApplications = 0;
-constexpr int kDetailTabTasks = 1;
-constexpr int kDetailTabServices = 2;
-constexpr int kDetailTabDrivers = 3;
+// What a page describes: the selected row of one of the four lists, or
+// nothing (no row selected, or a tab without a list), which is the blank page.
+enum class DetailSubject { None, Application, Task, Service, Driver };
 
 // One line for the activity log.
 using DetailLogFn = std::function<void(const std::string&)>;
@@ -63,9 +61,9 @@ DetailValues ProcessDetailValues(const ProgramDetails& details, const std::strin
 // over the database's.
 DetailValues ServiceDetailValues(const ProgramDetails& details, const ServiceInfo& service);
 
-// Template id for a selection: 168 without a page, 186 for the system's
-// process ids 0 and 4 on the Tasks tab, else the tab's own page.
-UINT DetailTemplateId(int tab, bool hasItem, DWORD pid);
+// Template of a page: the blank page for no subject, the system's page for
+// the task ids 0 and 4, else the subject's own page.
+UINT DetailTemplateId(DetailSubject subject, DWORD pid);
 
 // One row of the module table.
 struct ModuleEntry {

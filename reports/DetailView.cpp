@@ -75,47 +75,45 @@ UINT DetailView::Build(const DetailRequest& request) {
     Log("Building HTML view data.");
     std::string page, path;
     UINT templateId = IDR_HTML_DETAIL_BLANK;
-    if (request.hasSelection) {
-        switch (request.tab) {
-        case kDetailTabApplications: {
-            Status("Loading application data...");
-            Log("Building application data HTML...");
-            if (!request.window || !::IsWindow(request.window)) break;
-            DWORD pid = 0;
-            ::GetWindowThreadProcessId(request.window, &pid);
-            GetProcessImagePath(pid, path);
-            templateId = DetailTemplateId(request.tab, true, pid);
-            page = ProcessPage(templateId, pid, path, request);
+    switch (request.subject) {
+    case DetailSubject::Application: {
+        Status("Loading application data...");
+        Log("Building application data HTML...");
+        if (!request.window || !::IsWindow(request.window)) break;
+        DWORD pid = 0;
+        ::GetWindowThreadProcessId(request.window, &pid);
+        GetProcessImagePath(pid, path);
+        templateId = DetailTemplateId(request.subject, pid);
+        page = ProcessPage(templateId, pid, path, request);
+        break;
+    }
+    case DetailSubject::Task: {
+        Status("Loading task data...");
+        Log("Building task data HTML...");
+        templateId = DetailTemplateId(request.subject, request.pid);
+        if (templateId == IDR_HTML_DETAIL_SYSTEM) {
+            page = LoadHtmlResource(templateId);
             break;
         }
-        case kDetailTabTasks: {
-            Status("Loading task data...");
-            Log("Building task data HTML...");
-            templateId = DetailTemplateId(request.tab, true, request.pid);
-            if (templateId == IDR_HTML_DETAIL_SYSTEM) {
-                page = LoadHtmlResource(templateId);
-                break;
-            }
-            const ProcessImageInfo* process = FindProcessImage(request.processes, request.pid);
-            if (process) path = process->imagePath;
-            if (path.empty()) GetProcessImagePath(request.pid, path);
-            page = ProcessPage(templateId, request.pid, path, request);
-            break;
-        }
-        case kDetailTabServices:
-        case kDetailTabDrivers: {
-            if (!request.service) break;
-            const bool service = request.tab == kDetailTabServices;
-            Status(service ? "Loading service data..." : "Loading driver data...");
-            Log(service ? "Building service data HTML..." : "Building driver data HTML...");
-            path = request.service->IconPath();
-            templateId = DetailTemplateId(request.tab, true, 0);
-            page = ServicePage(templateId, *request.service, request);
-            break;
-        }
-        default:
-            break;
-        }
+        const ProcessImageInfo* process = FindProcessImage(request.processes, request.pid);
+        if (process) path = process->imagePath;
+        if (path.empty()) GetProcessImagePath(request.pid, path);
+        page = ProcessPage(templateId, request.pid, path, request);
+        break;
+    }
+    case DetailSubject::Service:
+    case DetailSubject::Driver: {
+        if (!request.service) break;
+        const bool service = request.subject == DetailSubject::Service;
+        Status(service ? "Loading service data..." : "Loading driver data...");
+        Log(service ? "Building service data HTML..." : "Building driver data HTML...");
+        path = request.service->IconPath();
+        templateId = DetailTemplateId(request.subject, 0);
+        page = ServicePage(templateId, *request.service, request);
+        break;
+    }
+    case DetailSubject::None:
+        break;
     }
     if (page.empty()) {
         templateId = IDR_HTML_DETAIL_BLANK;
@@ -123,22 +121,22 @@ UINT DetailView::Build(const DetailRequest& request) {
         path.clear();
         Log("No list item is selected - blank HTML page loaded.");
     }
-    if (templateId != IDR_HTML_DETAIL_BLANK && templateId != IDR_HTML_DETAIL_SYSTEM) WriteIcon(path, request.tab);
+    if (templateId != IDR_HTML_DETAIL_BLANK && templateId != IDR_HTML_DETAIL_SYSTEM) WriteIcon(path, request.subject);
     lastPage_ = page;
     lastPath_ = path;
     if (!page.empty() && PaneShown()) ShowPage(page);
     return templateId;
 }
 
-void DetailView::WriteIcon(const std::string& path, int tab) const {
+void DetailView::WriteIcon(const std::string& path, DetailSubject subject) const {
     IconHandle icon(path.empty() ? nullptr : ProgramIcon(path, true));
     // A program without an icon (or a process whose file is gone) gets the
     // list's default picture, never the icon of the item shown before.
     if (!icon) {
-        const UINT fallback = tab == kDetailTabApplications ? IDI_DEFAULT_APPLICATION
-                              : tab == kDetailTabServices   ? IDI_DEFAULT_SERVICE
-                              : tab == kDetailTabDrivers    ? IDI_DEFAULT_DRIVER
-                                                            : IDI_DEFAULT_TASK;
+        const UINT fallback = subject == DetailSubject::Application ? IDI_DEFAULT_APPLICATION
+                              : subject == DetailSubject::Service   ? IDI_DEFAULT_SERVICE
+                              : subject == DetailSubject::Driver    ? IDI_DEFAULT_DRIVER
+                                                                    : IDI_DEFAULT_TASK;
         icon.reset(static_cast<HICON>(
             ::LoadImageA(ResourceInstance(), MAKEINTRESOURCEA(fallback), IMAGE_ICON, 32, 32, 0)));
     }

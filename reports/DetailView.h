@@ -24,8 +24,7 @@
 // What the main window knows about the selection. The pointers are only read
 // during Build and may be null.
 struct DetailRequest {
-    int tab = -1;                                  // 0 Applications, 1 Tasks, 2 Services, 3 Drivers
-    bool hasSelection = false;                     // a list row is selected
+    DetailSubject subject = DetailSubject::None;   // what the selected row is
     HWND window = nullptr;                         // Applications: the row's window
     DWORD pid = 0;                                 // Tasks: the row's process id
     const ServiceInfo* service = nullptr;          // Services, Drivers: the row's record; null when gone
@@ -68,7 +67,7 @@ private:
     bool PaneShown() const;
     std::string ProcessPage(UINT templateId, DWORD pid, const std::string& imagePath, const DetailRequest& request);
     std::string ServicePage(UINT templateId, const ServiceInfo& service, const DetailRequest& request);
-    void WriteIcon(const std::string& path, int tab) const;
+    void WriteIcon(const std::string& path, DetailSubject subject) const;
     void ShowPage(const std::string& page);
 
     DetailViewHooks hooks_;

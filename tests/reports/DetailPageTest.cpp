@@ -96,15 +96,15 @@ TEST(DetailTemplates, EveryPageHasItsStructureAndTexts) {
 }
 
 TEST(DetailTemplates, TemplateFollowsTabSelectionAndSystemProcesses) {
-    EXPECT_EQ(IDR_HTML_DETAIL_APPLICATIONS, DetailTemplateId(kDetailTabApplications, true, 1234));
-    EXPECT_EQ(IDR_HTML_DETAIL_TASKS, DetailTemplateId(kDetailTabTasks, true, 8));
-    EXPECT_EQ(IDR_HTML_DETAIL_SYSTEM, DetailTemplateId(kDetailTabTasks, true, 4));
-    EXPECT_EQ(IDR_HTML_DETAIL_SYSTEM, DetailTemplateId(kDetailTabTasks, true, 0));
-    EXPECT_EQ(IDR_HTML_DETAIL_SERVICES, DetailTemplateId(kDetailTabServices, true, 0));
-    EXPECT_EQ(IDR_HTML_DETAIL_DRIVERS, DetailTemplateId(kDetailTabDrivers, true, 0));
+    EXPECT_EQ(IDR_HTML_DETAIL_APPLICATIONS, DetailTemplateId(DetailSubject::Application, 1234));
+    EXPECT_EQ(IDR_HTML_DETAIL_TASKS, DetailTemplateId(DetailSubject::Task, 8));
+    EXPECT_EQ(IDR_HTML_DETAIL_SYSTEM, DetailTemplateId(DetailSubject::Task, 4));
+    EXPECT_EQ(IDR_HTML_DETAIL_SYSTEM, DetailTemplateId(DetailSubject::Task, 0));
+    EXPECT_EQ(IDR_HTML_DETAIL_SERVICES, DetailTemplateId(DetailSubject::Service, 0));
+    EXPECT_EQ(IDR_HTML_DETAIL_DRIVERS, DetailTemplateId(DetailSubject::Driver, 0));
     EXPECT_EQ(IDR_HTML_DETAIL_BLANK, DetailTemplateId(4, true, 0));   // Performance
     EXPECT_EQ(IDR_HTML_DETAIL_BLANK, DetailTemplateId(5, true, 0));   // Network
-    EXPECT_EQ(IDR_HTML_DETAIL_BLANK, DetailTemplateId(kDetailTabTasks, false, 8));
+    EXPECT_EQ(IDR_HTML_DETAIL_BLANK, DetailTemplateId(DetailSubject::None, 8));
 }
 
 TEST(DetailFill, EveryPlaceholderIsReplacedAndValuesAreEscaped) {

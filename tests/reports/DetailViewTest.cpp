@@ -115,8 +115,7 @@ TEST_F(DetailViewTest, TaskPageOfATestChild) {
     const ProcessImageInfo* process = FindProcessImage(&processes, child.Pid());
 
     DetailRequest request;
-    request.tab = kDetailTabTasks;
-    request.hasSelection = true;
+    request.subject = DetailSubject::Task;
     request.pid = child.Pid();
     request.processes = &processes;
     ASSERT_EQ(static_cast<UINT>(IDR_HTML_DETAIL_TASKS), Build(request));
@@ -152,8 +151,7 @@ TEST_F(DetailViewTest, ProcessThatHasEndedShowsUnknownValues) {
     ASSERT_TRUE(child.Start(TestChildExe()));
     const DWORD pid = child.Pid();
     DetailRequest request;
-    request.tab = kDetailTabTasks;
-    request.hasSelection = true;
+    request.subject = DetailSubject::Task;
     request.pid = pid;
     ASSERT_TRUE(WaitUntil([&] {
         std::string path;
@@ -182,8 +180,7 @@ TEST_F(DetailViewTest, ProcessThatHasEndedShowsUnknownValues) {
 TEST_F(DetailViewTest, SystemProcessesGetTheSystemPage) {
     for (DWORD pid : {4u, 0u}) {
         DetailRequest request;
-        request.tab = kDetailTabTasks;
-        request.hasSelection = true;
+        request.subject = DetailSubject::Task;
         request.pid = pid;
         EXPECT_EQ(static_cast<UINT>(IDR_HTML_DETAIL_SYSTEM), Build(request)) << pid;
         EXPECT_EQ(LoadHtmlResource(IDR_HTML_DETAIL_SYSTEM), Page());
@@ -198,8 +195,7 @@ TEST_F(DetailViewTest, ApplicationPageOfAWindowUntilItCloses) {
                                     10, 10, 200, 100, nullptr, nullptr, nullptr, nullptr);
     ASSERT_TRUE(window);
     DetailRequest request;
-    request.tab = kDetailTabApplications;
-    request.hasSelection = true;
+    request.subject = DetailSubject::Application;
     request.window = window;
     EXPECT_EQ(static_cast<UINT>(IDR_HTML_DETAIL_APPLICATIONS), Build(request));
     ExpectShown();
@@ -259,8 +255,7 @@ TEST_F(DetailServicesTest, ServicePageTakesTheServiceDescription) {
     ASSERT_NE(nullptr, service);
 
     DetailRequest request;
-    request.tab = kDetailTabServices;
-    request.hasSelection = true;
+    request.subject = DetailSubject::Service;
     request.service = service;
     EXPECT_EQ(static_cast<UINT>(IDR_HTML_DETAIL_SERVICES), Build(request));
     ExpectShown();
@@ -293,8 +288,7 @@ TEST_F(DetailServicesTest, DriverPage) {
     ASSERT_NE(nullptr, driver);
 
     DetailRequest request;
-    request.tab = kDetailTabDrivers;
-    request.hasSelection = true;
+    request.subject = DetailSubject::Driver;
     request.service = driver;
     EXPECT_EQ(static_cast<UINT>(IDR_HTML_DETAIL_DRIVERS), Build(request));
     ExpectShown();
@@ -308,16 +302,16 @@ TEST_F(DetailServicesTest, DriverPage) {
 }
 
 TEST_F(DetailViewTest, TabsWithoutDetailsAndNoSelectionGiveTheBlankPage) {
-    for (int tab : {4, 5}) {  // Performance, Network
-        DetailRequest request;
-        request.tab = tab;
-        request.hasSelection = true;
-        EXPECT_EQ(static_cast<UINT>(IDR_HTML_DETAIL_BLANK), Build(request)) << tab;
-        ExpectBlank();
-        EXPECT_EQ(std::string(), view->LastPath());
-    }
+    // A tab without a list, or a list without a selected row, asks for no
+    // subject; a gone service record gives no page either.
     DetailRequest none;
-    none.tab = kDetailTabTasks;
+    EXPECT_EQ(static_cast<UINT>(IDR_HTML_DETAIL_BLANK), Build(none));
+    ExpectBlank();
+    EXPECT_EQ(std::string(), view->LastPath());
+    DetailRequest gone;
+    gone.subject = DetailSubject::Service;
+    EXPECT_EQ(static_cast<UINT>(IDR_HTML_DETAIL_BLANK), Build(gone));
+    ExpectBlank();
     EXPECT_EQ(static_cast<UINT>(IDR_HTML_DETAIL_BLANK), Build(none));
     ExpectBlank();
     EXPECT_FALSE(Called("status: Loading task data..."));
@@ -329,8 +323,7 @@ TEST(DetailViewPane, NoPaneWritesNothingAndAFolderThatCannotBeWrittenKeepsThePag
     DetailViewHooks hooks;
     hooks.log = [&](const std::string& s) { calls.push_back(s); };
     DetailRequest request;
-    request.tab = kDetailTabTasks;
-    request.hasSelection = true;
+    request.subject = DetailSubject::Task;
     request.pid = 4;
 
     // Without a browser there is no pane: the page is built but not written.

@@ -64,8 +64,7 @@ int main(int argc, char** argv) {
     };
     DetailView view(hooks, folder);
     DetailRequest request;
-    request.tab = kDetailTabTasks;
-    request.hasSelection = true;
+    request.subject = DetailSubject::Task;
     request.pid = pi.dwProcessId;
     request.processes = &processes;
     request.publisher = &publisher;
