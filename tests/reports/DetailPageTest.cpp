@@ -95,15 +95,13 @@ TEST(DetailTemplates, EveryPageHasItsStructureAndTexts) {
     EXPECT_TRUE(Has(blank, "Select an item in the list above"));
 }
 
-TEST(DetailTemplates, TemplateFollowsTabSelectionAndSystemProcesses) {
+TEST(DetailTemplates, TemplateFollowsTheSubjectAndSystemProcesses) {
     EXPECT_EQ(IDR_HTML_DETAIL_APPLICATIONS, DetailTemplateId(DetailSubject::Application, 1234));
     EXPECT_EQ(IDR_HTML_DETAIL_TASKS, DetailTemplateId(DetailSubject::Task, 8));
     EXPECT_EQ(IDR_HTML_DETAIL_SYSTEM, DetailTemplateId(DetailSubject::Task, 4));
     EXPECT_EQ(IDR_HTML_DETAIL_SYSTEM, DetailTemplateId(DetailSubject::Task, 0));
     EXPECT_EQ(IDR_HTML_DETAIL_SERVICES, DetailTemplateId(DetailSubject::Service, 0));
     EXPECT_EQ(IDR_HTML_DETAIL_DRIVERS, DetailTemplateId(DetailSubject::Driver, 0));
-    EXPECT_EQ(IDR_HTML_DETAIL_BLANK, DetailTemplateId(4, true, 0));   // Performance
-    EXPECT_EQ(IDR_HTML_DETAIL_BLANK, DetailTemplateId(5, true, 0));   // Network
     EXPECT_EQ(IDR_HTML_DETAIL_BLANK, DetailTemplateId(DetailSubject::None, 8));
 }
 
