@@ -99,6 +99,7 @@ public:
     bool Start(HWND notifyWindow, KillAllowedFn allowedForBatch);
     bool IsRunning() const { return worker_.IsRunning(); }
     // Stops the worker before its next item; waits at most boundMs.
+    void RequestStop() { worker_.RequestStop(); }
     bool Stop(DWORD boundMs = WorkerThread::kDefaultStopBoundMs) { return worker_.Stop(boundMs); }
 
     const std::vector<CloseTarget>& Windows() const { return windows_; }

@@ -112,21 +112,9 @@ bool MainToolbar::Create(HWND parent) {
     ::SendMessageA(bar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(normal_.get()));
     ::SendMessageA(bar_, TB_SETHOTIMAGELIST, 0, reinterpret_cast<LPARAM>(hot_.get()));
     ::SendMessageA(bar_, TB_SETDISABLEDIMAGELIST, 0, reinterpret_cast<LPARAM>(disabled_.get()));
-    std::vector<TBBUTTON> buttons;
-    int image = 0;
-    for (UINT command : res.commands) {
-        TBBUTTON b{};
-        if (command == 0) {
-            b.fsStyle = BTNS_SEP;
-        } else {
-            b.iBitmap = image++;
-            b.idCommand = static_cast<int>(command);
-            b.fsState = TBSTATE_ENABLED;
-            b.fsStyle = BTNS_BUTTON | (command == ID_FILE_PRINT_DROPDOWN ? BTNS_DROPDOWN : 0);
-            commands_.push_back(command);
-        }
-        buttons.push_back(b);
-    }
+    const std::vector<TBBUTTON> buttons = ToolbarButtons(res, ID_FILE_PRINT_DROPDOWN);
+    for (UINT command : res.commands)
+        if (command != 0) commands_.push_back(command);
     ::SendMessageA(bar_, TB_ADDBUTTONSA, buttons.size(), reinterpret_cast<LPARAM>(buttons.data()));
     ::SendMessageA(bar_, TB_AUTOSIZE, 0, 0);
     return true;
@@ -156,11 +144,12 @@ bool MainToolbar::IsButtonEnabled(UINT command) const {
     return bar_ && ::SendMessageA(bar_, TB_ISBUTTONENABLED, command, 0) != 0;
 }
 
-void MainToolbar::ShowPrintMenu(HWND owner, const NMTOOLBARA* info) const {
+void MainToolbar::ShowPrintMenu(HWND owner) const {
     MenuHandle menu(::LoadMenuA(ResourceInstance(), MAKEINTRESOURCEA(IDR_PRINT_MENU)));
     HMENU popup = menu ? ::GetSubMenu(menu.get(), 0) : nullptr;
-    if (!popup) return;
-    RECT rc = info->rcButton;
+    if (!popup || !bar_) return;
+    RECT rc{};
+    ::SendMessageA(bar_, TB_GETRECT, ID_FILE_PRINT_DROPDOWN, reinterpret_cast<LPARAM>(&rc));
     ::MapWindowPoints(bar_, nullptr, reinterpret_cast<POINT*>(&rc), 2);
     ::TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, rc.left, rc.bottom, 0, owner, nullptr);
 }

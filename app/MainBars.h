@@ -36,8 +36,8 @@ public:
     void EnableButton(UINT command, bool enable);
     void CheckButton(UINT command, bool check);
     bool IsButtonEnabled(UINT command) const;
-    // The Print drop-down: shows menu 144 under the button.
-    void ShowPrintMenu(HWND owner, const NMTOOLBARA* info) const;
+    // The Print drop-down: shows the print menu under the button.
+    void ShowPrintMenu(HWND owner) const;
     const std::vector<UINT>& Commands() const { return commands_; }
 
 private:

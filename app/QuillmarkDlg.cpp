@@ -3,11 +3,10 @@
 #include <shellapi.h>
 
 #include "app/LibraryVersions.h"
-#include "app/pages/RowText.h"
+#include "base/Resources.h"
 #include "core/AppPaths.h"
 #include "core/SettingsKeys.h"
 #include "dialogs/XMessageBox.h"
-#include "base/Resources.h"
 #include "progdb/ProgramDatabaseFiles.h"
 #include "resource.h"
 
@@ -16,6 +15,8 @@ constexpr UINT kTrayIconId = 1;
 const char kCaption[] = "Quillmark";
 // Both panes of the splitter keep at least this height.
 constexpr int kMinimumPane = 150;
+// The detail pane's height before the user has moved the splitter.
+constexpr int kDefaultDetailHeight = 300;
 // Space kept between the window's edges, the bars and the splitter.
 constexpr int kMargin = 4;
 }  // namespace
@@ -26,9 +27,11 @@ CQuillmarkDlg::CQuillmarkDlg(const MainWindowSeams& seams)
       sources_{snapshot_, sampler_, protection_, publisherDb_, localDb_, log_},
       applications_(sources_),
       tasks_(sources_),
-      services_(sources_, 0),
-      drivers_(sources_, 1),
+      services_(sources_, ServiceListKind::Services),
+      drivers_(sources_, ServiceListKind::Drivers),
       performance_(sources_),
+      pages_{&applications_, &tasks_, &services_, &drivers_, &performance_, &networkPage_},
+      lists_{&applications_, &tasks_, &services_, &drivers_},
       power_(seams.power) {}
 
 CQuillmarkDlg::~CQuillmarkDlg() {
@@ -38,34 +41,33 @@ CQuillmarkDlg::~CQuillmarkDlg() {
 }
 
 BOOL CQuillmarkDlg::OnInitDialog() {
-    SetWindowIcons();                  // 1
-    OpenActivityLog();                 // 2
-    LogSystemLibraryVersions();        // 3
-    LoadProtectionList();              // 4
-    InitTabControl();                  // 5
-    LoadStateIcons();                  // 6
-    CreateMenuBarAndToolbar();         // 7
-    CreateSplitterAndBrowser();        // 8
-    SetToolbarImageLists();            // 9
-    CreateStatusBar();                 // 10
-    AnchorAndCentre();                 // 11
-    CreateListViews();                 // 12
-    LoadViewSettings(true);            // 13
-    LoadDatabases();                   // 14
-    RestorePlacement(settings::kWindowPosSection);  // 15
-    CreateTooltipsAndAccelerators();   // 16
-    UpdateToolbarButtons();            // 17
-    AddTrayIcon();                     // 18
-    ShowReadyStatus();                 // 19
-    ArmViewUpdateTimer();              // 20
-    DisableTabControl();               // 21
-    SelectCurrentTab();                // 22
-    LayoutWindow();                    // 23
-    StartDatabaseUpdateCheck();        // 24
-    StartPeriodicTimers();             // 25
-    StorePrevWnd();                    // 26
-    StartFirstRefresh();               // 27
-    initialised_ = true;               // 28
+    SetWindowIcons();
+    OpenActivityLog();
+    LogSystemLibraryVersions(log_);
+    LoadProtectionList();
+    InitTabControl();
+    CreateMenuBarAndToolbar();
+    CreateSplitterAndBrowser();
+    CreateStatusBar();
+    AnchorAndCentre();
+    CreateListViews();
+    LoadViewSettings(true);
+    LoadDatabases();
+    RestorePlacement(settings::kWindowPosSection);
+    CreateTooltipsAndAccelerators();
+    UpdateToolbarButtons();
+    AddTrayIcon();
+    SetStatusText(IDS_READY);
+    SetUpdateFrequency(view_.update.index);
+    DisableTabControl();
+    SelectCurrentTab();
+    LayoutWindow();
+    StartDatabaseUpdateCheck();
+    StartPeriodicTimers();
+    StorePrevWnd();
+    Refresh();
+    initialised_ = true;
+    SyncSampling();
     return TRUE;
 }
 
@@ -90,8 +92,6 @@ void CQuillmarkDlg::OpenActivityLog() {
     log_.Log("Build Date: %s", __DATE__);
 }
 
-void CQuillmarkDlg::LogSystemLibraryVersions() { ::LogSystemLibraryVersions(log_); }
-
 void CQuillmarkDlg::LoadProtectionList() { protection_.Load(); }
 
 int CQuillmarkDlg::TabRowHeight() const {
@@ -114,12 +114,10 @@ void CQuillmarkDlg::InitTabControl() {
     tabs_.AttachLayout(tab);
     performance_.Create(hwnd_, tabs_, yOffset, font);
     networkPage_.Create(hwnd_, tabs_, yOffset, font);
-    // The network monitor starts when its page is first shown (SyncSampling):
-    // its thread would otherwise be made only to be stopped a second later.
+    // The samplers that feed these pages start once the window is up and can
+    // be seen (SyncSampling).
+    samplers_.SetWindow(hwnd_);
 }
-
-// The four default row icons are loaded by the pages with their lists.
-void CQuillmarkDlg::LoadStateIcons() {}
 
 void CQuillmarkDlg::CreateMenuBarAndToolbar() {
     menuBar_.Create(hwnd_);
@@ -150,15 +148,9 @@ void CQuillmarkDlg::CreateSplitterAndBrowser() {
         hooks.paneShown = [this] { return !splitter_.IsBottomCollapsed(); };
     }
     detail_ = std::make_unique<DetailView>(std::move(hooks));
-    // At the first start the lists get the room: the detail pane starts at
-    // its minimum height (in the template's window, twice that left the
-    // lists three rows).
-    splitter_.SetDefaultBottomHeight(kMinimumPane);
+    splitter_.SetDefaultBottomHeight(kDefaultDetailHeight);
     splitter_.SetPanes(CPaneSplitter::kStacked, hwnd_, tabs_.GetHwnd(), detailPane_, kMinimumPane, kMinimumPane);
 }
-
-// The main toolbar takes its three image lists when it is created.
-void CQuillmarkDlg::SetToolbarImageLists() {}
 
 void CQuillmarkDlg::CreateStatusBar() { status_.Create(hwnd_); }
 
@@ -173,42 +165,48 @@ void CQuillmarkDlg::AnchorAndCentre() {
 }
 
 void CQuillmarkDlg::CreateListViews() {
-    for (ListPage* page : ListPages()) page->Create(tabs_.GetHwnd());
+    for (ListPage* page : lists_) page->Create(tabs_.GetHwnd());
     ApplyListViewOptions();
 }
 
+// Grid lines, row colours and the sorted column's shade apply to every list
+// view of the window, the performance data and the adapters included.
 void CQuillmarkDlg::ApplyListViewOptions() {
-    for (ListPage* page : ListPages()) {
-        CListCtrlEx& list = page->List();
-        if (!list.IsWindow()) continue;
-        ListViewOptions options;
-        options.showGridLines = view_.showGridLines;
-        options.alternateRowColors = view_.alternateRowColors;
-        list.SetViewOptions(options);
-        list.SetHighlightSortColumn(view_.highlightSortColumn, kSortColumnShade);
-        list.Invalidate();
+    ListViewOptions options;
+    options.showGridLines = view_.showGridLines;
+    options.alternateRowColors = view_.alternateRowColors;
+    for (FunctionPage* page : pages_) {
+        for (CListCtrlEx* list : page->Lists()) {
+            if (!list->IsWindow()) continue;
+            list->SetViewOptions(options);
+            list->SetHighlightSortColumn(view_.highlightSortColumn, kSortColumnShade);
+            list->Invalidate();
+        }
     }
+}
+
+void CQuillmarkDlg::FitAllColumns() {
+    for (FunctionPage* page : pages_)
+        for (CListCtrlEx* list : page->Lists()) list->AutoSizeColumns(-1);
 }
 
 void CQuillmarkDlg::LoadViewSettings(bool selectLastTab) {
     view_ = ViewSettings::Load(settings_);
-    // No interval is defined outside 0..4: such a stored value reads as the
-    // default two seconds.
-    view_.updateTimeIndex = rowtext::ValidUpdateIndex(settings::kUpdateTime.Read(settings_));
     ::SetWindowPos(hwnd_, view_.alwaysOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                    SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     ApplyListViewOptions();
-    if (selectLastTab) {
-        const int tab = LastTabToSelect(settings_, view_);
-        if (tab >= 0 && tabs_.IsWindow()) tabs_.SetCurSel(tab);
-    }
+    FunctionTab tab = FunctionTab::Applications;
+    if (selectLastTab && LastTabToSelect(settings_, view_, tab) && tabs_.IsWindow()) tabs_.SetCurSel(TabIndex(tab));
 }
 
 void CQuillmarkDlg::SaveViewSettings() {
     // Until the tab control exists there is no current tab: keep the stored
-    // one instead of overwriting it with 0.
-    const int tab = tabs_.IsWindow() ? tabs_.GetCurSel() : settings::kLastTabIndex.Read(settings_);
-    view_.Save(settings_, tab < 0 ? 0 : tab);
+    // one instead of overwriting it with the first.
+    const FunctionTab tab = tabs_.IsWindow() ? CurrentTab() : TabAt(settings::kLastTabIndex.Read(settings_));
+    view_.Save(settings_, tab, viewSaved_ ? &savedView_ : nullptr, savedTab_);
+    savedView_ = view_;
+    savedTab_ = tab;
+    viewSaved_ = true;
 }
 
 void CQuillmarkDlg::LoadDatabases() {
@@ -264,27 +262,15 @@ bool CQuillmarkDlg::PreTranslateMessage(MSG& msg) {
     return false;
 }
 
-void CQuillmarkDlg::UpdateToolbarButtons() {
-    UpdateToolbarStates();
-    UpdateTabToolbar();
-}
-
 void CQuillmarkDlg::AddTrayIcon() {
     tray_.Add(hwnd_, kTrayIconId, WM_TRAY_NOTIFY, smallIcon_.get(), LoadStringResource(IDS_APP_NAME));
 }
-
-void CQuillmarkDlg::ShowReadyStatus() { SetStatusText(IDS_READY); }
-
-void CQuillmarkDlg::ArmViewUpdateTimer() { SetUpdateFrequency(view_.updateTimeIndex); }
 
 void CQuillmarkDlg::DisableTabControl() {
     if (tabs_.IsWindow()) ::EnableWindow(tabs_.GetHwnd(), FALSE);
 }
 
-void CQuillmarkDlg::SelectCurrentTab() {
-    const int tab = tabs_.IsWindow() ? tabs_.GetCurSel() : 0;
-    SelectTab(tab < 0 ? 0 : tab);
-}
+void CQuillmarkDlg::SelectCurrentTab() { SelectTab(CurrentTab()); }
 
 void CQuillmarkDlg::LayoutWindow() {
     RECT rc = GetClientRect();
@@ -303,7 +289,7 @@ void CQuillmarkDlg::StartDatabaseUpdateCheck() {
 }
 
 void CQuillmarkDlg::StartPeriodicTimers() {
-    SetTimer(kDatabaseUpdateTimer, 3600000);
+    SetTimer(kDatabaseUpdateTimer, kDatabaseUpdateIntervalMs);
     SetTimer(kAutoModeTimer, 1000);
 }
 
@@ -311,58 +297,50 @@ void CQuillmarkDlg::StorePrevWnd() {
     settings::kPrevWnd.Write(settings_, static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(hwnd_)));
 }
 
-void CQuillmarkDlg::StartFirstRefresh() { Refresh(); }
-
 // ---- Exit --------------------------------------------------------------------------------
 
 void CQuillmarkDlg::Exit() {
-    settings_.WriteString(settings::kPrevWnd.section, settings::kPrevWnd.name, "0");  // 1
-    log_.Log("Quillmark is exiting.");                                                 // 2
-    exiting_ = true;                                                                   // 3
-    DestroyMainToolbar();                                                              // 4
-    ReleaseSnapshotLists();                                                            // 5
-    KillTimer(kViewUpdateTimer);                                                       // 6
-    tray_.Remove();                                                                    // 7
-    StopNetworkMonitor();                                                              // 8
-    SaveViewSettings();                                                                // 9
-    SavePlacement(settings::kWindowPosSection);                                        // 10
+    settings_.WriteString(settings::kPrevWnd.section, settings::kPrevWnd.name, "0");
+    log_.Log("Quillmark is exiting.");
+    // Every timer and posted message handled from here on sees the flag.
+    exiting_ = true;
+    toolbar_.Destroy();
+    if (!snapshot_.IsLoading()) snapshot_.ClearServiceLists();
+    KillTimer(kViewUpdateTimer);
+    tray_.Remove();
+    samplers_.RequestStop();
+    SaveViewSettings();
+    SavePlacement(settings::kWindowPosSection);
     StopWorkers();
-    DestroyWindow();                                                                   // 11
+    DestroyWindow();
     ::PostQuitMessage(0);
 }
 
-void CQuillmarkDlg::DestroyMainToolbar() { toolbar_.Destroy(); }
-
-void CQuillmarkDlg::ReleaseSnapshotLists() {
-    if (!snapshot_.IsLoading()) snapshot_.ClearServiceLists();
-}
-
-void CQuillmarkDlg::StopNetworkMonitor() { network_.Stop(); }
-
 // Every background job ends before the window goes: none may post to a
-// destroyed window or outlive COM and the system libraries. All are told to
+// destroyed window or outlive COM and the system libraries. All are asked to
 // stop first and then share one bound, so exit takes seconds even when a job
 // waits on the network.
 void CQuillmarkDlg::StopWorkers() {
     if (stopAttempted_) return;
     stopAttempted_ = true;
     browser_.Destroy();
-    network_.Stop(0);
-    snapshot_.Stop(0);
-    closeKill_.Stop(0);
-    if (updateService_) updateService_->Updater().Stop(0);
-    if (submission_) submission_->Worker().Stop(0);
+    samplers_.RequestStop();
+    snapshot_.RequestStop();
+    closeKill_.RequestStop();
+    publisherDb_.RequestStop();
+    if (updateService_) updateService_->Updater().RequestStop();
+    if (submission_) submission_->Worker().RequestStop();
     const DWORD start = ::GetTickCount();
     auto left = [start] {
         const DWORD spent = ::GetTickCount() - start;
         return spent >= kExitBoundMs ? 0 : kExitBoundMs - spent;
     };
-    bool stopped = network_.Stop(left());
+    bool stopped = samplers_.Stop(left());
     stopped = snapshot_.Stop(left()) && stopped;
     stopped = closeKill_.Stop(left()) && stopped;
+    stopped = publisherDb_.Stop(left()) && stopped;
     if (updateService_) stopped = updateService_->Updater().Stop(left()) && stopped;
     if (submission_) stopped = submission_->Worker().Stop(left()) && stopped;
-    publisherDb_.WaitForLoad();
     workersStopped_ = stopped;
     if (!stopped) log_.Log("A background job did not stop in time; the program ends without waiting for it.");
 }
@@ -400,73 +378,47 @@ RECT CQuillmarkDlg::TabArea() const {
 void CQuillmarkDlg::Layout() {
     if (!tabs_.IsWindow()) return;
     const RECT area = TabArea();
-    for (ListPage* page : ListPages()) page->Layout(area);
+    for (FunctionPage* page : pages_) page->Layout(area);
 }
 
 // ---- Tabs ------------------------------------------------------------------------------------
 
-int CQuillmarkDlg::CurrentTab() const { return tabs_.IsWindow() ? tabs_.GetCurSel() : -1; }
+FunctionTab CQuillmarkDlg::CurrentTab() const { return TabAt(tabs_.IsWindow() ? tabs_.GetCurSel() : 0); }
 
-ListPage* CQuillmarkDlg::PageOfTab(int tab) {
-    switch (tab) {
-    case kTabApplications: return &applications_;
-    case kTabTasks: return &tasks_;
-    case kTabServices: return &services_;
-    case kTabDrivers: return &drivers_;
-    default: return nullptr;
-    }
-}
-
-ListPage* CQuillmarkDlg::VisiblePage() { return PageOfTab(CurrentTab()); }
-
-std::array<ListPage*, 4> CQuillmarkDlg::ListPages() { return {&applications_, &tasks_, &services_, &drivers_}; }
-
-ServicesPage& CQuillmarkDlg::ServicesPageOf(int tab) { return tab == kTabDrivers ? drivers_ : services_; }
-
-void CQuillmarkDlg::FitAllColumns() {
-    for (ListPage* page : ListPages()) page->List().AutoSizeColumns(-1);
-    performance_.DataList().AutoSizeColumns(-1);
-    networkPage_.AdapterList().AutoSizeColumns(-1);
-}
+FunctionPage& CQuillmarkDlg::Page(FunctionTab tab) { return *pages_[static_cast<size_t>(TabIndex(tab))]; }
 
 bool CQuillmarkDlg::AnyListSorting() {
-    for (ListPage* page : ListPages())
+    for (ListPage* page : lists_)
         if (page->List().IsSorting()) return true;
     return false;
 }
 
-void CQuillmarkDlg::SelectTab(int index) {
-    if (!tabs_.IsWindow() || index < 0 || index >= kFunctionTabCount) return;
-    tabs_.SetCurSel(index);
-    ShowTab(index);
+void CQuillmarkDlg::SelectTab(FunctionTab tab) {
+    if (!tabs_.IsWindow()) return;
+    tabs_.SetCurSel(TabIndex(tab));
+    ShowTab();
 }
 
-void CQuillmarkDlg::ShowTab(int index) {
-    index = CurrentTab();
-    if (index < 0) return;
-    const bool detailUsed = index <= kTabDrivers;                     // 1
-    UpdateToolbarButtons();                                            // 2
-    for (int tab = kTabApplications; tab <= kTabDrivers; ++tab)        // 3
-        PageOfTab(tab)->Show(tab == index);
-    performance_.Show(index == kTabPerformance);
-    networkPage_.Show(index == kTabNetwork);
-    if (detailUsed && splitter_.IsBottomCollapsed()) {                 // 4
+// Shows the page of the tab the tab control has selected.
+void CQuillmarkDlg::ShowTab() {
+    const FunctionTab tab = CurrentTab();
+    FunctionPage& shown = Page(tab);
+    UpdateToolbarButtons();
+    for (FunctionPage* page : pages_) page->Show(page == &shown);
+    // The detail pane is for the lists: it comes back at its height when a
+    // list is shown again.
+    if (shown.UsesDetailPane() && splitter_.IsBottomCollapsed()) {
         splitter_.RestoreBottom();
         if (detailPane_) ::ShowWindow(detailPane_, SW_SHOW);
-    } else if (!detailUsed && !splitter_.IsBottomCollapsed()) {
+    } else if (!shown.UsesDetailPane() && !splitter_.IsBottomCollapsed()) {
         splitter_.CollapseBottom();
     }
-    RECT rc = GetClientRect();                                         // 5
-    OnSize(SIZE_RESTORED, rc.right, rc.bottom);
-    ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
-    lastTab_ = index;
+    LayoutWindow();
     SyncSampling();
-    UpdateCurrentView();                                               // 6
+    UpdateCurrentView();
     RebuildDetailView();
     UpdateToolbarButtons();
 }
-
-void CQuillmarkDlg::SetMemoryKind(int kind) { performance_.SetMemoryKind(hwnd_, kind); }
 
 // ---- Status bar ------------------------------------------------------------------------------
 
@@ -484,10 +436,7 @@ void CQuillmarkDlg::OnMenuSelect(UINT id, UINT flags, HMENU menu) {
         SetStatusText(std::string());
         return;
     }
-    std::string text = LoadStringResource(id);
-    const size_t lineBreak = text.find('\n');
-    if (lineBreak != std::string::npos) text.resize(lineBreak);
-    SetStatusText(text);
+    SetStatusText(CommandPrompt(id));
 }
 
 // ---- Notification area --------------------------------------------------------------------
@@ -520,24 +469,6 @@ void CQuillmarkDlg::MinimizeToTray() {
     SyncSampling();
 }
 
-void CQuillmarkDlg::SyncSampling() {
-    if (!initialised_ || exiting_) return;
-    // The CPU sampler feeds the CPU graph's history and the automatic update
-    // interval, so it runs whenever the window can be seen. The memory meter
-    // (ten readings a second) and the network monitor feed only their own
-    // page: they run while it is shown.
-    const bool seen = IsVisible() && !::IsIconic(hwnd_);
-    const int tab = CurrentTab();
-    performance_.SetSampling(seen, seen && tab == kTabPerformance);
-    if (seen && tab == kTabNetwork)
-        network_.Start(hwnd_);
-    else
-        network_.Stop();
-    if (seen == seen_) return;
-    seen_ = seen;
-    log_.Log(seen ? "The window is shown: sampling resumes." : "The window cannot be seen: sampling pauses.");
-}
-
 void CQuillmarkDlg::RestoreFromTray() {
     if (MinimizeAnimationOn()) {
         RECT from = TrayAnimationRect();
@@ -551,36 +482,36 @@ void CQuillmarkDlg::RestoreFromTray() {
     PostMessage(WM_TIMER, kViewUpdateTimer);
 }
 
-void CQuillmarkDlg::ShowInstance() {
-    if (IsVisible()) {
-        if (::IsIconic(hwnd_)) {
-            ShowWindow(SW_RESTORE);
-        } else {
-            ::SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-            ::BringWindowToTop(hwnd_);
-            ::SetForegroundWindow(hwnd_);
-            ::SetFocus(hwnd_);
-        }
-    } else {
+void CQuillmarkDlg::ShowWindowFrom(WhenShown whenShown) {
+    if (!IsVisible()) {
         RestoreFromTray();
+    } else if (::IsIconic(hwnd_)) {
+        ShowWindow(SW_RESTORE);
+    } else if (whenShown == WhenShown::HideInTray) {
+        MinimizeToTray();
+    } else {
+        ::SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        ::BringWindowToTop(hwnd_);
+        ::SetForegroundWindow(hwnd_);
+        ::SetFocus(hwnd_);
     }
 }
 
-void CQuillmarkDlg::OnTrayShowCommand() {
-    if (IsVisible()) {
-        if (::IsIconic(hwnd_))
-            ShowWindow(SW_RESTORE);
-        else
-            MinimizeToTray();
-    } else {
-        RestoreFromTray();
-    }
+bool CQuillmarkDlg::CanBeSeen() const { return IsVisible() && !::IsIconic(hwnd_); }
+
+void CQuillmarkDlg::SyncSampling() {
+    if (!initialised_ || exiting_) return;
+    const bool seen = CanBeSeen();
+    samplers_.Run(seen);
+    if (seen == seen_) return;
+    seen_ = seen;
+    log_.Log(seen ? "The window is shown: sampling resumes." : "The window cannot be seen: sampling pauses.");
 }
 
 void CQuillmarkDlg::OnTrayNotify(LPARAM lp) {
     switch (LOWORD(lp)) {
     case WM_LBUTTONDBLCLK:
-        OnTrayShowCommand();
+        ShowWindowFrom(WhenShown::HideInTray);
         break;
     case WM_RBUTTONUP:
     case WM_CONTEXTMENU: {
@@ -639,7 +570,7 @@ bool CQuillmarkDlg::SaveLocalDatabase() { return ::SaveLocalDatabase(log_, local
 
 bool CQuillmarkDlg::OnNotify(int, NMHDR* hdr, LRESULT& result) {
     if (hdr->hwndFrom == toolbar_.Handle() && hdr->code == TBN_DROPDOWN) {
-        toolbar_.ShowPrintMenu(hwnd_, reinterpret_cast<NMTOOLBARA*>(hdr));
+        toolbar_.ShowPrintMenu(hwnd_);
         result = TBDDRET_DEFAULT;
         return true;
     }
@@ -647,11 +578,9 @@ bool CQuillmarkDlg::OnNotify(int, NMHDR* hdr, LRESULT& result) {
         // The main toolbar's tooltips: the part of the command's string after
         // the line break.
         auto* di = reinterpret_cast<NMTTDISPINFOA*>(hdr);
-        const UINT id = static_cast<UINT>(hdr->idFrom);
-        std::string text = LoadStringResource(id);
-        const size_t lineBreak = text.find('\n');
-        if (lineBreak == std::string::npos) return false;
-        ::lstrcpynA(di->szText, text.c_str() + lineBreak + 1, static_cast<int>(sizeof(di->szText)));
+        const std::string tip = CommandTooltip(static_cast<UINT>(hdr->idFrom));
+        if (tip.empty()) return false;
+        ::lstrcpynA(di->szText, tip.c_str(), static_cast<int>(sizeof(di->szText)));
         di->lpszText = di->szText;
         di->hinst = nullptr;
         return true;
@@ -662,7 +591,7 @@ bool CQuillmarkDlg::OnNotify(int, NMHDR* hdr, LRESULT& result) {
 INT_PTR CQuillmarkDlg::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_SHOW_INSTANCE:
-        ShowInstance();
+        ShowWindowFrom(WhenShown::BringForward);
         SetMsgResult(1);
         return TRUE;
     case WM_TRAY_NOTIFY:
@@ -672,16 +601,22 @@ INT_PTR CQuillmarkDlg::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
         OnHelp();
         return TRUE;
     case WM_SNAPSHOT_STEP:
-        SetMsgResult(OnSnapshotStep(static_cast<int>(wp), static_cast<int>(lp)));
+        OnSnapshotStep(static_cast<int>(wp), lp != 0);
+        SetMsgResult(1);
         return TRUE;
     case WM_SNAPSHOT_DONE:
-        SetMsgResult(OnSnapshotDone(wp != 0, static_cast<int>(lp)));
+        OnSnapshotDone(wp != 0, static_cast<int>(lp));
+        SetMsgResult(1);
+        return TRUE;
+    case WM_CPU_SAMPLE:
+        samplers_.NoteCpuUsage(static_cast<int>(wp));
+        performance_.OnCpuReading(static_cast<int>(wp));
         return TRUE;
     case WM_NETWORK_SAMPLE:
         OnNetworkSample();
         return TRUE;
     case WM_FUNCTION_TAB_CHANGED:
-        if (!AnyListSorting()) ShowTab(static_cast<int>(lp));
+        if (!AnyListSorting()) ShowTab();
         return TRUE;
     case WM_FUNCTION_TAB_RESIZED:
         Layout();
@@ -690,7 +625,7 @@ INT_PTR CQuillmarkDlg::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
         OnListClicked();
         return TRUE;
     case WM_DATABASE_LOADED:
-        SetStatusText("Ornava database loaded.");
+        SetStatusText(kDatabaseLoadedStatus);
         return TRUE;
     case WM_STARTUP_UPDATE_CHECK:
         if (updateService_ && !exiting_) updateService_->CheckForUpdate(true);

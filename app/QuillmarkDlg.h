@@ -1,8 +1,15 @@
-// The main window: a modeless, resizable dialog (template 102, class
-// "QuillmarkWndClass") that composes the function views and hosts the
-// background services. Its initialisation brings the subsystems up in a fixed
-// order and Exit tears them down in a fixed order. The pages in app/pages
-// turn records into rows; this class only composes them and runs the cycle.
+// The main window: a modeless, resizable dialog (class "QuillmarkWndClass")
+// that composes the six function pages and hosts the background services.
+// Its initialisation brings the subsystems up in a fixed order and Exit
+// tears them down in a fixed order.
+//
+// Where things live: what a tab does is its page's (app/pages); which
+// command does what, where and when is the command table's
+// (app/CommandTable); how often the view is updated is the update policy's
+// (app/UpdatePolicy); the samplers of what the window shows are in
+// app/Samplers. This class composes them: QuillmarkDlg.cpp (start-up, exit,
+// layout, tabs, notification area, messages), RefreshCycle.cpp (the full
+// refresh and the view update) and Commands.cpp (the command handlers).
 #pragma once
 
 #include <array>
@@ -10,31 +17,33 @@
 #include <string>
 
 #include "actions/CloseKill.h"
+#include "actions/ProgramCommands.h"
 #include "actions/ProtectionList.h"
+#include "app/CommandTable.h"
 #include "app/MainBars.h"
+#include "app/Samplers.h"
 #include "app/TrayIcon.h"
+#include "app/UpdatePolicy.h"
 #include "app/ViewSettings.h"
 #include "app/pages/InfoPages.h"
 #include "app/pages/ListPages.h"
+#include "base/Handles.h"
 #include "core/ActivityLog.h"
 #include "core/AppSettings.h"
 #include "core/Messages.h"
 #include "framework/Dialog.h"
-#include "base/Handles.h"
 #include "framework/MessageLoop.h"
 #include "progdb/DatabaseUpdater.h"
-#include "progdb/ProgramDatabaseDetails.h"
 #include "progdb/ProgramDatabase.h"
+#include "progdb/ProgramDatabaseDetails.h"
 #include "progdb/Submission.h"
 #include "reports/DetailView.h"
-#include "sysinfo/NetAdapters.h"
 #include "sysinfo/ProcessSampler.h"
 #include "sysinfo/SystemSnapshot.h"
 #include "ui/FunctionTabCtrl.h"
 #include "ui/InfoWebBrowser.h"
 #include "ui/LoadProgressDlg.h"
 #include "ui/PaneSplitter.h"
-
 
 class PowerInterface;
 
@@ -44,23 +53,6 @@ struct MainWindowSeams {
     SnapshotSteps* snapshotSteps = nullptr;  // null: the live system
     PowerInterface* power = nullptr;         // null: the system's calls
 };
-
-// The program a list command acts on: the selected row of the visible list
-// and what it names.
-struct SelectedProgram {
-    int tab = -1;
-    int row = -1;
-    HWND window = nullptr;     // Applications
-    DWORD pid = 0;             // Applications and Tasks
-    int64_t createTime = 0;    // Tasks: the listed process's creation time
-    ServiceInfo* record = nullptr;  // Services and Drivers
-    std::string path;
-    std::string fileName;
-    ProgramDetails details;
-};
-
-// The tabs, in order.
-enum FunctionTab { kTabApplications = 0, kTabTasks, kTabServices, kTabDrivers, kTabPerformance, kTabNetwork };
 
 class CQuillmarkDlg : public CDialog,
                       private MessageFilter,
@@ -74,10 +66,6 @@ public:
     // the program is not kept in the notification area.
     void Exit();
 
-    ActivityLog& Log() { return log_; }
-    const AppSettings& Settings() const { return settings_; }
-    const ViewSettings& View() const { return view_; }
-    bool IsInitialised() const { return initialised_; }
     bool IsExiting() const { return exiting_; }
     // After Exit: whether every background job ended within the exit bound.
     // A job stuck in a call nothing can interrupt (a network read under some
@@ -85,58 +73,17 @@ public:
     bool WorkersStopped() const { return workersStopped_; }
     static constexpr DWORD kExitBoundMs = 3000;
 
-    void LoadViewSettings(bool selectLastTab);
-    void SaveViewSettings();
-
-    // Shows the running instance (second start, tray command 2903 when hidden).
-    void ShowInstance();
+    // The notification area.
     void MinimizeToTray();
     void RestoreFromTray();
-    void OnHelp();
-    // Starts or stops the samplers to match what can be seen: nothing runs
-    // while the window is in the notification area or minimised, the memory
-    // meter and the network monitor only while their page is shown. Called
-    // where the window is hidden, shown, minimised or restored and where the
-    // tab changes, and once a second to catch any other way there.
-    void SyncSampling();
-    struct SamplerStates {
-        bool cpu;
-        bool memory;
-        bool network;
-    };
-    SamplerStates Samplers() const {
-        return {performance_.CpuSampling(), performance_.MemoryTicking(), network_.Running()};
-    }
 
-    // ---- Window and views ----
-    void SelectTab(int index);
-    void ShowTab(int index);
-    int CurrentTab() const;
-    void Layout();
-    void SetStatusText(const std::string& text);
-    void SetStatusText(UINT stringId);
-    void UpdateStatusCounts();
-    void SetMemoryKind(int kind);
+    // Which samplers run now (they run while the window can be seen).
+    ViewSamplers::States Samplers() const { return samplers_.Running(); }
 
-    // ---- Refresh cycle ----
-    void Refresh();
-    LRESULT OnSnapshotStep(int step, int finished);
-    LRESULT OnSnapshotDone(bool complete, int failedStep);
-    void InitTab(int tab);
-    void SetUpdateFrequency(int index);
-    void UpdateCurrentView();
-    void OnNetworkSample();
-    void OnListClicked();
-
-    // ---- Commands ----
-    // The confirmation step: asks only while "PromptUser" is on.
-    bool Confirm(const std::string& text);
-    bool OnListCommand(UINT id);
-    bool IsCommandEnabled(UINT id);
-    void UpdateToolbarStates();
-    void UpdateTabToolbar();
-    void OnInitMenu(HMENU menu);
-    bool DeriveProgram(SelectedProgram& program);
+    // The command rules' answer for command id now: the menu item's and the
+    // toolbar button's state.
+    CommandState StateOfCommand(UINT id);
+    bool IsCommandEnabled(UINT id) { return StateOfCommand(id).enabled; }
 
 protected:
     BOOL OnInitDialog() override;
@@ -151,82 +98,133 @@ protected:
     void OnCancel() override {}
 
 private:
+    // The command table names the handlers.
+    friend const std::vector<CommandEntry>& CommandEntries();
     bool PreTranslateMessage(MSG& msg) override;
 
     // Start-up steps, in the order OnInitDialog runs them.
     void SetWindowIcons();
     void OpenActivityLog();
-    void LogSystemLibraryVersions();
     void LoadProtectionList();
     void InitTabControl();
-    void LoadStateIcons();
     void CreateMenuBarAndToolbar();
     void CreateSplitterAndBrowser();
-    void SetToolbarImageLists();
     void CreateStatusBar();
     void AnchorAndCentre();
     void CreateListViews();
+    void LoadViewSettings(bool selectLastTab);
     void LoadDatabases();
     void RestorePlacement(const char* section);
     void CreateTooltipsAndAccelerators();
-    void UpdateToolbarButtons();
     void AddTrayIcon();
-    void ShowReadyStatus();
-    void ArmViewUpdateTimer();
     void DisableTabControl();
     void SelectCurrentTab();
     void LayoutWindow();
     void StartDatabaseUpdateCheck();
     void StartPeriodicTimers();
     void StorePrevWnd();
-    void StartFirstRefresh();
 
-    // Exit steps that belong to other parts of the window.
-    void DestroyMainToolbar();
-    void ReleaseSnapshotLists();
-    void StopNetworkMonitor();
+    // Exit.
+    void SaveViewSettings();
     void SavePlacement(const char* section);
     void StopWorkers();
 
-    // Command handlers (the table in Commands.cpp maps ids to them).
+    // Tabs and layout.
+    FunctionTab CurrentTab() const;
+    FunctionPage& Page(FunctionTab tab);
+    FunctionPage& VisiblePage() { return Page(CurrentTab()); }
+    // The shown function list; null on Performance and Network.
+    ListPage* VisibleList() { return VisiblePage().AsList(); }
+    void SelectTab(FunctionTab tab);
+    void ShowTab();
+    void Layout();
+    RECT TabArea() const;
+    int TabRowHeight() const;
+    bool AnyListSorting();
+    void ApplyListViewOptions();
+    void FitAllColumns();
+
+    // Status bar.
+    void SetStatusText(const std::string& text);
+    void SetStatusText(UINT stringId);
+    void UpdateStatusCounts();
+    void OnMenuSelect(UINT id, UINT flags, HMENU menu);
+
+    // Notification area and showing the window.
+    void OnTrayNotify(LPARAM lp);
+    // Brings the window back from the notification area or from minimised;
+    // a window already shown is brought forward (a second start) or put in
+    // the notification area (the tray's show command).
+    enum class WhenShown { BringForward, HideInTray };
+    void ShowWindowFrom(WhenShown whenShown);
+    void SyncSampling();
+    bool CanBeSeen() const;
+    void OnHelp();
+
+    // The refresh cycle (RefreshCycle.cpp).
+    void Refresh();
+    void OnSnapshotStep(int step, bool finished);
+    void OnSnapshotDone(bool complete, int failedStep);
+    void InitTab(ListPage& page);
+    void SetUpdateFrequency(int index);
+    void ApplyUpdateDecision(const UpdatePolicy::Decision& decision);
+    void UpdateCurrentView();
+    void OnCpuSample();
+    void OnMemoryTick();
+    void OnNetworkSample();
+    void OnListClicked();
+    void RebuildDetailView();
+    void CheckNotSupportedReport();
+
+    // Commands (Commands.cpp).
+    CommandContext CurrentContext();
+    void UpdateToolbarButtons();
+    void OnInitMenu(HMENU menu);
+    // The confirmation step: asks only while "PromptUser" is on.
+    bool Confirm(const std::string& text);
+    ConfirmFn ConfirmStep() {
+        return [this](const std::string& text) { return Confirm(text); };
+    }
+    // Derives the program of the shown list's selected row.
+    bool DeriveProgram(SelectedProgram& program);
+    void RefreshProtectionCells();
+    // After a list command: the tab toolbar, then its status text, if any.
+    void FinishListCommand(const std::string& status);
+
+    // The window's own commands.
     void CmdAbout(UINT id);
     void CmdExit(UINT id);
     void CmdRefresh(UINT id);
     void CmdSettings(UINT id);
     void CmdExport(UINT id);
+    void CmdPrintMenu(UINT id);
     void CmdPrintDetails(UINT id);
     void CmdPrintList(UINT id);
     void CmdCopy(UINT id);
-    void CmdBringToFront(UINT id);
     void CmdHelp(UINT id);
     void CmdCloseAll(UINT id);
     void CmdSelectTab(UINT id);
     void CmdPower(UINT id);
     void CmdDisableUpdate(UINT id);
     void CmdUpdateFrequency(UINT id);
-    void CmdToggleView(UINT id);
-    void CmdCloseProgram(UINT id);
-    void CmdTrayShow(UINT id);
     void CmdAutoMode(UINT id);
-    void RefreshProtectionCells(const SelectedProgram& program);
-    void DeleteRow(int tab, int row);
-    std::string SelectedName();
-
-    void OnTrayNotify(LPARAM lp);
-    void OnTrayShowCommand();
-    void OnMenuSelect(UINT id, UINT flags, HMENU menu);
-    void ApplyListViewOptions();
-    ListPage* PageOfTab(int tab);
-    ListPage* VisiblePage();
-    std::array<ListPage*, 4> ListPages();
-    // The Services page for tab 2, the Drivers page for tab 3.
-    ServicesPage& ServicesPageOf(int tab);
-    void FitAllColumns();
-    RECT TabArea() const;
-    int TabRowHeight() const;
-    bool AnyListSorting();
-    void RebuildDetailView();
-    void CheckNotSupportedReport();
+    void CmdToggleView(UINT id);
+    void CmdTrayShow(UINT id);
+    // The list commands, on the selected row's program.
+    void CmdDescribe(UINT id, SelectedProgram& program);
+    void CmdProperties(UINT id, SelectedProgram& program);
+    void CmdWebsite(UINT id, SelectedProgram& program);
+    void CmdSearch(UINT id, SelectedProgram& program);
+    void CmdOpenFolder(UINT id, SelectedProgram& program);
+    void CmdBringToFront(UINT id, SelectedProgram& program);
+    void CmdCloseProgram(UINT id, SelectedProgram& program);
+    void CmdAllowClose(UINT id, SelectedProgram& program);
+    void CmdAllowKill(UINT id, SelectedProgram& program);
+    void CmdProtect(UINT id, SelectedProgram& program);
+    void CmdUnprotect(UINT id, SelectedProgram& program);
+    void CmdKill(UINT id, SelectedProgram& program);
+    void CmdKillAll(UINT id, SelectedProgram& program);
+    void CmdServiceControl(UINT id, SelectedProgram& program);
 
     // DatabaseUpdateHost and SubmissionHost.
     HWND NotifyWindow() override { return hwnd_; }
@@ -239,6 +237,12 @@ private:
 
     AppSettings settings_;
     ViewSettings view_;
+    // What was last written of the view settings, so a save writes only what
+    // changed.
+    ViewSettings savedView_;
+    FunctionTab savedTab_ = FunctionTab::Applications;
+    bool viewSaved_ = false;
+    UpdatePolicy updatePolicy_;
     ActivityLog log_;
     TrayIcon tray_;
     HACCEL accelerators_ = nullptr;
@@ -249,7 +253,7 @@ private:
     ProtectionList protection_;
     SystemSnapshot snapshot_;
     ProcessSampler sampler_;
-    NetAdapterSampler network_;
+    ViewSamplers samplers_;
     CloseKillJob closeKill_;
     ProgramDatabase publisherDb_;
     LocalProgramDatabase localDb_;
@@ -271,6 +275,8 @@ private:
     ServicesPage drivers_;
     PerformancePage performance_;
     NetworkPage networkPage_;
+    std::array<FunctionPage*, kFunctionTabCount> pages_;
+    std::array<ListPage*, 4> lists_;
     CLoadProgressDlg progress_;
     std::unique_ptr<DatabaseUpdateService> updateService_;
     std::unique_ptr<SubmissionService> submission_;
@@ -279,7 +285,6 @@ private:
     bool exiting_ = false;
     bool dataLoaded_ = false;
     bool filling_ = false;
-    bool tickSeen_ = true;
     bool stopAttempted_ = false;
     bool workersStopped_ = false;
     bool seen_ = true;  // the window could be seen at the last SyncSampling
@@ -287,5 +292,4 @@ private:
     CDialog* openAbout_ = nullptr;
     CDialog* openSettings_ = nullptr;
     PowerInterface* power_ = nullptr;
-    int lastTab_ = -1;  // the tab shown, for the detail pane's collapse
 };

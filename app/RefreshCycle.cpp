@@ -1,90 +1,81 @@
 // The main window's refresh cycle: the full refresh that rebuilds the four
 // lists from a new snapshot, and the view update that keeps the values of the
-// visible tab current on timer 5.
+// shown page current on the view-update timer.
 #include "app/QuillmarkDlg.h"
 
-#include "app/pages/RowText.h"
 #include "resource.h"
 #include "sysinfo/Performance.h"
 
 void CQuillmarkDlg::Refresh() {
-    if (snapshot_.IsLoading()) return;                       // 1
-    if (progress_.CreateOnce(hwnd_)) progress_.ShowCentred();  // 2
-    log_.Log("Refreshing the system data.");                 // 3
-    if (!snapshot_.StartLoading(hwnd_)) {                    // 4
+    if (snapshot_.IsLoading()) return;
+    if (progress_.CreateOnce(hwnd_)) progress_.ShowCentred();
+    log_.Log("Refreshing the system data.");
+    if (!snapshot_.StartLoading(hwnd_)) {
         log_.Log("Refresh failed.");
         // Nothing will report back: the dialog must not stay up.
         if (progress_.IsWindow()) progress_.ShowWindow(SW_HIDE);
     }
 }
 
-LRESULT CQuillmarkDlg::OnSnapshotStep(int step, int finished) {
-    const std::string text = rowtext::SnapshotStepText(step, finished != 0);
+void CQuillmarkDlg::OnSnapshotStep(int step, bool finished) {
+    const std::string text = SnapshotStepText(step, finished);
     if (!text.empty()) log_.Log("%s", text.c_str());
-    return 1;
 }
 
-LRESULT CQuillmarkDlg::OnSnapshotDone(bool complete, int failedStep) {
+void CQuillmarkDlg::OnSnapshotDone(bool complete, int failedStep) {
     // The loader built lists of its own; they become the current ones now,
     // on this thread, so no row ever reads a list a worker is writing.
     snapshot_.AdoptLoaded();
     if (complete) {
-        log_.Log("System data loaded and ready.");             // 1
+        log_.Log("System data loaded and ready.");
     } else {
         // What loaded before the failing step is shown; the rest stays empty
         // and "Refresh" tries again.
         log_.Log("Loading the system data failed (step %d).", failedStep);
     }
-    for (int tab = kTabApplications; tab <= kTabDrivers; ++tab) InitTab(tab);  // 2
-    UpdateStatusCounts();                                       // 3
-    if (progress_.IsWindow()) progress_.ShowWindow(SW_HIDE);    // 4
-    RebuildDetailView();                                        // 5
+    for (ListPage* page : lists_) InitTab(*page);
+    UpdateStatusCounts();
+    if (progress_.IsWindow()) progress_.ShowWindow(SW_HIDE);
+    RebuildDetailView();
     if (complete)
-        SetStatusText(IDS_READY);                               // 6
+        SetStatusText(IDS_READY);
     else
         SetStatusText("Loading the system data failed. Press F5 to refresh.");
-    PostMessage(WM_TIMER, kViewUpdateTimer);                    // 7
-    dataLoaded_ = true;                                         // 8
+    // The first view update runs at once.
+    PostMessage(WM_TIMER, kViewUpdateTimer);
+    dataLoaded_ = true;
     if (tabs_.IsWindow()) ::EnableWindow(tabs_.GetHwnd(), TRUE);
-    return 1;
 }
 
-void CQuillmarkDlg::InitTab(int tab) {
-    ListPage* page = PageOfTab(tab);
-    if (!page) return;
-    filling_ = true;                                            // 1
-    log_.Log("::InitTab(%d)", tab);
-    const std::string text = rowtext::InitTabText(tab);         // 2
-    SetStatusText(text);
-    log_.Log("%s", text.c_str());
-    page->Fill();                                               // 3, 4
-    page->List().AutoSizeColumns(-1);                           // 5
-    page->List().Resort();
-    filling_ = false;                                           // 6
+void CQuillmarkDlg::InitTab(ListPage& page) {
+    filling_ = true;
+    log_.Log("::InitTab(%d)", TabIndex(page.Tab()));
+    SetStatusText(page.LoadingText());
+    log_.Log("%s", page.LoadingText());
+    page.Fill();
+    // Fitted to the contents whatever the auto-size setting says: the rows
+    // are new.
+    page.List().AutoSizeColumns(-1);
+    page.List().Resort();
+    filling_ = false;
     UpdateStatusCounts();
     SetStatusText(std::string());
     log_.Log("::InitTab() exiting");
 }
 
 void CQuillmarkDlg::SetUpdateFrequency(int index) {
-    // Auto mode picks a new interval only after a view update has been seen.
-    // Until then the timer keeps running at the interval it has, so the view
-    // never freezes with no timer armed.
-    if (view_.autoUpdateEnabled && view_.autoMode && !tickSeen_) return;
-    KillTimer(kViewUpdateTimer);                                // 1
-    if (view_.autoUpdateEnabled) {                              // 2
-        if (view_.autoMode) {                                   // 3
-            index = rowtext::AutoUpdateIndex(performance_.CpuPercent());
-        } else {                                                // 4
-            index = rowtext::ValidUpdateIndex(index);
-            view_.updateTimeIndex = index;
-        }
-        SetStatusText(rowtext::UpdateIntervalStatus(index));    // 5
-        SetTimer(kViewUpdateTimer, rowtext::IntervalForIndex(index));
-    }
-    if (!view_.autoMode) PostMessage(WM_TIMER, kViewUpdateTimer);  // 6
-    tickSeen_ = false;                                          // 7
+    ApplyUpdateDecision(updatePolicy_.Choose(view_.update, index, samplers_.LastCpuUsage()));
+    // Only what changed is written.
     SaveViewSettings();
+}
+
+void CQuillmarkDlg::ApplyUpdateDecision(const UpdatePolicy::Decision& decision) {
+    if (decision.rearm) {
+        KillTimer(kViewUpdateTimer);
+        if (decision.intervalMs > 0) SetTimer(kViewUpdateTimer, decision.intervalMs);
+    }
+    if (decision.showStatus) SetStatusText(UpdatePolicy::IntervalStatus(decision.statusIndex));
+    if (decision.postTick) PostMessage(WM_TIMER, kViewUpdateTimer);
 }
 
 void CQuillmarkDlg::OnTimer(UINT_PTR id) {
@@ -92,12 +83,15 @@ void CQuillmarkDlg::OnTimer(UINT_PTR id) {
     switch (id) {
     case kViewUpdateTimer:
         UpdateCurrentView();
-        tickSeen_ = true;
+        updatePolicy_.TickSeen();
         CheckNotSupportedReport();
         break;
     case kAutoModeTimer:
         SyncSampling();
-        if (view_.autoUpdateEnabled && view_.autoMode && tickSeen_) SetUpdateFrequency(-1);
+        ApplyUpdateDecision(updatePolicy_.Adjust(view_.update, samplers_.LastCpuUsage()));
+        break;
+    case kMemoryTimer:
+        OnMemoryTick();
         break;
     case kDatabaseUpdateTimer:
         if (updateService_) updateService_->CheckForUpdate(false);
@@ -110,41 +104,39 @@ void CQuillmarkDlg::OnTimer(UINT_PTR id) {
 void CQuillmarkDlg::UpdateCurrentView() {
     // Minimised or hidden in the notification area nobody sees the values:
     // no process query at all then.
-    if (filling_ || !initialised_ || ::IsIconic(hwnd_) || !IsVisible() || AnyListSorting()) return;
-    const int tab = CurrentTab();
-    if (tab == kTabNetwork) return;
-    // A failed sample keeps the last good values; the Tasks rows are then
-    // left alone, since every lookup would fail and each row would read as a
-    // process that has gone.
-    const bool sampled = tab == kTabDrivers || sampler_.Sample() == 1;
-    if (!sampled && tab == kTabTasks) return;
-    if (ListPage* page = PageOfTab(tab)) {
-        bool selectedGone = false;
-        if (page->Update(selectedGone) > 0) {
-            page->List().Invalidate();
-            UpdateStatusCounts();
-            if (selectedGone) RebuildDetailView();
-        }
-        return;
-    }
-    if (tab == kTabPerformance) {
-        MemoryStatus status;
-        status.Read();
-        performance_.Update(status, tasks_.RowCount(), view_.autoSizeColumns);
+    if (filling_ || !initialised_ || !CanBeSeen() || AnyListSorting()) return;
+    FunctionPage& page = VisiblePage();
+    // A failed sample keeps the last good values (the page decides what that
+    // means for its rows).
+    ViewTick tick;
+    tick.sampled = page.UsesProcessSample() && sampler_.Sample() == SampleResult::Ok;
+    tick.autoSize = view_.autoSizeColumns;
+    tick.taskRows = tasks_.RowCount();
+    const ViewChange change = page.UpdateView(tick);
+    if (change.removed > 0) {
+        if (ListPage* list = page.AsList()) list->List().Invalidate();
+        UpdateStatusCounts();
+        if (change.selectedGone) RebuildDetailView();
     }
 }
 
+void CQuillmarkDlg::OnMemoryTick() {
+    MemoryStatus status;
+    // A failed read leaves the figures at zero, which the meter shows.
+    status.Read();
+    performance_.OnMemoryReading(status);
+}
+
 void CQuillmarkDlg::OnNetworkSample() {
-    const std::vector<NetAdapterInfo> adapters = network_.CopyAdapters();
-    networkPage_.OnSample(adapters, CurrentTab() == kTabNetwork && IsVisible() && !::IsIconic(hwnd_),
-                          view_.autoSizeColumns);
+    const std::vector<NetAdapterInfo> adapters = samplers_.Network().CopyAdapters();
+    networkPage_.OnSample(adapters, CurrentTab() == FunctionTab::Network && CanBeSeen(), view_.autoSizeColumns);
     CheckNotSupportedReport();
 }
 
 void CQuillmarkDlg::CheckNotSupportedReport() {
     // The sampler only notes that the system lacks the interface table; the
     // window says so, once, with no lock held.
-    if (network_.TakeNotSupportedReport())
+    if (samplers_.Network().TakeNotSupportedReport())
         ::MessageBoxA(hwnd_, kNetworkNotSupportedText, "Quillmark", MB_OK | MB_ICONINFORMATION);
 }
 
@@ -152,39 +144,18 @@ void CQuillmarkDlg::OnListClicked() {
     if (!initialised_ || filling_ || !dataLoaded_ || AnyListSorting()) return;
     log_.Log("A list item was selected.");
     RebuildDetailView();
-    if (CurrentTab() == kTabPerformance) {
-        const int kind = performance_.SelectedKind();
-        if (kind >= 0) SetMemoryKind(kind);
-    }
+    MemoryKind kind = MemoryKind::PageFile;
+    if (CurrentTab() == FunctionTab::Performance && performance_.SelectedMemoryKind(kind))
+        performance_.SetMemoryKind(kind);
     UpdateToolbarButtons();
-    if (ListPage* page = VisiblePage()) ::SetFocus(page->List().GetHwnd());
+    if (ListPage* list = VisibleList()) ::SetFocus(list->List().GetHwnd());
 }
 
 void CQuillmarkDlg::RebuildDetailView() {
     if (!detail_) return;
-    DetailRequest request;
+    DetailRequest request = VisiblePage().SelectionDetail();
     request.processes = &snapshot_.Processes();
     request.publisher = &publisherDb_;
     request.local = &localDb_;
-    const int tab = CurrentTab();
-    if (ListPage* page = PageOfTab(tab)) {
-        const int row = page->List().GetSelectedItem();
-        if (row >= 0) {
-            switch (tab) {
-            case kTabApplications:
-                request.subject = DetailSubject::Application;
-                request.window = applications_.WindowAt(row);
-                break;
-            case kTabTasks:
-                request.subject = DetailSubject::Task;
-                request.pid = tasks_.PidAt(row);
-                break;
-            default:
-                request.subject = tab == kTabServices ? DetailSubject::Service : DetailSubject::Driver;
-                request.service = ServicesPageOf(tab).RecordAt(row);
-                break;
-            }
-        }
-    }
     detail_->Build(request);
 }

@@ -15,30 +15,33 @@ ViewSettings ViewSettings::Load(const AppSettings& s) {
     v.alternateRowColors = settings::kAlternateRowColors.Read(s) != 0;
     v.autoSizeColumns = settings::kAutoSizeColumns.Read(s) != 0;
     v.highlightSortColumn = settings::kHighlightSortColumn.Read(s) != 0;
-    v.autoUpdateEnabled = settings::kEnableAutoUpdate.Read(s) != 0;
-    v.autoMode = settings::kAutoMode.Read(s) != 0;
-    v.updateTimeIndex = std::clamp(settings::kUpdateTime.Read(s), 0, 4);
+    v.update.enabled = settings::kEnableAutoUpdate.Read(s) != 0;
+    v.update.autoMode = settings::kAutoMode.Read(s) != 0;
+    v.update.index = UpdatePolicy::ValidIndex(settings::kUpdateTime.Read(s));
     return v;
 }
 
-void ViewSettings::Save(const AppSettings& s, int lastTabIndex) const {
-    settings::kLastTabIndex.Write(s, lastTabIndex);
-    settings::kShowGridLines.Write(s, showGridLines ? 1 : 0);
-    settings::kAlternateRowColors.Write(s, alternateRowColors ? 1 : 0);
-    settings::kAutoSizeColumns.Write(s, autoSizeColumns ? 1 : 0);
-    settings::kEnableAutoUpdate.Write(s, autoUpdateEnabled ? 1 : 0);
-    settings::kAutoMode.Write(s, autoMode ? 1 : 0);
-    settings::kUpdateTime.Write(s, updateTimeIndex);
+void ViewSettings::Save(const AppSettings& s, FunctionTab lastTab, const ViewSettings* before,
+                        FunctionTab lastTabBefore) const {
+    auto changed = [before](auto mine, auto theirs) { return !before || mine != theirs; };
+    if (changed(lastTab, lastTabBefore)) settings::kLastTabIndex.Write(s, TabIndex(lastTab));
+    if (changed(showGridLines, before ? before->showGridLines : false))
+        settings::kShowGridLines.Write(s, showGridLines ? 1 : 0);
+    if (changed(alternateRowColors, before ? before->alternateRowColors : false))
+        settings::kAlternateRowColors.Write(s, alternateRowColors ? 1 : 0);
+    if (changed(autoSizeColumns, before ? before->autoSizeColumns : false))
+        settings::kAutoSizeColumns.Write(s, autoSizeColumns ? 1 : 0);
+    if (changed(update.enabled, before ? before->update.enabled : false))
+        settings::kEnableAutoUpdate.Write(s, update.enabled ? 1 : 0);
+    if (changed(update.autoMode, before ? before->update.autoMode : false))
+        settings::kAutoMode.Write(s, update.autoMode ? 1 : 0);
+    if (changed(update.index, before ? before->update.index : 0)) settings::kUpdateTime.Write(s, update.index);
 }
 
-int LastTabToSelect(const AppSettings& s, const ViewSettings& view) {
-    if (!view.saveLastTab) return -1;
-    return std::clamp(settings::kLastTabIndex.Read(s), 0, 5);
-}
-
-unsigned UpdateIntervalMs(int index) {
-    static const unsigned kIntervals[] = {500, 1000, 2000, 5000, 10000};
-    return kIntervals[std::clamp(index, 0, 4)];
+bool LastTabToSelect(const AppSettings& s, const ViewSettings& view, FunctionTab& tab) {
+    if (!view.saveLastTab) return false;
+    tab = TabAt(std::clamp(settings::kLastTabIndex.Read(s), 0, kFunctionTabCount - 1));
+    return true;
 }
 
 bool DecodeWindowPlacement(const std::vector<BYTE>& bytes, WINDOWPLACEMENT& out) {

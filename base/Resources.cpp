@@ -28,6 +28,17 @@ bool FindResourceBytes(UINT id, const char* type, const void*& data, DWORD& size
     return true;
 }
 
+std::string CommandPrompt(UINT id) {
+    const std::string text = LoadStringResource(id);
+    return text.substr(0, text.find('\n'));
+}
+
+std::string CommandTooltip(UINT id) {
+    const std::string text = LoadStringResource(id);
+    const size_t lineBreak = text.find('\n');
+    return lineBreak == std::string::npos ? std::string() : text.substr(lineBreak + 1);
+}
+
 std::string LoadTextResource(UINT id, const char* type) {
     const void* data = nullptr;
     DWORD size = 0;

@@ -11,6 +11,11 @@ HINSTANCE ResourceInstance();
 // A string-table entry; empty when the id does not exist.
 std::string LoadStringResource(UINT id);
 
+// A command's string holds its status prompt and its tooltip, separated by a
+// line break: the part before it, and the part after it (empty without one).
+std::string CommandPrompt(UINT id);
+std::string CommandTooltip(UINT id);
+
 // The bytes of a custom resource, pointing into the loaded image (valid for
 // the life of the process). Returns false when the resource does not exist.
 bool FindResourceBytes(UINT id, const char* type, const void*& data, DWORD& size);

@@ -60,8 +60,9 @@ constexpr UINT_PTR kAutoModeTimer = 8;
 constexpr UINT_PTR kDatabaseUpdateTimer = 9;
 constexpr UINT kDatabaseUpdateIntervalMs = 3600000;
 
-// Meter bar: its repaint tick.
-constexpr UINT_PTR kMeterBarTimer = 2;
+// Main window: the memory meter's reading, ten times a second.
+constexpr UINT_PTR kMemoryTimer = 2;
+constexpr UINT kMemoryTimerMs = 100;
 // Load progress dialog: its animation frame.
 constexpr UINT_PTR kLoadProgressTimer = 8;
 // Message box with a do-not-ask-again check box: the countdown and the

@@ -2,6 +2,17 @@
 // one job at a time, a stop event that every wait of the job watches, a
 // bounded join, and completion messages posted only after the running flag
 // is cleared (so the handler of the message may start the next job at once).
+//
+// Every owner of a job offers the same two verbs: RequestStop (ask the job to
+// end at its next wait or check) and Stop(boundMs) (ask, then wait at most
+// the bound). Nothing in the program waits without a bound. A job captures
+// copies and shared state it holds a reference to, never the object that
+// started it, so a job let go at exit never reaches into a destroyed owner.
+//
+// The one wait outside this pattern is the URL fetcher's thread-pool wait on
+// its stop event (progdb/UrlFetcher.cpp): a WinINet read watches no event, so
+// the pool closes the Internet handle when the stop event is signalled, which
+// ends the read; the fetcher unregisters that wait before it goes.
 #pragma once
 
 #include <windows.h>
@@ -30,8 +41,8 @@ public:
         explicit Context(State& state) : state_(state) {}
         // True once the owner asked the job to stop.
         bool StopRequested() const;
-        // Waits ms milliseconds (INFINITE allowed) unless a stop is asked for
-        // first. True when the job should stop.
+        // Waits ms milliseconds unless a stop is asked for first. True when
+        // the job should stop.
         bool WaitOrStop(DWORD ms) const;
         // The manual-reset stop event, for waits on several objects.
         HANDLE StopEvent() const;
@@ -70,7 +81,7 @@ public:
     bool Stop(DWORD boundMs = kDefaultStopBoundMs);
     // Waits at most boundMs for the current thread to end, without asking it
     // to stop. True when no thread runs any more.
-    bool Join(DWORD boundMs = INFINITE);
+    bool Join(DWORD boundMs);
 
 private:
     static unsigned __stdcall ThreadMain(void* param);

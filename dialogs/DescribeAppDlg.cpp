@@ -1,6 +1,7 @@
 #include "dialogs/DescribeAppDlg.h"
 
 #include "base/Resources.h"
+#include "core/Text.h"
 #include "progdb/ProgramDatabase.h"
 #include "resource.h"
 #include "sysinfo/AppWindows.h"
@@ -8,7 +9,7 @@
 #include "sysinfo/FileVersion.h"
 
 std::string RatingNameOf(const std::string& ratingText) {
-    return dlg::Trim(ratingText.substr(0, ratingText.find('.')));
+    return Trim(ratingText.substr(0, ratingText.find('.')));
 }
 
 std::vector<std::string> RatingNames() {

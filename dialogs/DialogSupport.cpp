@@ -60,14 +60,6 @@ IconHandle LoadIconSized(UINT id, int size) {
         ::LoadImageA(ResourceInstance(), MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
 }
 
-std::string Trim(const std::string& text) {
-    const char* blanks = " \t\r\n";
-    const size_t first = text.find_first_not_of(blanks);
-    if (first == std::string::npos) return std::string();
-    const size_t last = text.find_last_not_of(blanks);
-    return text.substr(first, last - first + 1);
-}
-
 void CentreOnDesktop(HWND window) {
     RECT work{};
     if (!::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0)) ::GetWindowRect(::GetDesktopWindow(), &work);

@@ -26,7 +26,7 @@ void SetItemFont(HWND dialog, int id, HFONT font);
 IconHandle LoadIconSized(UINT id, int size);
 
 // Text with white space (blank, tab, CR, LF) removed at both ends.
-std::string Trim(const std::string& text);
+
 
 // Moves a window so that its centre is the centre of the desktop's work area.
 void CentreOnDesktop(HWND window);

@@ -69,7 +69,8 @@ public:
     bool IsChecking() const { return worker_.IsRunning() && checkJob_; }
     bool IsDownloading() const { return worker_.IsRunning() && !checkJob_; }
     // Blocks until no job runs.
-    void WaitForWorkers() { worker_.Join(INFINITE); }
+    bool WaitForWorkers(DWORD boundMs) { return worker_.Join(boundMs); }
+    void RequestStop() { worker_.RequestStop(); }
     // Stops a running job and waits at most boundMs. True when none runs.
     bool Stop(DWORD boundMs = WorkerThread::kDefaultStopBoundMs) { return worker_.Stop(boundMs); }
 

@@ -124,7 +124,8 @@ void ProgramDatabase::AppendEntry(const ProgramEntry& entry) {
     table_.index.emplace(FileNameKey(entry.fileName), static_cast<int>(table_.entries.size() - 1));
 }
 
-bool ProgramDatabase::LoadNow(const std::string& path) {
+bool ProgramDatabase::LoadNow(const std::string& path, HANDLE stopEvent) {
+    auto stopped = [stopEvent] { return stopEvent && ::WaitForSingleObject(stopEvent, 0) == WAIT_OBJECT_0; };
     if (!FileExists(path)) return false;
     std::string bytes;
     try {
@@ -153,6 +154,8 @@ bool ProgramDatabase::LoadNow(const std::string& path) {
         Clear();
         return false;
     }
+    // A load asked to stop (the program ends) changes nothing.
+    if (stopped()) return false;
     // What the file held (nothing, for text that does not parse) replaces
     // the entries in one step.
     CriticalSectionLock guard(lock_);
@@ -181,7 +184,7 @@ bool ProgramDatabase::Load(const std::string& path, bool inBackground, HWND noti
             {
                 // The XML parser's component runtime belongs to this thread.
                 ComRuntime runtime;
-                LoadNow(path);
+                LoadNow(path, context.StopEvent());
             }
             context.Complete(WM_DATABASE_LOADED);
         },
@@ -192,11 +195,18 @@ bool ProgramDatabase::IsLoading() const {
     return loader_.IsRunning();
 }
 
-void ProgramDatabase::WaitForLoad() {
-    // A load reads a local file of bounded size: it always ends, and the
-    // entries it writes belong to this object, so it is waited for.
+void ProgramDatabase::RequestStop() { loader_.RequestStop(); }
+
+bool ProgramDatabase::Stop(DWORD boundMs) {
     CriticalSectionLock guard(threadLock_);
-    loader_.Join(INFINITE);
+    return loader_.Stop(boundMs);
+}
+
+void ProgramDatabase::WaitForLoad() {
+    // A load reads a local file of bounded size: it ends, and the entries it
+    // writes belong to this object, so it is waited for.
+    CriticalSectionLock guard(threadLock_);
+    loader_.Join(kLoadBoundMs);
 }
 
 bool ProgramDatabase::Save(const std::string& path) const {

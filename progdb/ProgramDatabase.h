@@ -87,7 +87,12 @@ public:
     // thread posts WM_DATABASE_LOADED to notifyWindow (if any) when it ends.
     bool Load(const std::string& path, bool inBackground = false, HWND notifyWindow = nullptr);
     bool IsLoading() const;
-    // Blocks until a running background load has ended (no-op otherwise).
+    // Asks a running background load to stop: it ends at its next check and
+    // leaves the entries as they were.
+    void RequestStop();
+    // Asks it to stop and waits at most boundMs; true when no load runs.
+    bool Stop(DWORD boundMs);
+    // Waits for a running background load to end (no-op otherwise).
     void WaitForLoad();
 
     // Writes every entry in the local layout, aside and then over the old
@@ -128,7 +133,9 @@ private:
         // as a linear scan for the first match.
         std::unordered_map<std::wstring, int> index;
     };
-    bool LoadNow(const std::string& path);
+    // stopEvent (may be null) cancels the load before its entries replace
+    // the current ones.
+    bool LoadNow(const std::string& path, HANDLE stopEvent = nullptr);
     int FindIndexLocked(const std::string& fileName) const;
 
     mutable CriticalSection lock_;
@@ -137,6 +144,9 @@ private:
     bool readOnly_ = true;
     bool modified_ = false;
 
+    // How long a wait for a load may take: the largest file the reader
+    // accepts parses in a few seconds on a slow machine.
+    static constexpr DWORD kLoadBoundMs = 60000;
     CriticalSection threadLock_;  // Load and WaitForLoad from several threads
     WorkerThread loader_;
 };

@@ -80,10 +80,10 @@ bool PostEntry(const ProgramEntry& entry, const SubmissionTarget& target, const 
 
 std::vector<PostedEntry> SubmitEntries(const std::vector<ProgramEntry>& entries,
                                        const SubmissionTarget& target, const HttpClient& client,
-                                       const std::atomic<bool>* stop) {
+                                       HANDLE stopEvent) {
     std::vector<PostedEntry> posted;
     for (size_t i = 0; i < entries.size(); ++i) {
-        if (stop && *stop) break;
+        if (stopEvent && ::WaitForSingleObject(stopEvent, 0) == WAIT_OBJECT_0) break;
         if (entries[i].submitted) continue;
         if (PostEntry(entries[i], target, client)) posted.push_back({i, entries[i]});
     }
@@ -124,11 +124,7 @@ bool SubmissionWorker::StartSubmission(const ProgramDatabase& database,
         [entries, target, posted](WorkerThread::Context& context) {
             HttpClient client;
             client.SetStopEvent(context.StopEvent());
-            std::vector<PostedEntry> accepted;
-            for (size_t i = 0; i < entries.size() && !context.StopRequested(); ++i) {
-                if (entries[i].submitted) continue;
-                if (PostEntry(entries[i], target, client)) accepted.push_back({i, entries[i]});
-            }
+            const std::vector<PostedEntry> accepted = SubmitEntries(entries, target, client, context.StopEvent());
             const bool any = !accepted.empty();
             {
                 CriticalSectionLock lock(posted->lock);

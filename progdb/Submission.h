@@ -55,11 +55,12 @@ struct PostedEntry {
 };
 
 // Sends every unsubmitted entry of a copy of the database; returns those
-// the service accepted. A set stop flag ends the run before the next entry.
+// the service accepted. A signalled stopEvent (may be null) ends the run
+// before the next entry. The submission worker runs exactly this.
 std::vector<PostedEntry> SubmitEntries(const std::vector<ProgramEntry>& entries,
                                        const SubmissionTarget& target,
                                        const HttpClient& client = HttpClient(),
-                                       const std::atomic<bool>* stop = nullptr);
+                                       HANDLE stopEvent = nullptr);
 
 // Sets the submitted flag of the posted entries that still hold what was
 // sent (an entry the user changed meanwhile stays unsubmitted). Returns how
@@ -81,7 +82,8 @@ public:
     bool StartSubmission(const ProgramDatabase& database, const SubmissionTarget& target,
                          HWND notifyWindow);
     bool IsRunning() const { return worker_.IsRunning(); }
-    void Wait() { worker_.Join(INFINITE); }
+    bool Wait(DWORD boundMs) { return worker_.Join(boundMs); }
+    void RequestStop() { worker_.RequestStop(); }
     // Stops a running worker and waits at most boundMs. True when none runs.
     bool Stop(DWORD boundMs = WorkerThread::kDefaultStopBoundMs) { return worker_.Stop(boundMs); }
     // The entries accepted by the runs that finished since the last call

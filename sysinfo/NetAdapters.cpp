@@ -75,45 +75,66 @@ namespace {
 std::atomic<bool> g_notSupportedShown{false};
 }  // namespace
 
-NetAdapterSampler::NetAdapterSampler(IfTableFn readTable) : readTable_(readTable ? readTable : &::GetIfTable) {}
+// What the sampler and its job share: the job holds its own reference, so it
+// never reaches into a sampler that is gone.
+struct NetAdapterSampler::Shared {
+    IfTableFn readTable = nullptr;
+    mutable CriticalSection lock;
+    std::vector<NetAdapterInfo> adapters;  // in the order the system lists them
+    uint32_t totalIn = 0;
+    uint32_t totalOut = 0;
+    std::atomic<bool> notSupported{false};
 
-NetAdapterSampler::~NetAdapterSampler() { worker_.Stop(); }
+    int Sample();
+    void ApplyTable(const MIB_IFTABLE& table);
+    void ForgetUtilization();
+};
 
-bool NetAdapterSampler::TakeNotSupportedReport() {
-    return notSupported_.load() && !g_notSupportedShown.exchange(true);
+NetAdapterSampler::NetAdapterSampler(IfTableFn readTable) : shared_(std::make_shared<Shared>()) {
+    shared_->readTable = readTable ? readTable : &::GetIfTable;
 }
 
-void NetAdapterSampler::ApplyTable(const MIB_IFTABLE& table) {
-    CriticalSectionLock hold(lock_);
+NetAdapterSampler::~NetAdapterSampler() { worker_.Stop(WorkerThread::kDefaultStopBoundMs); }
+
+bool NetAdapterSampler::TakeNotSupportedReport() {
+    return shared_->notSupported.load() && !g_notSupportedShown.exchange(true);
+}
+
+int NetAdapterSampler::Sample() { return shared_->Sample(); }
+
+void NetAdapterSampler::ApplyTable(const MIB_IFTABLE& table) { shared_->ApplyTable(table); }
+
+void NetAdapterSampler::Shared::ApplyTable(const MIB_IFTABLE& table) {
+    CriticalSectionLock hold(lock);
     std::vector<NetAdapterInfo> next;
     next.reserve(table.dwNumEntries);
-    uint32_t totalIn = 0, totalOut = 0;
+    uint32_t in = 0, out = 0;
     for (DWORD i = 0; i < table.dwNumEntries; ++i) {
         const MIB_IFROW& row = table.table[i];
         NetAdapterInfo record;
         // The same interface is the one with the same index, wherever the
         // system lists it now; a new one starts from empty counters.
-        for (const NetAdapterInfo& old : adapters_) {
+        for (const NetAdapterInfo& old : adapters) {
             if (old.index == row.dwIndex) {
                 record = old;
                 break;
             }
         }
         ApplyIfRow(row, record);
-        totalIn += record.inOctets;
-        totalOut += record.outOctets;
+        in += record.inOctets;
+        out += record.outOctets;
         next.push_back(std::move(record));
     }
-    adapters_.swap(next);
-    totalIn_ = totalIn;
-    totalOut_ = totalOut;
+    adapters.swap(next);
+    totalIn = in;
+    totalOut = out;
 }
 
-int NetAdapterSampler::Sample() {
+int NetAdapterSampler::Shared::Sample() {
     ULONG size = 0;
-    DWORD rc = readTable_(nullptr, &size, TRUE);
+    DWORD rc = readTable(nullptr, &size, TRUE);
     if (rc == ERROR_NOT_SUPPORTED) {
-        notSupported_ = true;
+        notSupported = true;
         return -2;
     }
     if (size < sizeof(MIB_IFTABLE)) size = sizeof(MIB_IFTABLE);
@@ -124,7 +145,7 @@ int NetAdapterSampler::Sample() {
         return -1;
     }
     auto* table = reinterpret_cast<MIB_IFTABLE*>(buf.data());
-    if (readTable_(table, &size, TRUE) != NO_ERROR) return -1;
+    if (readTable(table, &size, TRUE) != NO_ERROR) return -1;
     // Never trust a count the buffer cannot hold.
     size_t room = (buf.size() - offsetof(MIB_IFTABLE, table)) / sizeof(MIB_IFROW);
     if (table->dwNumEntries > room) table->dwNumEntries = static_cast<DWORD>(room);
@@ -136,40 +157,41 @@ int NetAdapterSampler::Sample() {
     return 1;
 }
 
-void NetAdapterSampler::ForgetUtilization() {
-    CriticalSectionLock hold(lock_);
-    for (NetAdapterInfo& a : adapters_) a.utilization = 0.0;
+void NetAdapterSampler::Shared::ForgetUtilization() {
+    CriticalSectionLock hold(lock);
+    for (NetAdapterInfo& a : adapters) a.utilization = 0.0;
 }
 
 std::vector<NetAdapterInfo> NetAdapterSampler::CopyAdapters() const {
-    CriticalSectionLock hold(lock_);
-    return adapters_;
+    CriticalSectionLock hold(shared_->lock);
+    return shared_->adapters;
 }
 
 uint32_t NetAdapterSampler::TotalInOctets() const {
-    CriticalSectionLock hold(lock_);
-    return totalIn_;
+    CriticalSectionLock hold(shared_->lock);
+    return shared_->totalIn;
 }
 
 uint32_t NetAdapterSampler::TotalOutOctets() const {
-    CriticalSectionLock hold(lock_);
-    return totalOut_;
+    CriticalSectionLock hold(shared_->lock);
+    return shared_->totalOut;
 }
 
 bool NetAdapterSampler::Start(HWND notifyWindow) {
     if (worker_.IsRunning()) return false;
-    return worker_.Start(notifyWindow, [this](WorkerThread::Context& context) {
+    std::shared_ptr<Shared> shared = shared_;
+    return worker_.Start(notifyWindow, [shared](WorkerThread::Context& context) {
         // The utilisation is the counters' growth over one interval. A first
         // reading sets the counters it is measured from: without it a new
         // adapter's first value is its whole count since boot, and after a
         // pause the growth over the whole pause, each shown as one second's.
         // It is posted at once, with no growth yet, so the page shows its
         // adapters without waiting for the first interval.
-        Sample();
-        ForgetUtilization();
+        shared->Sample();
+        shared->ForgetUtilization();
         context.Post(WM_NETWORK_SAMPLE);
         while (!context.WaitOrStop(1000)) {
-            Sample();
+            shared->Sample();
             context.Post(WM_NETWORK_SAMPLE);
         }
     });

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <memory>
 #include <vector>
 
 #include "core/Worker.h"
@@ -78,7 +79,9 @@ public:
     // utilisation yet), then samples once a second, posting WM_NETWORK_SAMPLE
     // to notifyWindow (may be null) after each reading. False when it runs.
     bool Start(HWND notifyWindow);
-    // Signals the worker and waits (bounded) until it has ended.
+    // Asks the worker to end.
+    void RequestStop() { worker_.RequestStop(); }
+    // Asks the worker to end and waits at most boundMs; true when it ended.
     bool Stop(DWORD boundMs = WorkerThread::kDefaultStopBoundMs) { return worker_.Stop(boundMs); }
     bool Running() const { return worker_.IsRunning(); }
 
@@ -94,15 +97,9 @@ public:
     bool TakeNotSupportedReport();
 
 private:
-    void ForgetUtilization();
-
-    IfTableFn readTable_;
-    mutable CriticalSection lock_;
-    std::vector<NetAdapterInfo> adapters_;  // in the order the system lists them
-    uint32_t totalIn_ = 0;
-    uint32_t totalOut_ = 0;
-    std::atomic<bool> notSupported_{false};
-    WorkerThread worker_;  // last: stopped before the members above go
+    struct Shared;
+    std::shared_ptr<Shared> shared_;
+    WorkerThread worker_;
 };
 
 // The text the window shows once when the table is not supported.

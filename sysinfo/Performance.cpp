@@ -32,14 +32,14 @@ NtQuerySystemInformationFn LookupSystemQuery() {
 // The sampler used to set "__MSVCRT_HEAP_SELECT" in the process environment
 // here, which every program the user started from Quillmark inherited: a
 // provider does not change the process it runs in.
-CpuUsageSampler::CpuUsageSampler() : queryLookup_(&LookupSystemQuery) {}
+CpuUsageSampler::QueryLookup CpuUsageSampler::DefaultQueryLookup() { return &LookupSystemQuery; }
 
-CpuUsageSampler::~CpuUsageSampler() { worker_.Stop(); }
+CpuUsageSampler::~CpuUsageSampler() { worker_.Stop(WorkerThread::kDefaultStopBoundMs); }
 
 void CpuUsageSampler::SetQueryLookup(QueryLookup lookup) { queryLookup_ = lookup ? lookup : &LookupSystemQuery; }
 
-int CpuUsageSampler::Measure(HANDLE stopEvent) {
-    NtQuerySystemInformationFn query = queryLookup_.load()();
+int CpuUsageSampler::Measure(QueryLookup lookup, uint32_t intervalMs, HANDLE stopEvent) {
+    NtQuerySystemInformationFn query = lookup ? lookup() : nullptr;
     if (!query) return 0;
 
     // Basic information: the processor count is the byte at offset 40 of the
@@ -78,9 +78,9 @@ int CpuUsageSampler::Measure(HANDLE stopEvent) {
         timeThen = read64(timeOfDay + 8);
         haveThen = true;
         if (stopEvent) {
-            if (::WaitForSingleObject(stopEvent, intervalMs_) == WAIT_OBJECT_0) return -1;
+            if (::WaitForSingleObject(stopEvent, intervalMs) == WAIT_OBJECT_0) return -1;
         } else {
-            ::Sleep(intervalMs_);
+            ::Sleep(intervalMs);
         }
         if (!timeNow()) return 0;
     }
@@ -89,14 +89,32 @@ int CpuUsageSampler::Measure(HANDLE stopEvent) {
 
 bool CpuUsageSampler::Start(HWND notifyWindow) {
     if (worker_.IsRunning()) return false;
-    return worker_.Start(notifyWindow, [this](WorkerThread::Context& context) {
+    const QueryLookup lookup = queryLookup_;
+    const uint32_t intervalMs = intervalMs_;
+    return worker_.Start(notifyWindow, [lookup, intervalMs](WorkerThread::Context& context) {
         while (!context.WaitOrStop(100)) {
-            int usage = Measure(context.StopEvent());
+            const int usage = Measure(lookup, intervalMs, context.StopEvent());
             if (context.StopRequested()) return;  // cut short: no value
-            usage_ = usage;
-            context.Post(WM_CPU_SAMPLE);
+            context.Post(WM_CPU_SAMPLE, static_cast<WPARAM>(usage < 0 ? 0 : usage));
         }
     });
+}
+
+MemoryKind MemoryKindOfRow(int rowKind) {
+    switch (rowKind) {
+    case static_cast<int>(MemoryKind::Physical): return MemoryKind::Physical;
+    case static_cast<int>(MemoryKind::Virtual): return MemoryKind::Virtual;
+    default: return MemoryKind::PageFile;
+    }
+}
+
+const char* MemoryKindName(MemoryKind kind) {
+    switch (kind) {
+    case MemoryKind::Physical: return "Physical Memory";
+    case MemoryKind::Virtual: return "Virtual Memory";
+    case MemoryKind::PageFile: break;
+    }
+    return "Page File";
 }
 
 MemoryStatus::MemoryStatus(uint32_t memoryLoad, uint64_t totalPhys, uint64_t availPhys, uint64_t totalPageFile,

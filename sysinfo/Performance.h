@@ -4,7 +4,6 @@
 
 #include <windows.h>
 
-#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -19,10 +18,17 @@
 // failed query does, instead of a division by zero.
 int CpuUsageFromTimes(uint64_t idleNow, uint64_t idleThen, uint64_t timeNow, uint64_t timeThen, int processors);
 
+// Measures the machine's CPU usage once a second on a worker, which posts
+// each value to a window.
 class CpuUsageSampler {
 public:
-    CpuUsageSampler();
-    // Stops the worker and waits for it (bounded).
+    // Where Measure finds the system query at each call: by default
+    // "NtQuerySystemInformation" of "ntdll". Tests give their own (a lookup
+    // that returns null stands for a system without the query).
+    using QueryLookup = NtQuerySystemInformationFn (*)();
+
+    CpuUsageSampler() = default;
+    // Stops the worker within the default bound.
     ~CpuUsageSampler();
     CpuUsageSampler(const CpuUsageSampler&) = delete;
     CpuUsageSampler& operator=(const CpuUsageSampler&) = delete;
@@ -30,33 +36,38 @@ public:
     // One blocking measurement over IntervalMs(); 0 when the system query is
     // unavailable or fails. A signalled stopEvent (may be null) cuts the
     // interval short; the result is then -1.
-    int Measure(HANDLE stopEvent = nullptr);
-    // Starts the worker that posts WM_CPU_SAMPLE to notifyWindow (may be
-    // null) after each measurement. False when it already runs.
+    int Measure(HANDLE stopEvent = nullptr) const { return Measure(queryLookup_, intervalMs_, stopEvent); }
+    static int Measure(QueryLookup lookup, uint32_t intervalMs, HANDLE stopEvent);
+    // Starts the worker that posts WM_CPU_SAMPLE, the usage in percent as
+    // wParam, to notifyWindow (may be null) after each measurement. False
+    // when it already runs. The worker measures with the interval and query
+    // set now.
     bool Start(HWND notifyWindow);
     // Asks the worker to end; a measurement under way is dropped.
-    void Stop() { worker_.RequestStop(); }
-    // Waits until the worker has ended; false when it still runs after boundMs.
-    bool WaitStopped(DWORD boundMs = INFINITE) { return worker_.Join(boundMs); }
+    void RequestStop() { worker_.RequestStop(); }
+    // Asks the worker to end and waits at most boundMs; true when it ended.
+    bool Stop(DWORD boundMs = WorkerThread::kDefaultStopBoundMs) { return worker_.Stop(boundMs); }
     bool Running() const { return worker_.IsRunning(); }
-    // The last measured usage in percent.
-    int Usage() const { return usage_.load(); }
 
     uint32_t IntervalMs() const { return intervalMs_; }
     void SetIntervalMs(uint32_t ms) { intervalMs_ = ms; }
-
-    // Where Measure finds the system query at each call: by default
-    // "NtQuerySystemInformation" of "ntdll". Tests give their own (a lookup
-    // that returns null stands for a system without the query).
-    using QueryLookup = NtQuerySystemInformationFn (*)();
     void SetQueryLookup(QueryLookup lookup);
 
 private:
-    std::atomic<uint32_t> intervalMs_{1000};
-    std::atomic<QueryLookup> queryLookup_;
-    std::atomic<int> usage_{0};
-    WorkerThread worker_;  // last: stopped before the members above go
+    uint32_t intervalMs_ = 1000;
+    QueryLookup queryLookup_ = DefaultQueryLookup();
+    static QueryLookup DefaultQueryLookup();
+    WorkerThread worker_;
 };
+
+// The three memory figures the memory meter and graph can show. The values are
+// the performance data list's row kinds of the same figures.
+enum class MemoryKind { Physical = 2, Virtual = 3, PageFile = 4 };
+// The kind of a performance data row kind: 2 physical memory, 3 virtual
+// memory, anything else the page file.
+MemoryKind MemoryKindOfRow(int rowKind);
+// "Physical Memory", "Virtual Memory" or "Page File".
+const char* MemoryKindName(MemoryKind kind);
 
 // A snapshot of the system's memory status, with 64-bit figures.
 class MemoryStatus {

@@ -41,9 +41,30 @@ void ParseProcessEntries(const BYTE* buffer, size_t size, std::vector<ProcessEnt
     }
 }
 
-int64_t CpuDivisorOf(int64_t deltaSum) {
-    int64_t divisor = deltaSum / 1000;
+int64_t CpuDivisorOf(int64_t base) {
+    int64_t divisor = base / 1000;
     return divisor == 0 ? 1 : divisor;
+}
+
+int64_t CpuTimeBaseOf(int64_t deltaSum, bool idleCarriesTime, int64_t elapsed, int processors) {
+    if (idleCarriesTime || elapsed <= 0 || processors <= 0) return deltaSum;
+    return elapsed * processors;
+}
+
+int64_t ProcessSource::Now() {
+    LARGE_INTEGER count{}, frequency{};
+    if (!::QueryPerformanceFrequency(&frequency) || frequency.QuadPart <= 0 || !::QueryPerformanceCounter(&count))
+        return 0;
+    // Whole seconds and the rest apart, so the product never overflows.
+    const int64_t seconds = count.QuadPart / frequency.QuadPart;
+    const int64_t rest = count.QuadPart % frequency.QuadPart;
+    return seconds * 10000000 + rest * 10000000 / frequency.QuadPart;
+}
+
+int ProcessSource::Processors() {
+    SYSTEM_INFO info{};
+    ::GetSystemInfo(&info);
+    return info.dwNumberOfProcessors > 0 ? static_cast<int>(info.dwNumberOfProcessors) : 1;
 }
 
 double CpuPercentOf(int64_t cpuDelta, int64_t divisor) {
@@ -56,7 +77,9 @@ bool LiveProcessSource::Available() const {
     return SystemEntries().loaded && SystemEntries().ntQuerySystemInformation != nullptr;
 }
 
-int LiveProcessSource::Query(std::vector<BYTE>& buffer) { return QuerySystemProcesses(buffer); }
+SampleResult LiveProcessSource::Query(std::vector<BYTE>& buffer) {
+    return static_cast<SampleResult>(QuerySystemProcesses(buffer));
+}
 
 bool LiveProcessSource::UserName(uint32_t pid, int64_t createTime, std::string& user) {
     return LookupProcessUser(pid, createTime, user);
@@ -96,17 +119,18 @@ void ProcessSampler::FillNewRecord(ProcessInfo& r, const ProcessEntry& e) {
     r.changes = ProcessChangeNew;
 }
 
-int ProcessSampler::Sample() {
-    if (!source_->Available()) return -2;
-    if (busy_ || lookup_ > 0) return -4;
+SampleResult ProcessSampler::Sample() {
+    if (!source_->Available()) return SampleResult::NotAvailable;
+    if (busy_ || lookup_ > 0) return SampleResult::Busy;
     busy_ = true;
     struct ClearBusy {
         bool& flag;
         ~ClearBusy() { flag = false; }
     } clearBusy{busy_};
 
-    int rc = source_->Query(buffer_);
-    if (rc != 1) return rc;
+    const SampleResult rc = source_->Query(buffer_);
+    if (rc != SampleResult::Ok) return rc;
+    const int64_t queryTime = source_->Now();
     try {
         ParseProcessEntries(buffer_.data(), buffer_.size(), entries_);
         std::vector<Record*>& next = spare_;
@@ -114,10 +138,12 @@ int ProcessSampler::Sample() {
         next.reserve(entries_.size());
         const uint64_t generation = ++generation_;
         int64_t sum = 0;
+        bool idleCarriesTime = false;
         size_t kept = 0;
         size_t cursor = 0;  // into records_, the last tick's order
         for (const ProcessEntry& e : entries_) {
             if (e.pid == 0 && e.threadCount == 0) continue;
+            if (e.pid == 0 && e.cpuTime > 0) idleCarriesTime = true;
             // The same process is the one with the same pid and creation
             // time, wherever the query lists it now. The query lists them in
             // the same order tick after tick, so the record after the last
@@ -197,8 +223,11 @@ int ProcessSampler::Sample() {
         records_.swap(next);
         next.clear();
         deltaSum_ = sum;
+        const int64_t elapsed = lastQueryTime_ > 0 && queryTime > lastQueryTime_ ? queryTime - lastQueryTime_ : 0;
+        lastQueryTime_ = queryTime;
+        cpuBase_ = CpuTimeBaseOf(sum, idleCarriesTime, elapsed, source_->Processors());
         if (!records_.empty()) {
-            int64_t divisor = CpuDivisorOf(sum);
+            int64_t divisor = CpuDivisorOf(cpuBase_);
             for (auto& r : records_) {
                 double pct = CpuPercentOf(r->cpuDelta, divisor);
                 if (pct != r->cpuPercent) {
@@ -213,35 +242,35 @@ int ProcessSampler::Sample() {
         spare_.clear();
         byPid_.clear();
         byKey_.clear();
-        return -1;
+        return SampleResult::Failed;
     }
-    return 1;
+    return SampleResult::Ok;
 }
 
-int ProcessSampler::BeginLookup() const {
-    if (!source_->Available()) return -2;
-    if (busy_) return -4;
+SampleResult ProcessSampler::BeginLookup() const {
+    if (!source_->Available()) return SampleResult::NotAvailable;
+    if (busy_) return SampleResult::Busy;
     ++lookup_;
-    return 1;
+    return SampleResult::Ok;
 }
 
-int ProcessSampler::FindByPid(uint32_t pid, ProcessInfo& out) const {
-    int rc = BeginLookup();
-    if (rc != 1) return rc;
+SampleResult ProcessSampler::FindByPid(uint32_t pid, ProcessInfo& out) const {
+    const SampleResult rc = BeginLookup();
+    if (rc != SampleResult::Ok) return rc;
     auto it = byPid_.find(pid);
     if (it != byPid_.end()) out = *it->second;
     EndLookup();
-    return it != byPid_.end() ? 1 : -2;
+    return it != byPid_.end() ? SampleResult::Ok : SampleResult::NotAvailable;
 }
 
-int ProcessSampler::FindByName(const std::string& name, ProcessInfo& out) const {
-    int rc = BeginLookup();
-    if (rc != 1) return rc;
-    rc = -2;
+SampleResult ProcessSampler::FindByName(const std::string& name, ProcessInfo& out) const {
+    SampleResult rc = BeginLookup();
+    if (rc != SampleResult::Ok) return rc;
+    rc = SampleResult::NotAvailable;
     for (const auto& r : records_) {
         if (_stricmp(r->imageName, name.c_str()) == 0) {
             out = *r;
-            rc = 1;
+            rc = SampleResult::Ok;
             break;
         }
     }

@@ -60,23 +60,37 @@ struct ProcessEntry {
 // are dropped), as does an offset that does not move forward.
 void ParseProcessEntries(const BYTE* buffer, size_t size, std::vector<ProcessEntry>& out);
 
+// What a sample or a lookup came to; the values are the program's usual
+// result codes.
+enum class SampleResult : int {
+    Ok = 1,
+    Failed = -1,        // the query failed or memory ran out
+    NotAvailable = -2,  // no query on this system, or no such process
+    Busy = -4,          // a sample or a lookup is under way: nothing changed
+};
+
 // Where the sampler's data comes from: the system, or a synthetic table.
 class ProcessSource {
 public:
     virtual ~ProcessSource() = default;
     // Whether the entry points are loaded and the query exists.
     virtual bool Available() const = 0;
-    // Fills buffer with query entries (names inside it); 1, -1 or -2.
-    virtual int Query(std::vector<BYTE>& buffer) = 0;
+    // Fills buffer with query entries (names inside it).
+    virtual SampleResult Query(std::vector<BYTE>& buffer) = 0;
     // The owner account of a new process; false when it cannot be found.
     virtual bool UserName(uint32_t pid, int64_t createTime, std::string& user) = 0;
+    // A clock in 100 ns units (any origin) read at each query, and the number
+    // of processors: the machine's time a sample's CPU shares are measured
+    // against when the query lists no idle process to carry the idle time.
+    virtual int64_t Now();
+    virtual int Processors();
 };
 
 // The system itself (platform/Processes.h).
 class LiveProcessSource : public ProcessSource {
 public:
     bool Available() const override;
-    int Query(std::vector<BYTE>& buffer) override;
+    SampleResult Query(std::vector<BYTE>& buffer) override;
     bool UserName(uint32_t pid, int64_t createTime, std::string& user) override;
 };
 
@@ -87,20 +101,19 @@ public:
     ProcessSampler(const ProcessSampler&) = delete;
     ProcessSampler& operator=(const ProcessSampler&) = delete;
 
-    // Refreshes every record from one query. 1 on success; -1 query or memory
-    // failure; -2 query not available; -4 a sample or lookup is under way
-    // (nothing changes then).
-    int Sample();
-    // Copies the record of pid: 1; -2 none / not available; -4 while sampling.
-    int FindByPid(uint32_t pid, ProcessInfo& out) const;
+    // Refreshes every record from one query; while a sample or a lookup is
+    // under way nothing changes (Busy).
+    SampleResult Sample();
+    // Copies the record of pid; NotAvailable when there is none.
+    SampleResult FindByPid(uint32_t pid, ProcessInfo& out) const;
     // The first record (in query order) whose image name matches, ignoring case.
-    int FindByName(const std::string& name, ProcessInfo& out) const;
+    SampleResult FindByName(const std::string& name, ProcessInfo& out) const;
     // Calls visit with every record in query order, holding the lookup marker
-    // (so a re-entrant Sample returns -4). 1, -2, or -4 while sampling.
+    // (so a re-entrant Sample is Busy).
     template <typename F>
-    int ForEach(F&& visit) const {
-        int rc = BeginLookup();
-        if (rc != 1) return rc;
+    SampleResult ForEach(F&& visit) const {
+        SampleResult rc = BeginLookup();
+        if (rc != SampleResult::Ok) return rc;
         // Ended on every way out, a throwing visitor's too: otherwise every
         // later Sample would be refused as busy.
         struct EndOnExit {
@@ -108,12 +121,16 @@ public:
             ~EndOnExit() { sampler.EndLookup(); }
         } end{*this};
         for (const auto& r : records_) visit(*r);
-        return 1;
+        return SampleResult::Ok;
     }
 
     size_t Count() const { return records_.size(); }
     // Sum of all deltas at the last sample (100 ns units).
     int64_t DeltaSum() const { return deltaSum_; }
+    // What the last sample's CPU shares were divided by (100 ns units): the
+    // sum of the deltas when an idle process carries the idle time, else the
+    // time since the sample before times the processors.
+    int64_t CpuTimeBase() const { return cpuBase_; }
 
 private:
     struct Key {
@@ -128,7 +145,7 @@ private:
         }
     };
 
-    int BeginLookup() const;
+    SampleResult BeginLookup() const;
     void EndLookup() const { --lookup_; }
     void FillNewRecord(ProcessInfo& r, const ProcessEntry& e);
 
@@ -152,9 +169,18 @@ private:
     std::vector<uint32_t> orphans_;                // reused per sample
     uint64_t generation_ = 0;
     int64_t deltaSum_ = 0;
+    int64_t cpuBase_ = 0;
+    int64_t lastQueryTime_ = 0;  // 0: no sample before
 };
 
 // The CPU percentage of one record: perMille = delta / divisor, in steps of
-// 0.1, capped at 99.5. divisor = sum / 1000, at least 1.
+// 0.1, capped at 99.5. divisor = base / 1000, at least 1.
 double CpuPercentOf(int64_t cpuDelta, int64_t divisor);
-int64_t CpuDivisorOf(int64_t deltaSum);
+int64_t CpuDivisorOf(int64_t base);
+// What one sample's CPU deltas are shares of. Each process's time over the
+// sum of all processes' times is a share of the machine only when an idle
+// process carries the idle time; a system that lists none (Wine) would show
+// shares of the busy time (one busy program near 100 %). Then the machine's
+// time is the elapsed time times the processors. Without an elapsed time (the
+// first sample, a clock that did not move) the sum is used.
+int64_t CpuTimeBaseOf(int64_t deltaSum, bool idleCarriesTime, int64_t elapsed, int processors);

@@ -35,10 +35,10 @@ void BuildProcessQueryBuffer(const std::vector<SyntheticProcess>& processes, std
     }
 }
 
-int SyntheticProcessSource::Query(std::vector<BYTE>& buffer) {
-    if (queryResult != 1) return queryResult;
+SampleResult SyntheticProcessSource::Query(std::vector<BYTE>& buffer) {
+    if (queryResult != SampleResult::Ok) return queryResult;
     BuildProcessQueryBuffer(processes, buffer);
-    return 1;
+    return SampleResult::Ok;
 }
 
 bool SyntheticProcessSource::UserName(uint32_t pid, int64_t, std::string& user) {

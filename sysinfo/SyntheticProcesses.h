@@ -27,15 +27,21 @@ class SyntheticProcessSource : public ProcessSource {
 public:
     std::vector<SyntheticProcess> processes;
     bool available = true;
-    int queryResult = 1;  // returned instead of a table when not 1
+    SampleResult queryResult = SampleResult::Ok;  // returned instead of a table when not Ok
+    // What Now() and Processors() answer. A clock left at 0 never moves, so
+    // the CPU shares are of the sum of the deltas.
+    int64_t clock = 0;
+    int processorCount = 1;
     int userLookups = 0;
     // Called inside each user lookup (e.g. to try a re-entrant call).
     void (*onUserLookup)(void* context) = nullptr;
     void* context = nullptr;
 
     bool Available() const override { return available; }
-    int Query(std::vector<BYTE>& buffer) override;
+    SampleResult Query(std::vector<BYTE>& buffer) override;
     bool UserName(uint32_t pid, int64_t createTime, std::string& user) override;
+    int64_t Now() override { return clock; }
+    int Processors() override { return processorCount; }
 };
 
 // Writes the entries into buffer (resized to fit), names inside it.

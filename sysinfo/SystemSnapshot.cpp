@@ -54,6 +54,9 @@ bool ListProcessesByStatus(ProcessImageList& list) {
     for (DWORD pid : pids) {
         ProcessImageInfo info;
         info.pid = pid;
+        // The row shows the thread count whether or not the modules can be
+        // read; the total counts the processes whose modules could be.
+        info.threadCount = threads.Count(pid);
         UniqueHandle process(::OpenProcess(kProcessQueryRead, FALSE, pid));
         if (process) {
             ReadProcessCreateTime(process.get(), info.createTime);
@@ -64,7 +67,6 @@ bool ListProcessesByStatus(ProcessImageList& list) {
                 if (baseName(process.get(), module, name, MAX_PATH)) info.moduleName = name;
                 char path[MAX_PATH] = {};
                 if (fileName(process.get(), module, path, MAX_PATH)) info.imagePath = path;
-                info.threadCount = threads.Count(pid);
                 list.threadTotal += info.threadCount;
                 info.imagePath = CleanImagePath(info.imagePath);
             }
@@ -91,7 +93,7 @@ bool ListProcessesByToolHelp(ProcessImageList& list) {
         info.moduleName = pe.szExeFile;
         std::string path;
         {
-            UniqueHandle process(::OpenProcess(0x1000 /* limited query */, FALSE, pe.th32ProcessID));
+            UniqueHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pe.th32ProcessID));
             if (!process) process.reset(::OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, pe.th32ProcessID));
             if (process) ReadProcessCreateTime(process.get(), info.createTime);
             // The system's image-name query answers without reading the
@@ -113,9 +115,9 @@ bool ListProcessesByToolHelp(ProcessImageList& list) {
                 GetProcessImagePath(pe.th32ProcessID, path);
             }
         }
+        info.threadCount = threads.Count(pe.th32ProcessID);
         if (!path.empty()) {
             info.imagePath = CleanImagePath(path);
-            info.threadCount = threads.Count(pe.th32ProcessID);
             list.threadTotal += info.threadCount;
         }
         ReadProcessCommandLine(pe.th32ProcessID, info.commandLine);
@@ -153,8 +155,26 @@ struct SystemSnapshot::Finished {
     int failedStep = -1;
 };
 
+std::string SnapshotStepText(int step, bool finished) {
+    static const char* const kSteps[] = {"Loading application windows...", "Loading processes...",
+                                         "Loading services...", "Loading drivers..."};
+    if (step < 0 || step > 3) return std::string();
+    std::string text = kSteps[step];
+    if (finished) text += "complete";
+    return text;
+}
+
+namespace {
+// The live system's steps hold no state: one for every snapshot, so a load
+// that outlives its snapshot (let go at exit) never calls into a dead object.
+SnapshotSteps& LiveSteps() {
+    static SnapshotSteps steps;
+    return steps;
+}
+}  // namespace
+
 SystemSnapshot::SystemSnapshot(SnapshotSteps* steps)
-    : finished_(std::make_shared<Finished>()), steps_(steps ? steps : &defaultSteps_) {}
+    : finished_(std::make_shared<Finished>()), steps_(steps ? steps : &LiveSteps()) {}
 
 SystemSnapshot::~SystemSnapshot() { Stop(); }
 

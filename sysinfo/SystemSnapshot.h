@@ -63,6 +63,12 @@ public:
     virtual bool LoadDrivers(ServiceList& drivers);    // kind 1
 };
 
+// The loader's progress line for WM_SNAPSHOT_STEP: "Loading application
+// windows...", "Loading processes...", "Loading services...", "Loading
+// drivers...", with "complete" appended directly when the step has finished;
+// "" for any other step number.
+std::string SnapshotStepText(int step, bool finished);
+
 // The four lists one load produces.
 struct SnapshotLists {
     std::vector<HWND> windows;
@@ -95,11 +101,13 @@ public:
     // Whether the last adopted load succeeded in every step; the index of the
     // step that failed otherwise (-1 when none).
     int FailedStep() const { return failedStep_; }
+    // Asks a running load to stop at its next step.
+    void RequestStop() { worker_.RequestStop(); }
     // Stops a running load (at its next step) and waits at most boundMs; its
     // messages are not posted any more. True when no load runs.
     bool Stop(DWORD boundMs = WorkerThread::kDefaultStopBoundMs);
     // Waits at most boundMs for a running load to end (tests).
-    bool WaitForLoader(DWORD boundMs = INFINITE) { return worker_.Join(boundMs); }
+    bool WaitForLoader(DWORD boundMs) { return worker_.Join(boundMs); }
     // Empties the current service and driver lists.
     void ClearServiceLists();
 
@@ -123,7 +131,6 @@ private:
     // Where a load leaves its lists; shared with the worker, so a worker let
     // go at exit never writes into a destroyed snapshot.
     std::shared_ptr<Finished> finished_;
-    SnapshotSteps defaultSteps_;
     SnapshotSteps* steps_;
     WorkerThread worker_;  // last: stopped before the members above go
 };

@@ -12,6 +12,7 @@
 #include "core/Messages.h"
 #include "base/Handles.h"
 #include "framework/Window.h"
+#include "ui/FunctionTabs.h"
 
 // Messages to the notify target: WM_FUNCTION_TAB_CHANGED, _RESIZED and
 // WM_FUNCTION_LIST_CLICKED (core/Messages.h).
@@ -31,7 +32,6 @@ RECT AnchoredRect(const RECT& recorded, UINT flags, int dx, int dy);
 const char* ToolTipTextForCommand(UINT id);
 
 // The tab labels, in order; each ends in two spaces.
-constexpr int kFunctionTabCount = 6;
 extern const char* const kFunctionTabLabels[kFunctionTabCount];
 
 class CFunctionTabCtrl : public CWnd {

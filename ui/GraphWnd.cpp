@@ -45,14 +45,6 @@ std::string FormatScaleLabel(int value, int divisor, const std::string& units) {
     return FormatString("%0.2f %s", static_cast<double>(value) / divisor, units.c_str());
 }
 
-const char* MemoryKindName(int kind) {
-    switch (kind) {
-    case kMemoryPhysical: return "Physical Memory";
-    case kMemoryVirtual: return "Virtual Memory";
-    default: return "Page File";
-    }
-}
-
 }  // namespace graphmath
 
 namespace {
@@ -295,7 +287,7 @@ void CGraphWnd::DrawContent(HDC dc, const RECT& rc) const {
     }
 }
 
-void CPerfGraphWnd::SetMode(int kind) {
+void CPerfGraphWnd::SetMode(MemoryKind kind) {
     kind_ = kind;
     Reset();
 }
@@ -333,6 +325,6 @@ void ConfigureNetworkGraph(CGraphWnd& graph) {
     graph.SetAutoScale(true, 10);
 }
 
-std::string MemoryGraphTitle(int kind) {
-    return std::string(graphmath::MemoryKindName(kind)) + " Usage MB";
+std::string MemoryGraphTitle(MemoryKind kind) {
+    return std::string(MemoryKindName(kind)) + " Usage MB";
 }

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "framework/Window.h"
+#include "sysinfo/Performance.h"
 
 // The arithmetic of graphs and meters, kept apart from the drawing so that it
 // can be checked to the pixel.
@@ -36,12 +37,6 @@ int AutoScaleMaximum(const std::deque<int>& samples, int floor);
 // A scale label: "%d %s" with divisor 1, otherwise value / divisor as
 // "%0.2f %s".
 std::string FormatScaleLabel(int value, int divisor, const std::string& units);
-
-// The memory kinds the memory graph and meter show: 2 physical memory,
-// 3 virtual memory, anything else the page file.
-enum MemoryKind { kMemoryPhysical = 2, kMemoryVirtual = 3, kMemoryPageFile = 4 };
-// "Physical Memory", "Virtual Memory" or "Page File".
-const char* MemoryKindName(int kind);
 
 }  // namespace graphmath
 
@@ -140,12 +135,12 @@ private:
 // its history over when the kind changes.
 class CPerfGraphWnd : public CGraphWnd {
 public:
-    // Stores the kind (2, 3 or 4) and empties the history.
-    void SetMode(int kind);
-    int GetMode() const { return kind_; }
+    // Stores the kind and empties the history.
+    void SetMode(MemoryKind kind);
+    MemoryKind GetMode() const { return kind_; }
 
 private:
-    int kind_ = graphmath::kMemoryPageFile;
+    MemoryKind kind_ = MemoryKind::PageFile;
 };
 
 // The program's three graphs, set up as the Performance and Network pages
@@ -155,4 +150,4 @@ void ConfigureCpuHistoryGraph(CGraphWnd& graph);     // 0..100 %, magenta averag
 void ConfigureMemoryHistoryGraph(CPerfGraphWnd& graph);  // MB, range set by the meter
 void ConfigureNetworkGraph(CGraphWnd& graph);        // hundredths of %, auto-scale floor 10
 // "<kind name> Usage MB", the memory graph's title for a memory kind.
-std::string MemoryGraphTitle(int kind);
+std::string MemoryGraphTitle(MemoryKind kind);

@@ -24,18 +24,18 @@ std::string FormatCaption(int value, const std::string& units) {
     return FormatString("%d %s", value, units.c_str());
 }
 
-MemoryReading ReadingForKind(const MemoryStatus& status, int kind) {
+MemoryReading ReadingForKind(const MemoryStatus& status, MemoryKind kind) {
     uint64_t total = 0, available = 0;
     switch (kind) {
-    case graphmath::kMemoryPhysical:
+    case MemoryKind::Physical:
         total = status.TotalPhysical();
         available = status.AvailablePhysical();
         break;
-    case graphmath::kMemoryVirtual:
+    case MemoryKind::Virtual:
         total = status.TotalVirtual();
         available = status.AvailableVirtual();
         break;
-    default:
+    case MemoryKind::PageFile:
         total = status.TotalPageFile();
         available = status.AvailablePageFile();
         break;
@@ -139,55 +139,18 @@ void CMeterBarWnd::Draw(HDC target) const {
     });
 }
 
-CCPUMeterWnd::CCPUMeterWnd() = default;
-// The sampler's destructor waits for its worker, so the worker never outlives
-// what it uses.
-CCPUMeterWnd::~CCPUMeterWnd() = default;
-
-bool CCPUMeterWnd::Init() {
+void CCPUMeterWnd::Init() {
     SetUnits("%", RGB(0, 255, 0));
     SetRange(0, 100);
-    return sampler_.Start(hwnd_);
 }
 
-LRESULT CCPUMeterWnd::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_CPU_SAMPLE) {
-        ++samples_;
-        const int usage = sampler_.Usage();
-        SetValue(usage);
-        if (CGraphWnd* graph = GetLinkedGraph()) graph->AddValue(usage);
-        return 0;
-    }
-    return CMeterBarWnd::WindowProc(msg, wp, lp);
+void CCPUMeterWnd::Feed(int usage) {
+    ++samples_;
+    SetValue(usage);
+    if (CGraphWnd* graph = GetLinkedGraph()) graph->AddValue(usage);
 }
 
-void CCPUMeterWnd::SetSampling(bool on) {
-    if (!hwnd_) return;
-    if (on) {
-        if (!sampler_.Running()) sampler_.Start(hwnd_);
-    } else {
-        sampler_.Stop();
-        sampler_.WaitStopped(WorkerThread::kDefaultStopBoundMs);
-    }
-}
-
-void CCPUMeterWnd::OnDestroy() {
-    sampler_.Stop();
-}
-
-void CPageFileMeterWnd::Init() {
-    SetUnits("MB", RGB(0, 255, 0));
-    SetTicking(true);
-}
-
-void CPageFileMeterWnd::SetTicking(bool on) {
-    if (!hwnd_ || on == ticking_) return;
-    ticking_ = on;
-    if (on)
-        SetTimer(kTimerId, kTimerMs);
-    else
-        KillTimer(kTimerId);
-}
+void CPageFileMeterWnd::Init() { SetUnits("MB", RGB(0, 255, 0)); }
 
 void CPageFileMeterWnd::ApplyReading(const MemoryStatus& status) {
     const auto reading = metermath::ReadingForKind(status, kind_);
@@ -197,12 +160,4 @@ void CPageFileMeterWnd::ApplyReading(const MemoryStatus& status) {
         graph->SetRange(0, reading.totalMb);
         graph->AddValue(reading.usedMb);
     }
-}
-
-void CPageFileMeterWnd::OnTimer(UINT_PTR id) {
-    if (id != kTimerId) return;
-    MemoryStatus status;
-    // A failed read leaves the figures at zero, which the meter shows.
-    status.Read();
-    ApplyReading(status);
 }

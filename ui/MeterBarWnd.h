@@ -1,13 +1,12 @@
-// Vertical bar meters with a numeric caption: the CPU meter fed by the CPU
-// sampler's worker, and the memory meter fed by a 100 ms timer. Each can pass
-// every new value on to a history graph.
+// Vertical bar meters with a numeric caption: the CPU meter and the memory
+// meter, fed by their host with the samplers' readings. Each can pass every
+// new value on to a history graph. A meter owns no sampler.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
 
-#include "core/Messages.h"
 #include "base/Handles.h"
 #include "framework/Window.h"
 #include "sysinfo/Performance.h"
@@ -33,9 +32,8 @@ struct MemoryReading {
     int totalMb = 0;
     int usedMb = 0;
 };
-// The total and used megabytes of one memory kind (2 physical, 3 virtual,
-// anything else the page file).
-MemoryReading ReadingForKind(const MemoryStatus& status, int kind);
+// The total and used megabytes of one memory kind.
+MemoryReading ReadingForKind(const MemoryStatus& status, MemoryKind kind);
 
 }  // namespace metermath
 
@@ -88,56 +86,32 @@ private:
     CGraphWnd* graph_ = nullptr;
 };
 
-// The CPU meter: owns a CPU sampler whose worker posts WM_CPU_SAMPLE to it.
+// The CPU meter: the usage in percent, 0..100.
 class CCPUMeterWnd : public CMeterBarWnd {
 public:
-    CCPUMeterWnd();
-    ~CCPUMeterWnd() override;
-
-    // Units "%", range 0..100, and starts the sampler for this window.
-    // False when the sampler was already running or could not start.
-    bool Init();
-    // The number of samples received, for the host's diagnostics and tests.
+    // Units "%", range 0..100.
+    void Init();
+    // One reading: the bar, the caption and the linked graph.
+    void Feed(int usage);
+    // The number of readings fed, for the host's diagnostics and tests.
     int SampleCount() const { return samples_; }
-    // Whether the sampler's worker still runs (it stops with the window).
-    bool SamplerRunning() const { return sampler_.Running(); }
-    // Starts or stops the sampler: while nobody can see the window (in the
-    // notification area, minimised) it does not run. Stopping waits for the
-    // worker (its measurement watches the stop event, so that is quick).
-    void SetSampling(bool on);
-
-protected:
-    LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
-    void OnDestroy() override;
 
 private:
-    CpuUsageSampler sampler_;
     int samples_ = 0;
 };
 
-// The memory meter: every 100 ms reads the memory status of its kind.
+// The memory meter: one memory kind's used and total megabytes.
 class CPageFileMeterWnd : public CMeterBarWnd {
 public:
-    static constexpr UINT_PTR kTimerId = kMeterBarTimer;
-    static constexpr UINT kTimerMs = 100;
-
-    // Units "MB" and the 100 ms timer.
+    // Units "MB".
     void Init();
-    // 2 physical memory, 3 virtual memory, 4 page file; takes effect at the
-    // next tick.
-    void SetMode(int kind) { kind_ = kind; }
-    int GetMode() const { return kind_; }
-    // Arms or kills the timer (see CCPUMeterWnd::SetSampling).
-    void SetTicking(bool on);
-    bool Ticking() const { return ticking_; }
-    // One tick's work: sets range and value (and the linked graph) from a
+    // The kind shown from the next reading on.
+    void SetMode(MemoryKind kind) { kind_ = kind; }
+    MemoryKind GetMode() const { return kind_; }
+    // One reading: range and value of the meter and its linked graph from a
     // memory status.
     void ApplyReading(const MemoryStatus& status);
 
-protected:
-    void OnTimer(UINT_PTR id) override;
-
 private:
-    int kind_ = 4;
-    bool ticking_ = false;
+    MemoryKind kind_ = MemoryKind::PageFile;
 };

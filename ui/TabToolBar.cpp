@@ -85,6 +85,24 @@ CTabToolBar::~CTabToolBar() {
     }
 }
 
+std::vector<TBBUTTON> ToolbarButtons(const ToolbarResource& resource, UINT dropDownCommand) {
+    std::vector<TBBUTTON> buttons;
+    int image = 0;
+    for (UINT command : resource.commands) {
+        TBBUTTON b{};
+        if (command == 0) {
+            b.fsStyle = BTNS_SEP;
+        } else {
+            b.iBitmap = image++;
+            b.idCommand = static_cast<int>(command);
+            b.fsState = TBSTATE_ENABLED;
+            b.fsStyle = BTNS_BUTTON | (command == dropDownCommand ? BTNS_DROPDOWN : 0);
+        }
+        buttons.push_back(b);
+    }
+    return buttons;
+}
+
 bool CTabToolBar::Create(HWND parent, UINT id, DWORD style, const RECT& rect, UINT toolbarResource,
                          UINT normalBitmap, UINT disabledBitmap) {
     ToolbarResource res;
@@ -96,20 +114,7 @@ bool CTabToolBar::Create(HWND parent, UINT id, DWORD style, const RECT& rect, UI
     SendMessage(TB_SETBITMAPSIZE, 0, MAKELPARAM(res.imageWidth, res.imageHeight));
 
     commands_ = res.commands;
-    std::vector<TBBUTTON> buttons;
-    int image = 0;
-    for (UINT cmd : commands_) {
-        TBBUTTON b{};
-        if (cmd == 0) {
-            b.fsStyle = BTNS_SEP;
-        } else {
-            b.iBitmap = image++;
-            b.idCommand = static_cast<int>(cmd);
-            b.fsState = TBSTATE_ENABLED;
-            b.fsStyle = BTNS_BUTTON;
-        }
-        buttons.push_back(b);
-    }
+    std::vector<TBBUTTON> buttons = ToolbarButtons(res);
     if (!buttons.empty())
         SendMessage(TB_ADDBUTTONSA, buttons.size(), reinterpret_cast<LPARAM>(buttons.data()));
 

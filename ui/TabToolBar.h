@@ -19,6 +19,11 @@ struct ToolbarResource {
     int ButtonCount() const;     // separators not counted
 };
 
+// The buttons of a toolbar resource, in order: a separator for each 0, the
+// others enabled with consecutive images; the one with dropDownCommand (when
+// not 0) gets a drop-down arrow.
+std::vector<TBBUTTON> ToolbarButtons(const ToolbarResource& resource, UINT dropDownCommand = 0);
+
 // Reads the resource bytes; false for anything malformed or truncated.
 bool ParseToolbarResource(const void* data, size_t size, ToolbarResource& out);
 // Finds and reads the program's toolbar resource `id`.

@@ -40,11 +40,6 @@ void AddColumns(CListCtrlEx& list, const char* const* titles, const int* formats
 
 // ---- Performance -------------------------------------------------------------------
 
-void PerformancePage::SetSampling(bool cpu, bool memory) {
-    cpu_.SetSampling(cpu);
-    memory_.SetTicking(memory);
-}
-
 bool PerformancePage::Create(HWND owner, CFunctionTabCtrl& tabs, int yOffset, HFONT font) {
     tabControl_ = tabs.GetHwnd();
     if (!BuildPageFromTemplate(owner, IDD_PERFORMANCE_PAGE, tabControl_, yOffset, font, controls_)) return false;
@@ -62,18 +57,19 @@ bool PerformancePage::Create(HWND owner, CFunctionTabCtrl& tabs, int yOffset, HF
     ShowPageControls(controls_, false);
 
     ConfigureCpuHistoryGraph(cpuGraph_);
-    memoryGraph_.SetMode(graphmath::kMemoryPageFile);
+    memoryGraph_.SetMode(MemoryKind::PageFile);
     ConfigureMemoryHistoryGraph(memoryGraph_);
     cpu_.SetLinkedGraph(&cpuGraph_);
     memory_.SetLinkedGraph(&memoryGraph_);
-    memory_.SetMode(graphmath::kMemoryPageFile);
+    memory_.SetMode(MemoryKind::PageFile);
     cpu_.Init();
     memory_.Init();
 
     if (HWND list = ::GetDlgItem(tabControl_, IDC_PERFDATA_LIST)) {
         data_.Attach(list);
         data_.InitList(0);
-        data_.SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+        // Grid lines follow the view settings, as on every list.
+        data_.SetExtendedStyle(LVS_EX_FULLROWSELECT);
         static const char* const kTitles[] = {"Item Name", "Total", "Available", "Used"};
         static const int kFormats[] = {LVCFMT_LEFT, LVCFMT_LEFT, LVCFMT_LEFT, LVCFMT_LEFT};
         static const int kWidths[] = {80, 160, 160, 160};
@@ -81,7 +77,7 @@ bool PerformancePage::Create(HWND owner, CFunctionTabCtrl& tabs, int yOffset, HF
         static const char* const kRows[] = {"Threads", "Processes", "Physical Memory", "Virtual Memory", "Page File"};
         for (int i = 0; i < 5; ++i) {
             data_.InsertItem(i, kRows[i]);
-            data_.SetItemData(i, i);
+            data_.SetItemData(i, i);  // the PerformanceRow
         }
     }
     // The graphs and the data list follow the tab control's size.
@@ -96,56 +92,59 @@ bool PerformancePage::Create(HWND owner, CFunctionTabCtrl& tabs, int yOffset, HF
 
 void PerformancePage::Show(bool show) { ShowPageControls(controls_, show); }
 
-void PerformancePage::Update(const MemoryStatus& status, int taskRows, bool autoSize) {
-    if (!data_.IsWindow()) return;
+ViewChange PerformancePage::UpdateView(const ViewTick& tick) {
+    if (!data_.IsWindow()) return ViewChange();
+    MemoryStatus status;
+    status.Read();
     auto set = [&](int row, int column, const std::string& text) {
         if (data_.GetCellText(row, column) != text) data_.SetItemText(row, column, text);
     };
     for (int row = 0; row < data_.GetItemCount(); ++row) {
-        switch (static_cast<int>(data_.GetItemData(row))) {
-        case 0:
+        switch (static_cast<PerformanceRow>(data_.GetItemData(row))) {
+        case PerformanceRow::Threads:
             set(row, 1, std::to_string(sources_.snapshot.ThreadTotal()));
             set(row, 2, "N/A");
             set(row, 3, "N/A");
             break;
-        case 1:
-            set(row, 1, std::to_string(taskRows));
+        case PerformanceRow::Processes:
+            set(row, 1, std::to_string(tick.taskRows));
             set(row, 2, "N/A");
             set(row, 3, "N/A");
             break;
-        case 2:
+        case PerformanceRow::PhysicalMemory:
             set(row, 1, rowtext::MegabyteText(status.TotalPhysical()));
             set(row, 2, rowtext::MegabyteText(status.AvailablePhysical()));
             set(row, 3, rowtext::MegabyteText(status.UsedPhysical()));
             break;
-        case 3:
+        case PerformanceRow::VirtualMemory:
             set(row, 1, rowtext::MegabyteText(status.TotalVirtual()));
             set(row, 2, rowtext::MegabyteText(status.AvailableVirtual()));
             set(row, 3, rowtext::MegabyteText(status.UsedVirtual()));
             break;
-        case 4:
+        case PerformanceRow::PageFile:
             set(row, 1, rowtext::MegabyteText(status.TotalPageFile()));
             set(row, 2, rowtext::MegabyteText(status.AvailablePageFile()));
             set(row, 3, rowtext::MegabyteText(status.UsedPageFile()));
-            break;
-        default:
             break;
         }
     }
     if (!fitted_) {
         fitted_ = true;
-        if (autoSize) data_.AutoSizeColumns(-1);
+        if (tick.autoSize) data_.AutoSizeColumns(-1);
     }
+    return ViewChange();
 }
 
-int PerformancePage::SelectedKind() const {
+bool PerformancePage::SelectedMemoryKind(MemoryKind& kind) const {
     const int row = data_.GetSelectedItem();
-    return row < 0 ? -1 : static_cast<int>(data_.GetItemData(row));
+    if (row < 0) return false;
+    // A row that is no memory figure shows the page file.
+    kind = MemoryKindOfRow(static_cast<int>(data_.GetItemData(row)));
+    return true;
 }
 
-void PerformancePage::SetMemoryKind(HWND, int kind) {
-    if (kind != graphmath::kMemoryPhysical && kind != graphmath::kMemoryVirtual) kind = graphmath::kMemoryPageFile;
-    const std::string name = graphmath::MemoryKindName(kind);
+void PerformancePage::SetMemoryKind(MemoryKind kind) {
+    const std::string name = MemoryKindName(kind);
     if (HWND box = ::GetDlgItem(tabControl_, IDC_MEMORY_GROUP)) {
         ::SetWindowTextA(box, name.c_str());
         ::InvalidateRect(box, nullptr, TRUE);
@@ -184,7 +183,7 @@ bool NetworkPage::Create(HWND owner, CFunctionTabCtrl& tabs, int yOffset, HFONT 
     if (HWND list = ::GetDlgItem(tab, IDC_ADAPTER_LIST)) {
         adapters_.Attach(list);
         adapters_.InitList(0);
-        adapters_.SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP);
+        adapters_.SetExtendedStyle(LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP);
         static const char* const kTitles[] = {"Adapter Name", "MAC Address", "Throughput", "Utilization",
                                               "Link Speed", "State", "Bytes Sent", "Bytes Received"};
         static const int kFormats[] = {LVCFMT_LEFT, LVCFMT_RIGHT, LVCFMT_RIGHT, LVCFMT_RIGHT,
@@ -230,7 +229,6 @@ void NetworkPage::OnSample(const std::vector<NetAdapterInfo>& adapters, bool vis
             std::snprintf(buffer, sizeof buffer, "%lu", static_cast<unsigned long>(a.inOctets));
             set(7, buffer);
         }
-        rowsCreated_ = true;
         if (!fitted_) {
             fitted_ = true;
             if (autoSize) adapters_.AutoSizeColumns(-1);

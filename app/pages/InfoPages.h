@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "app/pages/FunctionPage.h"
 #include "app/pages/PageSources.h"
 #include "sysinfo/NetAdapters.h"
 #include "ui/GraphWnd.h"
@@ -14,29 +15,30 @@
 #include "ui/MeterBarWnd.h"
 
 class CFunctionTabCtrl;
-class MemoryStatus;
 
-class PerformancePage {
+// The performance data list's rows, by their item value.
+enum class PerformanceRow { Threads, Processes, PhysicalMemory, VirtualMemory, PageFile };
+
+class PerformancePage : public FunctionPage {
 public:
     explicit PerformancePage(PageSources& sources) : sources_(sources) {}
-    // Builds the page from its template, yOffset pixels below the tab row;
-    // starts the meters' sampling.
+    // Builds the page from its template, yOffset pixels below the tab row.
     bool Create(HWND owner, CFunctionTabCtrl& tabs, int yOffset, HFONT font);
-    void Show(bool show);
+    FunctionTab Tab() const override { return FunctionTab::Performance; }
+    void Show(bool show) override;
     // The data rows: threads and processes from the snapshot and the Tasks
-    // count, the three memory kinds from status.
-    void Update(const MemoryStatus& status, int taskRows, bool autoSize);
-    // Switches the memory meter, graph and captions to kind (2 physical,
-    // 3 virtual, anything else page file).
-    void SetMemoryKind(HWND owner, int kind);
-    int SelectedKind() const;
-    int CpuPercent() const { return cpu_.GetValue(); }
-    // Runs or pauses the CPU sampler and the memory meter's timer.
-    void SetSampling(bool cpu, bool memory);
-    bool CpuSampling() const { return cpu_.SamplerRunning(); }
-    bool MemoryTicking() const { return memory_.Ticking(); }
-    CListCtrlEx& DataList() { return data_; }
-    const std::vector<HWND>& Controls() const { return controls_; }
+    // count, the three memory kinds from a fresh memory status.
+    ViewChange UpdateView(const ViewTick& tick) override;
+    std::vector<CListCtrlEx*> Lists() override { return {&data_}; }
+    // Switches the memory meter, graph and captions to a kind.
+    void SetMemoryKind(MemoryKind kind);
+    // The memory kind of the selected data row (the page file for a row that
+    // is no memory figure); false when no row is selected.
+    bool SelectedMemoryKind(MemoryKind& kind) const;
+    // The samplers' readings: the meters and their graphs take them whatever
+    // tab is shown (they draw only while shown).
+    void OnCpuReading(int usage) { cpu_.Feed(usage); }
+    void OnMemoryReading(const MemoryStatus& status) { memory_.ApplyReading(status); }
 
 private:
     PageSources& sources_;
@@ -50,21 +52,24 @@ private:
     bool fitted_ = false;
 };
 
-class NetworkPage {
+class NetworkPage : public FunctionPage {
 public:
     bool Create(HWND owner, CFunctionTabCtrl& tabs, int yOffset, HFONT font);
-    void Show(bool show);
-    // One sample of the adapter table: the rows (when visible) and the graph.
+    FunctionTab Tab() const override { return FunctionTab::Network; }
+    void Show(bool show) override;
+    // Driven by the network monitor instead (OnSample).
+    ViewChange UpdateView(const ViewTick&) override { return ViewChange(); }
+    bool UsesProcessSample() const override { return false; }
+    std::vector<CListCtrlEx*> Lists() override { return {&adapters_}; }
+    // One sample of the adapter table: the rows (when visible) and the graph
+    // (always, so its history has no gap).
     void OnSample(const std::vector<NetAdapterInfo>& adapters, bool visible, bool autoSize);
-    CListCtrlEx& AdapterList() { return adapters_; }
     CGraphWnd& Graph() { return graph_; }
-    const std::vector<HWND>& Controls() const { return controls_; }
 
 private:
     std::vector<HWND> controls_;
     CGraphWnd graph_;
     CListCtrlEx adapters_;
-    bool rowsCreated_ = false;
     bool firstSample_ = true;
     bool fitted_ = false;
 };

@@ -1,5 +1,7 @@
 #include "app/pages/ListPages.h"
 
+#include "actions/CloseKill.h"
+#include "actions/ProgramCommands.h"
 #include "actions/ProtectionList.h"
 #include "app/pages/RowText.h"
 #include "core/ActivityLog.h"
@@ -13,6 +15,7 @@
 #include "sysinfo/AppWindows.h"
 #include "sysinfo/FileVersion.h"
 #include "sysinfo/LiveState.h"
+#include "sysinfo/ProcessHelpers.h"
 #include "sysinfo/ProcessSampler.h"
 #include "sysinfo/SystemSnapshot.h"
 
@@ -57,20 +60,25 @@ struct FileFacts {
 
 class FileFactsCache {
 public:
-    explicit FileFactsCache(bool icons) : icons_(icons) {}
-    const FileFacts& Get(const std::string& path) {
-        const std::string key = LowerCaseKey(path);
-        auto it = facts_.find(key);
-        if (it != facts_.end()) return it->second;
-        FileFacts& facts = facts_[key];
-        if (icons_) facts.icon.Load(path);
-        VersionTexts(path, facts.company, facts.description);
-        return facts;
+    // The facts of a file; its icon only when asked for (the services carry
+    // their own, and ask only when theirs is missing).
+    const FileFacts& Get(const std::string& path, bool withIcon) {
+        auto [it, isNew] = facts_.try_emplace(LowerCaseKey(path));
+        Entry& entry = it->second;
+        if (isNew) VersionTexts(path, entry.facts.company, entry.facts.description);
+        if (withIcon && !entry.iconTried) {
+            entry.iconTried = true;
+            entry.facts.icon.Load(path);
+        }
+        return entry.facts;
     }
 
 private:
-    bool icons_;
-    std::unordered_map<std::string, FileFacts> facts_;
+    struct Entry {
+        FileFacts facts;
+        bool iconTried = false;
+    };
+    std::unordered_map<std::string, Entry> facts_;
 };
 
 std::string PublisherDescription(const ProgramDatabase& publisher, const std::string& fileName) {
@@ -115,6 +123,42 @@ void ListPage::Layout(const RECT& area) {
                        area.bottom > listTop ? area.bottom - listTop : 0, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+ViewChange ListPage::UpdateView(const ViewTick&) { return Update(); }
+
+bool ListPage::DescribeSelected(SelectedProgram& program) {
+    program.page = this;
+    program.row = SelectedRow();
+    if (program.row < 0 || !DescribeRow(program.row, program) || program.path.empty()) return false;
+    GetProgramDetails(program.path, program.details, sources_.publisher, sources_.local);
+    program.fileName = FileNameOf(program.path);
+    return true;
+}
+
+void ListPage::DescribeSelection(CommandContext& context) {
+    context.tab = Tab();
+    context.rows = RowCount();
+    const int row = SelectedRow();
+    context.selected = row >= 0;
+    if (row >= 0) DescribeRowForCommands(row, context);
+}
+
+void ListPage::UpdateToolbar(const CommandContext& context) {
+    if (!toolbar_.IsWindow()) return;
+    for (UINT id : toolbar_.Commands()) {
+        if (id == 0) continue;
+        const CommandEntry* command = FindCommand(id);
+        const CommandState state = command ? StateOf(*command, id, context) : CommandState{false, false, false};
+        toolbar_.EnableButton(id, state.enabled);
+        toolbar_.CheckButton(id, state.checked);
+    }
+}
+
+void ListPage::DeleteRow(int row) {
+    const LPARAM key = list_.GetItemData(row);
+    list_.SendMessage(LVM_DELETEITEM, static_cast<WPARAM>(row));
+    ForgetCells(key);
+}
+
 void ListPage::SetCell(int row, LPARAM key, int column, const std::string& text) {
     std::vector<std::string>& cells = written_[key];
     if (cells.size() <= static_cast<size_t>(column)) cells.resize(static_cast<size_t>(column) + 1);
@@ -134,16 +178,32 @@ int ListPage::AppendRow(const std::string& firstCell, const IconBitmaps& icon) {
     return list_.InsertItemWithIcon(list_.GetItemCount(), firstCell, icon.icon ? icon : defaultImage_);
 }
 
-void ListPage::WriteProtectionCell(int row, const std::string& name) {
+// ---- Applications and Tasks ------------------------------------------------------------
+
+void ProgramListPage::WriteProtectionCell(int row, const std::string& name) {
     const std::string text = sources_.protection.LevelText(name);
     if (list_.GetCellText(row, 1) != text) list_.SetItemText(row, 1, text);
     list_.SetItemImage(row, 1, sources_.protection.LevelNumber(name));
 }
 
+void ProgramListPage::RefreshProtection() {
+    for (int row = 0; row < list_.GetItemCount(); ++row) WriteProtectionCell(row, list_.GetCellText(row, 0));
+}
+
+void ProgramListPage::DescribeRowForCommands(int row, CommandContext& context) {
+    const std::string name = list_.GetCellText(row, 0);
+    const ProtectionList& protection = sources_.protection;
+    context.canClose = protection.CanClose(name);
+    context.canKill = protection.CanKill(name);
+    context.isProtected = protection.IsProtected(name);
+    context.systemProtected = protection.IsSystemProtected(name);
+}
+
 // ---- Applications ------------------------------------------------------------------
 
 ApplicationsPage::ApplicationsPage(PageSources& sources)
-    : ListPage(sources, control_, kApplicationListLayout, kApplicationsToolBarLayout, IDI_DEFAULT_APPLICATION) {}
+    : ProgramListPage(sources, control_, kApplicationListLayout, kApplicationsToolBarLayout,
+                      IDI_DEFAULT_APPLICATION) {}
 
 void ApplicationsPage::Fill() {
     list_.ResetImageList();
@@ -185,53 +245,65 @@ HWND ApplicationsPage::WindowAt(int row) const {
     return row < 0 ? nullptr : reinterpret_cast<HWND>(list_.GetItemData(row));
 }
 
-int ApplicationsPage::Update(bool& selectedGone) {
-    int removed = 0;
+ViewChange ApplicationsPage::Update() {
+    ViewChange change;
     const int selected = list_.GetSelectedItem();
     for (int row = list_.GetItemCount() - 1; row >= 0; --row) {
         HWND window = WindowAt(row);
         if (!WindowExists(window)) {
-            if (row == selected) selectedGone = true;
-            list_.SendMessage(LVM_DELETEITEM, static_cast<WPARAM>(row));
+            if (row == selected) change.selectedGone = true;
+            DeleteRow(row);
             pids_.erase(window);
-            ForgetCells(reinterpret_cast<LPARAM>(window));
-            ++removed;
+            ++change.removed;
             continue;
         }
         auto it = pids_.find(window);
         if (it == pids_.end()) continue;
         ProcessInfo info;
-        if (sources_.sampler.FindByPid(it->second, info) != 1) continue;
+        if (sources_.sampler.FindByPid(it->second, info) != SampleResult::Ok) continue;
         const LPARAM key = reinterpret_cast<LPARAM>(window);
         SetCell(row, key, 3, rowtext::CpuText(info.cpuPercent));
         SetCell(row, key, 4, rowtext::MemoryKText(info.workingSet));
     }
-    return removed;
+    return change;
 }
 
-void ApplicationsPage::RefreshProtection() {
-    for (int row = 0; row < list_.GetItemCount(); ++row) WriteProtectionCell(row, list_.GetCellText(row, 0));
+bool ApplicationsPage::DescribeRow(int row, SelectedProgram& program) {
+    program.window = WindowAt(row);
+    if (!WindowExists(program.window)) return false;
+    ::GetWindowThreadProcessId(program.window, &program.pid);
+    ProcessCreateTime(program.pid, program.createTime);
+    program.path = WindowProgramPath(program.window);
+    return true;
+}
+
+DetailRequest ApplicationsPage::SelectionDetail() {
+    DetailRequest request;
+    const int row = SelectedRow();
+    if (row < 0) return request;
+    request.subject = DetailSubject::Application;
+    request.window = WindowAt(row);
+    return request;
 }
 
 // ---- Tasks ---------------------------------------------------------------------------
 
 TasksPage::TasksPage(PageSources& sources)
-    : ListPage(sources, control_, kTaskListLayout, kTasksToolBarLayout, IDI_DEFAULT_TASK) {}
+    : ProgramListPage(sources, control_, kTaskListLayout, kTasksToolBarLayout, IDI_DEFAULT_TASK) {}
 
 void TasksPage::Fill() {
     list_.ResetImageList();
     ForgetCells();
     createTimes_.clear();
     list_.SendMessage(WM_SETREDRAW, FALSE);
-    FileFactsCache files(true);
+    FileFactsCache files;
     for (const ProcessImageInfo& p : sources_.snapshot.Processes().items) {
         const std::string name = rowtext::TaskName(p.pid, p.imagePath);
         sources_.log.Log("Task: %s", p.imagePath.c_str());
-        const FileFacts& facts = files.Get(p.imagePath);
+        const FileFacts& facts = files.Get(p.imagePath, true);
         const int row = AppendRow(name, facts.icon.image);
         if (row < 0) continue;
-        list_.SetItemText(row, 1, sources_.protection.LevelText(name));
-        list_.SetItemImage(row, 1, sources_.protection.LevelNumber(name));
+        WriteProtectionCell(row, name);
         list_.SetItemText(row, 3, std::to_string(p.pid));
         list_.SetItemText(row, 6, std::to_string(p.threadCount));
         list_.SetItemText(row, 7, rowtext::TaskCompany(facts.company));
@@ -250,13 +322,20 @@ int64_t TasksPage::CreateTimeAt(int row) const {
     return it == createTimes_.end() ? 0 : it->second;
 }
 
-int TasksPage::Update(bool& selectedGone) {
-    int removed = 0;
+ViewChange TasksPage::UpdateView(const ViewTick& tick) {
+    // A failed sample keeps the rows as they are: every lookup would fail,
+    // and each row would read as a process that has gone.
+    if (!tick.sampled) return ViewChange();
+    return Update();
+}
+
+ViewChange TasksPage::Update() {
+    ViewChange change;
     const int selected = list_.GetSelectedItem();
     for (int row = list_.GetItemCount() - 1; row >= 0; --row) {
         const DWORD pid = PidAt(row);
         ProcessInfo info;
-        bool found = sources_.sampler.FindByPid(pid, info) == 1;
+        bool found = sources_.sampler.FindByPid(pid, info) == SampleResult::Ok;
         if (found) {
             // The first sample that sees the row's process fixes its identity;
             // a later process under the same id is another program.
@@ -267,11 +346,10 @@ int TasksPage::Update(bool& selectedGone) {
                 found = false;
         }
         if (!found) {
-            if (row == selected) selectedGone = true;
-            list_.SendMessage(LVM_DELETEITEM, static_cast<WPARAM>(row));
+            if (row == selected) change.selectedGone = true;
+            DeleteRow(row);
             createTimes_.erase(pid);
-            ForgetCells(static_cast<LPARAM>(pid));
-            ++removed;
+            ++change.removed;
             continue;
         }
         const LPARAM key = static_cast<LPARAM>(pid);
@@ -279,42 +357,63 @@ int TasksPage::Update(bool& selectedGone) {
         SetCell(row, key, 4, rowtext::CpuText(info.cpuPercent));
         SetCell(row, key, 5, rowtext::MemoryKText(info.workingSet));
     }
-    return removed;
+    return change;
 }
 
-void TasksPage::RefreshProtection() {
-    for (int row = 0; row < list_.GetItemCount(); ++row) WriteProtectionCell(row, list_.GetCellText(row, 0));
+bool TasksPage::DescribeRow(int row, SelectedProgram& program) {
+    program.pid = PidAt(row);
+    program.createTime = CreateTimeAt(row);
+    if (!CanQueryProcess(program.pid) || !GetProcessImagePath(program.pid, program.path)) return false;
+    program.path = NormaliseImagePath(program.path);
+    return true;
+}
+
+DetailRequest TasksPage::SelectionDetail() {
+    DetailRequest request;
+    const int row = SelectedRow();
+    if (row < 0) return request;
+    request.subject = DetailSubject::Task;
+    request.pid = PidAt(row);
+    return request;
 }
 
 // ---- Services and drivers ------------------------------------------------------------
 
-ServicesPage::ServicesPage(PageSources& sources, int kind)
-    : ListPage(sources, kind == 0 ? static_cast<CListCtrlEx&>(serviceControl_) : driverControl_,
-               kind == 0 ? kServiceListLayout : kDriverListLayout,
-               kind == 0 ? kServicesToolBarLayout : kDriversToolBarLayout,
-               kind == 0 ? IDI_DEFAULT_SERVICE : IDI_DEFAULT_DRIVER),
+ServicesPage::ServicesPage(PageSources& sources, ServiceListKind kind)
+    : ListPage(sources,
+               kind == ServiceListKind::Services ? static_cast<CListCtrlEx&>(serviceControl_) : driverControl_,
+               kind == ServiceListKind::Services ? kServiceListLayout : kDriverListLayout,
+               kind == ServiceListKind::Services ? kServicesToolBarLayout : kDriversToolBarLayout,
+               kind == ServiceListKind::Services ? IDI_DEFAULT_SERVICE : IDI_DEFAULT_DRIVER),
       kind_(kind),
-      stateColumn_(kind == 0 ? 3 : 1),
-      startupColumn_(kind == 0 ? 4 : 2) {}
+      stateColumn_(kind == ServiceListKind::Services ? 3 : 1),
+      startupColumn_(kind == ServiceListKind::Services ? 4 : 2) {}
+
+ServiceList& ServicesPage::Records() {
+    return kind_ == ServiceListKind::Services ? sources_.snapshot.Services() : sources_.snapshot.Drivers();
+}
 
 void ServicesPage::Fill() {
     list_.ResetImageList();
     ForgetCells();
     list_.SendMessage(WM_SETREDRAW, FALSE);
-    const ServiceList& records = kind_ == 0 ? sources_.snapshot.Services() : sources_.snapshot.Drivers();
-    // The records carry their own icons.
-    FileFactsCache files(false);
-    const int companyColumn = kind_ == 0 ? 6 : 4;
-    const int displayColumn = kind_ == 0 ? 5 : 3;
+    const ServiceList& records = Records();
+    const bool services = kind_ == ServiceListKind::Services;
+    FileFactsCache files;
+    const int companyColumn = services ? 6 : 4;
+    const int displayColumn = services ? 5 : 3;
     for (size_t i = 0; i < records.Count(); ++i) {
         const ServiceInfo& r = records.Records()[i];
-        sources_.log.Log(kind_ == 0 ? "Service: %s" : "Driver: %s", r.imagePath.c_str());
-        const int row = AppendRow(r.serviceName, IconBitmaps::Of(r.icon.get()));
+        sources_.log.Log(services ? "Service: %s" : "Driver: %s", r.imagePath.c_str());
+        // The record carries the file's own first icon; a file without one
+        // gets the shell's icon for it before the list's default.
+        const FileFacts& facts = files.Get(r.IconPath(), !r.icon);
+        const int row = r.icon ? AppendRow(r.serviceName, IconBitmaps::Of(r.icon.get()))
+                               : AppendRow(r.serviceName, facts.icon.image);
         if (row < 0) continue;
         list_.SetItemText(row, stateColumn_, r.stateText);
         list_.SetItemText(row, startupColumn_, r.startTypeText);
         list_.SetItemText(row, displayColumn, r.displayName);
-        const FileFacts& facts = files.Get(r.imagePath);
         list_.SetItemText(row, companyColumn, facts.company);
         list_.SetItemText(row, companyColumn + 1,
                           rowtext::ServiceDescriptionText(
@@ -333,8 +432,7 @@ int ServicesPage::RecordIndexAt(int row) const {
 ServiceInfo* ServicesPage::RecordAt(int row) {
     const int index = RecordIndexAt(row);
     if (index < 0) return nullptr;
-    ServiceList& records = kind_ == 0 ? sources_.snapshot.Services() : sources_.snapshot.Drivers();
-    return records.Find(static_cast<size_t>(index));
+    return Records().Find(static_cast<size_t>(index));
 }
 
 void ServicesPage::WriteStateCells(int row, LPARAM key, const ServiceInfo& record) {
@@ -343,12 +441,12 @@ void ServicesPage::WriteStateCells(int row, LPARAM key, const ServiceInfo& recor
 }
 
 void ServicesPage::WriteUsageCells(int row, LPARAM key, const ServiceInfo& record) {
-    if (kind_ != 0) return;
+    if (kind_ != ServiceListKind::Services) return;
     // Services that share one executable all show the first process of that
     // name: the sample knows processes, not services.
     ProcessInfo info;
     const bool running = record.currentState == SERVICE_RUNNING;
-    if (running && sources_.sampler.FindByName(FileNameOf(record.imagePath), info) == 1) {
+    if (running && sources_.sampler.FindByName(FileNameOf(record.imagePath), info) == SampleResult::Ok) {
         SetCell(row, key, 1, rowtext::CpuText(info.cpuPercent));
         SetCell(row, key, 2, rowtext::MemoryKText(info.workingSet));
     } else {
@@ -357,10 +455,10 @@ void ServicesPage::WriteUsageCells(int row, LPARAM key, const ServiceInfo& recor
     }
 }
 
-int ServicesPage::Update(bool&) {
-    ServiceList& records = kind_ == 0 ? sources_.snapshot.Services() : sources_.snapshot.Drivers();
+ViewChange ServicesPage::Update() {
+    ServiceList& records = Records();
     std::unordered_map<std::string, ServiceLiveState> states;
-    const bool haveStates = QueryServiceStates(kind_, states);
+    const bool haveStates = QueryServiceStates(kind_ == ServiceListKind::Services ? 0 : 1, states);
     const int rows = list_.GetItemCount();
     for (int row = 0; row < rows; ++row) {
         const LPARAM key = RecordIndexAt(row);
@@ -384,16 +482,37 @@ int ServicesPage::Update(bool&) {
         WriteUsageCells(row, key, *record);
         WriteStateCells(row, key, *record);
     }
-    return 0;
+    return ViewChange();
 }
 
 void ServicesPage::UpdateRow(int row) {
-    ServiceList& records = kind_ == 0 ? sources_.snapshot.Services() : sources_.snapshot.Drivers();
     const LPARAM key = RecordIndexAt(row);
-    ServiceInfo* record = records.Find(static_cast<size_t>(key));
+    ServiceInfo* record = Records().Find(static_cast<size_t>(key));
     if (!record) return;
     record->RefreshStateText();
     record->RefreshStartType();
     WriteUsageCells(row, key, *record);
     WriteStateCells(row, key, *record);
+}
+
+bool ServicesPage::DescribeRow(int row, SelectedProgram& program) {
+    program.record = RecordAt(row);
+    if (!program.record) return false;
+    program.path = program.record->imagePath;
+    return true;
+}
+
+void ServicesPage::DescribeRowForCommands(int row, CommandContext& context) {
+    ServiceInfo* record = RecordAt(row);
+    context.service = svc::QueryToolbarState(record);
+    context.startType = record ? record->startType : -1;
+}
+
+DetailRequest ServicesPage::SelectionDetail() {
+    DetailRequest request;
+    const int row = SelectedRow();
+    if (row < 0) return request;
+    request.subject = kind_ == ServiceListKind::Services ? DetailSubject::Service : DetailSubject::Driver;
+    request.service = RecordAt(row);
+    return request;
 }

@@ -60,42 +60,6 @@ std::string ServiceDescriptionText(const std::string& ownDescription, const std:
     return versionDescription;
 }
 
-std::string SnapshotStepText(int step, bool finished) {
-    static const char* const kSteps[] = {"Loading application windows...", "Loading processes...",
-                                         "Loading services...", "Loading drivers..."};
-    if (step < 0 || step > 3) return std::string();
-    std::string text = kSteps[step];
-    if (finished) text += "complete";
-    return text;
-}
-
-std::string InitTabText(int tab) {
-    static const char* const kTabs[] = {"Loading application windows...", "Loading tasks...",
-                                        "Loading services...", "Loading drivers..."};
-    return tab >= 0 && tab <= 3 ? kTabs[tab] : std::string();
-}
-
-int ValidUpdateIndex(int index) { return index >= 0 && index <= 4 ? index : 2; }
-
-unsigned IntervalForIndex(int index) {
-    static const unsigned kMs[] = {500, 1000, 2000, 5000, 10000};
-    return kMs[ValidUpdateIndex(index)];
-}
-
-int AutoUpdateIndex(int cpuPercent) {
-    if (cpuPercent <= 1) return 0;
-    if (cpuPercent <= 5) return 1;
-    if (cpuPercent <= 10) return 2;
-    if (cpuPercent <= 30) return 3;
-    return 4;
-}
-
-std::string UpdateIntervalStatus(int index) {
-    index = ValidUpdateIndex(index);
-    return Format("Auto update time changed to: %0.1f second%s", IntervalForIndex(index) * 0.001,
-                  index == 1 ? "" : "s");
-}
-
 int NetworkGraphPoint(double utilizationSum) {
     if (!(utilizationSum > 0)) return 0;
     double v = utilizationSum * 100.0;

@@ -1,6 +1,6 @@
-// The texts of the function views' cells and of the refresh cycle's status
-// lines. Pure functions over plain values, so the exact formats are tested
-// without windows.
+// The texts of the function views' cells and of the status bar's counts. Pure
+// functions over plain values, so the exact formats are tested without
+// windows.
 #pragma once
 
 #include <windows.h>
@@ -34,22 +34,6 @@ std::string TaskDescription(const std::string& publisherDescription, bool publis
 // then the publisher's (when not loading), then the version description.
 std::string ServiceDescriptionText(const std::string& ownDescription, const std::string& publisherDescription,
                                    bool publisherLoading, const std::string& versionDescription);
-
-// The loader's progress line: "Loading application windows...", then
-// "complete" appended directly when the step has finished; "" for other steps.
-std::string SnapshotStepText(int step, bool finished);
-// The status line while one list is rebuilt; "" for tabs other than 0..3.
-std::string InitTabText(int tab);
-
-// 0..4 -> 500, 1000, 2000, 5000, 10000 ms; an index outside that range reads
-// as the default (2 seconds), since no interval is defined for it.
-int ValidUpdateIndex(int index);
-unsigned IntervalForIndex(int index);
-// The auto-mode choice from the CPU load: <=1 % -> 0, <=5 -> 1, <=10 -> 2,
-// <=30 -> 3, above -> 4.
-int AutoUpdateIndex(int cpuPercent);
-// "Auto update time changed to: %0.1f second%s" (no "s" for one second).
-std::string UpdateIntervalStatus(int index);
 
 // The network graph's next point: the summed utilisation x100, truncated.
 int NetworkGraphPoint(double utilizationSum);

@@ -24,6 +24,7 @@
 #include "TestServices.h"
 #include "TestUtil.h"
 #include "resource.h"
+#include "ui/GraphWnd.h"
 
 namespace {
 
@@ -214,28 +215,37 @@ TEST_F(MainWindowCommandsTest, AFailedLoadLeavesAUsableWindowAndRefreshTriesAgai
     EXPECT_TRUE(WaitUntil([&] { return testutil::ListRowCount(List(IDC_SERVICE_LIST)) > 0; }, 30000));
 }
 
-TEST_F(MainWindowCommandsTest, SamplersRunOnlyForWhatCanBeSeen) {
+// The samplers run while the window can be seen, whatever the tab: the
+// network graph and the memory history go on while their page is hidden (no
+// gap when it comes back); nothing runs in the tray or minimised.
+TEST_F(MainWindowCommandsTest, SamplersRunWhileTheWindowCanBeSeen) {
     Open();
     ::ShowWindow(wnd_, SW_SHOW);
     auto states = [&] {
-        const CQuillmarkDlg::SamplerStates s = dlg_->Samplers();
+        const ViewSamplers::States s = dlg_->Samplers();
         return std::string(s.cpu ? "cpu " : "") + (s.memory ? "memory " : "") + (s.network ? "network" : "");
     };
-    Key('2', true);  // Tasks: the CPU sampler feeds the automatic interval and the CPU graph
-    EXPECT_EQ("cpu ", states());
-    Key('5', true);
-    EXPECT_EQ("cpu memory ", states());
-    Key('6', true);
-    EXPECT_EQ("cpu network", states());
+    for (char tab : {'2', '5', '6'}) {
+        Key(tab, true);
+        EXPECT_EQ("cpu memory network", states()) << tab;
+    }
+    // The network graph grows while the Tasks tab is shown.
+    auto* graph = dynamic_cast<CGraphWnd*>(CWnd::FromHandle(FindDescendant(wnd_, IDC_NETWORK_GRAPH)));
+    ASSERT_NE(nullptr, graph);
+    ASSERT_TRUE(WaitUntil([&] { return !graph->History().empty(); }, 10000));
+    Key('2', true);
+    const size_t before = graph->History().size();
+    EXPECT_TRUE(WaitUntil([&] { return graph->History().size() >= before + 2; }, 10000))
+        << before << " " << graph->History().size();
 
     dlg_->MinimizeToTray();
     EXPECT_EQ("", states());
     dlg_->RestoreFromTray();
-    EXPECT_EQ("cpu network", states());
+    EXPECT_EQ("cpu memory network", states());
     ::ShowWindow(wnd_, SW_MINIMIZE);
     EXPECT_TRUE(WaitUntil([&] { return states().empty(); }, 3000)) << states();
     ::ShowWindow(wnd_, SW_RESTORE);
-    EXPECT_TRUE(WaitUntil([&] { return states() == "cpu network"; }, 3000)) << states();
+    EXPECT_TRUE(WaitUntil([&] { return states() == "cpu memory network"; }, 3000)) << states();
 }
 
 TEST_F(MainWindowCommandsTest, CtrlDigitsSelectTabsAndTheViewMenuFollowsTheSettings) {

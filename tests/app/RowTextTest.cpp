@@ -38,28 +38,6 @@ TEST(RowTextTest, TaskNamesAndFallbacks) {
     EXPECT_EQ("", ServiceDescriptionText("", "", false, ""));
 }
 
-TEST(RowTextTest, LoaderAndListStepTexts) {
-    EXPECT_EQ("Loading application windows...", SnapshotStepText(0, false));
-    EXPECT_EQ("Loading drivers...complete", SnapshotStepText(3, true));
-    EXPECT_EQ("", SnapshotStepText(4, false));
-    EXPECT_EQ("Loading tasks...", InitTabText(1));
-    EXPECT_EQ("", InitTabText(4));
-}
-
-TEST(RowTextTest, UpdateIntervals) {
-    EXPECT_EQ("Auto update time changed to: 1.0 second", UpdateIntervalStatus(1));
-    EXPECT_EQ("Auto update time changed to: 0.5 seconds", UpdateIntervalStatus(0));
-    EXPECT_EQ("Auto update time changed to: 10.0 seconds", UpdateIntervalStatus(4));
-    // No interval is defined outside 0..4: the default two seconds.
-    EXPECT_EQ(2000u, IntervalForIndex(7));
-    EXPECT_EQ(2000u, IntervalForIndex(-1));
-    EXPECT_EQ(500u, IntervalForIndex(0));
-    // Auto mode's choice from the CPU load, at each boundary.
-    const int loads[] = {0, 1, 2, 5, 6, 10, 11, 30, 31, 100};
-    const int want[] = {0, 0, 1, 1, 2, 2, 3, 3, 4, 4};
-    for (int i = 0; i < 10; ++i) EXPECT_EQ(want[i], AutoUpdateIndex(loads[i])) << loads[i];
-}
-
 TEST(RowTextTest, NetworkGraphPointIsTheSumTimesOneHundredTruncated) {
     EXPECT_EQ(0, NetworkGraphPoint(0));
     EXPECT_EQ(123, NetworkGraphPoint(1.239));

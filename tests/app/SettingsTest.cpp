@@ -45,10 +45,10 @@ TEST_F(SettingsTest, EmptyRegistryReadsEveryDefault) {
 
     // The cached view settings are the documented behaviour of a fresh install.
     ViewSettings v = ViewSettings::Load(settings);
-    EXPECT_TRUE(v.autoUpdateEnabled);
-    EXPECT_EQ(2, v.updateTimeIndex);
-    EXPECT_EQ(2000u, UpdateIntervalMs(v.updateTimeIndex));
-    EXPECT_FALSE(v.autoMode);
+    EXPECT_TRUE(v.update.enabled);
+    EXPECT_EQ(2, v.update.index);
+    EXPECT_EQ(2000u, UpdatePolicy::IntervalMs(v.update.index));
+    EXPECT_FALSE(v.update.autoMode);
     EXPECT_TRUE(v.showGridLines && v.alternateRowColors && v.autoSizeColumns && v.highlightSortColumn);
     EXPECT_TRUE(v.exitFromTrayOnly);
     // A read must not create anything.
@@ -128,8 +128,8 @@ TEST_F(SettingsTest, SavingTheViewLeavesDialogOnlyValuesAlone) {
     ViewSettings v = ViewSettings::Load(settings);
     v.alwaysOnTop = true;
     v.showGridLines = false;
-    v.updateTimeIndex = 4;
-    v.Save(settings, 3);
+    v.update.index = 4;
+    v.Save(settings, FunctionTab::Drivers);
 
     EXPECT_EQ(0, settings.ReadInt("General", "AlwaysOnTop", -1));
     for (const char* name : {"ExitFromTrayOnly", "StartMinimized", "SaveLastTab", "PromptUser"})
@@ -140,21 +140,34 @@ TEST_F(SettingsTest, SavingTheViewLeavesDialogOnlyValuesAlone) {
     EXPECT_EQ(0, settings.ReadInt("ListView", "ShowGridLines", -1));
     EXPECT_EQ(4, settings.ReadInt("Update", "UpdateTime", -1));
     EXPECT_EQ(1, settings.ReadInt("Update", "EnableAutoUpdate", -1));
+
+    // Against what was written before, only what changed is written: a value
+    // changed from outside meanwhile stays as it is.
+    settings.WriteInt("ListView", "AlternateRowColors", 0);
+    ViewSettings next = v;
+    next.update.index = 1;
+    next.Save(settings, FunctionTab::Drivers, &v, FunctionTab::Drivers);
+    EXPECT_EQ(1, settings.ReadInt("Update", "UpdateTime", -1));
+    EXPECT_EQ(0, settings.ReadInt("ListView", "AlternateRowColors", -1));
 }
 
 TEST_F(SettingsTest, LastTabIsRestoredOnlyWhenAskedFor) {
+    FunctionTab tab = FunctionTab::Applications;
     settings.WriteInt("General", "LastTabIndex", 3);
-    EXPECT_EQ(3, LastTabToSelect(settings, ViewSettings::Load(settings)));
+    EXPECT_TRUE(LastTabToSelect(settings, ViewSettings::Load(settings), tab));
+    EXPECT_EQ(FunctionTab::Drivers, tab);
 
     settings.WriteInt("General", "SaveLastTab", 0);
-    EXPECT_EQ(-1, LastTabToSelect(settings, ViewSettings::Load(settings)));
+    EXPECT_FALSE(LastTabToSelect(settings, ViewSettings::Load(settings), tab));
 
     // Stored values out of range are clamped rather than selecting no tab.
     settings.WriteInt("General", "SaveLastTab", 1);
     settings.WriteInt("General", "LastTabIndex", 17);
-    EXPECT_EQ(5, LastTabToSelect(settings, ViewSettings::Load(settings)));
+    EXPECT_TRUE(LastTabToSelect(settings, ViewSettings::Load(settings), tab));
+    EXPECT_EQ(FunctionTab::Network, tab);
+    // No interval is defined for an index outside the table: the default.
     settings.WriteInt("Update", "UpdateTime", -3);
-    EXPECT_EQ(0, ViewSettings::Load(settings).updateTimeIndex);
+    EXPECT_EQ(2, ViewSettings::Load(settings).update.index);
 }
 
 }  // namespace

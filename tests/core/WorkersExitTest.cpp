@@ -82,8 +82,7 @@ TEST(WorkersAtExit, EveryBusyWorkerStopsWithinItsBound) {
     EXPECT_TRUE(closeKill.Stop());
     EXPECT_TRUE(snapshot.Stop());
     EXPECT_TRUE(network.Stop());
-    cpu.Stop();
-    EXPECT_TRUE(cpu.WaitStopped(WorkerThread::kDefaultStopBoundMs));
+    EXPECT_TRUE(cpu.Stop(WorkerThread::kDefaultStopBoundMs));
     EXPECT_TRUE(submission.Stop());
     // The update check may sit in a receive of the Internet service, which
     // no event cuts short once the request is out: the owner then lets it

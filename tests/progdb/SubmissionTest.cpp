@@ -229,9 +229,9 @@ TEST_F(SubmissionTest, AcceptanceSurvivesARunStartedBeforeItsMessage) {
     service.OnSubmissionDone(second != 0);
 
     // A run told to stop sends nothing more.
-    std::atomic<bool> stop{true};
+    UniqueHandle stop(::CreateEventA(nullptr, TRUE, TRUE, nullptr));
     EXPECT_TRUE(SubmitEntries({Entry("Beta", "beta.exe", "y")},
-                              CurrentSubmissionTarget(settings), HttpClient(), &stop)
+                              CurrentSubmissionTarget(settings), HttpClient(), stop.get())
                     .empty());
     EXPECT_EQ(2u, refusing.Requests().size());
 }

@@ -282,7 +282,7 @@ TEST_F(UpdateTest, OneJobAtATimeAndAStopEndsABusyOne) {
     EXPECT_EQ(kUpdateFailed, status);
     // Down before the message: its handler may start the next job at once.
     EXPECT_FALSE(updater.IsRunning());
-    updater.WaitForWorkers();
+    updater.WaitForWorkers(30000);
     EXPECT_FALSE(host.sink.Pending(WM_DATABASE_UPDATE));  // the refused starts never ran
     EXPECT_EQ(PublisherXml("old.exe"), ReadFileBytes(localPath));
 

@@ -124,8 +124,8 @@ TEST(CpuUsage, MeasureAndTheWorkerThatPostsIt) {
     EXPECT_TRUE(testutil::WaitUntil([&] { return sink.Count(WM_CPU_SAMPLE) >= 1; }));
     // A stop cuts the measurement under way short; once the worker has ended
     // every message it posted is waiting, and none follows.
-    sampler.Stop();
-    ASSERT_TRUE(sampler.WaitStopped(10000));
+    sampler.RequestStop();
+    ASSERT_TRUE(sampler.Stop(10000));
     EXPECT_FALSE(sampler.Running());
     testutil::DispatchWaiting();
     const int after = sink.Count(WM_CPU_SAMPLE);
@@ -135,8 +135,7 @@ TEST(CpuUsage, MeasureAndTheWorkerThatPostsIt) {
     // It can run again, and a long interval does not hold up the stop.
     sampler.SetIntervalMs(60000);
     EXPECT_TRUE(sampler.Start(nullptr));
-    sampler.Stop();
-    EXPECT_TRUE(sampler.WaitStopped(10000));
+    EXPECT_TRUE(sampler.Stop(10000));
 }
 
 TEST(MemoryStatus, DerivedValuesAndMegabyteTexts) {

@@ -36,19 +36,19 @@ TEST_F(LiveProcesses, SamplerFindsTheChildAndLosesItOnceKilled) {
     ASSERT_TRUE(WaitForThreads(child.Pid(), 4));
 
     ProcessSampler sampler;
-    ASSERT_EQ(1, sampler.Sample());
+    ASSERT_EQ(SampleResult::Ok, sampler.Sample());
     ProcessInfo info;
-    ASSERT_EQ(1, sampler.FindByPid(child.Pid(), info));
+    ASSERT_EQ(SampleResult::Ok, sampler.FindByPid(child.Pid(), info));
     EXPECT_STREQ("qm_testchild.exe", info.imageName);
     EXPECT_NE(0, info.createTime);
     ProcessInfo byName;
-    ASSERT_EQ(1, sampler.FindByName("QM_TESTCHILD.EXE", byName));
+    ASSERT_EQ(SampleResult::Ok, sampler.FindByName("QM_TESTCHILD.EXE", byName));
     EXPECT_EQ(child.Pid(), byName.pid);
     EXPECT_EQ(4, CountProcessThreads(child.Pid()));
 
     child.Kill();
-    ASSERT_EQ(1, sampler.Sample());
-    EXPECT_EQ(-2, sampler.FindByPid(child.Pid(), info));
+    ASSERT_EQ(SampleResult::Ok, sampler.Sample());
+    EXPECT_EQ(SampleResult::NotAvailable, sampler.FindByPid(child.Pid(), info));
     EXPECT_EQ(0, CountProcessThreads(child.Pid()));
 }
 
@@ -122,18 +122,18 @@ TEST_F(LiveProcesses, BothProcessListPathsListTheChild) {
 
 TEST_F(LiveProcesses, EntryPointsGateTheSamplerAndCanBeLoadedAgain) {
     ProcessSampler sampler;
-    ASSERT_EQ(1, sampler.Sample());
+    ASSERT_EQ(SampleResult::Ok, sampler.Sample());
     EXPECT_TRUE(SystemEntries().loaded);
     EXPECT_NE(nullptr, SystemEntries().ntQuerySystemInformation);
     FreeSystemEntryPoints();
     EXPECT_FALSE(SystemEntries().loaded);
     ProcessInfo info;
-    EXPECT_EQ(-2, sampler.Sample());
-    EXPECT_EQ(-2, sampler.FindByPid(::GetCurrentProcessId(), info));
+    EXPECT_EQ(SampleResult::NotAvailable, sampler.Sample());
+    EXPECT_EQ(SampleResult::NotAvailable, sampler.FindByPid(::GetCurrentProcessId(), info));
     LoadSystemEntryPoints();
     LoadSystemEntryPoints();  // a second load changes nothing
-    ASSERT_EQ(1, sampler.Sample());
-    ASSERT_EQ(1, sampler.FindByPid(::GetCurrentProcessId(), info));
+    ASSERT_EQ(SampleResult::Ok, sampler.Sample());
+    ASSERT_EQ(SampleResult::Ok, sampler.FindByPid(::GetCurrentProcessId(), info));
     EXPECT_NE(0xFF, info.changes);  // matched to the record of the first sample
     EXPECT_STRNE("Unknown", info.userName);
 }
@@ -217,7 +217,7 @@ TEST_F(LiveProcesses, ReadingEveryCommandLineHarmsNoProcess) {
     }
 
     ProcessSampler sampler;
-    ASSERT_EQ(1, sampler.Sample());
+    ASSERT_EQ(SampleResult::Ok, sampler.Sample());
     std::vector<ProcessKey> before = RunningProcesses(sampler);
     ASSERT_GT(before.size(), 3u);
     const std::vector<UniqueHandle> watched = WatchProcesses(before);
@@ -255,7 +255,7 @@ TEST_F(LiveProcesses, A32BitReaderHarmsNo64BitProcess) {
     ASSERT_TRUE(WaitForThreads(wide.Pid(), 1));
     ASSERT_TRUE(WaitForThreads(narrow.Pid(), 1));
     ProcessSampler sampler;
-    ASSERT_EQ(1, sampler.Sample());
+    ASSERT_EQ(SampleResult::Ok, sampler.Sample());
     const std::vector<UniqueHandle> watched = WatchProcesses(RunningProcesses(sampler));
 
     testutil::ScratchDir dir;

@@ -95,6 +95,10 @@ TEST(SystemSnapshot, PostsEightStepMessagesThenDoneInOrder) {
     EXPECT_FALSE(snapshot.ProcessAt(1, p));
     EXPECT_EQ(7, snapshot.ThreadTotal());
     EXPECT_EQ(1u, snapshot.Windows().size());
+    // The line the window logs for each of these messages.
+    EXPECT_EQ("Loading application windows...", SnapshotStepText(0, false));
+    EXPECT_EQ("Loading drivers...complete", SnapshotStepText(3, true));
+    EXPECT_EQ("", SnapshotStepText(4, false));
 }
 
 TEST(SystemSnapshot, AFailingStepEndsTheLoadWithAFailureMessage) {
@@ -105,7 +109,7 @@ TEST(SystemSnapshot, AFailingStepEndsTheLoadWithAFailureMessage) {
         SystemSnapshot snapshot(&steps);
         ASSERT_TRUE(snapshot.StartLoading(sink.get()));
         ASSERT_TRUE(testutil::WaitUntil([] { return !g_posted.empty() && g_posted.back().msg == WM_SNAPSHOT_DONE; }));
-        ASSERT_TRUE(snapshot.WaitForLoader());
+        ASSERT_TRUE(snapshot.WaitForLoader(30000));
         testutil::DispatchWaiting();
         // The failing step's end message and the later steps never come; the
         // failure is reported with the step.
@@ -117,7 +121,7 @@ TEST(SystemSnapshot, AFailingStepEndsTheLoadWithAFailureMessage) {
         // A new load can start once the failed one has ended.
         steps.failAt = -1;
         EXPECT_TRUE(snapshot.StartLoading(sink.get()));
-        EXPECT_TRUE(snapshot.WaitForLoader());
+        EXPECT_TRUE(snapshot.WaitForLoader(30000));
     }
 }
 
@@ -126,19 +130,19 @@ TEST(SystemSnapshot, AFailedLoadKeepsNoListOfAnEarlierLoadForItsLaterSteps) {
     FakeSteps steps;
     SystemSnapshot snapshot(&steps);
     ASSERT_TRUE(snapshot.StartLoading(sink.get()));
-    snapshot.WaitForLoader();
+    snapshot.WaitForLoader(30000);
     ASSERT_TRUE(snapshot.AdoptLoaded());
     ASSERT_EQ(1u, snapshot.ProcessCount());
     steps.failAt = 0;  // the windows step fails: the process list is not this load's
     ASSERT_TRUE(snapshot.StartLoading(sink.get()));
-    snapshot.WaitForLoader();
+    snapshot.WaitForLoader(30000);
     ASSERT_TRUE(snapshot.AdoptLoaded());
     EXPECT_EQ(0u, snapshot.Windows().size());
     EXPECT_EQ(0u, snapshot.ProcessCount());
     EXPECT_EQ(0, snapshot.ThreadTotal());
     steps.failAt = 2;  // the steps before the failing one keep what they loaded
     ASSERT_TRUE(snapshot.StartLoading(sink.get()));
-    snapshot.WaitForLoader();
+    snapshot.WaitForLoader(30000);
     ASSERT_TRUE(snapshot.AdoptLoaded());
     EXPECT_EQ(1u, snapshot.Windows().size());
     EXPECT_EQ(1u, snapshot.ProcessCount());
@@ -173,7 +177,7 @@ TEST(SystemSnapshot, RefusesASecondLoadWhileOneRuns) {
     EXPECT_TRUE(snapshot.IsLoading());
     EXPECT_FALSE(snapshot.StartLoading(sink.get()));
     ::SetEvent(steps.release);
-    snapshot.WaitForLoader();
+    snapshot.WaitForLoader(30000);
     EXPECT_FALSE(snapshot.IsLoading());
 }
 
@@ -183,7 +187,7 @@ TEST(SystemSnapshot, ARefreshDoesNotTouchTheListsTheWindowReads) {
     ::SetEvent(steps.release);
     SystemSnapshot snapshot(&steps);
     ASSERT_TRUE(snapshot.StartLoading(sink.get()));
-    ASSERT_TRUE(snapshot.WaitForLoader());
+    ASSERT_TRUE(snapshot.WaitForLoader(30000));
     ASSERT_TRUE(snapshot.AdoptLoaded());
 
     // The window holds on to the current list while a refresh runs to its
@@ -197,7 +201,7 @@ TEST(SystemSnapshot, ARefreshDoesNotTouchTheListsTheWindowReads) {
     ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(steps.entered, 10000));
     EXPECT_EQ("fake.exe", first->moduleName);
     ::SetEvent(steps.release);
-    ASSERT_TRUE(snapshot.WaitForLoader());
+    ASSERT_TRUE(snapshot.WaitForLoader(30000));
     EXPECT_EQ("fake.exe", first->moduleName);
     EXPECT_EQ(1u, shown.items.size());
     ASSERT_TRUE(snapshot.AdoptLoaded());

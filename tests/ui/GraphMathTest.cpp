@@ -62,9 +62,9 @@ TEST(GraphMath, AverageAutoScaleAndLabels) {
     EXPECT_EQ("0.00 %", FormatScaleLabel(0, 100, "%"));
     EXPECT_EQ("0.37 %", FormatScaleLabel(37, 100, "%"));
     EXPECT_EQ("42 MB", FormatScaleLabel(42, 1, "MB"));
-    EXPECT_EQ("Page File Usage MB", MemoryGraphTitle(4));
-    EXPECT_EQ("Physical Memory Usage MB", MemoryGraphTitle(2));
-    EXPECT_EQ("Virtual Memory Usage MB", MemoryGraphTitle(3));
+    EXPECT_EQ("Page File Usage MB", MemoryGraphTitle(MemoryKind::PageFile));
+    EXPECT_EQ("Physical Memory Usage MB", MemoryGraphTitle(MemoryKind::Physical));
+    EXPECT_EQ("Virtual Memory Usage MB", MemoryGraphTitle(MemoryKind::Virtual));
 }
 
 TEST(MeterMath, LayoutFilledBarAndCaption) {
@@ -83,23 +83,26 @@ TEST(MeterMath, LayoutFilledBarAndCaption) {
 TEST(MeterMath, MemoryReadingsPerKindInWholeMegabytes) {
     const uint64_t MB = 1048576;
     MemoryStatus s(40, 512 * MB, 100 * MB + MB - 1, 1024 * MB, 1000 * MB, 2048 * MB, 48 * MB);
-    auto phys = metermath::ReadingForKind(s, 2);
+    auto phys = metermath::ReadingForKind(s, MemoryKind::Physical);
     EXPECT_EQ(512, phys.totalMb);
     EXPECT_EQ(411, phys.usedMb);  // 411 MB + 1 byte: truncated, not rounded
-    auto virt = metermath::ReadingForKind(s, 3);
+    auto virt = metermath::ReadingForKind(s, MemoryKind::Virtual);
     EXPECT_EQ(2048, virt.totalMb);
     EXPECT_EQ(2000, virt.usedMb);
-    auto page = metermath::ReadingForKind(s, 4);
+    auto page = metermath::ReadingForKind(s, MemoryKind::PageFile);
     EXPECT_EQ(1024, page.totalMb);
     EXPECT_EQ(24, page.usedMb);
-    auto other = metermath::ReadingForKind(s, 7);
+    // A row kind that is no memory figure shows the page file.
+    auto other = metermath::ReadingForKind(s, MemoryKindOfRow(7));
     EXPECT_EQ(1024, other.totalMb);
+    EXPECT_EQ(MemoryKind::PageFile, MemoryKindOfRow(0));
+    EXPECT_EQ(MemoryKind::Virtual, MemoryKindOfRow(3));
 
-    auto failed = metermath::ReadingForKind(MemoryStatus(), 4);
+    auto failed = metermath::ReadingForKind(MemoryStatus(), MemoryKind::PageFile);
     EXPECT_EQ(0, failed.totalMb);
     EXPECT_EQ(0, failed.usedMb);
     // More available than total must not wrap around to a huge figure.
-    auto torn = metermath::ReadingForKind(MemoryStatus(0, 10 * MB, 20 * MB, 0, 0, 0, 0), 2);
+    auto torn = metermath::ReadingForKind(MemoryStatus(0, 10 * MB, 20 * MB, 0, 0, 0, 0), MemoryKind::Physical);
     EXPECT_EQ(0, torn.usedMb);
 }
 

@@ -67,8 +67,8 @@ TEST_F(GraphFixture, ReadyMadeConfigurations) {
     EXPECT_EQ("Page File Usage MB", memory.GetTitle());
     EXPECT_FALSE(memory.IsAverageLineShown());
     memory.AddValue(5);
-    memory.SetMode(2);
-    EXPECT_EQ(2, memory.GetMode());
+    memory.SetMode(MemoryKind::Physical);
+    EXPECT_EQ(MemoryKind::Physical, memory.GetMode());
     EXPECT_TRUE(memory.History().empty());
 }
 

@@ -57,7 +57,7 @@ TEST(PageFileMeter, ReadingSetsMeterAndLinkedGraphByKind) {
     ASSERT_EQ(1u, graph.History().size());
     EXPECT_EQ(24, graph.History().back());
 
-    meter.SetMode(2);
+    meter.SetMode(MemoryKind::Physical);
     meter.ApplyReading(status);
     EXPECT_EQ(512, meter.GetMaximum());
     EXPECT_EQ(400, meter.GetValue());
@@ -65,51 +65,25 @@ TEST(PageFileMeter, ReadingSetsMeterAndLinkedGraphByKind) {
     EXPECT_EQ(400, graph.History().back());
 }
 
-TEST(PageFileMeter, TimerReadsTheSystemEveryTick) {
-    HostWindow host(300, 220);
-    CPageFileMeterWnd meter;
-    CGraphWnd graph;
-    ASSERT_TRUE(meter.Create(host.get(), RECT{0, 0, 60, 200}, 1022));
-    ASSERT_TRUE(graph.Create(host.get(), RECT{70, 0, 270, 200}, 1024));
-    meter.SetLinkedGraph(&graph);
-    meter.Init();
-    EXPECT_EQ("MB", meter.GetUnits());
-    ASSERT_TRUE(testutil::WaitUntil([&] { return graph.History().size() >= 3; }));
-    MemoryStatus now;
-    ASSERT_TRUE(now.Read());
-    EXPECT_EQ(static_cast<int>(MemoryStatus::Megabytes(now.TotalPageFile())), meter.GetMaximum());
-    EXPECT_GE(meter.GetValue(), 0);
-    EXPECT_LE(meter.GetValue(), meter.GetMaximum());
-    // Other timer ids are not the meter's.
-    const size_t before = graph.History().size();
-    ::KillTimer(meter.GetHwnd(), CPageFileMeterWnd::kTimerId);
-    ::SendMessageA(meter.GetHwnd(), WM_TIMER, 7, 0);
-    EXPECT_EQ(before, graph.History().size());
-    ::SendMessageA(meter.GetHwnd(), WM_TIMER, CPageFileMeterWnd::kTimerId, 0);
-    EXPECT_EQ(before + 1, graph.History().size());
-}
-
-TEST(CpuMeter, SamplesReachMeterAndGraph) {
+// The meters own no sampler: their host feeds them, and each reading goes on
+// to the linked graph.
+TEST(CpuMeter, ReadingsReachMeterAndGraph) {
     HostWindow host(300, 220);
     CGraphWnd graph;
     ASSERT_TRUE(graph.Create(host.get(), RECT{70, 0, 270, 200}, 1023));
-    {
-        CCPUMeterWnd meter;
-        ASSERT_TRUE(meter.Create(host.get(), RECT{0, 0, 60, 200}, 1021));
-        meter.SetLinkedGraph(&graph);
-        ASSERT_TRUE(meter.Init());
-        EXPECT_FALSE(meter.Init());  // the worker already runs
-        EXPECT_EQ("%", meter.GetUnits());
-        EXPECT_EQ(100, meter.GetMaximum());
-        ASSERT_TRUE(testutil::WaitUntil([&] { return meter.SampleCount() >= 1; }, 20000));
-        EXPECT_EQ(static_cast<size_t>(meter.SampleCount()), graph.History().size());
-        EXPECT_EQ(meter.GetValue(), graph.History().back());
-        EXPECT_TRUE(meter.SamplerRunning());
-        // The window goes first; its sampler must not keep measuring for a
-        // window that is not there.
-        meter.DestroyWindow();
-        EXPECT_TRUE(testutil::WaitUntil([&] { return !meter.SamplerRunning(); }));
-    }
+    CCPUMeterWnd meter;
+    ASSERT_TRUE(meter.Create(host.get(), RECT{0, 0, 60, 200}, 1021));
+    meter.SetLinkedGraph(&graph);
+    meter.Init();
+    EXPECT_EQ("%", meter.GetUnits());
+    EXPECT_EQ(100, meter.GetMaximum());
+    meter.Feed(42);
+    meter.Feed(7);
+    EXPECT_EQ(2, meter.SampleCount());
+    EXPECT_EQ(7, meter.GetValue());
+    ASSERT_EQ(2u, graph.History().size());
+    EXPECT_EQ(42, graph.History().front());
+    EXPECT_EQ(7, graph.History().back());
 }
 
 }  // namespace

@@ -97,20 +97,19 @@ void BenchTasks(size_t count) {
     const double fit = bench::BestMs([&] { page.List().AutoSizeColumns(-1); }, 3);
     bench::Report("  of which fitting the columns", fit, "ms");
 
-    bool gone = false;
     sampler.Sample();
-    page.Update(gone);  // the first update writes every value cell
+    page.Update();  // the first update writes every value cell
     int tick = 0;
     const double busy = bench::BestMs([&] {
         ++tick;
         for (auto& p : source.processes) p.userTime += 100000 + (p.pid % 7) * tick;
         sampler.Sample();
-        page.Update(gone);
+        page.Update();
     }, 5);
     bench::Report("Tasks view update, every value changed, " + std::to_string(count) + " processes", busy, "ms");
     const double idle = bench::BestMs([&] {
         sampler.Sample();
-        page.Update(gone);
+        page.Update();
     }, 5);
     bench::Report("Tasks view update, idle system, " + std::to_string(count) + " processes", idle, "ms");
     ::DestroyWindow(host);
@@ -133,8 +132,8 @@ QM_BENCHMARK("app: view update of each tab, live") {
     LoadAndAdopt(snapshot, host);
     ApplicationsPage applications(sources);
     TasksPage tasks(sources);
-    ServicesPage services(sources, 0);
-    ServicesPage drivers(sources, 1);
+    ServicesPage services(sources, ServiceListKind::Services);
+    ServicesPage drivers(sources, ServiceListKind::Drivers);
     ListPage* pages[] = {&applications, &tasks, &services, &drivers};
     const char* names[] = {"Applications", "Tasks", "Services", "Drivers"};
     for (int i = 0; i < 4; ++i) {
@@ -142,10 +141,9 @@ QM_BENCHMARK("app: view update of each tab, live") {
         const double fill = bench::BestMs([&] { pages[i]->Fill(); }, 3);
         bench::Report(std::string(names[i]) + " fill, live (" + std::to_string(pages[i]->RowCount()) + " rows)", fill,
                       "ms");
-        bool gone = false;
         const double update = bench::BestMs([&] {
-            if (i != 3) sampler.Sample();
-            pages[i]->Update(gone);
+            if (pages[i]->UsesProcessSample()) sampler.Sample();
+            pages[i]->Update();
         }, 5);
         bench::Report(std::string(names[i]) + " view update, live", update, "ms");
     }

@@ -77,7 +77,7 @@ QM_BENCHMARK("sysinfo: live system") {
     double load = bench::BestMs([&] {
         SystemSnapshot snapshot;
         if (!snapshot.StartLoading(sink)) return;
-        snapshot.WaitForLoader();
+        snapshot.WaitForLoader(60000);
     }, 3);
     bench::Report("SystemSnapshot full load, live", load, "ms");
     ::DestroyWindow(sink);

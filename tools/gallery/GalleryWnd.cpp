@@ -256,7 +256,7 @@ void CGalleryWnd::CreatePerformance() {
         cpuGraph_.AddValue(static_cast<int>(30 + 18 * std::sin(i / 7.0) + (i * 37 % 11)));
     MemoryStatus status;
     status.Read();
-    const auto now = metermath::ReadingForKind(status, graphmath::kMemoryPageFile);
+    const auto now = metermath::ReadingForKind(status, MemoryKind::PageFile);
     memoryGraph_.SetRange(0, now.totalMb);
     memoryGraph_.SetGraphType(CGraphWnd::kBarGraph);
     for (int i = 0; i < 60; ++i)
@@ -271,6 +271,8 @@ void CGalleryWnd::CreatePerformance() {
     memoryMeter_.SetLinkedGraph(&memoryGraph_);
     cpuMeter_.Init();
     memoryMeter_.Init();
+    cpuSampler_.Start(hwnd_);
+    SetTimer(kMemoryTimer, kMemoryTimerMs);
 }
 
 void CGalleryWnd::FillLists() {
@@ -313,6 +315,11 @@ void CGalleryWnd::FillLists() {
 
 void CGalleryWnd::OnTimer(UINT_PTR id) {
     if (id == kExitTimer) DestroyWindow();
+    if (id == kMemoryTimer) {
+        MemoryStatus status;
+        status.Read();
+        memoryMeter_.ApplyReading(status);
+    }
 }
 
 LRESULT CGalleryWnd::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
@@ -320,9 +327,14 @@ LRESULT CGalleryWnd::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
         LayoutTabArea();
         return 0;
     }
+    if (msg == WM_CPU_SAMPLE) {
+        cpuMeter_.Feed(static_cast<int>(wp));
+        return 0;
+    }
     return CWnd::WindowProc(msg, wp, lp);
 }
 
 void CGalleryWnd::OnDestroy() {
+    cpuSampler_.Stop();
     ::PostQuitMessage(0);
 }

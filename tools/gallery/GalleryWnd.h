@@ -74,4 +74,6 @@ private:
     CPerfGraphWnd memoryGraph_;
     CGraphWnd networkGraph_;
     CLoadProgressDlg progress_;
+    // The meters' live readings, as the main window takes them.
+    CpuUsageSampler cpuSampler_;
 };

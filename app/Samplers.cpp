@@ -1,0 +1,40 @@
+#include "app/Samplers.h"
+
+#include "core/Messages.h"
+
+bool ViewSamplers::Run(bool on) {
+    if (!on) {
+        RequestStop();
+        const bool stopped = Stop(WorkerThread::kDefaultStopBoundMs);
+        return stopped;
+    }
+    bool ok = true;
+    if (!cpu_.Running()) ok = cpu_.Start(window_) && ok;
+    if (!network_.Running()) ok = network_.Start(window_) && ok;
+    if (!memoryTicking_ && window_) memoryTicking_ = ::SetTimer(window_, kMemoryTimer, kMemoryTimerMs, nullptr) != 0;
+    return ok && memoryTicking_;
+}
+
+ViewSamplers::States ViewSamplers::Running() const {
+    States s;
+    s.cpu = cpu_.Running();
+    s.memory = memoryTicking_;
+    s.network = network_.Running();
+    return s;
+}
+
+void ViewSamplers::RequestStop() {
+    cpu_.RequestStop();
+    network_.RequestStop();
+    if (memoryTicking_ && window_) ::KillTimer(window_, kMemoryTimer);
+    memoryTicking_ = false;
+}
+
+bool ViewSamplers::Stop(DWORD boundMs) {
+    RequestStop();
+    const DWORD start = ::GetTickCount();
+    const bool cpu = cpu_.Stop(boundMs);
+    const DWORD spent = ::GetTickCount() - start;
+    const bool network = network_.Stop(spent >= boundMs ? 0 : boundMs - spent);
+    return cpu && network;
+}

@@ -1,0 +1,46 @@
+// The samplers of what the window shows, side by side: the CPU sampler and
+// the network monitor (workers that post their readings) and the memory
+// reading (a timer of the window). They run while the window can be seen,
+// whatever tab is shown, so the history graphs have no gap when their page
+// comes back; the pages draw only while shown. Nothing runs while the window
+// is minimised or in the notification area. No widget owns a sampler.
+#pragma once
+
+#include <windows.h>
+
+#include "sysinfo/NetAdapters.h"
+#include "sysinfo/Performance.h"
+
+class ViewSamplers {
+public:
+    struct States {
+        bool cpu = false;
+        bool memory = false;
+        bool network = false;
+    };
+
+    // The readings go to window: WM_CPU_SAMPLE, WM_NETWORK_SAMPLE and the
+    // memory timer's WM_TIMER (kMemoryTimer).
+    void SetWindow(HWND window) { window_ = window; }
+    // Starts or stops all three; false when one could not start.
+    bool Run(bool on);
+    States Running() const;
+
+    // The exit pair: ask every sampler to stop, then wait for them within
+    // the bound. True when none runs any more.
+    void RequestStop();
+    bool Stop(DWORD boundMs);
+
+    CpuUsageSampler& Cpu() { return cpu_; }
+    NetAdapterSampler& Network() { return network_; }
+    // The CPU sampler's last reading, as WM_CPU_SAMPLE brought it.
+    void NoteCpuUsage(int usage) { cpuUsage_ = usage; }
+    int LastCpuUsage() const { return cpuUsage_; }
+
+private:
+    HWND window_ = nullptr;
+    int cpuUsage_ = 0;
+    bool memoryTicking_ = false;
+    CpuUsageSampler cpu_;
+    NetAdapterSampler network_;
+};
