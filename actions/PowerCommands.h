@@ -10,7 +10,7 @@
 #include "platform/Power.h"
 #include "resource.h"
 
-// Command identifier of power action 0; action n has identifier 2850 + n.
+// Command identifier of power action 0; action n has that identifier + n.
 constexpr int kFirstPowerCommand = ID_SYSTEM_SHUTDOWN;
 constexpr int kPowerActionCount = 7;
 // The reason code every exit request carries.

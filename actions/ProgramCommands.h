@@ -95,17 +95,3 @@ void ToggleAllowClose(ProtectionList& protection, const std::string& name);
 // permission then follows the new kill permission.
 void ToggleAllowKill(ProtectionList& protection, const std::string& name, bool tasksList);
 
-// Enable rule of the menus and the main toolbar for the protection, close and
-// kill commands (2784, 2876, 2881, 2882, 2883, 2892) from the selected row's
-// name ("" when there is none) and its flags; every other command is enabled.
-bool ProgramCommandEnabled(int commandId, const std::string& name, int flags);
-
-struct ButtonState {
-    bool enabled = false;
-    bool checked = false;
-};
-// A button of the Applications (tasksList false) or Tasks tab toolbar for the
-// selected row's program name (selected false: no row selected) and the
-// number of rows in the list. The Tasks list's kill buttons stay enabled.
-ButtonState ProgramToolbarButton(int commandId, bool tasksList, const ProtectionList& protection,
-                                 const std::string& name, bool selected, int rowCount);

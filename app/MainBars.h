@@ -14,8 +14,8 @@
 
 class MainMenuBar {
 public:
-    // Loads menu 167 into window and gives its items the images of toolbar
-    // resource 167 (bitmap 167).
+    // Loads the main menu into window and gives its items the images of the
+    // menu-image toolbar resource.
     bool Create(HWND window);
     HMENU Menu() const { return menu_; }
 

@@ -15,6 +15,11 @@
 #include "reports/HtmlSupportFiles.h"
 #include "resource.h"
 
+namespace {
+// How long a second start waits for the running window to show itself.
+constexpr UINT kActivationBoundMs = 5000;
+}  // namespace
+
 HWND ResolvePreviousInstance(HWND found, unsigned long storedPrevWnd) {
     if (found) return found;
     return reinterpret_cast<HWND>(static_cast<UINT_PTR>(storedPrevWnd));
@@ -26,7 +31,14 @@ CQuillmarkApp::~CQuillmarkApp() = default;
 bool CQuillmarkApp::ActivatePreviousInstance() {
     HWND found = ::FindWindowA(kMainWindowClass, "Quillmark");
     HWND target = ResolvePreviousInstance(found, settings::kPrevWnd.Read(settings_));
-    if (target && ::IsWindow(target)) ::PostMessageA(target, WM_SHOW_INSTANCE, 0, 0);
+    // Sent, not posted: this start ends only once the running window has
+    // shown itself, so nothing the user (or a script) does right after the
+    // second start can be undone by an activation that lands late. The wide
+    // call, since the ANSI one ignores its time-out for a window of a hung
+    // process under Wine.
+    DWORD_PTR result = 0;
+    if (target && ::IsWindow(target))
+        ::SendMessageTimeoutW(target, WM_SHOW_INSTANCE, 0, 0, SMTO_ABORTIFHUNG, kActivationBoundMs, &result);
     return false;
 }
 
@@ -47,12 +59,12 @@ void CQuillmarkApp::PrepareHtmlWorkFolder() {
 }
 
 bool CQuillmarkApp::InitInstance() {
-    // 1. Common controls; settings live under "Ornava Utilities".
+    // Common controls; settings live under "Ornava Utilities".
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES |
                                               ICC_LISTVIEW_CLASSES | ICC_COOL_CLASSES};
     ::InitCommonControlsEx(&icc);
 
-    // 2. One instance per executable name.
+    // One instance per executable name.
     char module[MAX_PATH] = {};
     ::GetModuleFileNameA(nullptr, module, MAX_PATH);
     std::string mutexName = FileTitleOfPath(module);
@@ -63,7 +75,7 @@ bool CQuillmarkApp::InitInstance() {
     }
     ownsMutex_ = instanceMutex_.valid();
 
-    // 3. Windows Sockets.
+    // Windows Sockets.
     WSADATA wsa{};
     if (::WSAStartup(MAKEWORD(1, 1), &wsa) != 0) {
         ::MessageBoxA(nullptr, "Windows sockets initialization failed.", "Quillmark", MB_OK);
@@ -71,20 +83,20 @@ bool CQuillmarkApp::InitInstance() {
     }
     socketsStarted_ = true;
 
-    // 4. COM with the OLE services that ActiveX hosting needs.
+    // COM with the OLE services that ActiveX hosting needs.
     oleStarted_ = SUCCEEDED(::OleInitialize(nullptr));
 
-    // 5. Optional system entry points, once for the whole run.
+    // Optional system entry points, once for the whole run.
     LoadSystemEntryPoints();
     entryPointsLoaded_ = true;
 
-    // 6. The HTML work folder and its images.
+    // The HTML work folder and its images.
     PrepareHtmlWorkFolder();
 
-    // 7. The main window class.
+    // The main window class.
     RegisterMainWindowClass();
 
-    // 8. The main window.
+    // The main window.
     mainDlg_ = std::make_unique<CQuillmarkDlg>();
     if (!mainDlg_->CreateModeless(nullptr)) return false;
     return true;

@@ -27,6 +27,10 @@ bool WakesIdle(UINT message) {
 
 void MessageLoop::SetIdleHandler(std::function<void()> handler) { IdleHandler() = std::move(handler); }
 
+void MessageLoop::RunIdle() {
+    if (IdleHandler()) IdleHandler()();
+}
+
 void MessageLoop::AddFilter(MessageFilter* filter) {
     auto& f = Filters();
     if (std::find(f.begin(), f.end(), filter) == f.end()) f.push_back(filter);

@@ -25,6 +25,8 @@ bool PreTranslate(MSG& msg);
 // Runs once each time the queue has emptied after a message that may have
 // changed what the user sees (the main window's toolbar states); null: none.
 void SetIdleHandler(std::function<void()> handler);
+// Runs the idle handler now (a host that pumps messages itself).
+void RunIdle();
 // Runs until WM_QUIT; returns its exit code.
 int Run();
 // Dispatches waiting messages without blocking; false once WM_QUIT was seen

@@ -17,7 +17,8 @@
 class XmlNode;
 
 
-// The rating scale 0..9; the text of each value is string resource 500 + value.
+// The rating scale 0..9; the text of each value is the string resource
+// IDS_RATING_SYSTEM + value.
 enum ProgramRating : int {
     kRatingSystem = 0,
     kRatingBackground = 1,

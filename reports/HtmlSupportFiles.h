@@ -14,7 +14,7 @@ constexpr const char kTitleBackgroundGifFile[] = "title_bg.gif";
 constexpr const char kFileIconBitmapFile[] = "file_icon.bmp";
 constexpr const char kOutputPageFile[] = "output.htm";
 
-// Copies GIF resources 173 and 174 into the folder (default: the HTML work
+// Copies the page's two GIF resources into the folder (default: the HTML work
 // folder). True when both were written.
 bool WriteSupportFiles();
 bool WriteSupportFiles(const std::string& htmlFolder);

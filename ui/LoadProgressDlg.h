@@ -16,7 +16,7 @@ public:
     static constexpr UINT kTimerMs = 250;
     static constexpr UINT kAnimationBitmap = 143;
 
-    // The animation strip is bitmap 143; another id is for tests.
+    // The animation strip is the program's bitmap by default; another id is for tests.
     explicit CLoadProgressDlg(UINT animationBitmap = kAnimationBitmap);
     ~CLoadProgressDlg() override;
 

@@ -24,11 +24,23 @@
 #include "TestServices.h"
 #include "TestUtil.h"
 #include "resource.h"
+#include "ui/MeterBarWnd.h"
+#include "app/CommandTable.h"
 #include "ui/GraphWnd.h"
 
 namespace {
 
 using testutil::FindDescendant;
+
+// An item state that clears every row's selection (LVM_SETITEMSTATE, item -1).
+const LVITEMA& SelectionOff() {
+    static LVITEMA item = [] {
+        LVITEMA i{};
+        i.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        return i;
+    }();
+    return item;
+}
 using testutil::ListCell;
 using testutil::WaitUntil;
 
@@ -262,8 +274,16 @@ TEST_F(MainWindowCommandsTest, CtrlDigitsSelectTabsAndTheViewMenuFollowsTheSetti
     Key('2', true);
     EXPECT_TRUE(::SendMessageA(toolbar, TB_ISBUTTONENABLED, ID_FILE_EXPORT, 0));
 
+    // Grid lines follow the setting on every list of the window, the
+    // performance data and the adapters included.
+    auto gridLines = [&](int id) {
+        return (::SendMessageA(List(id), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_GRIDLINES) != 0;
+    };
+    for (int id : {IDC_TASK_LIST, IDC_PERFDATA_LIST, IDC_ADAPTER_LIST}) EXPECT_TRUE(gridLines(id)) << id;
     Command(ID_VIEW_GRID_LINES);
     EXPECT_EQ(0, settings_.ReadInt("ListView", "ShowGridLines", 1));
+    for (int id : {IDC_TASK_LIST, IDC_SERVICE_LIST, IDC_PERFDATA_LIST, IDC_ADAPTER_LIST})
+        EXPECT_FALSE(gridLines(id)) << id;
     HMENU menu = ::GetMenu(wnd_);
     ::SendMessageA(wnd_, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu), 0);
     EXPECT_FALSE(::GetMenuState(menu, ID_VIEW_GRID_LINES, MF_BYCOMMAND) & MF_CHECKED);
@@ -274,6 +294,124 @@ TEST_F(MainWindowCommandsTest, CtrlDigitsSelectTabsAndTheViewMenuFollowsTheSetti
     ::SendMessageA(wnd_, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu), 0);
     EXPECT_TRUE(::GetMenuState(menu, ID_UPDATE_AUTO_MODE, MF_BYCOMMAND) & MF_CHECKED);
     EXPECT_FALSE(::GetMenuState(menu, ID_UPDATE_0_5_SECONDS, MF_BYCOMMAND) & MF_CHECKED);
+}
+
+namespace {
+// Every command item of a menu and its submenus.
+void MenuItems(HMENU menu, std::vector<std::pair<HMENU, UINT>>& items) {
+    for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
+        if (HMENU sub = ::GetSubMenu(menu, i)) {
+            MenuItems(sub, items);
+            continue;
+        }
+        const UINT id = ::GetMenuItemID(menu, i);
+        if (id != 0 && id != static_cast<UINT>(-1)) items.emplace_back(menu, id);
+    }
+}
+}  // namespace
+
+// On each tab, every item of the menus and every button of the main toolbar
+// and of the tab's toolbar shows the command table's state, and the tab's
+// own commands are the only list commands offered.
+TEST_F(MainWindowCommandsTest, EveryMenuAndToolbarCommandFollowsTheTableOnEachTab) {
+    Open();
+    const UINT contextMenus[] = {IDR_APPLICATIONS_MENU, IDR_TASKS_MENU, IDR_SERVICES_MENU, IDR_DRIVERS_MENU};
+    const int toolbars[] = {IDC_APPLICATIONS_TOOLBAR, IDC_TASKS_TOOLBAR, IDC_SERVICES_TOOLBAR, IDC_DRIVERS_TOOLBAR};
+    const int lists[] = {IDC_APPLICATION_LIST, IDC_TASK_LIST, IDC_SERVICE_LIST, IDC_DRIVER_LIST};
+    for (int tab = 0; tab < 6; ++tab) {
+        SCOPED_TRACE("tab " + std::to_string(tab));
+        Key('1' + tab, true);
+        if (tab < 4) SelectRow(List(lists[tab]), 0, ListCell(List(lists[tab]), 0, 0));
+        std::vector<MenuHandle> loaded;
+        std::vector<HMENU> menus{::GetMenu(wnd_)};
+        for (UINT id : {static_cast<UINT>(IDR_TRAY_MENU), tab < 4 ? contextMenus[tab] : 0u}) {
+            if (!id) continue;
+            loaded.emplace_back(::LoadMenuA(ResourceInstance(), MAKEINTRESOURCEA(id)));
+            menus.push_back(::GetSubMenu(loaded.back().get(), 0));
+        }
+        for (HMENU menu : menus) {
+            ::SendMessageA(wnd_, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu), 0);
+            std::vector<std::pair<HMENU, UINT>> items;
+            MenuItems(menu, items);
+            for (const auto& [owner, id] : items) {
+                ASSERT_NE(nullptr, FindCommand(id)) << id;
+                const CommandState state = dlg_->StateOfCommand(id);
+                const UINT flags = ::GetMenuState(owner, id, MF_BYCOMMAND);
+                EXPECT_EQ(!state.enabled, (flags & MF_GRAYED) != 0) << id;
+                EXPECT_EQ(state.checked, (flags & MF_CHECKED) != 0) << id;
+            }
+        }
+        MessageLoop::RunIdle();  // the idle pass sets the toolbars
+        std::vector<HWND> bars{FindDescendant(wnd_, 59392)};
+        if (tab < 4) bars.push_back(FindDescendant(wnd_, toolbars[tab]));
+        for (HWND bar : bars) {
+            ASSERT_NE(nullptr, bar);
+            const int buttons = static_cast<int>(::SendMessageA(bar, TB_BUTTONCOUNT, 0, 0));
+            for (int i = 0; i < buttons; ++i) {
+                TBBUTTON button{};
+                ::SendMessageA(bar, TB_GETBUTTON, i, reinterpret_cast<LPARAM>(&button));
+                if (button.fsStyle & BTNS_SEP) continue;
+                const UINT id = static_cast<UINT>(button.idCommand);
+                ASSERT_NE(nullptr, FindCommand(id)) << id;
+                const CommandState state = dlg_->StateOfCommand(id);
+                EXPECT_EQ(state.enabled, ::SendMessageA(bar, TB_ISBUTTONENABLED, id, 0) != 0) << id;
+                EXPECT_EQ(state.checked, ::SendMessageA(bar, TB_ISBUTTONCHECKED, id, 0) != 0) << id;
+            }
+        }
+        // What each tab offers, whatever its selection.
+        const bool lists4 = tab < 4;
+        EXPECT_EQ(lists4, dlg_->IsCommandEnabled(ID_FILE_EXPORT));
+        EXPECT_EQ(lists4, dlg_->IsCommandEnabled(ID_PROGRAM_DESCRIBE));
+        EXPECT_TRUE(dlg_->IsCommandEnabled(ID_FILE_PRINT_DROPDOWN));
+        EXPECT_EQ(tab == 0, dlg_->IsCommandEnabled(ID_PROGRAM_CLOSE_ALL));
+        EXPECT_EQ(tab == 3, dlg_->IsCommandEnabled(ID_STARTUP_BOOT));
+        if (tab >= 2) {
+            EXPECT_FALSE(dlg_->IsCommandEnabled(ID_PROGRAM_KILL));
+            EXPECT_FALSE(dlg_->IsCommandEnabled(ID_PROGRAM_PROTECT));
+        }
+        if (tab != 2 && tab != 3) {
+            EXPECT_FALSE(dlg_->IsCommandEnabled(ID_SERVICE_START));
+        }
+    }
+}
+
+// Kill all starts from the selected row: with none it does nothing, also
+// without the question.
+TEST_F(MainWindowCommandsTest, KillAllWithNothingSelectedLeavesEveryProgramRunning) {
+    testutil::ChildProcess child;
+    ASSERT_TRUE(child.Start(testutil::HostPath(QM_ACTIONSCHILD_EXE), "wait"));
+    settings_.WriteInt("General", "PromptUser", 0);
+    Open();
+    Key('2', true);
+    HWND tasks = List(IDC_TASK_LIST);
+    ASSERT_TRUE(WaitUntil([&] { return testutil::FindListRow(tasks, 3, std::to_string(child.Pid())) >= 0; }));
+    ::SendMessageA(tasks, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&SelectionOff()));
+    ASSERT_EQ(-1, testutil::SelectedListRow(tasks));
+    EXPECT_FALSE(dlg_->IsCommandEnabled(ID_PROGRAM_KILL_ALL));
+    Command(ID_PROGRAM_KILL_ALL);
+    EXPECT_FALSE(child.WaitExit(2000)) << "a program was killed";
+}
+
+// Auto mode at a steady load changes nothing each second: no timer, no
+// status text, no registry value.
+TEST_F(MainWindowCommandsTest, AutoModeAtASteadyLoadWritesNoRegistryValue) {
+    Open();
+    Command(ID_UPDATE_AUTO_MODE);
+    ASSERT_EQ(1, settings_.ReadInt("Update", "AutoMode", 0));
+    RegKey key;
+    ASSERT_EQ(ERROR_SUCCESS, ::RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Ornava Utilities\\Quillmark\\Update", 0,
+                                             KEY_NOTIFY, key.put()));
+    UniqueHandle changed(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    ASSERT_EQ(ERROR_SUCCESS, ::RegNotifyChangeKeyValue(key.get(), FALSE, REG_NOTIFY_CHANGE_LAST_SET, changed.get(), TRUE));
+    // Three seconds of auto-mode ticks, counted by the CPU meter's readings
+    // (both come once a second).
+    auto* meter = dynamic_cast<CCPUMeterWnd*>(CWnd::FromHandle(FindDescendant(wnd_, IDC_CPU_METER)));
+    ASSERT_NE(nullptr, meter);
+    const int readings = meter->SampleCount();
+    ASSERT_TRUE(WaitUntil([&] { return meter->SampleCount() >= readings + 3; }, 15000));
+    // The load of a test machine may move the interval once or twice; a
+    // steady one leaves the values alone, and a change writes nothing either.
+    EXPECT_NE(WAIT_OBJECT_0, ::WaitForSingleObject(changed.get(), 0)) << "a value under Update was written";
 }
 
 TEST_F(MainWindowCommandsTest, EnterProtectsAndCtrlEnterUnprotectsOnTheProgramListsOnly) {

@@ -1,4 +1,4 @@
-qm_add_test(NAME test_app SOURCES SettingsTest.cpp RowTextTest.cpp LIBS qm_app)
+qm_add_test(NAME test_app SOURCES SettingsTest.cpp RowTextTest.cpp CommandTableTest.cpp UpdatePolicyTest.cpp LIBS qm_app)
 
 # The program itself, started as a user would and looked at from outside.
 qm_add_test(NAME test_app_startup SOURCES StartupTest.cpp LibraryVersionsTest.cpp LIBS qm_app TIMEOUT 300)
