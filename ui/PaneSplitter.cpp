@@ -80,25 +80,24 @@ bool CPaneSplitter::SetPanes(int mode, HWND owner, HWND firstPane, HWND secondPa
     owner_ = owner;
     if (firstPane) ::SetParent(firstPane, hwnd_);
     if (secondPane) ::SetParent(secondPane, hwnd_);
-    if (mode & kSideBySide) {
-        leftPane_ = firstPane;
-        rightPane_ = secondPane;
-        minLeft_ = minimumFirst;
-        minRight_ = minimumSecond;
-        stacked_ = false;
-        sideBySide_ = true;
-        SetUpSideBySide();
-    }
-    if (mode & kStacked) {
-        topPane_ = firstPane;
-        bottomPane_ = secondPane;
-        minTop_ = minimumFirst;
-        minBottom_ = minimumSecond;
-        sideBySide_ = false;
-        stacked_ = true;
-        SetUpStacked();
-    }
+    // With both arrangements asked for, the stacked one is set up last and
+    // stays the active one.
+    if (mode & kSideBySide) TakePanes(false, firstPane, secondPane, minimumFirst, minimumSecond);
+    if (mode & kStacked) TakePanes(true, firstPane, secondPane, minimumFirst, minimumSecond);
     return true;
+}
+
+void CPaneSplitter::TakePanes(bool stacked, HWND firstPane, HWND secondPane, int minimumFirst, int minimumSecond) {
+    (stacked ? topPane_ : leftPane_) = firstPane;
+    (stacked ? bottomPane_ : rightPane_) = secondPane;
+    (stacked ? minTop_ : minLeft_) = minimumFirst;
+    (stacked ? minBottom_ : minRight_) = minimumSecond;
+    stacked_ = stacked;
+    sideBySide_ = !stacked;
+    if (stacked)
+        SetUpStacked();
+    else
+        SetUpSideBySide();
 }
 
 void CPaneSplitter::SetUpSideBySide() {
@@ -202,15 +201,12 @@ void CPaneSplitter::InvertBand(int pos) {
     ::ReleaseDC(target, dc);
 }
 
+int CPaneSplitter::ClampedAlongBar(POINT pt, bool vertical) const { return vertical ? ClampedX(pt.x) : ClampedY(pt.y); }
+
 void CPaneSplitter::OnButtonDown(POINT pt) {
     if (IsDragging() || !OverBar(pt)) return;
-    if (sideBySide_) {
-        dragV_ = true;
-        lastPos_ = Centre(vBar_.left, vBar_.right);
-    } else {
-        dragH_ = true;
-        lastPos_ = Centre(hBar_.top, hBar_.bottom);
-    }
+    (sideBySide_ ? dragV_ : dragH_) = true;
+    lastPos_ = sideBySide_ ? Centre(vBar_.left, vBar_.right) : Centre(hBar_.top, hBar_.bottom);
     InvertBand(lastPos_);
     MessageLoop::AddFilter(this);
     ::SetCapture(hwnd_);
@@ -221,7 +217,7 @@ void CPaneSplitter::OnButtonDown(POINT pt) {
 void CPaneSplitter::OnMouseMove(POINT pt) {
     if ((IsDragging() || OverBar(pt)) && barCursor_) ::SetCursor(barCursor_);
     if (!IsDragging()) return;
-    const int pos = dragV_ ? ClampedX(pt.x) : ClampedY(pt.y);
+    const int pos = ClampedAlongBar(pt, dragV_);
     if (pos == lastPos_) return;
     InvertBand(lastPos_);
     InvertBand(pos);
@@ -231,7 +227,7 @@ void CPaneSplitter::OnMouseMove(POINT pt) {
 void CPaneSplitter::OnButtonUp(POINT pt) {
     if (!IsDragging()) return;
     const bool vertical = dragV_;
-    const int pos = vertical ? ClampedX(pt.x) : ClampedY(pt.y);
+    const int pos = ClampedAlongBar(pt, vertical);
     InvertBand(lastPos_);
     EndDrag();
     if (vertical) {

@@ -84,6 +84,8 @@ protected:
 private:
     bool PreTranslateMessage(MSG& msg) override;
 
+    // The panes of one arrangement, which becomes the active one.
+    void TakePanes(bool stacked, HWND firstPane, HWND secondPane, int minimumFirst, int minimumSecond);
     void SetUpSideBySide();
     void SetUpStacked();
     void LayoutVertical(int x);
@@ -95,6 +97,8 @@ private:
     void EndDrag();
     int ClampedX(int x) const;
     int ClampedY(int y) const;
+    // The bar position a point asks for, across the bar's direction.
+    int ClampedAlongBar(POINT pt, bool vertical) const;
     bool OverBar(POINT pt) const;
     // Draws (or, drawn twice, erases) the band at a position in client units.
     void InvertBand(int pos);
