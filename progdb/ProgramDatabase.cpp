@@ -55,13 +55,20 @@ bool SameFileName(const std::string& a, const std::string& b) {
 
 // ---- ProgramDatabase --------------------------------------------------------
 
-ProgramDatabase::ProgramDatabase() = default;
+void ProgramDatabase::EntryTable::Append(const ProgramEntry& entry) {
+    entries.push_back(entry);
+    // emplace keeps an existing key: lookups see the first entry of a name.
+    index.emplace(FileNameKey(entry.fileName), static_cast<int>(entries.size() - 1));
+}
+
+ProgramDatabase::ProgramDatabase(LayoutReader reader)
+    : store_(std::make_shared<Store>()), lock_(store_->lock), table_(store_->table), reader_(std::move(reader)) {}
 
 ProgramDatabase::~ProgramDatabase() {
     WaitForLoad();
 }
 
-bool ProgramDatabase::Parse(const std::string& xmlText) {
+bool ProgramDatabase::ReadPublisherLayout(const std::string& xmlText, EntryTable& into) {
     XmlDocument doc;
     if (!doc.Parse(xmlText)) return false;
     const XmlNode* duzer = nullptr;
@@ -70,11 +77,11 @@ bool ProgramDatabase::Parse(const std::string& xmlText) {
     size_t appended = 0;
     std::vector<const XmlNode*> companies;
     database->FindChildren("company", companies);
-    for (const XmlNode* company : companies) appended += AppendCompany(*company, false);
+    for (const XmlNode* company : companies) appended += AppendCompany(into, *company, false);
     return appended > 0;
 }
 
-bool LocalProgramDatabase::Parse(const std::string& xmlText) {
+bool ProgramDatabase::ReadLocalLayout(const std::string& xmlText, EntryTable& into) {
     XmlDocument doc;
     if (!doc.Parse(xmlText)) return false;
     const XmlNode* database = nullptr;
@@ -82,11 +89,11 @@ bool LocalProgramDatabase::Parse(const std::string& xmlText) {
     size_t appended = 0;
     std::vector<const XmlNode*> companies;
     database->FindChildren("company", companies);
-    for (const XmlNode* company : companies) appended += AppendCompany(*company, true);
+    for (const XmlNode* company : companies) appended += AppendCompany(into, *company, true);
     return appended > 0;
 }
 
-size_t ProgramDatabase::AppendCompany(const XmlNode& company, bool readSubmitted) {
+size_t ProgramDatabase::AppendCompany(EntryTable& into, const XmlNode& company, bool readSubmitted) {
     const std::string name = company.ChildText("name");
     const std::string url = company.ChildText("url");
     std::vector<const XmlNode*> executables;
@@ -99,32 +106,25 @@ size_t ProgramDatabase::AppendCompany(const XmlNode& company, bool readSubmitted
         entry.fileName = executable->ChildText("filename");
         entry.description = executable->ChildText("description");
         if (readSubmitted) entry.submitted = ::lstrcmpiA(executable->ChildText("submitted").c_str(), "TRUE") == 0;
-        AppendEntry(entry);
+        into.Append(entry);
     }
     return executables.size();
 }
 
-namespace {
-// The table a load on this thread parses into; null outside a load, when
-// Parse appends to the live entries.
-thread_local void* t_loadingInto = nullptr;
-thread_local const ProgramDatabase* t_loadingFor = nullptr;
-}  // namespace
-
-void ProgramDatabase::AppendEntry(const ProgramEntry& entry) {
-    if (t_loadingFor == this) {
-        EntryTable& staging = *static_cast<EntryTable*>(t_loadingInto);
-        staging.entries.push_back(entry);
-        staging.index.emplace(FileNameKey(entry.fileName), static_cast<int>(staging.entries.size() - 1));
-        return;
+bool ProgramDatabase::Parse(const std::string& xmlText) {
+    EntryTable parsed;
+    bool ok = false;
+    try {
+        ok = reader_(xmlText, parsed);
+    } catch (const std::bad_alloc&) {
+        return false;  // nothing appended
     }
     CriticalSectionLock guard(lock_);
-    table_.entries.push_back(entry);
-    // emplace keeps an existing key: lookups see the first entry of a name.
-    table_.index.emplace(FileNameKey(entry.fileName), static_cast<int>(table_.entries.size() - 1));
+    for (const ProgramEntry& entry : parsed.entries) table_.Append(entry);
+    return ok;
 }
 
-bool ProgramDatabase::LoadNow(const std::string& path, HANDLE stopEvent) {
+bool ProgramDatabase::LoadInto(Store& store, const LayoutReader& reader, const std::string& path, HANDLE stopEvent) {
     auto stopped = [stopEvent] { return stopEvent && ::WaitForSingleObject(stopEvent, 0) == WAIT_OBJECT_0; };
     if (!FileExists(path)) return false;
     std::string bytes;
@@ -136,31 +136,21 @@ bool ProgramDatabase::LoadNow(const std::string& path, HANDLE stopEvent) {
     }
     EntryTable staging;
     bool ok = false;
-    struct Redirect {
-        Redirect(const ProgramDatabase* db, EntryTable* table) {
-            t_loadingFor = db;
-            t_loadingInto = table;
-        }
-        ~Redirect() {
-            t_loadingFor = nullptr;
-            t_loadingInto = nullptr;
-        }
-    };
     try {
-        Redirect redirect(this, &staging);
-        ok = Parse(bytes);
+        ok = reader(bytes, staging);
     } catch (const std::bad_alloc&) {
         // Out of memory half-way: what was parsed is no whole database.
-        Clear();
+        CriticalSectionLock guard(store.lock);
+        store.table = EntryTable();
         return false;
     }
     // A load asked to stop (the program ends) changes nothing.
     if (stopped()) return false;
     // What the file held (nothing, for text that does not parse) replaces
     // the entries in one step.
-    CriticalSectionLock guard(lock_);
-    table_.entries.swap(staging.entries);
-    table_.index.swap(staging.index);
+    CriticalSectionLock guard(store.lock);
+    store.table.entries.swap(staging.entries);
+    store.table.index.swap(staging.index);
     return ok;
 }
 
@@ -170,7 +160,7 @@ bool ProgramDatabase::Load(const std::string& path, bool inBackground, HWND noti
             CriticalSectionLock guard(lock_);
             path_ = path;
         }
-        return LoadNow(path);
+        return LoadInto(*store_, reader_, path, nullptr);
     }
     CriticalSectionLock guard(threadLock_);
     if (loader_.IsRunning()) return false;
@@ -178,13 +168,18 @@ bool ProgramDatabase::Load(const std::string& path, bool inBackground, HWND noti
         CriticalSectionLock dataGuard(lock_);
         path_ = path;
     }
+    // The job holds the storage and a copy of the reader, never this
+    // database: one that outlives the exit bound writes into storage nobody
+    // reads any more.
+    std::shared_ptr<Store> store = store_;
+    LayoutReader reader = reader_;
     return loader_.Start(
         notifyWindow,
-        [this, path](WorkerThread::Context& context) {
+        [store, reader, path](WorkerThread::Context& context) {
             {
                 // The XML parser's component runtime belongs to this thread.
                 ComRuntime runtime;
-                LoadNow(path, context.StopEvent());
+                LoadInto(*store, reader, path, context.StopEvent());
             }
             context.Complete(WM_DATABASE_LOADED);
         },
@@ -203,8 +198,7 @@ bool ProgramDatabase::Stop(DWORD boundMs) {
 }
 
 void ProgramDatabase::WaitForLoad() {
-    // A load reads a local file of bounded size: it ends, and the entries it
-    // writes belong to this object, so it is waited for.
+    // A load reads a local file of bounded size: it ends.
     CriticalSectionLock guard(threadLock_);
     loader_.Join(kLoadBoundMs);
 }

@@ -6,6 +6,8 @@
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -61,22 +63,37 @@ inline bool operator!=(const ProgramEntry& a, const ProgramEntry& b) { return !(
 // (multi-byte characters are compared as characters, not as bytes).
 bool SameFileName(const std::string& a, const std::string& b);
 
-// One database file held in memory. The base class reads the publisher's
-// layout ("duzer" > "database" > "company" > "executable"); every operation
-// is safe to call from any thread.
+// One database file held in memory. Every operation is safe to call from any
+// thread. The layout of the file is the reader's: the publisher's
+// ("duzer" > "database" > "company" > "executable") by default.
 class ProgramDatabase {
 public:
-    ProgramDatabase();
-    // Waits for a background load that still runs. A derived class that
-    // overrides Parse waits in its own destructor too (WaitForLoad).
+    // The entries of one file, in file order, with the index of each name's
+    // first entry (the same answers as a linear scan for the first match).
+    struct EntryTable {
+        std::vector<ProgramEntry> entries;
+        std::unordered_map<std::wstring, int> index;  // normalised file name -> index
+        void Append(const ProgramEntry& entry);
+    };
+    // A layout reader: appends the entries of one XML text to a table; true
+    // when at least one was appended, false (nothing appended) for malformed
+    // text or a missing document element. A background load runs a copy of
+    // it on its own thread, so it holds nothing of the database.
+    using LayoutReader = std::function<bool(const std::string& xmlText, EntryTable& into)>;
+    static bool ReadPublisherLayout(const std::string& xmlText, EntryTable& into);
+    static bool ReadLocalLayout(const std::string& xmlText, EntryTable& into);
+
+    ProgramDatabase() : ProgramDatabase(&ReadPublisherLayout) {}
+    explicit ProgramDatabase(LayoutReader reader);
+    // Waits, bounded, for a background load that still runs; one that runs
+    // on writes only into the storage it shares, never into a database
+    // that is gone.
     virtual ~ProgramDatabase();
     ProgramDatabase(const ProgramDatabase&) = delete;
     ProgramDatabase& operator=(const ProgramDatabase&) = delete;
 
-    // The layout reader: appends the entries of one XML text. True when at
-    // least one entry was appended; false (nothing appended) for malformed
-    // text or a missing document element.
-    virtual bool Parse(const std::string& xmlText);
+    // Appends the entries of one XML text in this database's layout.
+    bool Parse(const std::string& xmlText);
 
     // Synchronous (inBackground false): remembers the path, replaces the
     // entries with the file's and returns whether at least one was read. The
@@ -122,25 +139,23 @@ public:
     void Clear();
 
 protected:
-    // For Parse implementations: one "company" element's entries, read by
-    // the shared reading rule. Returns the number appended.
-    size_t AppendCompany(const XmlNode& company, bool readSubmitted);
-    void AppendEntry(const ProgramEntry& entry);
+    // For layout readers: one "company" element's entries, read by the
+    // shared reading rule. Returns the number appended.
+    static size_t AppendCompany(EntryTable& into, const XmlNode& company, bool readSubmitted);
 
 private:
-    struct EntryTable {
-        std::vector<ProgramEntry> entries;
-        // Normalised file name -> index of its first entry; answers the same
-        // as a linear scan for the first match.
-        std::unordered_map<std::wstring, int> index;
+    // The entries and their lock: shared with a background load.
+    struct Store {
+        CriticalSection lock;
+        EntryTable table;
     };
-    // stopEvent (may be null) cancels the load before its entries replace
-    // the current ones.
-    bool LoadNow(const std::string& path, HANDLE stopEvent = nullptr);
+    static bool LoadInto(Store& store, const LayoutReader& reader, const std::string& path, HANDLE stopEvent);
     int FindIndexLocked(const std::string& fileName) const;
 
-    mutable CriticalSection lock_;
-    EntryTable table_;
+    std::shared_ptr<Store> store_;
+    CriticalSection& lock_;  // store_->lock
+    EntryTable& table_;      // store_->table
+    LayoutReader reader_;
     std::string path_;
     bool readOnly_ = true;
     bool modified_ = false;
@@ -156,7 +171,5 @@ private:
 // "executable" with "submitted").
 class LocalProgramDatabase : public ProgramDatabase {
 public:
-    // A load still running must end while this class's Parse is in place.
-    ~LocalProgramDatabase() override { WaitForLoad(); }
-    bool Parse(const std::string& xmlText) override;
+    LocalProgramDatabase() : ProgramDatabase(&ReadLocalLayout) {}
 };

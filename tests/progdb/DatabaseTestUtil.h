@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 #include "base/Handles.h"
@@ -23,29 +24,35 @@ inline ProgramEntry MakeEntry(const std::string& company, const std::string& url
 // A publisher database whose parse, once it has filled the entries, waits
 // until the test releases it: its background load is observably in progress.
 class HeldDatabase : public ProgramDatabase {
+    struct Events {
+        UniqueHandle release{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+        UniqueHandle parsed{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    };
+    static LayoutReader HoldingReader(const std::shared_ptr<Events>& events) {
+        return [events](const std::string& xmlText, EntryTable& into) {
+            const bool ok = ReadPublisherLayout(xmlText, into);
+            ::SetEvent(events->parsed.get());
+            ::WaitForSingleObject(events->release.get(), 30000);
+            return ok;
+        };
+    }
+
 public:
-    HeldDatabase()
-        : release_(::CreateEventA(nullptr, TRUE, FALSE, nullptr)), parsed_(::CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+    HeldDatabase() : HeldDatabase(std::make_shared<Events>()) {}
     ~HeldDatabase() override {
         Release();
         WaitForLoad();
     }
-    bool Parse(const std::string& xmlText) override {
-        bool ok = ProgramDatabase::Parse(xmlText);
-        ::SetEvent(parsed_.get());
-        ::WaitForSingleObject(release_.get(), 30000);
-        return ok;
-    }
-    void Release() { ::SetEvent(release_.get()); }
+    void Release() { ::SetEvent(events_->release.get()); }
     // Holds the next load again after its parse.
     void Hold() {
-        ::ResetEvent(release_.get());
-        ::ResetEvent(parsed_.get());
+        ::ResetEvent(events_->release.get());
+        ::ResetEvent(events_->parsed.get());
     }
     // Waits until the load has parsed the whole file (and is held).
-    bool WaitParsed() const { return ::WaitForSingleObject(parsed_.get(), 10000) == WAIT_OBJECT_0; }
+    bool WaitParsed() const { return ::WaitForSingleObject(events_->parsed.get(), 10000) == WAIT_OBJECT_0; }
 
 private:
-    UniqueHandle release_;
-    UniqueHandle parsed_;
+    explicit HeldDatabase(std::shared_ptr<Events> events) : ProgramDatabase(HoldingReader(events)), events_(events) {}
+    std::shared_ptr<Events> events_;
 };
