@@ -22,6 +22,9 @@ constexpr UINT WM_STARTUP_UPDATE_CHECK = WM_APP + 101;
 constexpr UINT WM_FUNCTION_TAB_CHANGED = WM_APP + 4200;
 constexpr UINT WM_FUNCTION_TAB_RESIZED = WM_APP + 4201;
 constexpr UINT WM_FUNCTION_LIST_CLICKED = WM_APP + 4202;
+// Detail pane to itself: its browser reported that it cannot show the page
+// (it is released outside the browser's own event call; parameters 0).
+constexpr UINT WM_DETAIL_BROWSER_FAILED = WM_APP + 102;
 
 // ---- Messages posted by worker threads --------------------------------------
 
@@ -60,6 +63,8 @@ constexpr UINT_PTR kAutoModeTimer = 8;
 constexpr UINT_PTR kDatabaseUpdateTimer = 9;
 constexpr UINT kDatabaseUpdateIntervalMs = 3600000;
 
+// Detail pane: the bounded wait for the browser's first document.
+constexpr UINT_PTR kDetailBrowserCheckTimer = 1;
 // Meter bar: its repaint tick.
 constexpr UINT_PTR kMeterBarTimer = 2;
 // Load progress dialog: its animation frame.
