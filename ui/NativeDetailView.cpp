@@ -160,6 +160,9 @@ bool CNativeDetailView::Create(HWND parent, const RECT& rect, UINT id) {
         for (int c = 0; c < 4; ++c)
             modules_.InsertColumn(c, kModuleColumnTitles[c], c == 3 ? LVCFMT_RIGHT : LVCFMT_LEFT, 80);
     }
+    // The rows of an information page are made now, so that showing a
+    // selection only sets texts.
+    EnsureRows(7);
     Show(BlankDetailModel(), nullptr);
     return true;
 }

@@ -89,13 +89,20 @@ TEST_F(DetailPrintTest, TaskPagePrintsItsLabelsValuesAndModules) {
 
     testutil::ChildProcess child;
     ASSERT_TRUE(child.Start(testutil::HostPath(QM_TESTCHILD_EXE), "printed=yes"));
-    std::vector<std::string> modules;
-    ASSERT_TRUE(testutil::WaitUntil([&] { return ListModules(child.Pid(), modules) && modules.size() >= 3; }));
+    ProcessImageList processes;
+    ASSERT_TRUE(testutil::WaitUntil([&] {
+        std::vector<std::string> modules;
+        processes.Clear();
+        LoadProcessImageList(processes);
+        const ProcessImageInfo* p = FindProcessImage(&processes, child.Pid());
+        return p && !p->commandLine.empty() && ListModules(child.Pid(), modules) && modules.size() >= 3;
+    }));
     DetailView view(DetailViewHooks{});
     ProgramDatabase publisher;
     DetailRequest request;
     request.subject = DetailSubject::Task;
     request.pid = child.Pid();
+    request.processes = &processes;
     request.publisher = &publisher;
     request.local = &local;
     ASSERT_EQ(static_cast<UINT>(IDR_HTML_DETAIL_TASKS), view.Build(request));
