@@ -24,21 +24,12 @@ bool CDetailPane::Create(HWND parent, const RECT& rect, UINT id, const LogFn& lo
 }
 
 bool CDetailPane::CreateOverPlaceholder(HWND parent, int placeholderId, const LogFn& log) {
-    RECT rc{};
-    if (HWND placeholder = ::GetDlgItem(parent, placeholderId)) {
-        ::GetWindowRect(placeholder, &rc);
-        ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rc), 2);
-    }
-    return Create(parent, rc, IDC_WEB_BROWSER, log);
+    return Create(parent, PlaceholderRect(parent, placeholderId), IDC_WEB_BROWSER, log);
 }
 
 void CDetailPane::SetLinkOpener(LinkOpener opener) {
     opener_ = std::move(opener);
     if (native_) native_->SetLinkOpener(opener_);
-}
-
-RECT CDetailPane::ChildRect() const {
-    return GetClientRect();
 }
 
 bool CDetailPane::Show(const std::string& pageUrl, const DetailModel& model, HICON icon) {
@@ -55,7 +46,7 @@ bool CDetailPane::ShowInBrowser() {
     if (browserUnusable_ || !factory_) return false;
     if (!browser_) {
         browser_ = std::make_unique<CInfoWebBrowser>(factory_);
-        if (!browser_->Create(hwnd_, ChildRect(), kBrowserId, log_)) {
+        if (!browser_->Create(hwnd_, GetClientRect(), kBrowserId, log_)) {
             GiveUpBrowser(nullptr);  // the browser logged its failure
             return false;
         }
@@ -95,7 +86,7 @@ void CDetailPane::GiveUpBrowser(const char* why) {
 void CDetailPane::ShowNatively() {
     if (!native_) {
         native_ = std::make_unique<CNativeDetailView>();
-        if (!native_->Create(hwnd_, ChildRect(), kNativeViewId)) {
+        if (!native_->Create(hwnd_, GetClientRect(), kNativeViewId)) {
             native_.reset();
             renderer_ = Renderer::None;
             return;

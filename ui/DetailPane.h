@@ -87,7 +87,6 @@ private:
     bool ShowInBrowser();
     void ShowNatively();
     void GiveUpBrowser(const char* why);
-    RECT ChildRect() const;
 
     CInfoWebBrowser::ControlFactory factory_;
     LogFn log_;

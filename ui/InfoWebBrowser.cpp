@@ -289,13 +289,17 @@ bool CInfoWebBrowser::Create(HWND parent, const RECT& rect, UINT id, const LogFn
     return true;
 }
 
-bool CInfoWebBrowser::CreateOverPlaceholder(HWND parent, int placeholderId, const LogFn& log) {
+RECT PlaceholderRect(HWND parent, int placeholderId) {
     RECT rc{};
     if (HWND placeholder = ::GetDlgItem(parent, placeholderId)) {
         ::GetWindowRect(placeholder, &rc);
         ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rc), 2);
     }
-    return Create(parent, rc, IDC_WEB_BROWSER, log);
+    return rc;
+}
+
+bool CInfoWebBrowser::CreateOverPlaceholder(HWND parent, int placeholderId, const LogFn& log) {
+    return Create(parent, PlaceholderRect(parent, placeholderId), IDC_WEB_BROWSER, log);
 }
 
 bool CInfoWebBrowser::CreateControl() {

@@ -18,6 +18,10 @@
 #include "base/ComPtr.h"
 #include "framework/Window.h"
 
+// The rectangle of a parent's placeholder control in the parent's client
+// coordinates (empty when there is none): where the detail pane goes.
+RECT PlaceholderRect(HWND parent, int placeholderId);
+
 class CInfoWebBrowser : public CWnd {
 public:
     // Makes the control object. The default makes the system's web browser

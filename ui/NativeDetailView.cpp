@@ -195,7 +195,8 @@ void CNativeDetailView::EnsureRows(size_t count) {
         RowControls row;
         row.label = MakeControl("STATIC", SS_RIGHT | SS_NOPREFIX, base, labelFont_.get(), false);
         row.value = MakeControl("EDIT", ES_MULTILINE | ES_READONLY, base + 1, valueFont_.get(), true);
-        row.link = MakeControl("SysLink", WS_TABSTOP, base + 2, valueFont_.get(), true);
+        // An address's "&" is a character, not the mark of a shortcut key.
+        row.link = MakeControl("SysLink", WS_TABSTOP | LWS_NOPREFIX, base + 2, valueFont_.get(), true);
         rows_.push_back(row);
     }
 }

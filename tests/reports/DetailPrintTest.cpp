@@ -53,27 +53,7 @@ TEST(WrapToWidth, BreaksAfterSpacesAndSeparatorsAndKeepsEveryCharacter) {
     }
 }
 
-class DetailPrintTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        std::string why;
-        printer_ = printtest::FindPdfPrinter(why);
-        if (printer_.empty()) {
-            if (printtest::PrinterRequired()) FAIL() << "no PDF printer: " << why;
-            GTEST_SKIP() << "printing tests skipped: " << why;
-        }
-    }
-    void TearDown() override {
-        for (const std::string& d : documents_) printtest::RemovePdf(d);
-    }
-    std::string NewDocument(const std::string& tag) {
-        documents_.push_back(printtest::UniqueDocumentName(tag));
-        return documents_.back();
-    }
-
-    std::string printer_;
-    std::vector<std::string> documents_;
-};
+using DetailPrintTest = printtest::PdfPrinterTest;
 
 TEST_F(DetailPrintTest, TaskPagePrintsItsLabelsValuesAndModules) {
     const std::string ending = "until the very last word of this sentence";
