@@ -67,7 +67,7 @@ bool CDetailPane::ShowInBrowser() {
         GiveUpBrowser("The web browser did not take the page.");
         return false;
     }
-    if (!browser_->HasDocument()) SetTimer(kDetailBrowserCheckTimer, kBrowserCheckMs);
+    if (!browser_->HasDocument()) SetTimer(kDetailBrowserCheckTimer, browserCheckMs_);
     return true;
 }
 

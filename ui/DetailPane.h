@@ -56,6 +56,8 @@ public:
     bool CreateOverPlaceholder(HWND parent, int placeholderId, const LogFn& log = LogFn());
     // Opens a link of the native view (the shell by default).
     void SetLinkOpener(LinkOpener opener);
+    // The wait for the browser's document (kBrowserCheckMs by default).
+    void SetBrowserCheckMs(UINT ms) { browserCheckMs_ = ms; }
 
     // Shows a page: pageUrl is the "file://" address of "output.htm" (empty
     // when it could not be written: the browser then keeps its page), model
@@ -93,6 +95,7 @@ private:
     LinkOpener opener_;
     std::unique_ptr<CInfoWebBrowser> browser_;
     std::unique_ptr<CNativeDetailView> native_;
+    UINT browserCheckMs_ = kBrowserCheckMs;
     bool browserUnusable_ = false;
     bool browserFailurePosted_ = false;
     Renderer renderer_ = Renderer::None;

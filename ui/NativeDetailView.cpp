@@ -85,6 +85,13 @@ void ShowChild(HWND child, bool show) {
     if (child) ::ShowWindow(child, show ? SW_SHOWNA : SW_HIDE);
 }
 
+// The link control reads markup: it shows the address the link rule made
+// (no quotes or angle brackets) or a fixed sentence; any other text is shown
+// as text.
+bool ShowsAsLink(const DetailRow& row) {
+    return !row.link.empty() && row.value.find_first_of("<>") == std::string::npos;
+}
+
 }  // namespace
 
 // A subclassed child control: its keys that belong to the page (Tab, Ctrl+C,
@@ -222,11 +229,9 @@ void CNativeDetailView::Show(const DetailModel& model, HICON icon) {
     for (size_t i = 0; i < rows_.size(); ++i) {
         const bool used = info && i < model_.rows.size();
         const DetailRow* row = used ? &model_.rows[i] : nullptr;
-        const bool linked = row && !row->link.empty();
+        const bool linked = row && ShowsAsLink(*row);
         ::SetWindowTextA(rows_[i].label, row ? row->label.c_str() : "");
         ::SetWindowTextA(rows_[i].value, row ? EditText(row->value).c_str() : "");
-        // The link control reads markup: its text is the address the link
-        // rule made (no quotes or angle brackets) or a fixed sentence.
         ::SetWindowTextA(rows_[i].link, linked ? ("<a>" + row->value + "</a>").c_str() : "");
         ShowChild(rows_[i].label, used);
         ShowChild(rows_[i].value, used && !linked);
@@ -274,9 +279,10 @@ int CNativeDetailView::TextHeight(HFONT font, const std::string& text, int width
 }
 
 int CNativeDetailView::EditHeight(HWND edit, int width) const {
-    // The edit wraps the text itself: give it the width, then ask how many
-    // lines it made of it.
-    MoveChild(edit, 0, 0, width, 1);
+    // The edit wraps the text itself: give it the width (where it stands,
+    // unpainted), then ask how many lines it made of it.
+    ::SetWindowPos(edit, nullptr, 0, 0, std::max(width, 0), 1,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
     const int lines = std::max(1, static_cast<int>(::SendMessageA(edit, EM_GETLINECOUNT, 0, 0)));
     HFONT font = reinterpret_cast<HFONT>(::SendMessageA(edit, WM_GETFONT, 0, 0));
     WindowDC dc(edit);
@@ -329,7 +335,7 @@ int CNativeDetailView::PlaceControls(int width) {
     const int labelWidth = scale(kLabelWidth) - 2 * pad;
     for (size_t i = 0; i < model_.rows.size() && i < rows_.size(); ++i) {
         const RowControls& row = rows_[i];
-        const bool linked = !model_.rows[i].link.empty();
+        const bool linked = ShowsAsLink(model_.rows[i]);
         const int labelHeight = TextHeight(labelFont_.get(), model_.rows[i].label, labelWidth, DT_WORDBREAK);
         int valueHeight = 0;
         if (linked) {
@@ -570,7 +576,7 @@ std::vector<HWND> CNativeDetailView::TabStops() const {
     std::vector<HWND> stops;
     if (!model_.IsInformation()) return stops;
     for (size_t i = 0; i < rows_.size() && i < model_.rows.size(); ++i)
-        if (!model_.rows[i].link.empty()) stops.push_back(rows_[i].link);
+        if (ShowsAsLink(model_.rows[i])) stops.push_back(rows_[i].link);
     if (model_.hasModules && modules_.GetHwnd()) stops.push_back(modules_.GetHwnd());
     return stops;
 }
