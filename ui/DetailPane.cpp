@@ -37,7 +37,10 @@ bool CDetailPane::Show(const std::string& pageUrl, const DetailModel& model, HIC
     pageUrl_ = pageUrl;
     model_ = model;
     icon_.reset(icon ? ::CopyIcon(icon) : nullptr);
-    if (ShowInBrowser()) return true;
+    // A page without details (the blank and system pages) needs no HTML
+    // engine: the browser is not made for it, only for the first page with
+    // details.
+    if ((browser_ || model_.IsInformation()) && ShowInBrowser()) return true;
     ShowNatively();
     return native_ != nullptr;
 }
@@ -60,6 +63,7 @@ bool CDetailPane::ShowInBrowser() {
             [this] { KillTimer(kDetailBrowserCheckTimer); });
     }
     renderer_ = Renderer::Browser;
+    if (native_) ::ShowWindow(native_->GetHwnd(), SW_HIDE);
     ::ShowWindow(browser_->GetHwnd(), SW_SHOW);
     if (pageUrl_.empty()) return true;  // the file could not be written: the browser keeps its page
     if (browser_->HasDocument()) browser_->ResetDocument();
@@ -96,6 +100,7 @@ void CDetailPane::ShowNatively() {
     }
     renderer_ = Renderer::Native;
     native_->Show(model_, icon_.get());
+    ::ShowWindow(native_->GetHwnd(), SW_SHOW);
 }
 
 bool CDetailPane::Copy() {

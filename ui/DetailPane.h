@@ -3,11 +3,13 @@
 // cannot render it (no HTML engine: Wine without its Gecko package, a system
 // with the engine removed), natively from the page's model.
 //
-// The browser is created only when the first page is to be shown. When it
-// cannot be created, reports that it cannot make a document of the page, or
-// has no document a bounded time after the navigation, it is released and
-// the native view (ui/NativeDetailView.h) takes its place for good; the
-// native view is created only then.
+// The browser is created only when the first page with details is to be
+// shown (the blank and system pages, one sentence each, are shown natively
+// until then). When it cannot be created, reports that it cannot make a
+// document of the page, or has no document a bounded time after the
+// navigation, it is released and the native view (ui/NativeDetailView.h)
+// takes its place for good. The native view is created only when a page is
+// to be shown natively.
 //
 // Wiring in the main window:
 //   pane.CreateOverPlaceholder(hwnd, IDC_BROWSER_PLACEHOLDER, log);   // child 1014

@@ -184,19 +184,30 @@ TEST_F(DetailPaneTest, BrowserWithoutAnHtmlEngineGivesWayToTheNativeViewForGood)
     EXPECT_EQ(nullptr, pane_->NativeView());
     EXPECT_EQ(pane_->GetHwnd(), ::GetDlgItem(host_, IDC_WEB_BROWSER));
 
+    // The blank page needs no HTML engine: no browser for it.
     Build(DetailRequest());
-    EXPECT_EQ(1, browsersMade_);
-    EXPECT_TRUE(pane_->BrowserReleased());
-    EXPECT_EQ(nullptr, pane_->Browser());
-    EXPECT_EQ(nullptr, ::FindWindowExA(pane_->GetHwnd(), nullptr, CInfoWebBrowser::kClassName, nullptr));
+    EXPECT_EQ(0, browsersMade_);
     EXPECT_TRUE(Visible(Control(View::kSentenceId)));
     EXPECT_EQ(kBlankPageSentence, TextOf(Control(View::kSentenceId)));
     EXPECT_FALSE(Visible(Control(View::kBannerId)));
     ASSERT_TRUE(pane_->Copy());
     EXPECT_EQ(std::string(kBlankPageSentence) + "\r\n", Clipboard());
     EXPECT_FALSE(pane_->Print(host_, [](HWND) { return PrinterDC(); }));  // Cancel: nothing printed
-    // The browser said so itself (its navigation error).
+
+    // The first page with details tries the browser, which says itself (its
+    // navigation error) that it cannot render, and is released.
+    DetailRequest self;
+    self.subject = DetailSubject::Task;
+    self.pid = ::GetCurrentProcessId();
+    builder_->Build(self);
+    EXPECT_EQ(1, browsersMade_);
+    ASSERT_TRUE(WaitUntil([&] { return pane_->BrowserReleased(); }));
     EXPECT_NE(std::find(log_.begin(), log_.end(), "The web browser cannot render the page."), log_.end());
+    EXPECT_EQ(CDetailPane::Renderer::Native, pane_->ActiveRenderer());
+    EXPECT_EQ(nullptr, pane_->Browser());
+    EXPECT_EQ(nullptr, ::FindWindowExA(pane_->GetHwnd(), nullptr, CInfoWebBrowser::kClassName, nullptr));
+    EXPECT_TRUE(Visible(Native().GetHwnd()));
+    EXPECT_TRUE(Visible(Control(View::kSectionId)));
 
     // The next pages go straight to the native view.
     DetailRequest system;
@@ -215,7 +226,8 @@ TEST_F(DetailPaneTest, BrowserWithoutAnHtmlEngineGivesWayToTheNativeViewForGood)
         CDetailPane waiting;
         waiting.SetBrowserCheckMs(300);
         ASSERT_TRUE(waiting.Create(host_, RECT{0, 0, 300, 200}, 78, [&](const std::string& s) { log.push_back(s); }));
-        waiting.Show("file://" + dir_.File("missing.htm"), BlankDetailModel(), nullptr);
+        waiting.Show("file://" + dir_.File("missing.htm"), MakeDetailModel(DetailSubject::Driver, 0, DetailValues()),
+                     nullptr);
         EXPECT_TRUE(WaitUntil([&] { return waiting.ActiveRenderer() == CDetailPane::Renderer::Native; }));
         EXPECT_NE(std::find(log.begin(), log.end(), "The web browser shows no document."), log.end());
     }
@@ -229,7 +241,7 @@ TEST_F(DetailPaneTest, BrowserWithoutAnHtmlEngineGivesWayToTheNativeViewForGood)
         };
         CDetailPane other(factory);
         ASSERT_TRUE(other.Create(host_, RECT{0, 0, 300, 200}, 77, [&](const std::string& s) { log.push_back(s); }));
-        EXPECT_TRUE(other.Show(std::string(), BlankDetailModel(), nullptr));
+        EXPECT_TRUE(other.Show(std::string(), MakeDetailModel(DetailSubject::Driver, 0, DetailValues()), nullptr));
         EXPECT_EQ(CDetailPane::Renderer::Native, other.ActiveRenderer());
         EXPECT_EQ(failing, std::find(log.begin(), log.end(), "Web browser create failed!") != log.end());
     }
