@@ -196,7 +196,8 @@ void CQuillmarkDlg::CmdCopy(UINT) {
     }
     const int row = control.GetSelectedItem();
     if (row < 0) return;
-    if (CopyTextToClipboard(hwnd_, Trim(control.GetRowText(row))))
+    const std::string text = Trim(control.GetRowText(row));
+    if (!text.empty() && SetClipboardText(hwnd_, text))
         SetStatusText("Selected item text copied to the clipboard");
 }
 

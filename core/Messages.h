@@ -22,6 +22,9 @@ constexpr UINT WM_STARTUP_UPDATE_CHECK = WM_APP + 101;
 constexpr UINT WM_FUNCTION_TAB_CHANGED = WM_APP + 4200;
 constexpr UINT WM_FUNCTION_TAB_RESIZED = WM_APP + 4201;
 constexpr UINT WM_FUNCTION_LIST_CLICKED = WM_APP + 4202;
+// Detail pane to itself: its browser reported that it cannot show the page
+// (it is released outside the browser's own event call; parameters 0).
+constexpr UINT WM_DETAIL_BROWSER_FAILED = WM_APP + 102;
 
 // ---- Messages posted by worker threads --------------------------------------
 
@@ -63,6 +66,8 @@ constexpr UINT kDatabaseUpdateIntervalMs = 3600000;
 // Main window: the memory meter's reading, ten times a second.
 constexpr UINT_PTR kMemoryTimer = 2;
 constexpr UINT kMemoryTimerMs = 100;
+// Detail pane: the bounded wait for the browser's first document.
+constexpr UINT_PTR kDetailBrowserCheckTimer = 1;
 // Load progress dialog: its animation frame.
 constexpr UINT_PTR kLoadProgressTimer = 8;
 // Message box with a do-not-ask-again check box: the countdown and the

@@ -2,8 +2,26 @@
 
 #include <cstring>
 
-bool CopyTextToClipboard(HWND owner, const std::string& text) {
-    if (text.empty()) return false;
+namespace {
+
+// The clipboard, open for the lifetime of the object.
+class OpenClipboardScope {
+public:
+    explicit OpenClipboardScope(HWND owner) : open_(::OpenClipboard(owner) != FALSE) {}
+    ~OpenClipboardScope() {
+        if (open_) ::CloseClipboard();
+    }
+    bool IsOpen() const { return open_; }
+
+private:
+    bool open_;
+};
+
+}  // namespace
+
+bool SetClipboardText(HWND owner, const std::string& text) {
+    OpenClipboardScope clipboard(owner);
+    if (!clipboard.IsOpen()) return false;
     HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
     if (!memory) return false;
     void* bytes = ::GlobalLock(memory);
@@ -13,14 +31,26 @@ bool CopyTextToClipboard(HWND owner, const std::string& text) {
     }
     std::memcpy(bytes, text.c_str(), text.size() + 1);
     ::GlobalUnlock(memory);
-    if (!::OpenClipboard(owner)) {
+    ::EmptyClipboard();
+    // The clipboard owns the memory once it took it.
+    if (!::SetClipboardData(CF_TEXT, memory)) {
         ::GlobalFree(memory);
         return false;
     }
-    ::EmptyClipboard();
-    // The clipboard owns the memory once it has taken it.
-    const bool taken = ::SetClipboardData(CF_TEXT, memory) != nullptr;
-    if (!taken) ::GlobalFree(memory);
-    ::CloseClipboard();
-    return taken;
+    return true;
+}
+
+bool GetClipboardText(HWND owner, std::string& text) {
+    OpenClipboardScope clipboard(owner);
+    if (!clipboard.IsOpen()) return false;
+    HANDLE data = ::GetClipboardData(CF_TEXT);
+    if (!data) return false;
+    const char* bytes = static_cast<const char*>(::GlobalLock(data));
+    if (!bytes) return false;
+    const size_t limit = ::GlobalSize(data);
+    size_t length = 0;
+    while (length < limit && bytes[length]) ++length;
+    text.assign(bytes, length);
+    ::GlobalUnlock(data);
+    return true;
 }

@@ -1,11 +1,12 @@
-// The clipboard: text put on it as the system's text format.
+// The clipboard's text, in the system's ANSI code page.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
 
-// Puts text on the clipboard, owned by owner (may be null). False for empty
-// text or when the clipboard cannot be opened or the memory not had; the
-// clipboard is left as it was then.
-bool CopyTextToClipboard(HWND owner, const std::string& text);
+// Replaces the clipboard's content with text (CF_TEXT), owned by owner.
+// False when the clipboard cannot be opened or the memory not had.
+bool SetClipboardText(HWND owner, const std::string& text);
+// The clipboard's text; false (text untouched) when it holds none.
+bool GetClipboardText(HWND owner, std::string& text);

@@ -8,15 +8,24 @@
 #include "core/AppPaths.h"
 #include "platform/Processes.h"
 #include "progdb/Submission.h"
+#include "reports/HtmlSupportFiles.h"
 #include "reports/HtmlWriter.h"
 #include "resource.h"
 
 const char kWebsiteCell[] = "<td align=left class=stats><a target=\"_blank\" href=\"%WEBSITE%\">%WEBSITE%</a></td>";
+const char kWebSiteRefusedFormat[] = "The web site address of this program is not a plain http or https address:\n\n%s";
+const char kWebSearchPage[] = "http://www.google.com/search?q=";
+const char kBlankPageSentence[] = "Select an item in the list above to see its details here.";
+const char kSystemPageSentence[] = "The selected task refers to the system.";
+const char kNoWebsiteText[] = "None Specified";
+const char kSearchLinkText[] = "Click here to search Google for more information.";
+const char kModulesTitle[] = "Loaded Modules";
+const char* const kModuleColumnTitles[4] = {"Module Name", "Version", "Date", "Size"};
+const char kInternetZoneMark[] = "<!-- saved from url=(0014)about:internet -->";
 
 namespace {
 
 const char kUnknownCell[] = "unknown";
-const char kNoWebsiteCell[] = "<td align=left class=stats>None Specified</td>";
 
 struct Placeholder {
     const char* token;
@@ -48,7 +57,7 @@ bool InsideHref(const std::string& written) {
 }
 
 std::string WebsiteCell(const std::string& webSite) {
-    if (webSite.empty()) return kNoWebsiteCell;
+    if (webSite.empty()) return std::string("<td align=left class=stats>") + kNoWebsiteText + "</td>";
     const std::string link = WebSiteLink(webSite);
     if (link.empty()) return "<td align=left class=stats>" + HtmlWriter::EscapeText(webSite) + "</td>";
     const std::string shown = HtmlWriter::EscapeText(link);
@@ -105,28 +114,56 @@ bool IsPlainAuthority(const std::string& authority) {
     return true;
 }
 
-std::string Trimmed(const std::string& text) {
-    const size_t first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos) return std::string();
-    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+bool IsHexDigit(char c) {
+    return std::isxdigit(static_cast<unsigned char>(c)) != 0;
+}
+
+// The part of an address after its host: every byte that could end an
+// attribute value or a command-line argument, or that is not printable
+// ASCII, becomes a percent escape; an escape already there stays as it is.
+std::string EncodeAddressTail(const std::string& tail) {
+    static const char kUnsafe[] = "\"'<>\\^`{|}";
+    std::string out;
+    out.reserve(tail.size());
+    for (size_t i = 0; i < tail.size(); ++i) {
+        const char ch = tail[i];
+        const unsigned char c = static_cast<unsigned char>(ch);
+        const bool escape = ch == '%' && i + 2 < tail.size() && IsHexDigit(tail[i + 1]) && IsHexDigit(tail[i + 2]);
+        if (c <= 0x20 || c >= 0x7F || (ch != '\0' && std::strchr(kUnsafe, ch)) || (ch == '%' && !escape)) {
+            char hex[4];
+            std::snprintf(hex, sizeof hex, "%%%02X", c);
+            out += hex;
+        } else {
+            out += ch;
+        }
+    }
+    return out;
 }
 
 }  // namespace
 
 std::string WebSiteLink(const std::string& webSite) {
-    const std::string site = Trimmed(webSite);
+    const std::string site = Trim(webSite);
     if (site.empty()) return std::string();
     const std::string scheme = SchemeOf(site);
     if (!scheme.empty() && scheme != "http" && scheme != "https") return std::string();
     const std::string link = WithHttpScheme(site);
     const size_t start = link.find("://");
     if (start == std::string::npos) return std::string();
-    const size_t end = link.find_first_of("/?#", start + 3);
-    if (!IsPlainAuthority(link.substr(start + 3, end == std::string::npos ? std::string::npos : end - start - 3)))
-        return std::string();
-    for (char ch : link)
-        if (static_cast<unsigned char>(ch) <= 0x20 || ch == 0x7F) return std::string();
-    return link;
+    size_t end = link.find_first_of("/?#", start + 3);
+    if (end == std::string::npos) end = link.size();
+    if (!IsPlainAuthority(link.substr(start + 3, end - start - 3))) return std::string();
+    return link.substr(0, end) + EncodeAddressTail(link.substr(end));
+}
+
+std::string WebSiteRefusal(const std::string& webSite) {
+    std::string text = kWebSiteRefusedFormat;
+    const size_t at = text.find("%s");
+    return text.replace(at, 2, webSite);
+}
+
+std::string WebSearchLink(const std::string& fileName) {
+    return kWebSearchPage + EncodeQueryValue(fileName);
 }
 
 std::string FillDetailTemplate(const std::string& html, const DetailValues& values) {
@@ -213,7 +250,7 @@ std::string ModuleTableRows(const std::vector<ModuleEntry>& entries) {
     return rows;
 }
 
-std::string BuildModuleTable(DWORD pid, const DetailLogFn& log) {
+std::vector<ModuleEntry> ListModuleEntries(DWORD pid, const DetailLogFn& log) {
     if (log) {
         char line[80];
         std::snprintf(line, sizeof line, "Building the module table for process ID: %d", static_cast<int>(pid));
@@ -222,6 +259,7 @@ std::string BuildModuleTable(DWORD pid, const DetailLogFn& log) {
     std::vector<std::string> modules;
     std::vector<ModuleEntry> entries;
     if (ListModules(pid, modules)) {
+        entries.reserve(modules.size());
         for (const std::string& module : modules) {
             std::string longPath = module;
             LongPathOf(module, longPath);
@@ -231,5 +269,117 @@ std::string BuildModuleTable(DWORD pid, const DetailLogFn& log) {
         }
     }
     if (log) log("Module table complete.");
-    return ModuleTableRows(entries);
+    return entries;
+}
+
+std::string BuildModuleTable(DWORD pid, const DetailLogFn& log) {
+    return ModuleTableRows(ListModuleEntries(pid, log));
+}
+
+// ---- The model ---------------------------------------------------------------
+
+namespace {
+
+const char* SectionOf(UINT templateId) {
+    switch (templateId) {
+    case IDR_HTML_DETAIL_TASKS: return "Task Information";
+    case IDR_HTML_DETAIL_APPLICATIONS: return "Application Information";
+    case IDR_HTML_DETAIL_SERVICES: return "Service Information";
+    case IDR_HTML_DETAIL_DRIVERS: return "Driver Information";
+    default: return "";
+    }
+}
+
+DetailRow Row(const char* label, const std::string& value, bool shaded, const std::string& link = std::string()) {
+    DetailRow row;
+    row.label = label;
+    row.value = value;
+    row.link = link;
+    row.shaded = shaded;
+    return row;
+}
+
+// The Website row as the page's website rule shows it: the address as linked,
+// text that is no plain web address as it is, nothing as "None Specified".
+DetailRow WebsiteRow(const std::string& webSite) {
+    if (webSite.empty()) return Row("Website:", kNoWebsiteText, false);
+    const std::string link = WebSiteLink(webSite);
+    return Row("Website:", link.empty() ? webSite : link, false, link);
+}
+
+}  // namespace
+
+DetailModel MakeDetailModel(DetailSubject subject, DWORD pid, const DetailValues& values,
+                            std::vector<ModuleEntry> modules) {
+    DetailModel model;
+    model.subject = subject;
+    model.templateId = DetailTemplateId(subject, pid);
+    if (model.templateId == IDR_HTML_DETAIL_BLANK) {
+        model.subject = DetailSubject::None;
+        model.sentence = kBlankPageSentence;
+        return model;
+    }
+    if (model.templateId == IDR_HTML_DETAIL_SYSTEM) {
+        model.sentence = kSystemPageSentence;
+        return model;
+    }
+    model.values = values;
+    model.banner = values.title + " by " + values.company;
+    model.section = SectionOf(model.templateId);
+    model.rows = {
+        Row("Version:", values.version, true),
+        Row("Rating:", values.rating, false),
+        Row("Description:", values.description, true),
+        Row("File Path:", values.path, false),
+        Row("Command Line:", values.commandLine, true),
+        WebsiteRow(values.webSite),
+        Row("Search:", kSearchLinkText, true, WebSearchLink(values.fileName)),
+    };
+    model.hasModules = subject == DetailSubject::Application || subject == DetailSubject::Task;
+    if (model.hasModules) {
+        model.modules = std::move(modules);
+        model.values.moduleRows = ModuleTableRows(model.modules);
+    } else {
+        model.values.moduleRows.clear();
+    }
+    return model;
+}
+
+DetailModel BlankDetailModel() {
+    return MakeDetailModel(DetailSubject::None, 0, DetailValues());
+}
+
+std::string DetailPageHtml(const DetailModel& model) {
+    const std::string html = LoadHtmlResource(model.templateId);
+    if (html.empty() || !model.IsInformation()) return html;
+    return FillDetailTemplate(html, model.values);
+}
+
+std::string ModuleRowText(const ModuleEntry& entry) {
+    return entry.name + "\t" + entry.version + "\t" + entry.date + "\t" + entry.size;
+}
+
+std::string DetailPlainText(const DetailModel& model) {
+    const char kEol[] = "\r\n";
+    if (!model.IsInformation()) return model.sentence + kEol;
+    std::string text = model.banner + kEol + model.section + kEol;
+    // A link's address says more than a sentence to click (the Search row).
+    for (const DetailRow& row : model.rows) text += row.label + " " + (row.link.empty() ? row.value : row.link) + kEol;
+    if (model.hasModules) {
+        text += std::string(kEol) + kModulesTitle + kEol;
+        text += ModuleRowText(ModuleEntry{kModuleColumnTitles[0], kModuleColumnTitles[1], kModuleColumnTitles[2],
+                                          kModuleColumnTitles[3]}) + kEol;
+        for (const ModuleEntry& entry : model.modules) text += ModuleRowText(entry) + kEol;
+    }
+    return text;
+}
+
+std::string WithInternetZoneMark(const std::string& html) {
+    const size_t markLength = sizeof(kInternetZoneMark) - 1;
+    if (html.compare(0, markLength, kInternetZoneMark) != 0) return kInternetZoneMark + std::string("\r\n") + html;
+    // Browsers honour the mark only when a CR LF ends its line.
+    if (html.compare(markLength, 2, "\r\n") == 0) return html;
+    size_t rest = markLength;
+    if (rest < html.size() && html[rest] == '\n') ++rest;
+    return html.substr(0, markLength) + "\r\n" + html.substr(rest);
 }

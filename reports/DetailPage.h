@@ -47,10 +47,23 @@ extern const char kWebsiteCell[];
 // says "None Specified" when there is no address.
 std::string FillDetailTemplate(const std::string& html, const DetailValues& values);
 
-// The address a web site may be linked with: "http://" is put in front of an
-// address without a scheme; "" when it is not a plain http or https address
-// of a host (another scheme such as "javascript:", user names, spaces).
+// The one rule for every link to a program's web site (the page's, the
+// native view's and the Website command's): the address a web site may be
+// opened with, "http://" put in front of an address without a scheme; "" when
+// it is not a plain http or https address of a host (another scheme such as
+// "javascript:", a user name, a space in the host). After the host, quotes,
+// spaces, angle brackets, backslashes and every byte that is not printable
+// ASCII are percent-encoded, so the address can neither leave an attribute
+// nor a command line.
 std::string WebSiteLink(const std::string& webSite);
+// The message the Website command shows for an address WebSiteLink refuses.
+extern const char kWebSiteRefusedFormat[];
+std::string WebSiteRefusal(const std::string& webSite);
+
+// The web search of the page's Search row: the fixed address of the search
+// page and the percent-encoded file name as the query value.
+extern const char kWebSearchPage[];
+std::string WebSearchLink(const std::string& fileName);
 
 // Values of an application or task page: the command line, or the image path
 // when the command line is empty.
@@ -80,3 +93,70 @@ std::string ModuleTableRows(const std::vector<ModuleEntry>& entries);
 // The rows for the modules a process has loaded, in the system's order;
 // empty when they cannot be read. Logs its start and end.
 std::string BuildModuleTable(DWORD pid, const DetailLogFn& log = DetailLogFn());
+// The module rows of a process, read from its module list in the system's
+// order; none when they cannot be read. Logs its start and end.
+std::vector<ModuleEntry> ListModuleEntries(DWORD pid, const DetailLogFn& log = DetailLogFn());
+
+// ---- The page as a plain model ---------------------------------------------
+// Everything a detail page shows, as data: the HTML page is filled from it
+// and the native view shows it, so the two never disagree.
+
+// The sentences of the two pages without details.
+extern const char kBlankPageSentence[];
+extern const char kSystemPageSentence[];
+// The Website row without an address, and the Search row's link text.
+extern const char kNoWebsiteText[];
+extern const char kSearchLinkText[];
+// The module table's title and column headings.
+extern const char kModulesTitle[];
+extern const char* const kModuleColumnTitles[4];
+
+// One label row: "Version:" and its value. A row with a link shows the value
+// as a link that opens the address; shaded rows stand on the page's light
+// blue.
+struct DetailRow {
+    std::string label;
+    std::string value;
+    std::string link;
+    bool shaded = false;
+};
+
+struct DetailModel {
+    DetailSubject subject = DetailSubject::None;
+    UINT templateId = 0;          // the page's template (IDR_HTML_DETAIL_*)
+    std::string sentence;         // the blank and system pages' one sentence; empty on an information page
+    std::string banner;           // "<title> by <company>"
+    std::string section;          // "Task Information", "Service Information", ...
+    std::vector<DetailRow> rows;  // Version, Rating, Description, File Path, Command Line, Website, Search
+    bool hasModules = false;      // Applications and Tasks pages have the module table (maybe empty)
+    std::vector<ModuleEntry> modules;
+    DetailValues values;          // the template's values, as plain text
+    bool IsInformation() const { return sentence.empty(); }
+};
+
+// The one step from what the page builder gathered to the page: the template
+// of the subject (the system's page for the task ids 0 and 4, the blank page
+// for no subject), its section, banner and rows, the modules for the pages
+// that list them.
+DetailModel MakeDetailModel(DetailSubject subject, DWORD pid, const DetailValues& values,
+                            std::vector<ModuleEntry> modules = std::vector<ModuleEntry>());
+// The blank page.
+DetailModel BlankDetailModel();
+
+// The page's HTML: the template filled from the model's values (the blank and
+// system pages as they are). Empty when the template is missing.
+std::string DetailPageHtml(const DetailModel& model);
+
+// The page as plain text, lines ending in CR LF: the banner, the section, one
+// "Label: value" line per row (a linked row gives its address), then the
+// module table's title, headings and rows, cells separated by tabs. The blank
+// and system pages give their sentence.
+std::string DetailPlainText(const DetailModel& model);
+// One module row as text, cells separated by tabs.
+std::string ModuleRowText(const ModuleEntry& entry);
+
+// The comment that makes a browser treat a saved page as one from the
+// Internet zone, not as a local file with local rights, and the page with it
+// as its first line (added when missing, its line end made CR LF).
+extern const char kInternetZoneMark[];
+std::string WithInternetZoneMark(const std::string& html);

@@ -52,29 +52,29 @@ void DetailView::Status(const std::string& text) const {
 }
 
 bool DetailView::PaneShown() const {
-    if (!hooks_.navigate) return false;
+    if (!hooks_.show && !hooks_.navigate) return false;
     return !hooks_.paneShown || hooks_.paneShown();
 }
 
-std::string DetailView::ProcessPage(UINT templateId, DWORD pid, const std::string& imagePath,
-                                    const DetailRequest& request) {
+DetailModel DetailView::ProcessModel(DetailSubject subject, DWORD pid, const std::string& imagePath,
+                                     const DetailRequest& request) {
     const ProcessImageInfo* process = FindProcessImage(request.processes, pid);
     const ProgramDetails details = DetailsOf(imagePath, request);
     const std::string commandLine = process ? process->commandLine : std::string();
-    const std::string modules = BuildModuleTable(pid, hooks_.log);
-    return FillDetailTemplate(LoadHtmlResource(templateId), ProcessDetailValues(details, commandLine, imagePath, modules));
+    return MakeDetailModel(subject, pid, ProcessDetailValues(details, commandLine, imagePath, std::string()),
+                           ListModuleEntries(pid, hooks_.log));
 }
 
-std::string DetailView::ServicePage(UINT templateId, const ServiceInfo& service, const DetailRequest& request) {
+DetailModel DetailView::ServiceModel(DetailSubject subject, const ServiceInfo& service, const DetailRequest& request) {
     const ProgramDetails details = DetailsOf(service.IconPath(), request);
-    return FillDetailTemplate(LoadHtmlResource(templateId), ServiceDetailValues(details, service));
+    return MakeDetailModel(subject, 0, ServiceDetailValues(details, service));
 }
 
 UINT DetailView::Build(const DetailRequest& request) {
     WaitCursor wait;
     Log("Building HTML view data.");
-    std::string page, path;
-    UINT templateId = IDR_HTML_DETAIL_BLANK;
+    std::string path;
+    DetailModel model;
     switch (request.subject) {
     case DetailSubject::Application: {
         Status("Loading application data...");
@@ -83,22 +83,20 @@ UINT DetailView::Build(const DetailRequest& request) {
         DWORD pid = 0;
         ::GetWindowThreadProcessId(request.window, &pid);
         GetProcessImagePath(pid, path);
-        templateId = DetailTemplateId(request.subject, pid);
-        page = ProcessPage(templateId, pid, path, request);
+        model = ProcessModel(request.subject, pid, path, request);
         break;
     }
     case DetailSubject::Task: {
         Status("Loading task data...");
         Log("Building task data HTML...");
-        templateId = DetailTemplateId(request.subject, request.pid);
-        if (templateId == IDR_HTML_DETAIL_SYSTEM) {
-            page = LoadHtmlResource(templateId);
+        if (DetailTemplateId(request.subject, request.pid) == IDR_HTML_DETAIL_SYSTEM) {
+            model = MakeDetailModel(request.subject, request.pid, DetailValues());
             break;
         }
         const ProcessImageInfo* process = FindProcessImage(request.processes, request.pid);
         if (process) path = process->imagePath;
         if (path.empty()) GetProcessImagePath(request.pid, path);
-        page = ProcessPage(templateId, request.pid, path, request);
+        model = ProcessModel(request.subject, request.pid, path, request);
         break;
     }
     case DetailSubject::Service:
@@ -108,27 +106,29 @@ UINT DetailView::Build(const DetailRequest& request) {
         Status(service ? "Loading service data..." : "Loading driver data...");
         Log(service ? "Building service data HTML..." : "Building driver data HTML...");
         path = request.service->IconPath();
-        templateId = DetailTemplateId(request.subject, 0);
-        page = ServicePage(templateId, *request.service, request);
+        model = ServiceModel(request.subject, *request.service, request);
         break;
     }
     case DetailSubject::None:
         break;
     }
+    std::string page = model.templateId ? DetailPageHtml(model) : std::string();
     if (page.empty()) {
-        templateId = IDR_HTML_DETAIL_BLANK;
-        page = LoadHtmlResource(templateId);
+        model = BlankDetailModel();
+        page = DetailPageHtml(model);
         path.clear();
         Log("No list item is selected - blank HTML page loaded.");
     }
-    if (templateId != IDR_HTML_DETAIL_BLANK && templateId != IDR_HTML_DETAIL_SYSTEM) WriteIcon(path, request.subject);
-    lastPage_ = page;
+    lastIcon_.reset();
+    if (model.IsInformation()) lastIcon_ = WriteIcon(path, request.subject);
+    lastPage_ = page.empty() ? page : WithInternetZoneMark(page);
     lastPath_ = path;
-    if (!page.empty() && PaneShown()) ShowPage(page);
-    return templateId;
+    lastModel_ = std::move(model);
+    if (!lastPage_.empty() && PaneShown()) ShowPage(lastPage_);
+    return lastModel_.templateId;
 }
 
-void DetailView::WriteIcon(const std::string& path, DetailSubject subject) const {
+IconHandle DetailView::WriteIcon(const std::string& path, DetailSubject subject) const {
     IconHandle icon(path.empty() ? nullptr : ProgramIcon(path, true));
     // A program without an icon (or a process whose file is gone) gets the
     // list's default picture, never the icon of the item shown before.
@@ -141,6 +141,7 @@ void DetailView::WriteIcon(const std::string& path, DetailSubject subject) const
             ::LoadImageA(ResourceInstance(), MAKEINTRESOURCEA(fallback), IMAGE_ICON, 32, 32, 0)));
     }
     if (icon) WriteIconBitmap(icon.get(), htmlFolder_ + kFileIconBitmapFile, RGB(255, 255, 255), 0, 0);
+    return icon;
 }
 
 void DetailView::ShowPage(const std::string& page) {
@@ -148,7 +149,11 @@ void DetailView::ShowPage(const std::string& page) {
     Log("Opening file in HTML view: " + file);
     // Written aside and then moved over the old page: when it cannot be
     // written the browser keeps the previous page.
-    if (WriteFileReplacing(file, page)) {
+    const bool written = WriteFileReplacing(file, page);
+    if (hooks_.show) {
+        if (written) Log("Navigating browser to HTML.");
+        hooks_.show(written ? FileUrl(file) : std::string(), lastModel_, lastIcon_.get());
+    } else if (written) {
         if (hooks_.resetDocument) hooks_.resetDocument();
         Log("Navigating browser to HTML.");
         hooks_.navigate(FileUrl(file));

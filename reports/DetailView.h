@@ -1,14 +1,18 @@
 // The detail pane's page builder as the main window calls it: after a
 // selection change, a tab switch and a data reload, Build gathers the live
-// records of the selection, fills the tab's template (reports/DetailPage.h),
-// writes "output.htm" and "file_icon.bmp" into the HTML work folder and has
-// the browser load the page. The window, the status bar and the browser are
-// reached through the hooks only, so this unit never includes app/ or ui/.
+// records of the selection into the page's model (reports/DetailPage.h),
+// fills the tab's template from it, writes "output.htm" and "file_icon.bmp"
+// into the HTML work folder and hands the page to the pane. The window, the
+// status bar and the pane are reached through the hooks only, so this unit
+// never includes app/ or ui/.
 //
-// Wiring with the pane's browser (ui/InfoWebBrowser.h), when it was created:
-//   hooks.navigate = [&](const std::string& url) { return browser.Navigate(url); };
-//   hooks.resetDocument = [&] { browser.ResetDocument(); };
-// Without a browser leave both empty: pages are then built but not written.
+// Wiring with the detail pane (ui/DetailPane.h), which shows the page in the
+// browser or, without an HTML engine, natively from the model:
+//   hooks.show = [&](const std::string& url, const DetailModel& model, HICON icon) {
+//       return pane.Show(url, model, icon);
+//   };
+// A bare browser (ui/InfoWebBrowser.h) takes navigate and resetDocument
+// instead. With neither there is no pane: pages are built but not written.
 #pragma once
 
 #include <windows.h>
@@ -16,6 +20,7 @@
 #include <functional>
 #include <string>
 
+#include "base/Handles.h"
 #include "progdb/ProgramDatabase.h"
 #include "reports/DetailPage.h"
 #include "sysinfo/ServiceInfo.h"
@@ -36,8 +41,13 @@ struct DetailRequest {
 struct DetailViewHooks {
     std::function<void(const std::string&)> log;     // one activity-log line
     std::function<void(const std::string&)> status;  // status bar pane 0
-    // The browser. Without navigate there is no detail pane and no page file
-    // is written.
+    // The pane: the page's "file://" address (empty when the file could not
+    // be written: a browser then keeps the page it shows), its model and the
+    // program's large icon (null on the blank and system pages), valid for
+    // the call. Takes the place of navigate and resetDocument when set.
+    std::function<bool(const std::string& url, const DetailModel& model, HICON icon)> show;
+    // A bare browser. Without show or navigate there is no detail pane and
+    // no page file is written.
     std::function<bool(const std::string& url)> navigate;
     std::function<void()> resetDocument;
     // Whether the pane is shown now; null means shown.
@@ -57,6 +67,10 @@ public:
     // the describe dialog).
     const std::string& LastPage() const { return lastPage_; }
     const std::string& LastPath() const { return lastPath_; }
+    // The model of the last page and the program's large icon shown on it
+    // (null on the blank and system pages); the icon stays this object's.
+    const DetailModel& LastModel() const { return lastModel_; }
+    HICON LastIcon() const { return lastIcon_.get(); }
     // The "file://" address of the page file.
     std::string PageUrl() const;
     const std::string& HtmlFolder() const { return htmlFolder_; }
@@ -65,15 +79,18 @@ private:
     void Log(const std::string& line) const;
     void Status(const std::string& text) const;
     bool PaneShown() const;
-    std::string ProcessPage(UINT templateId, DWORD pid, const std::string& imagePath, const DetailRequest& request);
-    std::string ServicePage(UINT templateId, const ServiceInfo& service, const DetailRequest& request);
-    void WriteIcon(const std::string& path, DetailSubject subject) const;
+    DetailModel ProcessModel(DetailSubject subject, DWORD pid, const std::string& imagePath,
+                             const DetailRequest& request);
+    DetailModel ServiceModel(DetailSubject subject, const ServiceInfo& service, const DetailRequest& request);
+    IconHandle WriteIcon(const std::string& path, DetailSubject subject) const;
     void ShowPage(const std::string& page);
 
     DetailViewHooks hooks_;
     std::string htmlFolder_;
     std::string lastPage_;
     std::string lastPath_;
+    DetailModel lastModel_;
+    IconHandle lastIcon_;
 };
 
 // The record of pid in the list, or null.

@@ -77,6 +77,12 @@ std::string LocalDateTimeText() {
     return std::string(date) + " " + time;
 }
 
+void SetListBands(TablePrinter& printer) {
+    printer.SetFooter(ListFooterText());
+    const std::string dateTime = LocalDateTimeText();
+    printer.SetHeader([dateTime](int page) { return ListHeaderText(dateTime, page); });
+}
+
 PrinterDC ShowPrintDialog(HWND owner) {
     PRINTDLGA pd{};
     pd.lStructSize = sizeof(pd);
@@ -104,9 +110,7 @@ bool ListPrinter::Print() {
     for (int c = 0; c < columns; ++c) widths.push_back(table_.ColumnWidth(c));
 
     TablePrinter printer(dc.get());
-    printer.SetFooter(ListFooterText());
-    const std::string dateTime = LocalDateTimeText();
-    printer.SetHeader([dateTime](int page) { return ListHeaderText(dateTime, page); });
+    SetListBands(printer);
     if (!printer.BeginDocument(documentName_)) return false;
 
     int screenDpi = 96;

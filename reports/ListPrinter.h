@@ -42,6 +42,9 @@ std::string ListHeaderText(const std::string& dateTime, int page);
 std::string ListFooterText();
 // The current local date and time in the user's formats.
 std::string LocalDateTimeText();
+// Gives a print job the header and footer lines of the list printing, the
+// date and time taken now.
+void SetListBands(TablePrinter& printer);
 
 // The printer's device context, deleted with DeleteDC.
 using PrinterDC = UniqueResource<MemoryDcTraits>;

@@ -245,13 +245,36 @@ bool TablePrinter::BeginPage() {
     if (header_) DrawBand(header_(page_), headerFont_.get(), 0, headerLine_, 0);
     Rule(band - headerLine_ / 2);
     y_ = band;
+    DrawHeadingRow();
+    return true;
+}
+
+void TablePrinter::DrawHeadingRow() {
     std::vector<std::string> headings;
     for (const PrintColumn& c : columns_) headings.push_back(c.heading);
     DrawCells(headings, heading_.get(), y_);
     y_ += bodyRow_;
     Rule(y_);
     y_ += kRuleWidth;
+}
+
+bool TablePrinter::PrintHeadingRow() {
+    if (!pageOpen_ || failed_) return Check(false);
+    DrawHeadingRow();
     return true;
+}
+
+size_t TablePrinter::FitInColumn(const std::string& text, size_t column) {
+    if (!docOpen_ || !body_ || column >= columns_.size() || text.empty()) return 0;
+    const std::vector<int> edges = ColumnEdges(columns_, width_);
+    const int room = edges[column + 1] - edges[column] - 2 * kCellInset;
+    if (room <= 0) return 0;
+    SelectGuard sel(dc_, body_.get());
+    int fit = 0;
+    SIZE size{};
+    if (!::GetTextExtentExPointA(dc_, text.c_str(), static_cast<int>(text.size()), room, &fit, nullptr, &size))
+        return 0;
+    return fit > 0 ? static_cast<size_t>(fit) : 0;
 }
 
 bool TablePrinter::EnsureSpace(int height) {

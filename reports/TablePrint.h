@@ -89,6 +89,13 @@ public:
     // One row of body text; each cell left-aligned in its column and cut to
     // what fits in it.
     bool PrintRow(const std::vector<std::string>& cells);
+    // The heading row of the columns set last, in the bold font, below what
+    // is printed already: a second table on the same page (ensure the space
+    // first). Later pages begin with it.
+    bool PrintHeadingRow();
+    // How many leading bytes of text fit in column `column` of a body row
+    // (the rest of a longer text would be cut); 0 before the document begins.
+    size_t FitInColumn(const std::string& text, size_t column);
     // The page's footer band, then the page goes to the printer.
     bool EndPage();
     // Ends the last page if still open and closes the document.
@@ -108,6 +115,7 @@ private:
     bool Check(bool ok);
     void DrawBand(const std::string& text, HFONT font, int top, int lineHeight, int firstLine);
     void DrawCells(const std::vector<std::string>& cells, HFONT font, int top);
+    void DrawHeadingRow();
     void Rule(int y);
     int LineHeight(HFONT font);
 

@@ -1,5 +1,6 @@
 #include "ui/InfoWebBrowser.h"
 
+#include <exdispid.h>
 #include <mshtml.h>
 #include <mshtmhst.h>
 
@@ -174,6 +175,93 @@ private:
     HWND host_;
 };
 
+// The control's events (DWebBrowserEvents2) as a plain dispatch interface;
+// only the navigation error and the finished document matter here. Detach
+// cuts it loose from the window object, as the site does.
+class CInfoWebBrowser::Events final : public IDispatch {
+public:
+    explicit Events(CInfoWebBrowser* owner) : owner_(owner) {}
+    void Detach() { owner_ = nullptr; }
+
+    STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
+        if (!out) return E_POINTER;
+        *out = nullptr;
+        if (riid != IID_IUnknown && riid != IID_IDispatch && riid != DIID_DWebBrowserEvents2) return E_NOINTERFACE;
+        *out = static_cast<IDispatch*>(this);
+        AddRef();
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
+    STDMETHODIMP_(ULONG) Release() override {
+        const ULONG left = --refs_;
+        if (left == 0) delete this;
+        return left;
+    }
+    STDMETHODIMP GetTypeInfoCount(UINT* count) override {
+        if (count) *count = 0;
+        return S_OK;
+    }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
+        if (info) *info = nullptr;
+        return E_NOTIMPL;
+    }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override {
+        if (!owner_) return S_OK;
+        if (id == DISPID_NAVIGATEERROR && params && params->cArgs >= 5) {
+            // NavigateError(frame, url, target, status, cancel): the
+            // arguments come last one first, the status as a reference.
+            const VARIANT& arg = params->rgvarg[1];
+            const VARIANT* status = arg.vt == (VT_BYREF | VT_VARIANT) ? arg.pvarVal : &arg;
+            const HRESULT code = status && (status->vt == VT_I4 || status->vt == VT_INT) ? status->lVal : E_FAIL;
+            if (owner_->onNavigateError_) owner_->onNavigateError_(code);
+        } else if (id == DISPID_DOCUMENTCOMPLETE) {
+            if (owner_->onDocumentComplete_) owner_->onDocumentComplete_();
+        }
+        return S_OK;
+    }
+
+private:
+    ~Events() = default;
+    std::atomic<ULONG> refs_{1};
+    CInfoWebBrowser* owner_;
+};
+
+bool CInfoWebBrowser::MeansNoHtmlEngine(HRESULT status) {
+    // The page's document object cannot be made: no HTML engine behind the
+    // control. Wine without Gecko answers the first; with the engine's
+    // library switched off (mshtml=) its class is not registered at all.
+    return status == static_cast<HRESULT>(0x800C0010L)  // INET_E_CANNOT_INSTANTIATE_OBJECT
+           || status == REGDB_E_CLASSNOTREG;
+}
+
+void CInfoWebBrowser::SetEventHandlers(NavigateErrorFn onError, DocumentCompleteFn onComplete) {
+    onNavigateError_ = std::move(onError);
+    onDocumentComplete_ = std::move(onComplete);
+}
+
+void CInfoWebBrowser::ConnectEvents() {
+    ComPtr<IConnectionPointContainer> container;
+    if (FAILED(browser_.As(container)) || !container) return;
+    if (FAILED(container->FindConnectionPoint(DIID_DWebBrowserEvents2, eventPoint_.Put())) || !eventPoint_) return;
+    events_ = new Events(this);
+    if (FAILED(eventPoint_->Advise(events_, &eventCookie_))) {
+        eventCookie_ = 0;
+        eventPoint_.Reset();
+    }
+}
+
+void CInfoWebBrowser::DisconnectEvents() {
+    if (eventPoint_ && eventCookie_) eventPoint_->Unadvise(eventCookie_);
+    eventCookie_ = 0;
+    eventPoint_.Reset();
+    if (events_) {
+        events_->Detach();
+        events_->Release();
+        events_ = nullptr;
+    }
+}
+
 HRESULT CInfoWebBrowser::CreateSystemControl(IOleObject** control) {
     return ::CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
                               reinterpret_cast<void**>(control));
@@ -201,13 +289,17 @@ bool CInfoWebBrowser::Create(HWND parent, const RECT& rect, UINT id, const LogFn
     return true;
 }
 
-bool CInfoWebBrowser::CreateOverPlaceholder(HWND parent, int placeholderId, const LogFn& log) {
+RECT PlaceholderRect(HWND parent, int placeholderId) {
     RECT rc{};
     if (HWND placeholder = ::GetDlgItem(parent, placeholderId)) {
         ::GetWindowRect(placeholder, &rc);
         ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rc), 2);
     }
-    return Create(parent, rc, IDC_WEB_BROWSER, log);
+    return rc;
+}
+
+bool CInfoWebBrowser::CreateOverPlaceholder(HWND parent, int placeholderId, const LogFn& log) {
+    return Create(parent, PlaceholderRect(parent, placeholderId), IDC_WEB_BROWSER, log);
 }
 
 bool CInfoWebBrowser::CreateControl() {
@@ -220,10 +312,12 @@ bool CInfoWebBrowser::CreateControl() {
     if (FAILED(control_.As(browser_)) || !browser_) return false;
     // Script errors and the like must never open a box over the main window.
     browser_->put_Silent(VARIANT_TRUE);
+    ConnectEvents();
     return true;
 }
 
 void CInfoWebBrowser::Destroy() {
+    DisconnectEvents();
     browser_.Reset();
     if (control_) {
         ComPtr<IOleInPlaceObject> inPlace;

@@ -9,6 +9,7 @@
 
 #include <windows.h>
 #include <ole2.h>
+#include <ocidl.h>
 #include <exdisp.h>
 
 #include <functional>
@@ -16,6 +17,10 @@
 
 #include "base/ComPtr.h"
 #include "framework/Window.h"
+
+// The rectangle of a parent's placeholder control in the parent's client
+// coordinates (empty when there is none): where the detail pane goes.
+RECT PlaceholderRect(HWND parent, int placeholderId);
 
 class CInfoWebBrowser : public CWnd {
 public:
@@ -66,6 +71,17 @@ public:
     // The control's own copy of the current selection to the clipboard.
     bool CopySelection();
 
+    // What the control reports while it loads a page: a failed navigation
+    // with its status (INET_E_CANNOT_INSTANTIATE_OBJECT when there is no HTML
+    // engine), and a finished document. They are called from inside the
+    // control's own event call: a handler must not destroy the control
+    // there, only note it or post a message.
+    using NavigateErrorFn = std::function<void(HRESULT status)>;
+    using DocumentCompleteFn = std::function<void()>;
+    void SetEventHandlers(NavigateErrorFn onError, DocumentCompleteFn onComplete);
+    // Whether status says the control has no engine to render HTML with.
+    static bool MeansNoHtmlEngine(HRESULT status);
+
     // Closes the control and destroys the window (at exit; also run by the
     // destructor).
     void Destroy();
@@ -77,13 +93,21 @@ protected:
 
 private:
     class Site;
+    class Events;
     bool CreateControl();
+    void ConnectEvents();
+    void DisconnectEvents();
     bool ExecCommand(OLECMDID command, OLECMDEXECOPT option);
 
     ControlFactory factory_;
     ComPtr<IOleObject> control_;
     ComPtr<IWebBrowser2> browser_;
     Site* site_ = nullptr;  // holds its own reference count
+    Events* events_ = nullptr;  // the same
+    ComPtr<IConnectionPoint> eventPoint_;
+    DWORD eventCookie_ = 0;
+    NavigateErrorFn onNavigateError_;
+    DocumentCompleteFn onDocumentComplete_;
     bool oleInitialized_ = false;
     int lastPolls_ = 0;
 };

@@ -3,6 +3,8 @@
 #include <mbstring.h>
 #include <stdlib.h>
 
+#include <algorithm>
+
 #include "base/Resources.h"
 #include "platform/ListView.h"
 
@@ -28,9 +30,26 @@ int CompareCellTexts(int kind, bool ascending, const char* t1, const char* t2) {
         double a = atof(t1), b = atof(t2);
         return b > a ? -s : s;
     }
+    case kSortSize: {
+        long long a = SizeTextBytes(t1), b = SizeTextBytes(t2);
+        return ((a > b) - (a < b)) * s;
+    }
     default:
         return 0;
     }
+}
+
+long long SizeTextBytes(const char* text) {
+    if (!text) return -1;
+    while (*text == ' ') ++text;
+    if (*text < '0' || *text > '9') return -1;
+    long long value = 0;
+    // Held below 2^32 so that the unit's shift cannot overflow.
+    for (; *text >= '0' && *text <= '9'; ++text) value = std::min(value * 10 + (*text - '0'), 1LL << 32);
+    while (*text == ' ') ++text;
+    const char unit = static_cast<char>(*text & ~0x20);  // upper case
+    const int shift = unit == 'K' ? 10 : unit == 'M' ? 20 : unit == 'G' ? 30 : 0;
+    return value << shift;
 }
 
 bool NextSortAscending(int headerColumn, bool headerAscending, int clicked) {

@@ -21,7 +21,13 @@ enum ListSortKind : int {
     kSortInteger = 1,  // leading integer, as atol reads it
     kSortText = 2,     // case-insensitive, multibyte, current code page
     kSortDecimal = 4,  // leading decimal, as atof reads it
+    kSortSize = 8,     // a size with its unit ("1024 bytes", "2 KB"), as SizeTextBytes reads it
 };
+
+// The byte count of a size text: a whole number followed by "bytes", "KB",
+// "MB" or "GB" (ignoring case; no unit means bytes); -1 for text without a
+// number ("unknown"), so it sorts before every size.
+long long SizeTextBytes(const char* text);
 
 // Compares two cell texts under a kind. ascending false reverses the sign.
 // Kind 4 never answers 0: equal values give +1 ascending, -1 descending.

@@ -7,6 +7,7 @@
 
 #include "TestUtil.h"
 #include "reports/HtmlSupportFiles.h"
+#include "reports/HtmlWriter.h"
 #include "resource.h"
 
 namespace {
@@ -150,8 +151,8 @@ TEST(DetailFill, WebsiteRule) {
               WebsiteCellOf(FillDetailTemplate(Tasks(), v)));
 
     v.webSite = "https://example.com/a?b=1&c=\"2\"";
-    EXPECT_EQ("<td align=left class=stats><a target=\"_blank\" href=\"https://example.com/a?b=1&amp;c=&quot;2&quot;\">"
-              "https://example.com/a?b=1&amp;c=&quot;2&quot;</a></td>",
+    EXPECT_EQ("<td align=left class=stats><a target=\"_blank\" href=\"https://example.com/a?b=1&amp;c=%222%22\">"
+              "https://example.com/a?b=1&amp;c=%222%22</a></td>",
               WebsiteCellOf(FillDetailTemplate(Tasks(), v)));
 
     // Not an http address: shown as text, never linked.
@@ -184,8 +185,29 @@ TEST(DetailFill, WebSiteLinkAcceptsOnlyHttpAddressesOfAHost) {
     EXPECT_EQ("", WebSiteLink("http://"));
     EXPECT_EQ("", WebSiteLink("http://user@evil.example/"));
     EXPECT_EQ("", WebSiteLink("http://exa mple.com/"));
-    EXPECT_EQ("", WebSiteLink("http://example.com/a b"));
     EXPECT_EQ("", WebSiteLink("http://example.com:80x/"));
+    EXPECT_EQ("", WebSiteLink("http://\"example.com\"/"));
+    EXPECT_EQ("", WebSiteLink("\\\\server\\share\\x.exe"));
+}
+
+TEST(DetailFill, WebSiteLinkEncodesWhatCouldLeaveAnAttributeOrACommandLine) {
+    // Spaces, quotes, angle brackets, backslashes, the shell's special
+    // characters, control characters and bytes beyond ASCII after the host.
+    EXPECT_EQ("http://example.com/a%20b", WebSiteLink("http://example.com/a b"));
+    EXPECT_EQ("http://example.com/%22%20onmouseover=%22x()", WebSiteLink("example.com/\" onmouseover=\"x()"));
+    EXPECT_EQ("http://example.com/%3Cscript%3Ex%3C/script%3E", WebSiteLink("http://example.com/<script>x</script>"));
+    EXPECT_EQ("http://example.com/a%5Cb%27c%60d%5Ee%7Cf%7Bg%7D", WebSiteLink("http://example.com/a\\b'c`d^e|f{g}"));
+    EXPECT_EQ("http://example.com/%0D%0Ax%09y%7F", WebSiteLink("http://example.com/\r\nx\ty\x7f"));
+    EXPECT_EQ("http://example.com/caf%E9", WebSiteLink("http://example.com/caf\xe9"));
+    // An escape stays one; a lone percent sign becomes one.
+    EXPECT_EQ("http://example.com/a%41?q=100%25&r=%252", WebSiteLink("http://example.com/a%41?q=100%&r=%2"));
+    // What a URL needs passes as it is.
+    EXPECT_EQ("https://example.com:8443/p;x=1/q?a=1&b=(2)*,!$@~+#frag",
+              WebSiteLink("https://example.com:8443/p;x=1/q?a=1&b=(2)*,!$@~+#frag"));
+
+    EXPECT_EQ("The web site address of this program is not a plain http or https address:\n\njavascript:x()",
+              WebSiteRefusal("javascript:x()"));
+    EXPECT_EQ("http://www.google.com/search?q=a%26b%20c.exe", WebSearchLink("a&b c.exe"));
 }
 
 TEST(DetailFill, SearchQueryIsPercentEncoded) {
@@ -193,6 +215,123 @@ TEST(DetailFill, SearchQueryIsPercentEncoded) {
     v.fileName = "a&b #c\"<x>.exe";
     const std::string page = FillDetailTemplate(Tasks(), v);
     EXPECT_TRUE(Has(page, "href=\"http://www.google.com/search?q=a%26b%20%23c%22%3Cx%3E.exe\">Click here"));
+}
+
+// The native view and the HTML page are made from one model: each of its
+// labels, links, values and sentences stands in the page built from it, in
+// the row and on the shade the template gives it.
+TEST(DetailModelTest, ModelAndPageAgreeForEveryKind) {
+    struct Kind {
+        DetailSubject subject;
+        UINT id;
+        const char* section;
+        bool modules;
+    };
+    const Kind kinds[] = {
+        {DetailSubject::Task, IDR_HTML_DETAIL_TASKS, "Task Information", true},
+        {DetailSubject::Application, IDR_HTML_DETAIL_APPLICATIONS, "Application Information", true},
+        {DetailSubject::Service, IDR_HTML_DETAIL_SERVICES, "Service Information", false},
+        {DetailSubject::Driver, IDR_HTML_DETAIL_DRIVERS, "Driver Information", false},
+    };
+    DetailValues v = SampleValues();
+    v.fileName = "a&b.exe";
+    v.webSite = "www.example.com/x y";
+    v.description = "Says <b>hi</b> & \"bye\"";
+    const std::vector<ModuleEntry> modules = {{"m<1>.dll", "1.0", "01/02/2003 04:05 PM", "2 KB"}};
+    for (const Kind& k : kinds) {
+        SCOPED_TRACE(k.section);
+        const DetailModel m = MakeDetailModel(k.subject, 8, v, modules);
+        EXPECT_TRUE(m.IsInformation());
+        EXPECT_EQ(k.id, m.templateId);
+        EXPECT_EQ(k.section, m.section);
+        EXPECT_EQ("Sample Tool by Sample Makers", m.banner);
+        const std::string page = DetailPageHtml(m);
+        EXPECT_TRUE(Has(page, "class=section>" + m.section + "<"));
+        EXPECT_TRUE(Has(page, ">" + HtmlWriter::EscapeText(m.banner) + "<"));
+        ASSERT_EQ(7u, m.rows.size());
+        size_t at = 0;
+        for (const DetailRow& row : m.rows) {
+            at = page.find("class=statsheader>" + row.label + "</td>", at);
+            ASSERT_NE(std::string::npos, at) << row.label;
+            const std::string cells = page.substr(at, page.find("</tr>", at) - at);
+            EXPECT_TRUE(Has(cells, row.shaded ? "class=statsblue>" : "class=stats>")) << row.label;
+            if (row.link.empty())
+                EXPECT_TRUE(Has(cells, ">" + HtmlWriter::EscapeText(row.value) + "</td>")) << row.label;
+            else
+                EXPECT_TRUE(Has(cells, "href=\"" + HtmlWriter::EscapeText(row.link) + "\"")) << row.label;
+        }
+        EXPECT_EQ("Says <b>hi</b> & \"bye\"", m.rows[2].value);
+        EXPECT_EQ("http://www.example.com/x%20y", m.rows[5].value);
+        EXPECT_EQ(m.rows[5].value, m.rows[5].link);
+        EXPECT_EQ(std::string(kSearchLinkText), m.rows[6].value);
+        EXPECT_EQ("http://www.google.com/search?q=a%26b.exe", m.rows[6].link);
+        EXPECT_EQ(k.modules, m.hasModules);
+        EXPECT_EQ(k.modules ? 1u : 0u, m.modules.size());
+        EXPECT_EQ(k.modules, Has(page, "<td>m&lt;1&gt;.dll</td>"));
+    }
+    const char* labels[] = {"Version:", "Rating:", "Description:", "File Path:", "Command Line:", "Website:", "Search:"};
+    const DetailModel task = MakeDetailModel(DetailSubject::Task, 8, v);
+    for (size_t i = 0; i < 7; ++i) EXPECT_EQ(labels[i], task.rows[i].label);
+}
+
+TEST(DetailModelTest, BlankSystemAndWebsitesWithoutALink) {
+    const DetailValues v = SampleValues();
+    const std::vector<ModuleEntry> modules = {{"m.dll", "1.0", "", "2 KB"}};
+    const DetailModel blank = MakeDetailModel(DetailSubject::None, 8, v, modules);
+    EXPECT_EQ(IDR_HTML_DETAIL_BLANK, blank.templateId);
+    EXPECT_FALSE(blank.IsInformation());
+    EXPECT_EQ(std::string(kBlankPageSentence), blank.sentence);
+    EXPECT_TRUE(blank.rows.empty() && blank.modules.empty() && blank.banner.empty());
+    EXPECT_EQ(LoadHtmlResource(IDR_HTML_DETAIL_BLANK), DetailPageHtml(blank));
+    EXPECT_TRUE(Has(DetailPageHtml(blank), kBlankPageSentence));
+    EXPECT_EQ(IDR_HTML_DETAIL_BLANK, BlankDetailModel().templateId);
+
+    for (DWORD pid : {0u, 4u}) {
+        const DetailModel system = MakeDetailModel(DetailSubject::Task, pid, v, modules);
+        EXPECT_EQ(IDR_HTML_DETAIL_SYSTEM, system.templateId);
+        EXPECT_EQ(std::string(kSystemPageSentence), system.sentence);
+        EXPECT_TRUE(system.rows.empty() && system.modules.empty() && !system.hasModules);
+        EXPECT_TRUE(Has(DetailPageHtml(system), kSystemPageSentence));
+    }
+
+    DetailValues none = v;
+    none.webSite = "";
+    DetailRow website = MakeDetailModel(DetailSubject::Service, 0, none).rows[5];
+    EXPECT_EQ("None Specified", website.value);
+    EXPECT_EQ("", website.link);
+    none.webSite = "javascript:alert(1)";
+    website = MakeDetailModel(DetailSubject::Service, 0, none).rows[5];
+    EXPECT_EQ("javascript:alert(1)", website.value);
+    EXPECT_EQ("", website.link);
+}
+
+TEST(DetailModelTest, PlainTextHasLabelLinesThenTheModuleRows) {
+    const DetailModel task =
+        MakeDetailModel(DetailSubject::Task, 8, SampleValues(), {{"a.dll", "1.0", "01/02/2003 04:05 PM", "2 KB"}});
+    EXPECT_EQ("Sample Tool by Sample Makers\r\nTask Information\r\nVersion: 1.0\r\nRating: Normal.\r\n"
+              "Description: Does samples.\r\nFile Path: C:\\Tools\\sample.exe\r\n"
+              "Command Line: C:\\Tools\\sample.exe /quiet\r\nWebsite: http://www.example.com/\r\n"
+              "Search: http://www.google.com/search?q=sample.exe\r\n\r\nLoaded Modules\r\n"
+              "Module Name\tVersion\tDate\tSize\r\na.dll\t1.0\t01/02/2003 04:05 PM\t2 KB\r\n",
+              DetailPlainText(task));
+    const std::string driver = DetailPlainText(MakeDetailModel(DetailSubject::Driver, 0, SampleValues()));
+    EXPECT_EQ(0u, driver.find("Sample Tool by Sample Makers\r\nDriver Information\r\nVersion: 1.0\r\n"));
+    EXPECT_FALSE(Has(driver, "Loaded Modules"));
+    EXPECT_EQ(std::string(kBlankPageSentence) + "\r\n", DetailPlainText(BlankDetailModel()));
+}
+
+TEST(DetailPageMark, EveryTemplateStartsWithTheInternetZoneMarkAndEndsLinesInCrLf) {
+    const std::string mark = "<!-- saved from url=(0014)about:internet -->";
+    EXPECT_EQ(mark, kInternetZoneMark);
+    for (UINT id : {IDR_HTML_DETAIL_BLANK, IDR_HTML_DETAIL_TASKS, IDR_HTML_DETAIL_APPLICATIONS, IDR_HTML_DETAIL_DRIVERS,
+                    IDR_HTML_DETAIL_SERVICES, IDR_HTML_DETAIL_SYSTEM}) {
+        const std::string html = LoadHtmlResource(id);
+        EXPECT_EQ(0u, html.find(mark + "\r\n<html>\r\n")) << id;
+        EXPECT_EQ(Count(html, "\n"), Count(html, "\r\n")) << id;
+        EXPECT_EQ(html, WithInternetZoneMark(html)) << id;
+    }
+    EXPECT_EQ(mark + "\r\n<html></html>", WithInternetZoneMark("<html></html>"));
+    EXPECT_EQ(mark + "\r\n<html>\n", WithInternetZoneMark(mark + "\n<html>\n"));
 }
 
 TEST(DetailValuesTest, CommandLineDescriptionAndPath) {

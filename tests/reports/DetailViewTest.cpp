@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ProcessUtil.h"
@@ -315,6 +316,46 @@ TEST_F(DetailViewTest, TabsWithoutDetailsAndNoSelectionGiveTheBlankPage) {
     EXPECT_EQ(static_cast<UINT>(IDR_HTML_DETAIL_BLANK), Build(none));
     ExpectBlank();
     EXPECT_FALSE(Called("status: Loading task data..."));
+}
+
+// A pane that shows pages natively gets, with the page file, the model the
+// page was filled from and the program's icon; the page on disk is marked
+// for the Internet zone.
+TEST(DetailViewPane, ShowHookGetsThePagesModelAndIcon) {
+    testutil::ScratchDir dir;
+    std::vector<std::pair<std::string, DetailModel>> shown;
+    std::vector<bool> icons;
+    DetailViewHooks hooks;
+    hooks.show = [&](const std::string& url, const DetailModel& model, HICON icon) {
+        shown.emplace_back(url, model);
+        icons.push_back(icon != nullptr);
+        return true;
+    };
+    DetailView view(hooks, dir.Path());
+    DetailRequest request;
+    request.subject = DetailSubject::Task;
+    request.pid = ::GetCurrentProcessId();
+    ASSERT_EQ(static_cast<UINT>(IDR_HTML_DETAIL_TASKS), view.Build(request));
+    ASSERT_EQ(1u, shown.size());
+    const std::string file = dir.File(kOutputPageFile);
+    EXPECT_EQ("file://" + file, shown[0].first);
+    EXPECT_TRUE(icons[0]);
+    const DetailModel& model = shown[0].second;
+    EXPECT_EQ(view.LastPath(), model.rows[3].value);
+    ASSERT_FALSE(model.modules.empty());
+    const std::string page = testutil::ReadFileBytes(file);
+    EXPECT_EQ(0u, page.find(std::string(kInternetZoneMark) + "\r\n<html>"));
+    EXPECT_TRUE(Has(page, "<tr class=moduleentry><td>" + model.modules[0].name + "</td>"));
+
+    request.pid = 4;
+    view.Build(request);
+    EXPECT_EQ(std::string(kSystemPageSentence), shown.back().second.sentence);
+    EXPECT_FALSE(icons.back());
+    // The page cannot be written: the pane still gets it, without an address.
+    DetailView missing(hooks, dir.File("no-such-folder"));
+    missing.Build(DetailRequest());
+    EXPECT_EQ("", shown.back().first);
+    EXPECT_EQ(std::string(kBlankPageSentence), shown.back().second.sentence);
 }
 
 TEST(DetailViewPane, NoPaneWritesNothingAndAFolderThatCannotBeWrittenKeepsThePage) {

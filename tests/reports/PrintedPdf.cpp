@@ -182,6 +182,24 @@ void RemovePdf(const std::string& documentName) {
     ::DeleteFileA(WindowsPathOf(pdf).c_str());
 }
 
+void PdfPrinterTest::SetUp() {
+    std::string why;
+    printer_ = FindPdfPrinter(why);
+    if (printer_.empty()) {
+        if (PrinterRequired()) FAIL() << "no PDF printer: " << why;
+        GTEST_SKIP() << "printing tests skipped: " << why;
+    }
+}
+
+void PdfPrinterTest::TearDown() {
+    for (const std::string& d : documents_) RemovePdf(d);
+}
+
+std::string PdfPrinterTest::NewDocument(const std::string& tag) {
+    documents_.push_back(UniqueDocumentName(tag));
+    return documents_.back();
+}
+
 std::vector<std::string> Pages(const std::string& text) {
     std::vector<std::string> pages;
     size_t start = 0;

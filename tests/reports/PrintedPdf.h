@@ -10,6 +10,8 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
@@ -44,6 +46,18 @@ bool PdfExists(const std::string& documentName);
 void RemovePdf(const std::string& documentName);
 // The Unix path of the job's PDF, or empty.
 std::string PdfUnixPath(const std::string& documentName);
+
+// A test that prints on the PDF printer: skipped where there is none (a
+// failure when one is required); every document it named is removed after.
+class PdfPrinterTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    // A unique document name with the tag, removed after the test.
+    std::string NewDocument(const std::string& tag);
+    std::string printer_;
+    std::vector<std::string> documents_;
+};
 
 // Splits pdftotext's output at the form feeds that end each page.
 std::vector<std::string> Pages(const std::string& text);

@@ -47,6 +47,21 @@ TEST(CompareCellTexts, TextIgnoresCaseAndUnknownKindsAreEqual) {
     EXPECT_EQ(CompareCellTexts(kSortText, true, nullptr, ""), 0);
 }
 
+TEST(CompareCellTexts, SizeReadsTheNumberWithItsUnit) {
+    EXPECT_EQ(1024, SizeTextBytes("1024 bytes"));
+    EXPECT_EQ(2048, SizeTextBytes("2 KB"));
+    EXPECT_EQ(3LL << 20, SizeTextBytes("3 mb"));
+    EXPECT_EQ(1LL << 30, SizeTextBytes("1 GB"));
+    EXPECT_EQ(-1, SizeTextBytes("unknown"));
+    EXPECT_EQ(-1, SizeTextBytes(""));
+    EXPECT_EQ(1LL << 62, SizeTextBytes("99999999999999 GB"));  // held below overflow
+    // "1024 bytes" is less than "2 KB", though 1024 > 2 as numbers.
+    EXPECT_EQ(-1, CompareCellTexts(kSortSize, true, "1024 bytes", "2 KB"));
+    EXPECT_EQ(1, CompareCellTexts(kSortSize, false, "1024 bytes", "2 KB"));
+    EXPECT_EQ(-1, CompareCellTexts(kSortSize, true, "unknown", "0 bytes"));
+    EXPECT_EQ(0, CompareCellTexts(kSortSize, true, "1 KB", "1024 bytes"));
+}
+
 TEST(NextSortAscending, SameColumnFlipsOtherColumnStartsAscending) {
     EXPECT_TRUE(NextSortAscending(-1, true, 0));
     EXPECT_FALSE(NextSortAscending(0, true, 0));
