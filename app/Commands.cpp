@@ -19,15 +19,11 @@
 #include "platform/Clipboard.h"
 #include "progdb/ProgramDatabaseFiles.h"
 #include "progdb/Submission.h"
+#include "reports/DetailPage.h"
 #include "reports/ListExport.h"
 #include "reports/ListPrinter.h"
 #include "resource.h"
 #include "sysinfo/LiveState.h"
-
-namespace {
-// The web search page: the file name goes in as the value of the query key.
-const char kWebSearchPrefix[] = "https://www.google.com/search?q=";
-}  // namespace
 
 // ---- Dispatch ----------------------------------------------------------------------------
 
@@ -178,7 +174,7 @@ void CQuillmarkDlg::CmdExport(UINT) {
 void CQuillmarkDlg::CmdPrintMenu(UINT) { toolbar_.ShowPrintMenu(hwnd_); }
 
 void CQuillmarkDlg::CmdPrintDetails(UINT) {
-    if (browser_.HasControl()) browser_.PrintWithPrompt();
+    if (detailPane_.IsWindow()) detailPane_.Print(hwnd_);
 }
 
 void CQuillmarkDlg::CmdPrintList(UINT) {
@@ -190,8 +186,8 @@ void CQuillmarkDlg::CmdCopy(UINT) {
     if (!list) return;
     CListCtrlEx& control = list->List();
     if (::GetFocus() != control.GetHwnd()) {
-        // The focus is elsewhere, in the detail pane say: copy its selection.
-        browser_.CopySelection();
+        // The focus is in the detail pane: its selection, or its whole page.
+        if (detailPane_.IsWindow() && detailPane_.HasFocus()) detailPane_.Copy();
         return;
     }
     const int row = control.GetSelectedItem();
@@ -276,14 +272,20 @@ void CQuillmarkDlg::CmdProperties(UINT, SelectedProgram& program) {
     FinishListCommand(std::string());
 }
 
+// Only what the detail page would link reaches the shell: a plain http or
+// https address, quotes and spaces encoded; anything else is refused.
 void CQuillmarkDlg::CmdWebsite(UINT, SelectedProgram& program) {
-    if (!program.details.webSite.empty()) ShellOpen(hwnd_, program.details.webSite);
+    const std::string& site = program.details.webSite;
+    const std::string link = WebSiteLink(site);
+    if (!link.empty())
+        ShellOpen(hwnd_, link);
+    else if (!site.empty())
+        ::MessageBoxA(hwnd_, WebSiteRefusal(site).c_str(), "Quillmark", MB_OK | MB_ICONWARNING);
     FinishListCommand(std::string());
 }
 
 void CQuillmarkDlg::CmdSearch(UINT, SelectedProgram& program) {
-    // The name is a query value: "&", "#" or a space must not end it.
-    ShellOpen(hwnd_, kWebSearchPrefix + EncodeQueryValue(program.fileName));
+    ShellOpen(hwnd_, WebSearchLink(program.fileName));
     FinishListCommand(std::string());
 }
 

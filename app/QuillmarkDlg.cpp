@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "actions/ShellCommands.h"
 #include "app/LibraryVersions.h"
 #include "base/Resources.h"
 #include "core/AppPaths.h"
@@ -47,7 +48,7 @@ BOOL CQuillmarkDlg::OnInitDialog() {
     LoadProtectionList();
     InitTabControl();
     CreateMenuBarAndToolbar();
-    CreateSplitterAndBrowser();
+    CreateSplitterAndDetailPane();
     CreateStatusBar();
     AnchorAndCentre();
     CreateListViews();
@@ -124,7 +125,7 @@ void CQuillmarkDlg::CreateMenuBarAndToolbar() {
     toolbar_.Create(hwnd_);
 }
 
-void CQuillmarkDlg::CreateSplitterAndBrowser() {
+void CQuillmarkDlg::CreateSplitterAndDetailPane() {
     RECT rc{};
     if (HWND placeholder = GetDlgItem(IDC_SPLITTER_PLACEHOLDER)) {
         ::GetWindowRect(placeholder, &rc);
@@ -132,24 +133,27 @@ void CQuillmarkDlg::CreateSplitterAndBrowser() {
     }
     splitter_.Create(WS_VISIBLE, hwnd_, IDC_MAIN_SPLITTER, rc, kMinimumPane, kMinimumPane);
     log_.Log("Initializing browser control...");
-    // A failed creation is logged by the browser host; the program then runs
-    // without a detail pane.
-    if (browser_.CreateOverPlaceholder(hwnd_, IDC_BROWSER_PLACEHOLDER,
-                                       [this](const std::string& line) { log_.Log("%s", line.c_str()); })) {
-        log_.Log("Web browser created.");
-        detailPane_ = browser_.GetHwnd();
+    // The pane makes the browser when the first page with details is shown,
+    // and shows the page natively where the browser cannot render it; both
+    // log what became of them.
+    auto log = [this](const std::string& line) { log_.Log("%s", line.c_str()); };
+    HWND pane = nullptr;
+    if (detailPane_.CreateOverPlaceholder(hwnd_, IDC_BROWSER_PLACEHOLDER, log)) {
+        detailPane_.SetLinkOpener([this](const std::string& url) { ShellOpen(hwnd_, url); });
+        pane = detailPane_.GetHwnd();
     }
     DetailViewHooks hooks;
-    hooks.log = [this](const std::string& line) { log_.Log("%s", line.c_str()); };
+    hooks.log = log;
     hooks.status = [this](const std::string& text) { SetStatusText(text); };
-    if (detailPane_) {
-        hooks.navigate = [this](const std::string& url) { return browser_.Navigate(url); };
-        hooks.resetDocument = [this] { browser_.ResetDocument(); };
+    if (pane) {
+        hooks.show = [this](const std::string& url, const DetailModel& model, HICON icon) {
+            return detailPane_.Show(url, model, icon);
+        };
         hooks.paneShown = [this] { return !splitter_.IsBottomCollapsed(); };
     }
     detail_ = std::make_unique<DetailView>(std::move(hooks));
     splitter_.SetDefaultBottomHeight(kDefaultDetailHeight);
-    splitter_.SetPanes(CPaneSplitter::kStacked, hwnd_, tabs_.GetHwnd(), detailPane_, kMinimumPane, kMinimumPane);
+    splitter_.SetPanes(CPaneSplitter::kStacked, hwnd_, tabs_.GetHwnd(), pane, kMinimumPane, kMinimumPane);
 }
 
 void CQuillmarkDlg::CreateStatusBar() { status_.Create(hwnd_); }
@@ -323,7 +327,7 @@ void CQuillmarkDlg::Exit() {
 void CQuillmarkDlg::StopWorkers() {
     if (stopAttempted_) return;
     stopAttempted_ = true;
-    browser_.Destroy();
+    detailPane_.DestroyWindow();
     samplers_.RequestStop();
     snapshot_.RequestStop();
     closeKill_.RequestStop();
@@ -409,7 +413,7 @@ void CQuillmarkDlg::ShowTab() {
     // list is shown again.
     if (shown.UsesDetailPane() && splitter_.IsBottomCollapsed()) {
         splitter_.RestoreBottom();
-        if (detailPane_) ::ShowWindow(detailPane_, SW_SHOW);
+        if (detailPane_.IsWindow()) ::ShowWindow(detailPane_.GetHwnd(), SW_SHOW);
     } else if (!shown.UsesDetailPane() && !splitter_.IsBottomCollapsed()) {
         splitter_.CollapseBottom();
     }

@@ -41,7 +41,7 @@
 #include "sysinfo/ProcessSampler.h"
 #include "sysinfo/SystemSnapshot.h"
 #include "ui/FunctionTabCtrl.h"
-#include "ui/InfoWebBrowser.h"
+#include "ui/DetailPane.h"
 #include "ui/LoadProgressDlg.h"
 #include "ui/PaneSplitter.h"
 
@@ -108,7 +108,7 @@ private:
     void LoadProtectionList();
     void InitTabControl();
     void CreateMenuBarAndToolbar();
-    void CreateSplitterAndBrowser();
+    void CreateSplitterAndDetailPane();
     void CreateStatusBar();
     void AnchorAndCentre();
     void CreateListViews();
@@ -265,9 +265,10 @@ private:
     MainStatusBar status_;
     CPaneSplitter splitter_;
     CFunctionTabCtrl tabs_;
-    CInfoWebBrowser browser_;
+    // The detail page: built by detail_, shown by detailPane_ (in the
+    // browser, or natively where no HTML engine can render it).
+    CDetailPane detailPane_;
     std::unique_ptr<DetailView> detail_;
-    HWND detailPane_ = nullptr;  // the browser's window; null without one
     HWND tooltip_ = nullptr;
     ApplicationsPage applications_;
     TasksPage tasks_;

@@ -14,7 +14,7 @@
 
 const char kWebsiteCell[] = "<td align=left class=stats><a target=\"_blank\" href=\"%WEBSITE%\">%WEBSITE%</a></td>";
 const char kWebSiteRefusedFormat[] = "The web site address of this program is not a plain http or https address:\n\n%s";
-const char kWebSearchPage[] = "http://www.google.com/search?q=";
+const char kWebSearchPage[] = "https://www.google.com/search?q=";
 const char kBlankPageSentence[] = "Select an item in the list above to see its details here.";
 const char kSystemPageSentence[] = "The selected task refers to the system.";
 const char kNoWebsiteText[] = "None Specified";

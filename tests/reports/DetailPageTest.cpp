@@ -77,7 +77,7 @@ TEST(DetailTemplates, EveryPageHasItsStructureAndTexts) {
         EXPECT_TRUE(Has(html, "top: 77px") && Has(html, "height: 3px") && Has(html, "top: 83px"));
         EXPECT_TRUE(Has(html, "width=\"99%\" cellspacing=\"0\" cellpadding=\"3\" align=\"center\""));
         EXPECT_EQ(1u, Count(html, kWebsiteCell));
-        EXPECT_TRUE(Has(html, "href=\"http://www.google.com/search?q=%APP_FILENAME%\">"
+        EXPECT_TRUE(Has(html, "href=\"https://www.google.com/search?q=%APP_FILENAME%\">"
                               "Click here to search Google for more information.</a>"));
         for (const char* label : {"Version:", "Rating:", "Description:", "File Path:", "Command Line:", "Website:",
                                   "Search:"})
@@ -207,14 +207,14 @@ TEST(DetailFill, WebSiteLinkEncodesWhatCouldLeaveAnAttributeOrACommandLine) {
 
     EXPECT_EQ("The web site address of this program is not a plain http or https address:\n\njavascript:x()",
               WebSiteRefusal("javascript:x()"));
-    EXPECT_EQ("http://www.google.com/search?q=a%26b%20c.exe", WebSearchLink("a&b c.exe"));
+    EXPECT_EQ("https://www.google.com/search?q=a%26b%20c.exe", WebSearchLink("a&b c.exe"));
 }
 
 TEST(DetailFill, SearchQueryIsPercentEncoded) {
     DetailValues v = SampleValues();
     v.fileName = "a&b #c\"<x>.exe";
     const std::string page = FillDetailTemplate(Tasks(), v);
-    EXPECT_TRUE(Has(page, "href=\"http://www.google.com/search?q=a%26b%20%23c%22%3Cx%3E.exe\">Click here"));
+    EXPECT_TRUE(Has(page, "href=\"https://www.google.com/search?q=a%26b%20%23c%22%3Cx%3E.exe\">Click here"));
 }
 
 // The native view and the HTML page are made from one model: each of its
@@ -264,7 +264,7 @@ TEST(DetailModelTest, ModelAndPageAgreeForEveryKind) {
         EXPECT_EQ("http://www.example.com/x%20y", m.rows[5].value);
         EXPECT_EQ(m.rows[5].value, m.rows[5].link);
         EXPECT_EQ(std::string(kSearchLinkText), m.rows[6].value);
-        EXPECT_EQ("http://www.google.com/search?q=a%26b.exe", m.rows[6].link);
+        EXPECT_EQ("https://www.google.com/search?q=a%26b.exe", m.rows[6].link);
         EXPECT_EQ(k.modules, m.hasModules);
         EXPECT_EQ(k.modules ? 1u : 0u, m.modules.size());
         EXPECT_EQ(k.modules, Has(page, "<td>m&lt;1&gt;.dll</td>"));
@@ -311,7 +311,7 @@ TEST(DetailModelTest, PlainTextHasLabelLinesThenTheModuleRows) {
     EXPECT_EQ("Sample Tool by Sample Makers\r\nTask Information\r\nVersion: 1.0\r\nRating: Normal.\r\n"
               "Description: Does samples.\r\nFile Path: C:\\Tools\\sample.exe\r\n"
               "Command Line: C:\\Tools\\sample.exe /quiet\r\nWebsite: http://www.example.com/\r\n"
-              "Search: http://www.google.com/search?q=sample.exe\r\n\r\nLoaded Modules\r\n"
+              "Search: https://www.google.com/search?q=sample.exe\r\n\r\nLoaded Modules\r\n"
               "Module Name\tVersion\tDate\tSize\r\na.dll\t1.0\t01/02/2003 04:05 PM\t2 KB\r\n",
               DetailPlainText(task));
     const std::string driver = DetailPlainText(MakeDetailModel(DetailSubject::Driver, 0, SampleValues()));

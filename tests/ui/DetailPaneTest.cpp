@@ -276,7 +276,7 @@ TEST_F(DetailPaneTest, TaskPageShowsItsValuesLiterallyInReadableWindows) {
     Notify(RowLink(5), NM_CLICK);
     Notify(RowLink(6), NM_RETURN);
     EXPECT_EQ((std::vector<std::string>{"http://www.example.com/child%20page",
-                                        "http://www.google.com/search?q=qm_testchild.exe"}),
+                                        "https://www.google.com/search?q=qm_testchild.exe"}),
               opened_);
 
     // The module table: the child first, then the system's libraries; Size
