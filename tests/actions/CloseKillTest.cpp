@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "TestUtil.h"
 #include "platform/Processes.h"
 #include "sysinfo/AppWindows.h"
+#include "sysinfo/ProcessHelpers.h"
 
 namespace {
 
@@ -48,7 +50,9 @@ std::vector<HWND> StartWithWindows(ChildProcess& child, const std::string& args,
 // A window of the test that records the messages it receives.
 class RecordingWindow {
 public:
-    explicit RecordingWindow(const char* className) {
+    // honourClose false: WM_CLOSE is ignored, as by a frame that will not
+    // close on request.
+    explicit RecordingWindow(const char* className, bool honourClose = true) : honourClose_(honourClose) {
         WNDCLASSA wc{};
         wc.lpfnWndProc = &RecordingWindow::Proc;
         wc.hInstance = ::GetModuleHandleA(nullptr);
@@ -80,8 +84,10 @@ private:
         if (self) self->messages.push_back(msg);
         // Sent by hand, these two must not tear the window down.
         if (msg == WM_DESTROY || msg == WM_NCDESTROY) return 0;
+        if (msg == WM_CLOSE && self && !self->honourClose_) return 0;
         return ::DefWindowProcA(hwnd, msg, wp, lp);
     }
+    bool honourClose_;
     HWND hwnd_ = nullptr;
 };
 
@@ -146,27 +152,46 @@ TEST(CloseAppWindow, AHungWindowDoesNotBlockTheCaller) {
     EXPECT_TRUE(::IsWindow(windows[0]));
 }
 
-TEST(CloseAppWindow, ShellFramesAreTornDownBeforeTheCloseRequest) {
+TEST(CloseAppWindow, ShellFramesAreAskedToCloseBeforeAnyTearDown) {
     EXPECT_TRUE(IsShellFrameClass("cabinetwclass"));
     EXPECT_TRUE(IsShellFrameClass("IEFrame"));
     EXPECT_TRUE(IsShellFrameClass("ExploreWClass"));
     EXPECT_FALSE(IsShellFrameClass("CabinetWClass2"));
 
+    // A frame that closes on request gets nothing but the request: the
+    // destroy messages it sees come from its own destruction.
     RecordingWindow frame("CabinetWClass");
     ASSERT_TRUE(frame.Handle());
     EXPECT_TRUE(CloseAppWindow(frame.Handle()));
-    int destroy = frame.IndexOf(WM_DESTROY), ncdestroy = frame.IndexOf(WM_NCDESTROY), close = frame.IndexOf(WM_CLOSE);
+    EXPECT_FALSE(::IsWindow(frame.Handle()));
+    const int close = frame.IndexOf(WM_CLOSE);
     ASSERT_NE(-1, close);
-    ASSERT_NE(-1, destroy);
-    EXPECT_LT(destroy, ncdestroy);
-    EXPECT_LT(ncdestroy, close);
+    EXPECT_LT(close, frame.IndexOf(WM_DESTROY));
+    EXPECT_EQ(1, std::count(frame.messages.begin(), frame.messages.end(), WM_CLOSE));
 
-    RecordingWindow plain("QmActionsPlainWindow");
+    // One that is still there after the bound is torn down, then asked again.
+    RecordingWindow stubborn("IEFrame", false);
+    ASSERT_TRUE(stubborn.Handle());
+    EXPECT_TRUE(CloseAppWindow(stubborn.Handle()));
+    std::vector<UINT> sequence;
+    for (UINT msg : stubborn.messages)
+        if (msg == WM_CLOSE || msg == WM_DESTROY || msg == WM_NCDESTROY) sequence.push_back(msg);
+    EXPECT_EQ((std::vector<UINT>{WM_CLOSE, WM_DESTROY, WM_NCDESTROY, WM_CLOSE}), sequence);
+
+    // A job asked to stop tears nothing down.
+    RecordingWindow stopped("ExploreWClass", false);
+    ASSERT_TRUE(stopped.Handle());
+    UniqueHandle stop(::CreateEventA(nullptr, TRUE, TRUE, nullptr));
+    EXPECT_FALSE(CloseAppWindow(stopped.Handle(), stop.get()));
+    EXPECT_EQ(-1, stopped.IndexOf(WM_DESTROY));
+    EXPECT_NE(-1, stopped.IndexOf(WM_CLOSE));
+
+    // Other windows only ever get the request.
+    RecordingWindow plain("QmActionsPlainWindow", false);
     ASSERT_TRUE(plain.Handle());
-    EXPECT_TRUE(CloseAppWindow(plain.Handle()));
-    ASSERT_NE(-1, plain.IndexOf(WM_CLOSE));
-    int firstDestroy = plain.IndexOf(WM_DESTROY);
-    EXPECT_TRUE(firstDestroy == -1 || firstDestroy > plain.IndexOf(WM_CLOSE));
+    CloseAppWindow(plain.Handle());
+    EXPECT_NE(-1, plain.IndexOf(WM_CLOSE));
+    EXPECT_EQ(-1, plain.IndexOf(WM_DESTROY));
 }
 
 TEST(CloseKillJob, ClosesKillsAndPostsBothMessages) {
@@ -389,6 +414,41 @@ TEST(ProgramCommands, SingleKillAsksWithTheProcessAndProgram) {
     EXPECT_TRUE(child.Running());
     EXPECT_TRUE(KillProgram(p.list, child.Pid(), CreateTimeOf(child), path, [](const std::string&) { return true; }));
     EXPECT_TRUE(child.WaitExit(10000));
+}
+
+TEST(ProgramCommands, KillProgramAsksAboutTheProgramTheRowsProcessRuns) {
+    ScratchProtection p;
+    ChildProcess child;
+    ASSERT_TRUE(StartChild(child, "wait"));
+    const int64_t created = CreateTimeOf(child);
+    std::vector<std::string> asked, askedUnidentified;
+    auto yes = [&](const std::string& text) {
+        asked.push_back(text);
+        return true;
+    };
+    auto yesUnidentified = [&](const std::string& text) {
+        askedUnidentified.push_back(text);
+        return true;
+    };
+
+    // A row whose id now belongs to another process asks nothing.
+    EXPECT_FALSE(KillProgram(p.list, child.Pid(), created + 1, yes, yesUnidentified));
+    // A protected program asks nothing either.
+    p.list.Set(kChildName, 1, 0, 0);
+    EXPECT_FALSE(KillProgram(p.list, child.Pid(), created, yes, yesUnidentified));
+    EXPECT_TRUE(asked.empty() && askedUnidentified.empty());
+    EXPECT_TRUE(child.Running());
+
+    p.list.Set(kChildName, 1, 1, 0);
+    std::string path;
+    ASSERT_TRUE(GetProcessImagePathIfSame(child.Pid(), created, path));
+    EXPECT_TRUE(KillProgram(p.list, child.Pid(), created, yes, yesUnidentified));
+    EXPECT_EQ(std::vector<std::string>{KillProcessPrompt(child.Pid(), path)}, asked);
+    EXPECT_TRUE(askedUnidentified.empty());
+    EXPECT_TRUE(child.WaitExit(10000));
+    // Ended: nothing to ask about.
+    EXPECT_FALSE(KillProgram(p.list, child.Pid(), created, yes, yesUnidentified));
+    EXPECT_EQ(1u, asked.size());
 }
 
 }  // namespace
