@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ProcessUtil.h"
+#include "RecordingWindow.h"
 #include "TestUtil.h"
 #include "platform/Processes.h"
 #include "sysinfo/AppWindows.h"
@@ -47,49 +48,7 @@ std::vector<HWND> StartWithWindows(ChildProcess& child, const std::string& args,
     return found;
 }
 
-// A window of the test that records the messages it receives.
-class RecordingWindow {
-public:
-    // honourClose false: WM_CLOSE is ignored, as by a frame that will not
-    // close on request.
-    explicit RecordingWindow(const char* className, bool honourClose = true) : honourClose_(honourClose) {
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = &RecordingWindow::Proc;
-        wc.hInstance = ::GetModuleHandleA(nullptr);
-        wc.lpszClassName = className;
-        ::RegisterClassA(&wc);
-        hwnd_ = ::CreateWindowExA(0, className, "recording", WS_OVERLAPPED, 0, 0, 100, 60, nullptr, nullptr,
-                                  wc.hInstance, this);
-    }
-    ~RecordingWindow() {
-        if (::IsWindow(hwnd_)) ::DestroyWindow(hwnd_);
-    }
-    HWND Handle() const { return hwnd_; }
-    std::vector<UINT> messages;
-
-    // Index of the first occurrence of msg, or -1.
-    int IndexOf(UINT msg) const {
-        for (size_t i = 0; i < messages.size(); ++i)
-            if (messages[i] == msg) return static_cast<int>(i);
-        return -1;
-    }
-
-private:
-    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-        if (msg == WM_NCCREATE) {
-            auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
-            ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
-        }
-        auto* self = reinterpret_cast<RecordingWindow*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-        if (self) self->messages.push_back(msg);
-        // Sent by hand, these two must not tear the window down.
-        if (msg == WM_DESTROY || msg == WM_NCDESTROY) return 0;
-        if (msg == WM_CLOSE && self && !self->honourClose_) return 0;
-        return ::DefWindowProcA(hwnd, msg, wp, lp);
-    }
-    bool honourClose_;
-    HWND hwnd_ = nullptr;
-};
+using testutil::RecordingWindow;
 
 int64_t CreateTimeOf(const ChildProcess& child) {
     int64_t t = 0;
