@@ -150,6 +150,8 @@ public:
     // when the thread cannot start.
     bool Start(HWND notifyWindow, const std::string& serviceName, int kind, int commandId);
     bool IsRunning() const { return worker_.IsRunning(); }
+    // Asks the worker to end at its next wait, without waiting for it.
+    void RequestStop() { worker_.RequestStop(); }
     // Stops the worker at its next wait; waits at most boundMs for it.
     bool Stop(DWORD boundMs = WorkerThread::kDefaultStopBoundMs) { return worker_.Stop(boundMs); }
     // The oldest result not taken yet, once per WM_SERVICE_JOB_DONE; false

@@ -76,46 +76,6 @@ TEST(ProgramCommandRules, ProtectionCommandsChangeTheList) {
     EXPECT_EQ(ProtectionList::kSystem, s.list.GetFlags("services.exe"));
 }
 
-TEST(ProgramCommandRules, AProgramThatCannotBeIdentifiedIsNeverTakenForUnprotected) {
-    ScratchList s;
-    s.list.Set("editor.exe", 0, 0, 0);
-    // No path read: no name, which has no entry and would read as
-    // unprotected.
-    EXPECT_FALSE(CanKillProgram(s.list, ""));
-    EXPECT_FALSE(CanCloseProgram(s.list, ""));
-    EXPECT_FALSE(CanKillProgram(s.list, "C:\\apps\\"));
-    EXPECT_TRUE(CanKillProgram(s.list, "C:\\apps\\other.exe"));
-    EXPECT_FALSE(CanKillProgram(s.list, "C:\\apps\\EDITOR.EXE"));
-
-    // The kill itself: the rule is never asked without a name, and only the
-    // user's answer for this process lets such a kill go ahead.
-    int asked = 0;
-    const KillAllowedFn rule = [&](const std::string& name) {
-        ++asked;
-        return name != "editor.exe";
-    };
-    EXPECT_FALSE(KillPermitted(false, "", rule, UnidentifiedKill::Refuse));
-    EXPECT_TRUE(KillPermitted(false, "", rule, UnidentifiedKill::Allow));
-    EXPECT_EQ(0, asked);
-    // Named after all: the rule decides, whatever the user said.
-    EXPECT_FALSE(KillPermitted(true, "editor.exe", rule, UnidentifiedKill::Allow));
-    EXPECT_TRUE(KillPermitted(true, "other.exe", rule, UnidentifiedKill::Refuse));
-    EXPECT_TRUE(KillPermitted(false, "", nullptr, UnidentifiedKill::Refuse));  // no rule at all
-
-    // What Kill program asks.
-    const KillQuestion unnamed = KillProgramQuestion(s.list, 1234, true, "");
-    EXPECT_EQ(KillQuestion::Unidentified, unnamed.kind);
-    EXPECT_EQ("The program of process ID 1234 cannot be identified, so its protection cannot be checked.\n\n"
-              "Do you want to kill this process anyway?",
-              unnamed.text);
-    const KillQuestion named = KillProgramQuestion(s.list, 1234, true, "C:\\apps\\other.exe");
-    EXPECT_EQ(KillQuestion::Kill, named.kind);
-    EXPECT_EQ(KillProcessPrompt(1234, "C:\\apps\\other.exe"), named.text);
-    EXPECT_EQ(KillQuestion::None, KillProgramQuestion(s.list, 1234, true, "C:\\apps\\editor.exe").kind);
-    EXPECT_EQ(KillQuestion::None, KillProgramQuestion(s.list, 1234, false, "").kind);
-    EXPECT_EQ(KillQuestion::None, KillProgramQuestion(s.list, 4, true, "System").kind);
-}
-
 TEST(ProgramCommandRules, TabToolbarButtons) {
     ScratchList s;
     s.list.Set("closeonly.exe", 1, 0, 0);
