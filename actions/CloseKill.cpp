@@ -4,6 +4,7 @@
 #include "base/Handles.h"
 #include "platform/Privileges.h"
 #include "platform/Processes.h"
+#include "sysinfo/ProcessHelpers.h"
 
 bool ProcessCreateTime(DWORD pid, int64_t& createTime) {
     const DWORD kQueryLimited = 0x1000;
@@ -22,7 +23,16 @@ bool WindowTarget(HWND window, CloseTarget& target) {
     return true;
 }
 
-bool KillProcessIfSame(DWORD pid, int64_t createTime, const KillAllowedFn& allowed) {
+bool KillPermitted(bool identified, const std::string& imageFileName, const KillAllowedFn& allowed,
+                   UnidentifiedKill unidentified) {
+    if (!allowed) return true;
+    // A program that cannot be named may be a protected one: only the user's
+    // answer for this very process lets it go.
+    if (!identified) return unidentified == UnidentifiedKill::Allow;
+    return allowed(imageFileName);
+}
+
+bool KillProcessIfSame(DWORD pid, int64_t createTime, const KillAllowedFn& allowed, UnidentifiedKill unidentified) {
     // SYNCHRONIZE as well, where the system grants it, to tell a process that
     // has already ended (but whose object another handle keeps) from a live
     // one.
@@ -32,10 +42,13 @@ bool KillProcessIfSame(DWORD pid, int64_t createTime, const KillAllowedFn& allow
     if (!process) return false;
     if (allowed) {
         // The name the protection list knows is the one of the image this
-        // very process runs, not what a list row said.
-        std::string path, name;
-        if (QueryProcessImageName(process.get(), path)) name = FileNameOf(path);
-        if (!allowed(name.empty() ? std::string("<unknown>") : name)) return false;
+        // very process runs, not what a list row said. Where the kill handle
+        // cannot read it, a second open may; the handle held keeps the id
+        // from passing to another process meanwhile.
+        std::string path;
+        const bool read = ReadProcessImagePath(process.get(), path) || GetProcessImagePathIfSame(pid, createTime, path);
+        const std::string name = read ? FileNameOf(path) : std::string();
+        if (!KillPermitted(!name.empty(), name, allowed, unidentified)) return false;
     }
     if (canWait && ::WaitForSingleObject(process.get(), 0) == WAIT_OBJECT_0) return false;
     // On the versions whose security asks for it; it stays enabled for the
@@ -61,25 +74,49 @@ bool SendWithTimeout(HWND window, UINT msg) {
 }
 }  // namespace
 
-bool CloseAppWindow(HWND window) {
+namespace {
+// Waits ms, or less when stopEvent (may be null) is set first: true then.
+bool PauseOrStop(HANDLE stopEvent, DWORD ms) {
+    if (!stopEvent) {
+        ::Sleep(ms);
+        return false;
+    }
+    return ::WaitForSingleObject(stopEvent, ms) == WAIT_OBJECT_0;
+}
+
+// Waits at most boundMs for the window to be gone: true when it is.
+bool WaitForWindowGone(HWND window, DWORD boundMs, HANDLE stopEvent) {
+    const DWORD started = ::GetTickCount();
+    while (::IsWindow(window)) {
+        if (::GetTickCount() - started >= boundMs || PauseOrStop(stopEvent, 20)) return false;
+    }
+    return true;
+}
+}  // namespace
+
+bool CloseAppWindow(HWND window, HANDLE stopEvent) {
     ::SetLastError(0);
     SendWithTimeout(window, WM_GETTEXTLENGTH);
     if (::GetLastError() == 0 && ::SetForegroundWindow(window)) ::BringWindowToTop(window);
 
-    ::SetLastError(0);
     char className[256] = {};
     ::GetClassNameA(window, className, sizeof(className));
-    if (IsShellFrameClass(className)) {
-        // These frames ignore a plain WM_CLOSE while their shell views live.
-        SendWithTimeout(window, WM_DESTROY);
-        ::Sleep(100);
-        SendWithTimeout(window, WM_NCDESTROY);
-        ::Sleep(100);
-    }
+    const bool closed = SendWithTimeout(window, WM_CLOSE);
+    if (!IsShellFrameClass(className)) return closed;
+    // Shells of today close these frames on a plain request, and destroying
+    // another process's window state from outside can crash that program,
+    // the desktop shell included. Only a frame still there after the bound
+    // is torn down, as frames of older shells need.
+    if (WaitForWindowGone(window, kShellFrameCloseBoundMs, stopEvent)) return closed;
+    if (PauseOrStop(stopEvent, 0)) return false;
+    SendWithTimeout(window, WM_DESTROY);
+    if (PauseOrStop(stopEvent, 100)) return false;
+    SendWithTimeout(window, WM_NCDESTROY);
+    if (PauseOrStop(stopEvent, 100)) return false;
     return SendWithTimeout(window, WM_CLOSE);
 }
 
-bool CloseWindowIfSame(const CloseTarget& target) {
+bool CloseWindowIfSame(const CloseTarget& target, HANDLE stopEvent) {
     // Held open while the window is checked and closed: the pid cannot pass
     // to another process meanwhile.
     UniqueHandle process(OpenSameProcess(target.pid, target.createTime, SYNCHRONIZE));
@@ -87,10 +124,10 @@ bool CloseWindowIfSame(const CloseTarget& target) {
     DWORD owner = 0;
     ::GetWindowThreadProcessId(target.window, &owner);
     if (owner != target.pid) return false;
-    return CloseAppWindow(target.window);
+    return CloseAppWindow(target.window, stopEvent);
 }
 
-CloseKillJob::CloseKillJob(KillAllowedFn allowed) : close_(CloseWindowIfSame), allowed_(std::move(allowed)) {}
+CloseKillJob::CloseKillJob(KillAllowedFn allowed) : allowed_(std::move(allowed)) {}
 
 CloseKillJob::CloseKillJob(CloseFn close, KillFn kill) : close_(std::move(close)), kill_(std::move(kill)) {}
 
@@ -136,7 +173,10 @@ bool CloseKillJob::Start(HWND notifyWindow, KillAllowedFn allowedForBatch) {
         [windows, processes, close, kill](WorkerThread::Context& context) {
             for (const CloseTarget& t : windows) {
                 if (context.StopRequested()) return;
-                close(t);
+                if (close)
+                    close(t);
+                else
+                    CloseWindowIfSame(t, context.StopEvent());
             }
             if (!windows.empty()) context.Complete(WM_CLOSE_JOB_DONE);
             for (const KillTarget& t : processes) {

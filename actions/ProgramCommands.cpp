@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "base/Handles.h"
 #include "base/Resources.h"
 #include "resource.h"
 #include "sysinfo/AppWindows.h"
@@ -16,12 +17,22 @@ std::string ApplicationsKilledText(int count) {
     return FormatString("%d applications were killed", count);
 }
 
+std::string UnidentifiedKillPrompt(DWORD pid) {
+    return FormatString("The program of process ID %d cannot be identified, so its protection cannot be checked."
+                        "\n\nDo you want to kill this process anyway?",
+                        static_cast<int>(pid));
+}
+
 bool CanCloseProgram(const ProtectionList& protection, const std::string& programPath) {
-    return protection.CanClose(FileNameOf(programPath));
+    // A program without a name has no entry, which would read as
+    // unprotected: it may be a protected one that could not be read.
+    const std::string name = FileNameOf(programPath);
+    return !name.empty() && protection.CanClose(name);
 }
 
 bool CanKillProgram(const ProtectionList& protection, const std::string& programPath) {
-    return protection.CanKill(FileNameOf(programPath));
+    const std::string name = FileNameOf(programPath);
+    return !name.empty() && protection.CanKill(name);
 }
 
 namespace {
@@ -30,12 +41,29 @@ DWORD WindowProcessId(HWND window) {
     ::GetWindowThreadProcessId(window, &pid);
     return pid;
 }
+
+// Whether pid is still the process created at createTime and has not ended.
+bool IsSameRunningProcess(DWORD pid, int64_t createTime) {
+    UniqueHandle process(OpenSameProcess(pid, createTime, 0));
+    DWORD exitCode = 0;
+    return process && ::GetExitCodeProcess(process.get(), &exitCode) && exitCode == STILL_ACTIVE;
+}
 }  // namespace
 
 std::string WindowProgramPath(HWND window) {
     std::string path;
     if (!::IsWindow(window) || !GetProcessImagePath(WindowProcessId(window), path)) return std::string();
     return path;
+}
+
+bool WindowProgram(HWND window, CloseTarget& target, std::string& path) {
+    CloseTarget found;
+    if (!WindowTarget(window, found)) return false;
+    std::string read;
+    GetProcessImagePathIfSame(found.pid, found.createTime, read);
+    target = found;
+    path = read;
+    return true;
 }
 
 KillAllowedFn KillAllowedBy(const ProtectionList& protection) {
@@ -46,7 +74,8 @@ KillAllowedFn KillAllowedBy(const ProtectionList& protection) {
 bool CloseApplication(CloseKillJob& job, const ProtectionList& protection, HWND window, const ConfirmFn& confirm,
                       HWND notifyWindow) {
     CloseTarget target;
-    if (!WindowTarget(window, target) || !CanCloseProgram(protection, WindowProgramPath(window))) return false;
+    std::string path;
+    if (!WindowProgram(window, target, path) || !CanCloseProgram(protection, path)) return false;
     if (!confirm(kCloseApplicationPrompt)) return false;
     return job.Clear() && job.AddWindow(target) && job.Start(notifyWindow, KillAllowedBy(protection));
 }
@@ -57,8 +86,8 @@ bool CloseAllApplications(CloseKillJob& job, const ProtectionList& protection, c
     if (!job.Clear()) return false;
     for (HWND window : windows) {
         CloseTarget target;
-        if (WindowTarget(window, target) && CanCloseProgram(protection, WindowProgramPath(window)))
-            job.AddWindow(target);
+        std::string path;
+        if (WindowProgram(window, target, path) && CanCloseProgram(protection, path)) job.AddWindow(target);
     }
     return job.Start(notifyWindow, KillAllowedBy(protection));
 }
@@ -70,15 +99,48 @@ bool KillProgram(const ProtectionList& protection, DWORD pid, int64_t createTime
     return KillProcessIfSame(pid, createTime, KillAllowedBy(protection));
 }
 
+KillQuestion KillProgramQuestion(const ProtectionList& protection, DWORD pid, bool alive,
+                                 const std::string& programPath) {
+    KillQuestion question;
+    if (!alive) return question;
+    if (FileNameOf(programPath).empty()) {
+        question.kind = KillQuestion::Unidentified;
+        question.text = UnidentifiedKillPrompt(pid);
+    } else if (CanKillProgram(protection, programPath)) {
+        question.kind = KillQuestion::Kill;
+        question.text = KillProcessPrompt(pid, programPath);
+    }
+    return question;
+}
+
+bool KillProgram(const ProtectionList& protection, DWORD pid, int64_t createTime, const ConfirmFn& confirm,
+                 const ConfirmFn& confirmUnidentified) {
+    std::string path;
+    const bool alive = GetProcessImagePathIfSame(pid, createTime, path) || IsSameRunningProcess(pid, createTime);
+    const KillQuestion question = KillProgramQuestion(protection, pid, alive, path);
+    switch (question.kind) {
+    case KillQuestion::Kill:
+        if (!confirm(question.text)) return false;
+        return KillProcessIfSame(pid, createTime, KillAllowedBy(protection));
+    case KillQuestion::Unidentified:
+        if (!confirmUnidentified || !confirmUnidentified(question.text)) return false;
+        return KillProcessIfSame(pid, createTime, KillAllowedBy(protection), UnidentifiedKill::Allow);
+    default:
+        return false;
+    }
+}
+
 int KillAllApplications(const ProtectionList& protection, const std::vector<HWND>& windows,
                         const ConfirmFn& confirm) {
     if (windows.empty()) return -1;
-    // Who owns each window is read before the question: the user answers for
-    // the programs the list showed.
+    // Every program is read and checked before the question: the user
+    // answers for the programs the list showed, and one that cannot be
+    // identified is left alone.
     std::vector<CloseTarget> targets;
     for (HWND window : windows) {
         CloseTarget target;
-        if (WindowTarget(window, target)) targets.push_back(target);
+        std::string path;
+        if (WindowProgram(window, target, path) && CanKillProgram(protection, path)) targets.push_back(target);
     }
     if (!confirm(kKillAllApplicationsPrompt)) return -1;
     const KillAllowedFn allowed = KillAllowedBy(protection);
@@ -96,7 +158,12 @@ bool KillAllTasks(CloseKillJob& job, const ProtectionList& protection, const std
     if (rows.empty() || !confirm(kKillAllTasksPrompt)) return false;
     if (!job.Clear()) return false;
     for (const TaskRow& row : rows) {
-        if (protection.CanKill(row.name) && CanQueryProcess(row.pid)) job.AddProcess(KillTarget{row.pid, row.createTime});
+        // The row's name is the list's key; the program the process really
+        // runs must pass too, and must be readable at all.
+        std::string path;
+        if (protection.CanKill(row.name) && GetProcessImagePathIfSame(row.pid, row.createTime, path) &&
+            CanKillProgram(protection, path))
+            job.AddProcess(KillTarget{row.pid, row.createTime});
     }
     return job.Start(notifyWindow, KillAllowedBy(protection));
 }

@@ -8,106 +8,186 @@ namespace svc {
 
 namespace {
 
-// The frame every operation shares: the manager (opened unless the record
-// holds it open), the service with the given access, the work, then both
-// handles closed and managerHandle cleared.
-bool WithService(ServiceInfo& service, DWORD access, const std::function<bool(SC_HANDLE)>& work) {
+// Runs work on the named service opened with access (only that) through
+// manager.
+bool OnService(SC_HANDLE manager, const std::string& name, DWORD access,
+               const std::function<bool(SC_HANDLE)>& work) {
+    if (!manager || name.empty()) return false;
+    ServiceHandle handle(::OpenServiceA(manager, name.c_str(), access));
+    return handle && work(handle.get());
+}
+
+// The frame every operation on a record shares: the manager (opened unless
+// the record holds it open), the work through it, then managerHandle closed
+// and cleared.
+bool WithManager(ServiceInfo& service, const std::function<bool(SC_HANDLE manager)>& work) {
     if (!service.managerHandle) {
         service.managerHandle.reset(::OpenSCManagerA(nullptr, nullptr, kManagerAccess));
         if (!service.managerHandle) return false;
     }
-    bool result = false;
-    {
-        ServiceHandle handle(::OpenServiceA(service.managerHandle.get(), service.serviceName.c_str(), access));
-        if (handle) result = work(handle.get());
-    }
+    const bool result = work(service.managerHandle.get());
     service.managerHandle.reset();
     return result;
 }
 
-bool SendControl(ServiceInfo& service, DWORD access, DWORD control) {
-    return WithService(service, access, [control](SC_HANDLE handle) {
-        SERVICE_STATUS status{};
-        return ::ControlService(handle, control, &status) != FALSE;
-    });
-}
-
-// The state as the manager keeps it, without a request to the service.
-bool QueryState(ServiceInfo& service, DWORD& state) {
-    return WithService(service, SERVICE_QUERY_STATUS, [&state](SC_HANDLE handle) {
+// The state as the manager keeps it; 0 when it cannot be read.
+DWORD StateOf(SC_HANDLE manager, const std::string& name) {
+    DWORD state = 0;
+    OnService(manager, name, kQueryAccess, [&state](SC_HANDLE handle) {
         SERVICE_STATUS status{};
         if (!::QueryServiceStatus(handle, &status)) return false;
         state = status.dwCurrentState;
         return true;
     });
+    return state;
 }
 
-}  // namespace
-
-bool Interrogate(ServiceInfo& service, SERVICE_STATUS& status) {
-    if (service.serviceName.empty()) return false;
-    return WithService(service, kAllAccess, [&status](SC_HANDLE handle) {
-        SERVICE_STATUS answer{};
-        if (!::ControlService(handle, SERVICE_CONTROL_INTERROGATE, &answer)) return false;
-        status = answer;
+DWORD StateOf(ServiceInfo& service) {
+    DWORD state = 0;
+    WithManager(service, [&](SC_HANDLE manager) {
+        state = StateOf(manager, service.serviceName);
         return true;
     });
+    return state;
 }
 
-bool IsRunning(ServiceInfo& service) {
-    return WithService(service, kStartStopAccess, [](SC_HANDLE handle) {
-        SERVICE_STATUS status{};
-        return ::ControlService(handle, SERVICE_CONTROL_INTERROGATE, &status) &&
-               status.dwCurrentState == SERVICE_RUNNING;
-    });
+// Sends the request of a step through manager; true when it was accepted.
+bool SendRequest(SC_HANDLE manager, const std::string& name, ControlStep::Request request) {
+    auto control = [](DWORD code) {
+        return [code](SC_HANDLE handle) {
+            SERVICE_STATUS status{};
+            return ::ControlService(handle, code, &status) != FALSE;
+        };
+    };
+    switch (request) {
+    case ControlStep::StartRequest:
+        return OnService(manager, name, kStartAccess,
+                         [](SC_HANDLE handle) { return ::StartServiceA(handle, 0, nullptr) != FALSE; });
+    case ControlStep::StopRequest: return OnService(manager, name, kStopAccess, control(SERVICE_CONTROL_STOP));
+    case ControlStep::PauseRequest:
+        return OnService(manager, name, kPauseContinueAccess, control(SERVICE_CONTROL_PAUSE));
+    case ControlStep::ContinueRequest:
+        return OnService(manager, name, kPauseContinueAccess, control(SERVICE_CONTROL_CONTINUE));
+    default: return false;
+    }
 }
 
-bool IsPaused(ServiceInfo& service) {
-    SERVICE_STATUS status{};
-    return Interrogate(service, status) && status.dwCurrentState == SERVICE_PAUSED;
-}
-
-bool Start(ServiceInfo& service) {
-    if (IsPaused(service)) return Continue(service);
-    if (IsRunning(service)) return false;
-    return WithService(service, kStartStopAccess,
-                       [](SC_HANDLE handle) { return ::StartServiceA(handle, 0, nullptr) != FALSE; });
-}
-
-bool Stop(ServiceInfo& service) {
-    if (!IsRunning(service) && !IsPaused(service)) return false;
-    return SendControl(service, kStartStopAccess, SERVICE_CONTROL_STOP);
-}
-
-bool Pause(ServiceInfo& service) {
-    if (!IsRunning(service)) return false;
-    return SendControl(service, kPauseAccess, SERVICE_CONTROL_PAUSE);
-}
-
-bool Continue(ServiceInfo& service) {
-    if (service.serviceName.empty()) return false;
-    return SendControl(service, kAllAccess, SERVICE_CONTROL_CONTINUE);
-}
-
-bool SetStartType(ServiceInfo& service, int startType) {
-    return WithService(service, kAllAccess, [startType](SC_HANDLE handle) {
+bool ChangeStartType(SC_HANDLE manager, const std::string& name, int startType) {
+    return OnService(manager, name, kConfigAccess, [startType](SC_HANDLE handle) {
         return ::ChangeServiceConfigA(handle, SERVICE_NO_CHANGE, static_cast<DWORD>(startType), SERVICE_NO_CHANGE,
                                       nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr) != FALSE;
     });
+}
+
+// Reads the record's state, then sends the step's request, through one
+// manager connection of the record.
+bool RunStep(ServiceInfo& service, Command command) {
+    return WithManager(service, [&](SC_HANDLE manager) {
+        const ControlStep step = StepFor(command, StateOf(manager, service.serviceName));
+        return SendRequest(manager, service.serviceName, step.request);
+    });
+}
+
+// Polls the manager's state until it is wanted (true), the bound passes or
+// stopEvent is set. A service that ends up stopped while it was to run has
+// failed to start: that ends the wait at once.
+bool WaitForState(SC_HANDLE manager, const std::string& name, DWORD wanted, DWORD boundMs, HANDLE stopEvent) {
+    const DWORD kPollMs = 50;
+    const DWORD started = ::GetTickCount();
+    for (;;) {
+        const DWORD state = StateOf(manager, name);
+        if (state == wanted) return true;
+        if (wanted == SERVICE_RUNNING && state == SERVICE_STOPPED) return false;
+        if (::GetTickCount() - started >= boundMs) return false;
+        if (!stopEvent)
+            ::Sleep(kPollMs);
+        else if (::WaitForSingleObject(stopEvent, kPollMs) == WAIT_OBJECT_0)
+            return false;
+    }
+}
+
+struct ControlCommand {
+    int id;
+    Command command;
+};
+const ControlCommand kControls[] = {
+    {ID_SERVICE_START, Command::Start},       {ID_SERVICE_STOP, Command::Stop},
+    {ID_SERVICE_PAUSE, Command::Pause},       {ID_SERVICE_CONTINUE, Command::Continue},
+    {ID_SERVICE_RESTART, Command::Restart},
+};
+
+bool ControlOf(int commandId, Command& command) {
+    for (const ControlCommand& c : kControls) {
+        if (c.id != commandId) continue;
+        command = c.command;
+        return true;
+    }
+    return false;
+}
+
+bool IsStartTypeCommand(int commandId) { return commandId >= ID_STARTUP_BOOT && commandId <= ID_STARTUP_DISABLED; }
+
+}  // namespace
+
+ControlStep StepFor(Command command, DWORD state) {
+    ControlStep step;
+    const bool running = state == SERVICE_RUNNING, paused = state == SERVICE_PAUSED;
+    switch (command) {
+    case Command::Start:
+        if (paused) step = {ControlStep::ContinueRequest, SERVICE_RUNNING};
+        else if (!running) step = {ControlStep::StartRequest, SERVICE_RUNNING};
+        break;
+    case Command::Stop:
+    case Command::Restart:
+        if (running || paused) step = {ControlStep::StopRequest, SERVICE_STOPPED};
+        break;
+    case Command::Pause:
+        if (running) step = {ControlStep::PauseRequest, SERVICE_PAUSED};
+        break;
+    case Command::Continue:
+        step = {ControlStep::ContinueRequest, SERVICE_RUNNING};
+        break;
+    }
+    return step;
+}
+
+bool Interrogate(ServiceInfo& service, SERVICE_STATUS& status) {
+    if (service.serviceName.empty()) return false;
+    return WithManager(service, [&](SC_HANDLE manager) {
+        return OnService(manager, service.serviceName, kInterrogateAccess, [&status](SC_HANDLE handle) {
+            SERVICE_STATUS answer{};
+            if (!::ControlService(handle, SERVICE_CONTROL_INTERROGATE, &answer)) return false;
+            status = answer;
+            return true;
+        });
+    });
+}
+
+bool IsRunning(ServiceInfo& service) { return StateOf(service) == SERVICE_RUNNING; }
+
+bool IsPaused(ServiceInfo& service) { return StateOf(service) == SERVICE_PAUSED; }
+
+bool Start(ServiceInfo& service) { return RunStep(service, Command::Start); }
+
+bool Stop(ServiceInfo& service) { return RunStep(service, Command::Stop); }
+
+bool Pause(ServiceInfo& service) { return RunStep(service, Command::Pause); }
+
+bool Continue(ServiceInfo& service) { return RunStep(service, Command::Continue); }
+
+bool SetStartType(ServiceInfo& service, int startType) {
+    return WithManager(service,
+                       [&](SC_HANDLE manager) { return ChangeStartType(manager, service.serviceName, startType); });
 }
 
 bool Restart(ServiceInfo& service) {
     if (!Stop(service)) return false;
     // The stop request only asks; the service may take a while to end, and
     // the manager refuses a start until it has.
-    DWORD state = 0;
-    const DWORD started = ::GetTickCount();
-    while (!QueryState(service, state) || state != SERVICE_STOPPED) {
-        if (::GetTickCount() - started >= kRestartStopWaitMs) return false;
-        ::Sleep(50);
-    }
-    return WithService(service, kStartStopAccess,
-                       [](SC_HANDLE handle) { return ::StartServiceA(handle, 0, nullptr) != FALSE; });
+    return WithManager(service, [&](SC_HANDLE manager) {
+        return WaitForState(manager, service.serviceName, SERVICE_STOPPED, kRestartStopWaitMs, nullptr) &&
+               SendRequest(manager, service.serviceName, ControlStep::StartRequest);
+    });
 }
 
 std::string CommandText(Command command, int kind, bool success) {
@@ -127,6 +207,22 @@ std::string StartTypeCommandText(int kind, int startType) {
            kNames[startType - SERVICE_AUTO_START];
 }
 
+std::string CommandResultText(int commandId, int kind, bool success) {
+    Command command;
+    if (ControlOf(commandId, command)) return CommandText(command, kind, success);
+    // The start-type text is shown whatever the outcome.
+    if (IsStartTypeCommand(commandId)) return StartTypeCommandText(kind, commandId - ID_STARTUP_BOOT);
+    return std::string();
+}
+
+bool IsServiceCommand(int commandId, int kind) {
+    Command command;
+    if (ControlOf(commandId, command)) return true;
+    // Boot and system start types exist for drivers only.
+    if (!IsStartTypeCommand(commandId)) return false;
+    return kind == 1 || commandId - ID_STARTUP_BOOT >= SERVICE_AUTO_START;
+}
+
 ToolbarState ToolbarStateFor(bool running, bool paused) {
     ToolbarState state;
     state.start = !running;
@@ -139,40 +235,96 @@ ToolbarState ToolbarStateFor(bool running, bool paused) {
 
 ToolbarState QueryToolbarState(ServiceInfo* selected) {
     if (!selected) return ToolbarState();
-    bool running = IsRunning(*selected);
-    bool paused = !running && IsPaused(*selected);
-    return ToolbarStateFor(running, paused);
+    const DWORD state = StateOf(*selected);
+    return ToolbarStateFor(state == SERVICE_RUNNING, state == SERVICE_PAUSED);
 }
 
 bool RunCommand(ServiceInfo& service, int commandId, std::string& statusText) {
-    struct ControlCommand {
-        int id;
-        Command command;
-        bool (*run)(ServiceInfo&);
-    };
-    static const ControlCommand kControls[] = {
-        {ID_SERVICE_START, Command::Start, Start},          {ID_SERVICE_STOP, Command::Stop, Stop},
-        {ID_SERVICE_PAUSE, Command::Pause, Pause},          {ID_SERVICE_CONTINUE, Command::Continue, Continue},
-        {ID_SERVICE_RESTART, Command::Restart, Restart},
-    };
-    bool handled = false;
-    for (const ControlCommand& c : kControls) {
-        if (c.id != commandId) continue;
-        statusText = CommandText(c.command, service.kind, c.run(service));
-        handled = true;
+    if (!IsServiceCommand(commandId, service.kind)) return false;
+    Command command;
+    bool success = false;
+    if (ControlOf(commandId, command)) {
+        static bool (*const kRun[])(ServiceInfo&) = {Start, Stop, Pause, Continue, Restart};
+        success = kRun[static_cast<int>(command)](service);
+    } else {
+        success = SetStartType(service, commandId - ID_STARTUP_BOOT);
     }
-    if (commandId >= ID_STARTUP_BOOT && commandId <= ID_STARTUP_DISABLED) {
-        const int startType = commandId - ID_STARTUP_BOOT;
-        // Boot and system start types exist for drivers only.
-        if (service.kind != 1 && startType < SERVICE_AUTO_START) return false;
-        // The text is shown whatever the outcome.
-        SetStartType(service, startType);
-        statusText = StartTypeCommandText(service.kind, startType);
-        handled = true;
-    }
-    if (!handled) return false;
+    statusText = CommandResultText(commandId, service.kind, success);
     service.RefreshStateText();
     service.RefreshStartType();
+    return true;
+}
+
+// ---- The service-control job ----------------------------------------------
+
+std::string ResultText(const ServiceJobResult& result) {
+    return CommandResultText(result.commandId, result.kind, result.success);
+}
+
+std::string CommandProgressText(int commandId, int kind) {
+    static const char* const kVerbs[] = {"Starting", "Stopping", "Pausing", "Continuing", "Restarting"};
+    const std::string noun = kind == 1 ? "driver" : "service";
+    Command command;
+    if (ControlOf(commandId, command)) return std::string(kVerbs[static_cast<int>(command)]) + " " + noun + "...";
+    if (IsStartTypeCommand(commandId)) return "Setting " + noun + " startup...";
+    return std::string();
+}
+
+ServiceJobResult RunServiceCommand(const std::string& serviceName, int kind, int commandId, DWORD boundMs,
+                                   HANDLE stopEvent) {
+    ServiceJobResult result;
+    result.serviceName = serviceName;
+    result.kind = kind;
+    result.commandId = commandId;
+    ServiceHandle manager(::OpenSCManagerA(nullptr, nullptr, kManagerAccess));
+    if (!manager || !IsServiceCommand(commandId, kind)) return result;
+    const std::string& name = serviceName;
+    Command command;
+    if (!ControlOf(commandId, command)) {
+        result.success = ChangeStartType(manager.get(), name, commandId - ID_STARTUP_BOOT);
+    } else {
+        const ControlStep step = StepFor(command, StateOf(manager.get(), name));
+        bool ok = SendRequest(manager.get(), name, step.request) &&
+                  WaitForState(manager.get(), name, step.wanted, boundMs, stopEvent);
+        if (ok && command == Command::Restart) {
+            ok = SendRequest(manager.get(), name, ControlStep::StartRequest) &&
+                 WaitForState(manager.get(), name, SERVICE_RUNNING, boundMs, stopEvent);
+        }
+        result.success = ok;
+    }
+    result.stateRead = QueryServiceState(name, result.state, manager.get());
+    return result;
+}
+
+ServiceControlJob::ServiceControlJob(DWORD waitBoundMs)
+    : waitBoundMs_(waitBoundMs), mailbox_(std::make_shared<Mailbox>()) {}
+
+ServiceControlJob::~ServiceControlJob() { worker_.Stop(); }
+
+bool ServiceControlJob::Start(HWND notifyWindow, const std::string& serviceName, int kind, int commandId) {
+    if (IsRunning() || serviceName.empty() || !IsServiceCommand(commandId, kind)) return false;
+    const DWORD bound = waitBoundMs_;
+    std::shared_ptr<Mailbox> mailbox = mailbox_;
+    return worker_.Start(
+        notifyWindow,
+        [serviceName, kind, commandId, bound, mailbox](WorkerThread::Context& context) {
+            ServiceJobResult result = RunServiceCommand(serviceName, kind, commandId, bound, context.StopEvent());
+            // A job stopped for the window's end has nobody to tell.
+            if (context.StopRequested()) return;
+            {
+                CriticalSectionLock hold(mailbox->lock);
+                mailbox->results.push_back(std::move(result));
+            }
+            context.Complete(WM_SERVICE_JOB_DONE);
+        },
+        WorkerMessage{WM_SERVICE_JOB_DONE, 0, 0});
+}
+
+bool ServiceControlJob::TakeResult(ServiceJobResult& result) {
+    CriticalSectionLock hold(mailbox_->lock);
+    if (mailbox_->results.empty()) return false;
+    result = std::move(mailbox_->results.front());
+    mailbox_->results.pop_front();
     return true;
 }
 

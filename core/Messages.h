@@ -51,6 +51,9 @@ constexpr UINT WM_DATABASE_LOADED = 0x13A0;
 constexpr UINT WM_DATABASE_UPDATE = 0x720;
 // Submission run ended; wParam 1 when at least one entry was accepted.
 constexpr UINT WM_SUBMISSION_DONE = 0x9E14;
+// Service-control job ended (parameters 0); its result waits in
+// svc::ServiceControlJob::TakeResult. The job no longer runs when it arrives.
+constexpr UINT WM_SERVICE_JOB_DONE = 0x8322;
 
 // ---- Timers -----------------------------------------------------------------
 // Ids are per window; those of one window must differ.

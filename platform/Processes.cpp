@@ -2,6 +2,7 @@
 
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "base/Handles.h"
@@ -194,24 +195,40 @@ bool LookupProcessUser(DWORD pid, int64_t createTime, std::string& user) {
     return UserFromTerminalServer(pid, createTime, user) || UserFromToken(pid, user);
 }
 
+bool QueryGrowingText(const std::function<DWORD(char* buffer, DWORD capacity)>& query, std::string& out) {
+    for (DWORD capacity = MAX_PATH;; capacity = std::min(capacity * 2, kLongestPathChars)) {
+        std::vector<char> buffer(capacity + 1, '\0');
+        ::SetLastError(0);
+        const DWORD written = query(buffer.data(), capacity);
+        // Some queries cut the text to the buffer and say nothing, others fail
+        // with "insufficient buffer": a full buffer is asked again, larger.
+        const bool mayBeCut =
+            written == 0 ? ::GetLastError() == ERROR_INSUFFICIENT_BUFFER : written >= capacity - 1;
+        if (mayBeCut && capacity < kLongestPathChars) continue;
+        if (mayBeCut || written == 0) return false;
+        out.assign(buffer.data(), written);
+        return true;
+    }
+}
+
 bool QueryProcessImageName(HANDLE process, std::string& path) {
     auto fn = SystemEntries().queryFullProcessImageNameA;
     if (!fn) Lookup(::GetModuleHandleA("kernel32.dll"), "QueryFullProcessImageNameA", fn);
     if (!fn) return false;
-    char buf[MAX_PATH] = {};
-    DWORD size = MAX_PATH;
-    if (!fn(process, 0, buf, &size) || size == 0) return false;
-    path.assign(buf, size);
-    return true;
+    // A path may be longer than MAX_PATH: with a buffer of that size the
+    // query fails, and the program would go unnamed.
+    return QueryGrowingText(
+        [&](char* buffer, DWORD capacity) {
+            DWORD size = capacity;
+            return fn(process, 0, buffer, &size) ? size : 0;
+        },
+        path);
 }
 
 bool LongPathOf(const std::string& path, std::string& out) {
     if (path.empty()) return false;
-    char buf[MAX_PATH] = {};
-    DWORD n = ::GetLongPathNameA(path.c_str(), buf, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) return false;
-    out.assign(buf, n);
-    return true;
+    return QueryGrowingText(
+        [&](char* buffer, DWORD capacity) { return ::GetLongPathNameA(path.c_str(), buffer, capacity); }, out);
 }
 
 std::string SystemDirectoryWithSlash() {

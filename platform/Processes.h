@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -148,12 +149,22 @@ HANDLE OpenSameProcess(DWORD pid, int64_t createTime, DWORD access);
 bool LookupProcessUser(DWORD pid, int64_t createTime, std::string& user);
 
 // The full image path of an open process by the system's image-name query
-// (works across bitness); false when the entry point is absent or it fails.
+// (works across bitness), however long; false when the entry point is absent
+// or it fails.
 bool QueryProcessImageName(HANDLE process, std::string& path);
 
+// The longest path the system's interfaces handle, in characters.
+constexpr DWORD kLongestPathChars = 32768;
+// Runs a query that writes text into a buffer of capacity characters and
+// returns how many it wrote (0 on failure), first with MAX_PATH characters,
+// then with twice as many while the answer may have been cut (it filled the
+// buffer, or the query failed with ERROR_INSUFFICIENT_BUFFER), up to
+// kLongestPathChars. False (out untouched) when it fails or never fits.
+bool QueryGrowingText(const std::function<DWORD(char* buffer, DWORD capacity)>& query, std::string& out);
 
-// Long-path form of a path; false (and out untouched) when the system cannot
-// give one.
+
+// Long-path form of a path, however long; false (and out untouched) when the
+// system cannot give one.
 bool LongPathOf(const std::string& path, std::string& out);
 // The system directory with exactly one trailing backslash.
 std::string SystemDirectoryWithSlash();

@@ -57,3 +57,26 @@ bool QueryServiceStates(int kind, std::unordered_map<std::string, ServiceLiveSta
     table.swap(fresh);
     return true;
 }
+
+bool QueryServiceState(const std::string& serviceName, ServiceLiveState& state, SC_HANDLE manager) {
+    if (serviceName.empty()) return false;
+    ServiceHandle own;
+    if (!manager) {
+        own.reset(::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+        manager = own.get();
+        if (!manager) return false;
+    }
+    // A service's security may grant the status but not the configuration.
+    ServiceHandle service(::OpenServiceA(manager, serviceName.c_str(), kServiceReadAccess));
+    const bool withConfig = service.valid();
+    if (!service) service.reset(::OpenServiceA(manager, serviceName.c_str(), SERVICE_QUERY_STATUS));
+    SERVICE_STATUS status{};
+    if (!service || !::QueryServiceStatus(service.get(), &status)) return false;
+    ServiceLiveState read;
+    read.currentState = static_cast<int>(status.dwCurrentState);
+    std::vector<BYTE> config(4132);
+    if (withConfig && ReadServiceConfig(service.get(), config))
+        read.startType = static_cast<int>(reinterpret_cast<const QUERY_SERVICE_CONFIGA*>(config.data())->dwStartType);
+    state = read;
+    return true;
+}

@@ -24,3 +24,12 @@ bool QueryServiceStates(int kind, std::unordered_map<std::string, ServiceLiveSta
 
 // The key QueryServiceStates uses for a service name.
 std::string ServiceStateKey(const std::string& serviceName);
+
+// The state and start type of one service or driver as the service manager
+// keeps them: its status query, which never waits for the service, and its
+// configuration, with no more rights than these need (connect to the
+// manager; query status and query configuration on the service). Through
+// manager when given (it needs SC_MANAGER_CONNECT), else a connection of its
+// own. False (state untouched) when the state cannot be read; startType is
+// -1 when only the configuration cannot be read.
+bool QueryServiceState(const std::string& serviceName, ServiceLiveState& state, SC_HANDLE manager = nullptr);

@@ -136,31 +136,42 @@ bool CommandLineFrom32BitBlock(HANDLE process, std::string& out) {
 
 }  // namespace
 
-bool GetProcessImagePath(DWORD pid, std::string& path) {
-    UniqueHandle process(::OpenProcess(kProcessQueryRead, FALSE, pid));
-    if (!process) return false;
+bool ReadProcessImagePath(HANDLE process, std::string& path) {
     // An ended process whose object is still held open has no image any more.
     DWORD exitCode = 0;
-    if (!::GetExitCodeProcess(process.get(), &exitCode) || exitCode != STILL_ACTIVE) return false;
+    if (!::GetExitCodeProcess(process, &exitCode) || exitCode != STILL_ACTIVE) return false;
     std::string raw;
     // The system's image-name query answers without reading the process's
     // memory; the module list reads it many times over (milliseconds a
     // process, for every window of the Applications list). The module list
     // serves systems without the query; it cannot see the modules of a
     // process of the other bitness.
-    if (!QueryProcessImageName(process.get(), raw) || raw.empty()) {
+    if (!QueryProcessImageName(process, raw) || raw.empty()) {
         HMODULE module = nullptr;
         DWORD needed = 0;
-        char name[MAX_PATH] = {};
-        if (!::EnumProcessModules(process.get(), &module, sizeof(module), &needed) || !module ||
-            ::GetModuleFileNameExA(process.get(), module, name, MAX_PATH) == 0)
+        if (!::EnumProcessModules(process, &module, sizeof(module), &needed) || !module ||
+            !QueryGrowingText([&](char* buffer, DWORD capacity) {
+                return ::GetModuleFileNameExA(process, module, buffer, capacity);
+            }, raw))
             return false;
-        raw = name;
     }
     // Only a path with a short (8.3) component has a longer form.
     std::string longForm;
     path = raw.find('~') != std::string::npos && LongPathOf(raw, longForm) ? longForm : raw;
     return true;
+}
+
+bool GetProcessImagePath(DWORD pid, std::string& path) {
+    UniqueHandle process(::OpenProcess(kProcessQueryRead, FALSE, pid));
+    return process && ReadProcessImagePath(process.get(), path);
+}
+
+bool GetProcessImagePathIfSame(DWORD pid, int64_t createTime, std::string& path) {
+    // Memory reads are only for systems without the image-name query; where
+    // they are refused, the query may still answer.
+    UniqueHandle process(OpenSameProcess(pid, createTime, PROCESS_VM_READ));
+    if (!process) process.reset(OpenSameProcess(pid, createTime, 0));
+    return process && ReadProcessImagePath(process.get(), path);
 }
 
 bool CanQueryProcess(DWORD pid) {

@@ -19,6 +19,19 @@ constexpr DWORD kProcessQueryRead = 0x0410;
 // of the module list where the system has no such query).
 bool GetProcessImagePath(DWORD pid, std::string& path);
 
+// The image path of the process with this id only while it is still the one
+// created at createTime (100 ns since 1601, UTC, as ProcessInfo::createTime
+// carries it): false when it cannot be opened, has ended, is another process
+// that has the id now, or its path cannot be read. What a command on a list
+// row must use, since a row's pid may have passed to another program.
+bool GetProcessImagePathIfSame(DWORD pid, int64_t createTime, std::string& path);
+
+// The image path of an open process (the image-name query, else the main
+// module where the handle may read memory), in long form; false when the
+// process has ended or the path cannot be read. The handle needs query
+// rights (the limited ones are enough for the image-name query).
+bool ReadProcessImagePath(HANDLE process, std::string& path);
+
 // Whether the process can be opened with query and read access.
 bool CanQueryProcess(DWORD pid);
 

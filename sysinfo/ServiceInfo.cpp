@@ -134,8 +134,9 @@ SC_HANDLE ManagerFor(const ServiceInfo& info, ServiceHandle& own) {
     return own.get();
 }
 
-// Reads a service's configuration, growing the buffer as the system asks.
-bool ReadConfig(SC_HANDLE service, std::vector<BYTE>& buf) {
+}  // namespace
+
+bool ReadServiceConfig(SC_HANDLE service, std::vector<BYTE>& buf) {
     if (buf.size() < sizeof(QUERY_SERVICE_CONFIGA)) buf.assign(sizeof(QUERY_SERVICE_CONFIGA), 0);
     DWORD needed = 0;
     if (::QueryServiceConfigA(service, reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buf.data()),
@@ -146,8 +147,6 @@ bool ReadConfig(SC_HANDLE service, std::vector<BYTE>& buf) {
     return ::QueryServiceConfigA(service, reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buf.data()),
                                  static_cast<DWORD>(buf.size()), &needed) != FALSE;
 }
-
-}  // namespace
 
 bool ServiceInfo::RefreshStateText() {
     // A status query needs only query-status rights and answers for stopped
@@ -174,7 +173,7 @@ bool ServiceInfo::RefreshStartType() {
     ServiceHandle service(::OpenServiceA(manager, serviceName.c_str(), SERVICE_QUERY_CONFIG));
     if (!service) return false;
     std::vector<BYTE> buf(4132);
-    if (!ReadConfig(service.get(), buf)) return false;
+    if (!ReadServiceConfig(service.get(), buf)) return false;
     const auto* config = reinterpret_cast<const QUERY_SERVICE_CONFIGA*>(buf.data());
     startType = static_cast<int>(config->dwStartType);
     startTypeText = StartTypeText(startType);
@@ -226,7 +225,7 @@ bool LoadServices(int kind, const std::string& machine, std::vector<ServiceInfo>
     for (ServiceInfo& info : out) {
         ServiceHandle service(::OpenServiceA(manager.get(), info.serviceName.c_str(), kServiceReadAccess));
         if (!service) continue;
-        if (!ReadConfig(service.get(), config)) continue;
+        if (!ReadServiceConfig(service.get(), config)) continue;
         const auto* c = reinterpret_cast<const QUERY_SERVICE_CONFIGA*>(config.data());
         info.startType = static_cast<int>(c->dwStartType);
         info.binaryPath = c->lpBinaryPathName ? c->lpBinaryPathName : "";

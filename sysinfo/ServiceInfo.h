@@ -69,6 +69,10 @@ std::string StartTypeText(int code);     // 0..4, else "Unknown"
 std::string ErrorControlText(int code);  // 0..3, else "Unknown"
 // The "Description" value of the service's registry key; empty when missing.
 std::string ServiceDescription(const std::string& serviceName);
+// Reads a service's configuration (QUERY_SERVICE_CONFIGA at the start of
+// buf), growing buf as the system asks; the service handle needs
+// SERVICE_QUERY_CONFIG. False when it cannot be read.
+bool ReadServiceConfig(SC_HANDLE service, std::vector<BYTE>& buf);
 // A configured dependency list (NUL-separated names ended by an empty name,
 // at most maxChars characters long) joined by single spaces.
 std::string JoinDependencies(const char* list, size_t maxChars);

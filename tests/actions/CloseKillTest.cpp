@@ -3,14 +3,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "ProcessUtil.h"
+#include "RecordingWindow.h"
 #include "TestUtil.h"
 #include "platform/Processes.h"
 #include "sysinfo/AppWindows.h"
+#include "sysinfo/ProcessHelpers.h"
 
 namespace {
 
@@ -45,45 +48,7 @@ std::vector<HWND> StartWithWindows(ChildProcess& child, const std::string& args,
     return found;
 }
 
-// A window of the test that records the messages it receives.
-class RecordingWindow {
-public:
-    explicit RecordingWindow(const char* className) {
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = &RecordingWindow::Proc;
-        wc.hInstance = ::GetModuleHandleA(nullptr);
-        wc.lpszClassName = className;
-        ::RegisterClassA(&wc);
-        hwnd_ = ::CreateWindowExA(0, className, "recording", WS_OVERLAPPED, 0, 0, 100, 60, nullptr, nullptr,
-                                  wc.hInstance, this);
-    }
-    ~RecordingWindow() {
-        if (::IsWindow(hwnd_)) ::DestroyWindow(hwnd_);
-    }
-    HWND Handle() const { return hwnd_; }
-    std::vector<UINT> messages;
-
-    // Index of the first occurrence of msg, or -1.
-    int IndexOf(UINT msg) const {
-        for (size_t i = 0; i < messages.size(); ++i)
-            if (messages[i] == msg) return static_cast<int>(i);
-        return -1;
-    }
-
-private:
-    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-        if (msg == WM_NCCREATE) {
-            auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
-            ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
-        }
-        auto* self = reinterpret_cast<RecordingWindow*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-        if (self) self->messages.push_back(msg);
-        // Sent by hand, these two must not tear the window down.
-        if (msg == WM_DESTROY || msg == WM_NCDESTROY) return 0;
-        return ::DefWindowProcA(hwnd, msg, wp, lp);
-    }
-    HWND hwnd_ = nullptr;
-};
+using testutil::RecordingWindow;
 
 int64_t CreateTimeOf(const ChildProcess& child) {
     int64_t t = 0;
@@ -146,27 +111,46 @@ TEST(CloseAppWindow, AHungWindowDoesNotBlockTheCaller) {
     EXPECT_TRUE(::IsWindow(windows[0]));
 }
 
-TEST(CloseAppWindow, ShellFramesAreTornDownBeforeTheCloseRequest) {
+TEST(CloseAppWindow, ShellFramesAreAskedToCloseBeforeAnyTearDown) {
     EXPECT_TRUE(IsShellFrameClass("cabinetwclass"));
     EXPECT_TRUE(IsShellFrameClass("IEFrame"));
     EXPECT_TRUE(IsShellFrameClass("ExploreWClass"));
     EXPECT_FALSE(IsShellFrameClass("CabinetWClass2"));
 
+    // A frame that closes on request gets nothing but the request: the
+    // destroy messages it sees come from its own destruction.
     RecordingWindow frame("CabinetWClass");
     ASSERT_TRUE(frame.Handle());
     EXPECT_TRUE(CloseAppWindow(frame.Handle()));
-    int destroy = frame.IndexOf(WM_DESTROY), ncdestroy = frame.IndexOf(WM_NCDESTROY), close = frame.IndexOf(WM_CLOSE);
+    EXPECT_FALSE(::IsWindow(frame.Handle()));
+    const int close = frame.IndexOf(WM_CLOSE);
     ASSERT_NE(-1, close);
-    ASSERT_NE(-1, destroy);
-    EXPECT_LT(destroy, ncdestroy);
-    EXPECT_LT(ncdestroy, close);
+    EXPECT_LT(close, frame.IndexOf(WM_DESTROY));
+    EXPECT_EQ(1, std::count(frame.messages.begin(), frame.messages.end(), WM_CLOSE));
 
-    RecordingWindow plain("QmActionsPlainWindow");
+    // One that is still there after the bound is torn down, then asked again.
+    RecordingWindow stubborn("IEFrame", false);
+    ASSERT_TRUE(stubborn.Handle());
+    EXPECT_TRUE(CloseAppWindow(stubborn.Handle()));
+    std::vector<UINT> sequence;
+    for (UINT msg : stubborn.messages)
+        if (msg == WM_CLOSE || msg == WM_DESTROY || msg == WM_NCDESTROY) sequence.push_back(msg);
+    EXPECT_EQ((std::vector<UINT>{WM_CLOSE, WM_DESTROY, WM_NCDESTROY, WM_CLOSE}), sequence);
+
+    // A job asked to stop tears nothing down.
+    RecordingWindow stopped("ExploreWClass", false);
+    ASSERT_TRUE(stopped.Handle());
+    UniqueHandle stop(::CreateEventA(nullptr, TRUE, TRUE, nullptr));
+    EXPECT_FALSE(CloseAppWindow(stopped.Handle(), stop.get()));
+    EXPECT_EQ(-1, stopped.IndexOf(WM_DESTROY));
+    EXPECT_NE(-1, stopped.IndexOf(WM_CLOSE));
+
+    // Other windows only ever get the request.
+    RecordingWindow plain("QmActionsPlainWindow", false);
     ASSERT_TRUE(plain.Handle());
-    EXPECT_TRUE(CloseAppWindow(plain.Handle()));
-    ASSERT_NE(-1, plain.IndexOf(WM_CLOSE));
-    int firstDestroy = plain.IndexOf(WM_DESTROY);
-    EXPECT_TRUE(firstDestroy == -1 || firstDestroy > plain.IndexOf(WM_CLOSE));
+    CloseAppWindow(plain.Handle());
+    EXPECT_NE(-1, plain.IndexOf(WM_CLOSE));
+    EXPECT_EQ(-1, plain.IndexOf(WM_DESTROY));
 }
 
 TEST(CloseKillJob, ClosesKillsAndPostsBothMessages) {
@@ -265,6 +249,46 @@ struct ScratchProtection {
     ProtectionList list{dir.File("protect.dat")};
     ScratchProtection() { list.Load(); }
 };
+
+TEST(UnidentifiedPrograms, AreNeverTakenForUnprotected) {
+    ScratchProtection s;
+    s.list.Set("editor.exe", 0, 0, 0);
+    // No path read: no name, which has no entry and would read as
+    // unprotected.
+    EXPECT_FALSE(CanKillProgram(s.list, ""));
+    EXPECT_FALSE(CanCloseProgram(s.list, ""));
+    EXPECT_FALSE(CanKillProgram(s.list, "C:\\apps\\"));
+    EXPECT_TRUE(CanKillProgram(s.list, "C:\\apps\\other.exe"));
+    EXPECT_FALSE(CanKillProgram(s.list, "C:\\apps\\EDITOR.EXE"));
+
+    // The kill itself: the rule is never asked without a name, and only the
+    // user's answer for this process lets such a kill go ahead.
+    int asked = 0;
+    const KillAllowedFn rule = [&](const std::string& name) {
+        ++asked;
+        return name != "editor.exe";
+    };
+    EXPECT_FALSE(KillPermitted(false, "", rule, UnidentifiedKill::Refuse));
+    EXPECT_TRUE(KillPermitted(false, "", rule, UnidentifiedKill::Allow));
+    EXPECT_EQ(0, asked);
+    // Named after all: the rule decides, whatever the user said.
+    EXPECT_FALSE(KillPermitted(true, "editor.exe", rule, UnidentifiedKill::Allow));
+    EXPECT_TRUE(KillPermitted(true, "other.exe", rule, UnidentifiedKill::Refuse));
+    EXPECT_TRUE(KillPermitted(false, "", nullptr, UnidentifiedKill::Refuse));  // no rule at all
+
+    // What Kill program asks.
+    const KillQuestion unnamed = KillProgramQuestion(s.list, 1234, true, "");
+    EXPECT_EQ(KillQuestion::Unidentified, unnamed.kind);
+    EXPECT_EQ("The program of process ID 1234 cannot be identified, so its protection cannot be checked.\n\n"
+              "Do you want to kill this process anyway?",
+              unnamed.text);
+    const KillQuestion named = KillProgramQuestion(s.list, 1234, true, "C:\\apps\\other.exe");
+    EXPECT_EQ(KillQuestion::Kill, named.kind);
+    EXPECT_EQ(KillProcessPrompt(1234, "C:\\apps\\other.exe"), named.text);
+    EXPECT_EQ(KillQuestion::None, KillProgramQuestion(s.list, 1234, true, "C:\\apps\\editor.exe").kind);
+    EXPECT_EQ(KillQuestion::None, KillProgramQuestion(s.list, 1234, false, "").kind);
+    EXPECT_EQ(KillQuestion::None, KillProgramQuestion(s.list, 4, true, "System").kind);
+}
 
 TEST(ProgramCommands, SystemProtectedProgramsAreNeverQueuedOrKilled) {
     ScratchProtection p;
@@ -389,6 +413,41 @@ TEST(ProgramCommands, SingleKillAsksWithTheProcessAndProgram) {
     EXPECT_TRUE(child.Running());
     EXPECT_TRUE(KillProgram(p.list, child.Pid(), CreateTimeOf(child), path, [](const std::string&) { return true; }));
     EXPECT_TRUE(child.WaitExit(10000));
+}
+
+TEST(ProgramCommands, KillProgramAsksAboutTheProgramTheRowsProcessRuns) {
+    ScratchProtection p;
+    ChildProcess child;
+    ASSERT_TRUE(StartChild(child, "wait"));
+    const int64_t created = CreateTimeOf(child);
+    std::vector<std::string> asked, askedUnidentified;
+    auto yes = [&](const std::string& text) {
+        asked.push_back(text);
+        return true;
+    };
+    auto yesUnidentified = [&](const std::string& text) {
+        askedUnidentified.push_back(text);
+        return true;
+    };
+
+    // A row whose id now belongs to another process asks nothing.
+    EXPECT_FALSE(KillProgram(p.list, child.Pid(), created + 1, yes, yesUnidentified));
+    // A protected program asks nothing either.
+    p.list.Set(kChildName, 1, 0, 0);
+    EXPECT_FALSE(KillProgram(p.list, child.Pid(), created, yes, yesUnidentified));
+    EXPECT_TRUE(asked.empty() && askedUnidentified.empty());
+    EXPECT_TRUE(child.Running());
+
+    p.list.Set(kChildName, 1, 1, 0);
+    std::string path;
+    ASSERT_TRUE(GetProcessImagePathIfSame(child.Pid(), created, path));
+    EXPECT_TRUE(KillProgram(p.list, child.Pid(), created, yes, yesUnidentified));
+    EXPECT_EQ(std::vector<std::string>{KillProcessPrompt(child.Pid(), path)}, asked);
+    EXPECT_TRUE(askedUnidentified.empty());
+    EXPECT_TRUE(child.WaitExit(10000));
+    // Ended: nothing to ask about.
+    EXPECT_FALSE(KillProgram(p.list, child.Pid(), created, yes, yesUnidentified));
+    EXPECT_EQ(1u, asked.size());
 }
 
 }  // namespace

@@ -4,8 +4,15 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
+#include <process.h>
 
+#include <cstdio>
+
+#include <string>
+#include <vector>
+
+#include "ImportPatch.h"
+#include "RecordingWindow.h"
 #include "TestServices.h"
 #include "TestUtil.h"
 #include "base/Handles.h"
@@ -17,6 +24,10 @@ using testutil::WaitUntil;
 
 constexpr const char* kPausable = "QuillmarkTestSvc";
 constexpr const char* kNoPause = "QuillmarkTestSvcNoPause";
+// Answers no control request until released.
+constexpr const char* kHung = "QuillmarkTestSvcHung";
+// Stays "start pending" until released.
+constexpr const char* kPending = "QuillmarkTestSvcPending";
 
 std::string ServiceExe() {
     return testutil::HostPath(QM_TESTSERVICE_EXE);
@@ -31,17 +42,30 @@ using testutil::WaitForServiceState;
 class ServiceControlTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        installed_ = InstallService(kPausable, "\"" + ServiceExe() + "\"") &&
-                     InstallService(kNoPause, "\"" + ServiceExe() + "\" nopause");
+        hungRelease_.reset(::CreateEventA(nullptr, TRUE, FALSE, testutil::ReleaseEventName(kHung).c_str()));
+        pendingRelease_.reset(::CreateEventA(nullptr, TRUE, FALSE, testutil::ReleaseEventName(kPending).c_str()));
+        installed_ = hungRelease_ && pendingRelease_ && InstallService(kPausable, "\"" + ServiceExe() + "\"") &&
+                     InstallService(kNoPause, "\"" + ServiceExe() + "\" nopause") &&
+                     InstallService(kHung, "\"" + ServiceExe() + "\" hang") &&
+                     InstallService(kPending, "\"" + ServiceExe() + "\" pending");
     }
     static void TearDownTestSuite() {
-        RemoveService(kPausable);
-        RemoveService(kNoPause);
+        ReleaseAll();
+        for (const char* name : {kPausable, kNoPause, kHung, kPending}) RemoveService(name);
+        hungRelease_.reset();
+        pendingRelease_.reset();
     }
     void SetUp() override {
         ASSERT_TRUE(installed_);
-        StopServiceAndWait(kPausable);
-        StopServiceAndWait(kNoPause);
+        for (const char* name : {kPausable, kNoPause, kHung, kPending}) StopServiceAndWait(name);
+        ::ResetEvent(hungRelease_.get());
+        ::ResetEvent(pendingRelease_.get());
+    }
+    void TearDown() override { ReleaseAll(); }
+    // The hung and the pending service answer again, and can be stopped.
+    static void ReleaseAll() {
+        if (hungRelease_) ::SetEvent(hungRelease_.get());
+        if (pendingRelease_) ::SetEvent(pendingRelease_.get());
     }
 
     static ServiceInfo Record(const char* name, int kind = 0) {
@@ -59,8 +83,12 @@ protected:
     }
 
     static bool installed_;
+    static UniqueHandle hungRelease_;
+    static UniqueHandle pendingRelease_;
 };
 bool ServiceControlTest::installed_ = false;
+UniqueHandle ServiceControlTest::hungRelease_;
+UniqueHandle ServiceControlTest::pendingRelease_;
 
 TEST_F(ServiceControlTest, StartPauseContinueStop) {
     ServiceInfo info = Record(kPausable);
@@ -197,6 +225,239 @@ TEST_F(ServiceControlTest, ToolbarFollowsTheLiveState) {
     EXPECT_EQ("ST-C-", buttons(svc::QueryToolbarState(&info)));
 }
 
+// ---- Rights asked for --------------------------------------------------------
+
+// Every service-manager open the code under test makes while a spy is alive.
+struct Open {
+    bool manager;  // OpenSCManagerA, else OpenServiceA
+    DWORD access;
+};
+CriticalSection g_opensLock;
+std::vector<Open> g_opens;
+testutil::ImportPatch* g_managerPatch = nullptr;
+testutil::ImportPatch* g_servicePatch = nullptr;
+
+SC_HANDLE WINAPI SpyOpenSCManagerA(LPCSTR machine, LPCSTR database, DWORD access) {
+    {
+        CriticalSectionLock hold(g_opensLock);
+        g_opens.push_back({true, access});
+    }
+    return reinterpret_cast<decltype(&::OpenSCManagerA)>(g_managerPatch->Original())(machine, database, access);
+}
+
+SC_HANDLE WINAPI SpyOpenServiceA(SC_HANDLE manager, LPCSTR name, DWORD access) {
+    {
+        CriticalSectionLock hold(g_opensLock);
+        g_opens.push_back({false, access});
+    }
+    return reinterpret_cast<decltype(&::OpenServiceA)>(g_servicePatch->Original())(manager, name, access);
+}
+
+class RightsSpy {
+public:
+    RightsSpy()
+        : manager_("advapi32.dll", "OpenSCManagerA", reinterpret_cast<void*>(&SpyOpenSCManagerA)),
+          service_("advapi32.dll", "OpenServiceA", reinterpret_cast<void*>(&SpyOpenServiceA)) {
+        g_managerPatch = &manager_;
+        g_servicePatch = &service_;
+        Take();
+    }
+    ~RightsSpy() {
+        g_managerPatch = nullptr;
+        g_servicePatch = nullptr;
+    }
+    bool Active() const { return manager_.Active() && service_.Active(); }
+    // The opens since the last Take.
+    std::vector<Open> Take() {
+        CriticalSectionLock hold(g_opensLock);
+        std::vector<Open> taken;
+        taken.swap(g_opens);
+        return taken;
+    }
+    // Whether every open since the last Take asked for rights within these
+    // (and there was at least one of each kind).
+    ::testing::AssertionResult Within(DWORD managerRights, DWORD serviceRights) {
+        bool manager = false, service = false;
+        for (const Open& o : Take()) {
+            const DWORD allowed = o.manager ? managerRights : serviceRights;
+            (o.manager ? manager : service) = true;
+            if (o.access & ~allowed) {
+                char text[64];
+                std::snprintf(text, sizeof(text), "%s opened with 0x%lX", o.manager ? "manager" : "service",
+                              static_cast<unsigned long>(o.access));
+                return ::testing::AssertionFailure() << text;
+            }
+        }
+        if (!manager || !service) return ::testing::AssertionFailure() << "nothing was opened";
+        return ::testing::AssertionSuccess();
+    }
+
+private:
+    testutil::ImportPatch manager_;
+    testutil::ImportPatch service_;
+};
+
+TEST_F(ServiceControlTest, StatesAreReadWithTheLeastRightsAndEachRequestWithItsOwn) {
+    ServiceInfo info = Record(kPausable);
+    ASSERT_TRUE(svc::Start(info));
+    ASSERT_TRUE(WaitForServiceState(kPausable, SERVICE_RUNNING));
+
+    RightsSpy spy;
+    ASSERT_TRUE(spy.Active());
+    const DWORD kConnect = SC_MANAGER_CONNECT;
+    const DWORD kRead = SERVICE_QUERY_STATUS | SERVICE_QUERY_CONFIG;
+    // The toolbar's and the row's queries.
+    EXPECT_TRUE(svc::QueryToolbarState(&info).pause);
+    EXPECT_TRUE(spy.Within(kConnect, SERVICE_QUERY_STATUS));
+    EXPECT_TRUE(svc::IsRunning(info));
+    EXPECT_FALSE(svc::IsPaused(info));
+    EXPECT_TRUE(spy.Within(kConnect, SERVICE_QUERY_STATUS));
+    EXPECT_TRUE(info.RefreshStateText());
+    EXPECT_TRUE(info.RefreshStartType());
+    EXPECT_TRUE(spy.Within(kConnect, kRead));
+    ServiceLiveState state;
+    EXPECT_TRUE(QueryServiceState(kPausable, state));
+    EXPECT_EQ(SERVICE_RUNNING, state.currentState);
+    EXPECT_EQ(SERVICE_DEMAND_START, state.startType);
+    EXPECT_TRUE(spy.Within(kConnect, kRead));
+
+    // Each request: the state first, then the one right it needs.
+    EXPECT_TRUE(svc::Pause(info));
+    EXPECT_TRUE(spy.Within(kConnect, SERVICE_QUERY_STATUS | SERVICE_PAUSE_CONTINUE));
+    ASSERT_TRUE(WaitForServiceState(kPausable, SERVICE_PAUSED));
+    spy.Take();  // the test's own opens
+    EXPECT_TRUE(svc::Continue(info));
+    EXPECT_TRUE(spy.Within(kConnect, SERVICE_QUERY_STATUS | SERVICE_PAUSE_CONTINUE));
+    ASSERT_TRUE(WaitForServiceState(kPausable, SERVICE_RUNNING));
+    spy.Take();
+    EXPECT_TRUE(svc::Stop(info));
+    EXPECT_TRUE(spy.Within(kConnect, SERVICE_QUERY_STATUS | SERVICE_STOP));
+    ASSERT_TRUE(WaitForServiceState(kPausable, SERVICE_STOPPED));
+    spy.Take();
+    EXPECT_TRUE(svc::SetStartType(info, SERVICE_DEMAND_START));
+    EXPECT_TRUE(spy.Within(kConnect, SERVICE_CHANGE_CONFIG));
+    // What the job runs.
+    svc::ServiceJobResult result = svc::RunServiceCommand(kPausable, 0, ID_SERVICE_START, 10000, nullptr);
+    EXPECT_TRUE(result.success);
+    EXPECT_TRUE(spy.Within(kConnect, kRead | SERVICE_START));
+}
+
+// ---- Services that do not answer ------------------------------------------------
+
+TEST_F(ServiceControlTest, StateQueriesNeverWaitForAServiceThatDoesNotAnswer) {
+    ASSERT_TRUE(testutil::StartServiceNow(kHung));
+    ASSERT_TRUE(WaitForServiceState(kHung, SERVICE_RUNNING));
+    // On a thread of its own, so that a query that waits for the service
+    // (the manager waits seconds for its answer) shows as one that has not
+    // come back within the bound, rather than as a hung test.
+    struct Query {
+        UniqueHandle done{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+        svc::ToolbarState buttons;
+        bool running = false;
+        static unsigned __stdcall Run(void* param) {
+            auto* q = static_cast<Query*>(param);
+            ServiceInfo info = ServiceControlTest::Record(kHung);
+            q->buttons = svc::QueryToolbarState(&info);
+            q->running = svc::IsRunning(info);
+            ::SetEvent(q->done.get());
+            return 0;
+        }
+    } query;
+    UniqueHandle thread(reinterpret_cast<HANDLE>(::_beginthreadex(nullptr, 0, &Query::Run, &query, 0, nullptr)));
+    ASSERT_TRUE(thread);
+    const bool answered = ::WaitForSingleObject(query.done.get(), 5000) == WAIT_OBJECT_0;
+    // Lets a waiting query end before the thread's data goes.
+    ReleaseAll();
+    ::WaitForSingleObject(thread.get(), 30000);
+    ASSERT_TRUE(answered);
+    EXPECT_TRUE(query.buttons.stop && query.buttons.pause && !query.buttons.start);
+    EXPECT_TRUE(query.running);
+}
+
+TEST_F(ServiceControlTest, AJobReportsTheFailureOfAServiceThatNeverGetsThereAndLeavesTheCallerFree) {
+    svc::ServiceControlJob job(1500);
+    testutil::RecordingWindow notify("QmServiceJobNotify");
+    ASSERT_TRUE(job.Start(notify.Handle(), kPending, 0, ID_SERVICE_START));
+    // Back at once, while the job waits for the service.
+    EXPECT_TRUE(job.IsRunning());
+    EXPECT_FALSE(job.Start(notify.Handle(), kPausable, 0, ID_SERVICE_START));  // one at a time
+    ASSERT_TRUE(WaitUntil([&] { return notify.IndexOf(WM_SERVICE_JOB_DONE) != -1; }, 20000));
+    EXPECT_FALSE(job.IsRunning());
+    svc::ServiceJobResult result;
+    ASSERT_TRUE(job.TakeResult(result));
+    EXPECT_FALSE(job.TakeResult(result));
+    EXPECT_EQ(kPending, result.serviceName);
+    EXPECT_FALSE(result.success);
+    EXPECT_EQ("Service failed to start", svc::ResultText(result));
+    EXPECT_TRUE(result.stateRead);
+    EXPECT_EQ(SERVICE_START_PENDING, result.state.currentState);
+
+    // Stopped (the window ends) while it waits: it ends within the bound and
+    // reports nothing.
+    ReleaseAll();
+    StopServiceAndWait(kPending);
+    ASSERT_EQ(static_cast<DWORD>(SERVICE_STOPPED), ServiceState(kPending));
+    ::ResetEvent(pendingRelease_.get());
+    svc::ServiceControlJob longJob(60000);
+    notify.messages.clear();
+    ASSERT_TRUE(longJob.Start(notify.Handle(), kPending, 0, ID_SERVICE_START));
+    ASSERT_TRUE(WaitUntil([] { return ServiceState(kPending) == SERVICE_START_PENDING; }));
+    EXPECT_TRUE(longJob.Stop(5000));
+    testutil::DispatchWaiting();
+    EXPECT_EQ(-1, notify.IndexOf(WM_SERVICE_JOB_DONE));
+    EXPECT_FALSE(longJob.TakeResult(result));
+}
+
+TEST_F(ServiceControlTest, AJobTakesEachCommandToTheStateItAsksFor) {
+    svc::ServiceControlJob job;
+    testutil::RecordingWindow notify("QmServiceJobNotify2");
+    auto run = [&](const char* name, int kind, int command) {
+        notify.messages.clear();
+        svc::ServiceJobResult result;
+        result.commandId = -1;
+        if (!job.Start(notify.Handle(), name, kind, command)) return result;
+        if (WaitUntil([&] { return notify.IndexOf(WM_SERVICE_JOB_DONE) != -1; }, 30000)) job.TakeResult(result);
+        return result;
+    };
+    svc::ServiceJobResult r = run(kPausable, 0, ID_SERVICE_START);
+    EXPECT_EQ("Service started", svc::ResultText(r));
+    EXPECT_EQ(SERVICE_RUNNING, r.state.currentState);
+    DWORD pidBefore = 0, pidAfter = 0;
+    ServiceState(kPausable, &pidBefore);
+
+    r = run(kPausable, 0, ID_SERVICE_PAUSE);
+    EXPECT_EQ("Service paused", svc::ResultText(r));
+    EXPECT_EQ(SERVICE_PAUSED, r.state.currentState);
+    r = run(kPausable, 0, ID_SERVICE_START);  // continues a paused service
+    EXPECT_EQ("Service started", svc::ResultText(r));
+    EXPECT_EQ(SERVICE_RUNNING, r.state.currentState);
+    r = run(kPausable, 0, ID_SERVICE_RESTART);
+    EXPECT_EQ("Service restarted", svc::ResultText(r));
+    EXPECT_EQ(SERVICE_RUNNING, r.state.currentState);
+    ServiceState(kPausable, &pidAfter);
+    EXPECT_NE(pidBefore, pidAfter);
+
+    // Refused requests fail at once; the manager's own answer decides.
+    r = run(kNoPause, 0, ID_SERVICE_PAUSE);
+    EXPECT_EQ("Service failed to pause", svc::ResultText(r));
+    r = run(kPausable, 1, ID_SERVICE_START);  // already running
+    EXPECT_EQ("Driver failed to start", svc::ResultText(r));
+
+    r = run(kPausable, 0, ID_STARTUP_DISABLED);
+    EXPECT_EQ("Set service startup to disabled", svc::ResultText(r));
+    EXPECT_EQ(SERVICE_DISABLED, r.state.startType);
+    r = run(kPausable, 0, ID_SERVICE_STOP);
+    EXPECT_EQ("Service stopped", svc::ResultText(r));
+    EXPECT_EQ(SERVICE_STOPPED, r.state.currentState);
+    r = run(kPausable, 0, ID_STARTUP_MANUAL);
+    EXPECT_EQ(SERVICE_DEMAND_START, r.state.startType);
+
+    // Boot and system are for drivers only; other ids are no commands.
+    EXPECT_FALSE(job.Start(notify.Handle(), kPausable, 0, ID_STARTUP_BOOT));
+    EXPECT_FALSE(job.Start(notify.Handle(), kPausable, 0, ID_PROGRAM_KILL));
+    EXPECT_FALSE(job.Start(notify.Handle(), "", 0, ID_SERVICE_START));
+}
+
 TEST(ServiceCommandTexts, DriversHaveTheirOwnWords) {
     EXPECT_EQ("Driver failed to continue", svc::CommandText(svc::Command::Continue, 1, false));
     EXPECT_EQ("Driver restarted", svc::CommandText(svc::Command::Restart, 1, true));
@@ -204,6 +465,12 @@ TEST(ServiceCommandTexts, DriversHaveTheirOwnWords) {
     EXPECT_EQ("Set driver startup to disabled", svc::StartTypeCommandText(1, 4));
     EXPECT_EQ("", svc::StartTypeCommandText(1, 0));
     EXPECT_EQ("", svc::StartTypeCommandText(0, 5));
+    EXPECT_EQ("Driver failed to pause", svc::CommandResultText(ID_SERVICE_PAUSE, 1, false));
+    EXPECT_EQ("Set service startup to manual", svc::CommandResultText(ID_STARTUP_MANUAL, 0, false));
+    EXPECT_EQ("", svc::CommandResultText(ID_STARTUP_SYSTEM, 1, true));
+    EXPECT_EQ("", svc::CommandResultText(ID_PROGRAM_KILL, 0, true));
+    EXPECT_EQ("Restarting driver...", svc::CommandProgressText(ID_SERVICE_RESTART, 1));
+    EXPECT_EQ("Setting service startup...", svc::CommandProgressText(ID_STARTUP_AUTOMATIC, 0));
 }
 
 }  // namespace

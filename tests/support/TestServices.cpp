@@ -34,6 +34,8 @@ bool StartServiceNow(const std::string& name) {
     return service && ::StartServiceA(service.get(), 0, nullptr);
 }
 
+std::string ReleaseEventName(const std::string& name) { return "Global\\QuillmarkTestSvcRelease_" + name; }
+
 void StopServiceAndWait(const std::string& name) {
     ServiceHandle service = Open(name, SERVICE_STOP | SERVICE_QUERY_STATUS);
     if (!service) return;

@@ -24,4 +24,8 @@ DWORD ServiceState(const std::string& name, DWORD* pid = nullptr);
 // Waits (15 s at most) for the service to reach state.
 bool WaitForServiceState(const std::string& name, DWORD state);
 
+// The event that lets the test service installed as name answer again when
+// it was started with "hang" or "pending" (tools/testservice).
+std::string ReleaseEventName(const std::string& name);
+
 }  // namespace testutil

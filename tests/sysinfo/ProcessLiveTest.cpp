@@ -81,6 +81,29 @@ TEST_F(LiveProcesses, ImagePathAndCommandLineOfTheChild) {
     EXPECT_FALSE(GetProcessImagePath(0xFFFFFFF0u, path));
 }
 
+TEST_F(LiveProcesses, ImagePathByIdentityOnlyForTheSameProcess) {
+    testutil::ChildProcess child;
+    ASSERT_TRUE(child.Start(TestChildExe(), "alpha"));
+    int64_t created = 0;
+    ASSERT_TRUE(ReadProcessCreateTime(child.Handle(), created));
+
+    std::string path;
+    ASSERT_TRUE(GetProcessImagePathIfSame(child.Pid(), created, path));
+    EXPECT_EQ(0, _stricmp(LongFormOf(TestChildExe()).c_str(), path.c_str())) << path;
+    // The same id with another creation time is another program, the way a
+    // list row sees a process whose id was given again.
+    std::string other = "untouched";
+    EXPECT_FALSE(GetProcessImagePathIfSame(child.Pid(), created + 1, other));
+    EXPECT_FALSE(GetProcessImagePathIfSame(child.Pid(), 0, other));
+    EXPECT_EQ("untouched", other);
+
+    // Ended, while the test still holds its object (so the id stays its own).
+    child.Kill();
+    EXPECT_FALSE(GetProcessImagePathIfSame(child.Pid(), created, other));
+    EXPECT_FALSE(ReadProcessImagePath(child.Handle(), other));
+    EXPECT_EQ("untouched", other);
+}
+
 TEST_F(LiveProcesses, BothProcessListPathsListTheChild) {
     testutil::ChildProcess child;
     ASSERT_TRUE(child.Start(TestChildExe(), "threads=2 listed"));

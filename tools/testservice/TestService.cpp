@@ -1,7 +1,11 @@
 // A small Windows service for the service-control tests. It accepts stop and
 // interrogate, and pause and continue unless it was started with the argument
 // "nopause" (on its command line, i.e. in the configured path, or as a start
-// argument), in which case it refuses to pause.
+// argument), in which case it refuses to pause. Two more arguments make it a
+// service that does not answer, until the event named by ReleaseEventName
+// (tests/support/TestServices.h) is set:
+//   "hang"     its control handler answers no request at all
+//   "pending"  it stays "start pending" instead of running
 //
 // Run from a console rather than by the service control manager it only says
 // so and ends. As a guard against a test that never stops it, it stops by
@@ -16,15 +20,30 @@ namespace {
 constexpr DWORD kLifetimeMs = 10 * 60 * 1000;
 
 bool g_refusePause = false;
+bool g_hang = false;
+bool g_pending = false;
+HANDLE g_release = nullptr;
 SERVICE_STATUS_HANDLE g_statusHandle = nullptr;
 SERVICE_STATUS g_status{};
 HANDLE g_stopEvent = nullptr;
 CRITICAL_SECTION g_lock;
 
-bool HasNoPauseArgument(int argc, char** argv) {
+bool HasArgument(int argc, char** argv, const char* word) {
     for (int i = 1; i < argc; ++i)
-        if (argv[i] && std::strcmp(argv[i], "nopause") == 0) return true;
+        if (argv[i] && std::strcmp(argv[i], word) == 0) return true;
     return false;
+}
+
+void ReadArguments(int argc, char** argv) {
+    g_refusePause = g_refusePause || HasArgument(argc, argv, "nopause");
+    g_hang = g_hang || HasArgument(argc, argv, "hang");
+    g_pending = g_pending || HasArgument(argc, argv, "pending");
+}
+
+// Waits for the test to let the service answer again (bounded by the
+// service's lifetime).
+void WaitForRelease() {
+    if (g_release) WaitForSingleObject(g_release, kLifetimeMs);
 }
 
 void ReportState(DWORD state) {
@@ -43,6 +62,7 @@ void ReportState(DWORD state) {
 }
 
 DWORD WINAPI ControlHandler(DWORD control, DWORD, LPVOID, LPVOID) {
+    if (g_hang) WaitForRelease();
     switch (control) {
     case SERVICE_CONTROL_STOP:
         ReportState(SERVICE_STOP_PENDING);
@@ -65,10 +85,21 @@ DWORD WINAPI ControlHandler(DWORD control, DWORD, LPVOID, LPVOID) {
 }
 
 void WINAPI ServiceMain(DWORD argc, LPSTR* argv) {
-    if (HasNoPauseArgument(static_cast<int>(argc), argv)) g_refusePause = true;
-    g_statusHandle = RegisterServiceCtrlHandlerExA(argv && argc > 0 ? argv[0] : "", ControlHandler, nullptr);
+    ReadArguments(static_cast<int>(argc), argv);
+    const char* name = argv && argc > 0 ? argv[0] : "";
+    if (g_hang || g_pending) {
+        // Made here or by the test, whichever comes first.
+        char eventName[300];
+        std::snprintf(eventName, sizeof(eventName), "Global\\QuillmarkTestSvcRelease_%s", name);
+        g_release = CreateEventA(nullptr, TRUE, FALSE, eventName);
+    }
+    g_statusHandle = RegisterServiceCtrlHandlerExA(name, ControlHandler, nullptr);
     if (!g_statusHandle) return;
     g_stopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (g_pending) {
+        ReportState(SERVICE_START_PENDING);
+        WaitForRelease();
+    }
     ReportState(SERVICE_RUNNING);
     WaitForSingleObject(g_stopEvent, kLifetimeMs);
     ReportState(SERVICE_STOPPED);
@@ -78,7 +109,7 @@ void WINAPI ServiceMain(DWORD argc, LPSTR* argv) {
 
 int main(int argc, char** argv) {
     InitializeCriticalSection(&g_lock);
-    g_refusePause = HasNoPauseArgument(argc, argv);
+    ReadArguments(argc, argv);
     char name[] = "";
     SERVICE_TABLE_ENTRYA table[] = {{name, ServiceMain}, {nullptr, nullptr}};
     if (!StartServiceCtrlDispatcherA(table)) {
