@@ -43,22 +43,22 @@ CommandState EvaluateRule(CommandRule rule, UINT id, const CommandContext& c) {
         s.checked = row && c.canKill;
         break;
     case CommandRule::ServiceStart:
-        s.enabled = row && c.service.start;
+        s.enabled = row && !c.serviceBusy && c.service.start;
         break;
     case CommandRule::ServiceStop:
-        s.enabled = row && c.service.stop;
+        s.enabled = row && !c.serviceBusy && c.service.stop;
         break;
     case CommandRule::ServicePause:
-        s.enabled = row && c.service.pause;
+        s.enabled = row && !c.serviceBusy && c.service.pause;
         break;
     case CommandRule::ServiceContinue:
-        s.enabled = row && c.service.resume;
+        s.enabled = row && !c.serviceBusy && c.service.resume;
         break;
     case CommandRule::ServiceRestart:
-        s.enabled = row && c.service.restart;
+        s.enabled = row && !c.serviceBusy && c.service.restart;
         break;
     case CommandRule::StartType:
-        s.enabled = row;
+        s.enabled = row && !c.serviceBusy;
         s.radio = true;
         s.checked = row && c.startType >= 0 && id == ID_STARTUP_BOOT + static_cast<UINT>(c.startType);
         break;
@@ -139,8 +139,8 @@ const std::vector<CommandEntry>& CommandEntries() {
         {ID_PROGRAM_ALLOW_KILL, ID_PROGRAM_ALLOW_KILL, kProgramTabs, R::AllowKill, nullptr, &D::CmdAllowKill},
         {ID_PROGRAM_PROTECT, ID_PROGRAM_PROTECT, kProgramTabs, R::Protect, nullptr, &D::CmdProtect},
         {ID_PROGRAM_UNPROTECT, ID_PROGRAM_UNPROTECT, kProgramTabs, R::Unprotect, nullptr, &D::CmdUnprotect},
-        {ID_PROGRAM_KILL, ID_PROGRAM_KILL, kProgramTabs, R::KillProgram, nullptr, &D::CmdKill},
-        {ID_PROGRAM_KILL_ALL, ID_PROGRAM_KILL_ALL, kProgramTabs, R::KillAll, nullptr, &D::CmdKillAll},
+        {ID_PROGRAM_KILL, ID_PROGRAM_KILL, kProgramTabs, R::KillProgram, nullptr, &D::CmdKill, true},
+        {ID_PROGRAM_KILL_ALL, ID_PROGRAM_KILL_ALL, kProgramTabs, R::KillAll, nullptr, &D::CmdKillAll, true},
         {ID_SERVICE_START, ID_SERVICE_START, kServiceTabs, R::ServiceStart, nullptr, &D::CmdServiceControl},
         {ID_SERVICE_STOP, ID_SERVICE_STOP, kServiceTabs, R::ServiceStop, nullptr, &D::CmdServiceControl},
         {ID_SERVICE_PAUSE, ID_SERVICE_PAUSE, kServiceTabs, R::ServicePause, nullptr, &D::CmdServiceControl},

@@ -56,9 +56,11 @@ struct CommandContext {
     bool canKill = false;
     bool isProtected = false;        // neither closing nor killing allowed
     bool systemProtected = false;
-    // Services and Drivers: the selected record's state and start type.
+    // Services and Drivers: the selected record's state and start type, and
+    // whether a service command still runs (one at a time).
     svc::ToolbarState service;
     int startType = -1;
+    bool serviceBusy = false;
     ViewSettings view;
 };
 
@@ -81,6 +83,10 @@ struct CommandEntry {
     // of the selected row, derived first, and do nothing without one.
     void (CQuillmarkDlg::*onWindow)(UINT id);
     void (CQuillmarkDlg::*onRow)(UINT id, SelectedProgram& program);
+    // A list command that acts on the row's process even when its program
+    // file cannot be read (the kill commands decide themselves what that
+    // means); every other one needs the program's path.
+    bool anyProcess = false;
 };
 
 // The entry of a command id; null for an id the window does not know.

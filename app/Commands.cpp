@@ -39,7 +39,7 @@ bool CQuillmarkDlg::OnCommand(UINT id, UINT /*code*/, HWND /*ctl*/) {
     // a selected row that is still there.
     if (!VisiblePage().Offers(*command)) return true;
     SelectedProgram program;
-    if (!DeriveProgram(program)) return true;
+    if (!DeriveProgram(program) || (program.path.empty() && !command->anyProcess)) return true;
     (this->*command->onRow)(id, program);
     return true;
 }
@@ -64,6 +64,7 @@ bool CQuillmarkDlg::Confirm(const std::string& text) {
 CommandContext CQuillmarkDlg::CurrentContext() {
     CommandContext context;
     context.view = view_;
+    context.serviceBusy = serviceJob_.IsRunning();
     VisiblePage().DescribeSelection(context);
     return context;
 }
@@ -334,7 +335,13 @@ void CQuillmarkDlg::CmdUnprotect(UINT, SelectedProgram& program) {
 }
 
 void CQuillmarkDlg::CmdKill(UINT, SelectedProgram& program) {
-    if (KillProgram(protection_, program.pid, program.createTime, program.path, ConfirmStep())) {
+    // A process whose program cannot be identified cannot be checked against
+    // the protection list: it is killed only after the user confirmed that
+    // very process, whatever "PromptUser" says.
+    auto confirmUnidentified = [this](const std::string& text) {
+        return ::MessageBoxA(hwnd_, text.c_str(), "Quillmark", MB_YESNO | MB_ICONWARNING) == IDYES;
+    };
+    if (KillProgram(protection_, program.pid, program.createTime, ConfirmStep(), confirmUnidentified)) {
         program.page->DeleteRow(program.row);
         program.page->List().Invalidate();
         UpdateStatusCounts();
@@ -359,12 +366,26 @@ void CQuillmarkDlg::CmdKillAll(UINT, SelectedProgram& program) {
     FinishListCommand(std::string());
 }
 
+// A service command runs as a job: a service that takes its time (or never
+// answers) must not hold up the window. The status bar says what runs; the
+// job's message brings the result.
 void CQuillmarkDlg::CmdServiceControl(UINT id, SelectedProgram& program) {
+    const ServiceInfo& record = *program.record;
     std::string status;
-    auto* page = static_cast<ServicesPage*>(program.page);
-    if (program.record && svc::RunCommand(*program.record, static_cast<int>(id), status)) {
-        if (page->UsesProcessSample()) sampler_.Sample();
-        page->UpdateRow(program.row);
-    }
+    if (serviceJob_.Start(hwnd_, record.serviceName, record.kind, static_cast<int>(id)))
+        status = svc::CommandProgressText(static_cast<int>(id), record.kind);
     FinishListCommand(status);
+}
+
+void CQuillmarkDlg::OnServiceJobDone() {
+    svc::ServiceJobResult result;
+    if (!serviceJob_.TakeResult(result)) return;
+    // The row is found again by its service: a refresh may have moved it.
+    ServicesPage& page = result.kind == 0 ? services_ : drivers_;
+    const int row = page.RowOfService(result.serviceName);
+    if (row >= 0) {
+        if (page.UsesProcessSample()) sampler_.Sample();
+        page.UpdateRow(row);
+    }
+    FinishListCommand(svc::ResultText(result));
 }

@@ -331,6 +331,7 @@ void CQuillmarkDlg::StopWorkers() {
     samplers_.RequestStop();
     snapshot_.RequestStop();
     closeKill_.RequestStop();
+    serviceJob_.RequestStop();
     publisherDb_.RequestStop();
     if (updateService_) updateService_->Updater().RequestStop();
     if (submission_) submission_->Worker().RequestStop();
@@ -342,6 +343,7 @@ void CQuillmarkDlg::StopWorkers() {
     bool stopped = samplers_.Stop(left());
     stopped = snapshot_.Stop(left()) && stopped;
     stopped = closeKill_.Stop(left()) && stopped;
+    stopped = serviceJob_.Stop(left()) && stopped;
     stopped = publisherDb_.Stop(left()) && stopped;
     if (updateService_) stopped = updateService_->Updater().Stop(left()) && stopped;
     if (submission_) stopped = submission_->Worker().Stop(left()) && stopped;
@@ -639,6 +641,9 @@ INT_PTR CQuillmarkDlg::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
         return TRUE;
     case WM_SUBMISSION_DONE:
         if (submission_) submission_->OnSubmissionDone(wp != 0);
+        return TRUE;
+    case WM_SERVICE_JOB_DONE:
+        OnServiceJobDone();
         return TRUE;
     case WM_CLOSE_JOB_DONE:
     case WM_KILL_JOB_DONE:

@@ -172,6 +172,7 @@ private:
     void OnCpuSample();
     void OnMemoryTick();
     void OnNetworkSample();
+    void OnServiceJobDone();
     void OnListClicked();
     void RebuildDetailView();
     void CheckNotSupportedReport();
@@ -255,6 +256,7 @@ private:
     ProcessSampler sampler_;
     ViewSamplers samplers_;
     CloseKillJob closeKill_;
+    svc::ServiceControlJob serviceJob_;
     ProgramDatabase publisherDb_;
     LocalProgramDatabase localDb_;
     PageSources sources_;

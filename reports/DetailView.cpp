@@ -93,9 +93,18 @@ UINT DetailView::Build(const DetailRequest& request) {
             model = MakeDetailModel(request.subject, request.pid, DetailValues());
             break;
         }
+        // The row's process, by its identity: a process that reuses the id
+        // is another program.
         const ProcessImageInfo* process = FindProcessImage(request.processes, request.pid);
+        if (process && request.createTime != 0 && process->createTime != 0 && process->createTime != request.createTime)
+            process = nullptr;
         if (process) path = process->imagePath;
-        if (path.empty()) GetProcessImagePath(request.pid, path);
+        if (path.empty()) {
+            if (request.createTime != 0)
+                GetProcessImagePathIfSame(request.pid, request.createTime, path);
+            else
+                GetProcessImagePath(request.pid, path);
+        }
         model = ProcessModel(request.subject, request.pid, path, request);
         break;
     }

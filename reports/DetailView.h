@@ -32,6 +32,7 @@ struct DetailRequest {
     DetailSubject subject = DetailSubject::None;   // what the selected row is
     HWND window = nullptr;                         // Applications: the row's window
     DWORD pid = 0;                                 // Tasks: the row's process id
+    int64_t createTime = 0;                        // Tasks: its creation time (0 unknown)
     const ServiceInfo* service = nullptr;          // Services, Drivers: the row's record; null when gone
     const ProcessImageList* processes = nullptr;   // the snapshot's processes, for paths and command lines
     const ProgramDatabase* publisher = nullptr;    // the publisher's database

@@ -128,7 +128,8 @@ ViewChange ListPage::UpdateView(const ViewTick&) { return Update(); }
 bool ListPage::DescribeSelected(SelectedProgram& program) {
     program.page = this;
     program.row = SelectedRow();
-    if (program.row < 0 || !DescribeRow(program.row, program) || program.path.empty()) return false;
+    if (program.row < 0 || !DescribeRow(program.row, program)) return false;
+    if (program.path.empty()) return true;
     GetProgramDetails(program.path, program.details, sources_.publisher, sources_.local);
     program.fileName = FileNameOf(program.path);
     return true;
@@ -271,9 +272,10 @@ ViewChange ApplicationsPage::Update() {
 bool ApplicationsPage::DescribeRow(int row, SelectedProgram& program) {
     program.window = WindowAt(row);
     if (!WindowExists(program.window)) return false;
-    ::GetWindowThreadProcessId(program.window, &program.pid);
-    ProcessCreateTime(program.pid, program.createTime);
-    program.path = WindowProgramPath(program.window);
+    CloseTarget target;
+    if (!WindowProgram(program.window, target, program.path)) return false;
+    program.pid = target.pid;
+    program.createTime = target.createTime;
     return true;
 }
 
@@ -363,8 +365,9 @@ ViewChange TasksPage::Update() {
 bool TasksPage::DescribeRow(int row, SelectedProgram& program) {
     program.pid = PidAt(row);
     program.createTime = CreateTimeAt(row);
-    if (!CanQueryProcess(program.pid) || !GetProcessImagePath(program.pid, program.path)) return false;
-    program.path = NormaliseImagePath(program.path);
+    if (!CanQueryProcess(program.pid)) return false;
+    if (GetProcessImagePathIfSame(program.pid, program.createTime, program.path))
+        program.path = NormaliseImagePath(program.path);
     return true;
 }
 
@@ -374,6 +377,7 @@ DetailRequest TasksPage::SelectionDetail() {
     if (row < 0) return request;
     request.subject = DetailSubject::Task;
     request.pid = PidAt(row);
+    request.createTime = CreateTimeAt(row);
     return request;
 }
 
@@ -493,6 +497,14 @@ void ServicesPage::UpdateRow(int row) {
     record->RefreshStartType();
     WriteUsageCells(row, key, *record);
     WriteStateCells(row, key, *record);
+}
+
+int ServicesPage::RowOfService(const std::string& serviceName) {
+    for (int row = 0; row < list_.GetItemCount(); ++row) {
+        const ServiceInfo* record = RecordAt(row);
+        if (record && ::lstrcmpiA(record->serviceName.c_str(), serviceName.c_str()) == 0) return row;
+    }
+    return -1;
 }
 
 bool ServicesPage::DescribeRow(int row, SelectedProgram& program) {

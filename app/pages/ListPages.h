@@ -51,9 +51,11 @@ public:
     virtual ViewChange Update() = 0;
     // The status line and log line while the list is rebuilt.
     virtual const char* LoadingText() const = 0;
-    // What the selected row names: its window, process or record, the
-    // program's path and file name (details are the caller's). False when
-    // no row is selected or what it names is gone.
+    // What the selected row names: its window, process or record and, when
+    // they can be read, the program's path, file name and details (the path
+    // is read by the process's identity, so a reused process id never names
+    // another program). False when no row is selected or what it names is
+    // gone.
     bool DescribeSelected(SelectedProgram& program);
 
     void Show(bool show) override;
@@ -73,7 +75,8 @@ public:
     void DeleteRow(int row);
 
 protected:
-    // What row describes; see DescribeSelected.
+    // What row describes; see DescribeSelected. The path stays empty when
+    // it cannot be read.
     virtual bool DescribeRow(int row, SelectedProgram& program) = 0;
     // The rules' view of the selected row (protection or service state).
     virtual void DescribeRowForCommands(int row, CommandContext& context) = 0;
@@ -173,6 +176,8 @@ public:
     DetailRequest SelectionDetail() override;
     // Re-reads one row's state and start type (after a control command).
     void UpdateRow(int row);
+    // The row of the named service or driver; -1 when it is not listed.
+    int RowOfService(const std::string& serviceName);
     // The snapshot's record of the row; null for no row or a gone record.
     ServiceInfo* RecordAt(int row);
     ServiceListKind Kind() const { return kind_; }

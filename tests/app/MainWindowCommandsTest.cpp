@@ -545,9 +545,14 @@ protected:
         MainWindowCommandsTest::TearDown();
         testutil::RemoveService(kName);
     }
-    // Runs a command on the selected row; returns the status text it left.
+    // Runs a command on the selected row; returns the status text it left
+    // once its job has ended (the status says "...ing service..." meanwhile).
     std::string Run(UINT id) {
         Command(id);
+        WaitUntil([&] {
+            const std::string status = Status();
+            return status.size() < 3 || status.compare(status.size() - 3, 3, "...") != 0;
+        }, 30000);
         return Status();
     }
 };
