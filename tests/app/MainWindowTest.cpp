@@ -241,6 +241,42 @@ TEST_F(MainWindowTest, TabsCollapseAndRestoreTheDetailPaneAndFillTheirPages) {
     EXPECT_EQ(before.bottom - before.top, after.bottom - after.top);
 }
 
+// Without an HTML engine (the tests run with it switched off) the detail pane
+// shows the page natively: its texts are plain child windows any program can
+// read.
+TEST_F(MainWindowTest, TheDetailPageIsReadableFromThePanesChildWindowsWithoutAnHtmlEngine) {
+    testutil::ChildProcess child;
+    ASSERT_TRUE(child.Start(testutil::HostPath(QM_ACTIONSCHILD_EXE), "wait"));
+    Start();
+    ShowTab(1);
+    HWND tasks = List(3001);
+    const int row = WaitForRow(tasks, 3, std::to_string(child.Pid()));
+    ASSERT_GE(row, 0);
+    ASSERT_TRUE(testutil::SelectListRow(tasks, row));
+    // What a click on the row tells the window.
+    ::PostMessageA(wnd_, WM_APP + 4202, 3001, 0);
+    HWND pane = FindDescendant(wnd_, 1014);
+    ASSERT_NE(nullptr, pane);
+    // WM_GETTEXT, as a screen reader asks: GetWindowText of another
+    // process's window reads only a caption the window manager keeps, which
+    // an edit control has not.
+    auto text = [](HWND w) {
+        char buffer[1024] = {};
+        ::SendMessageA(w, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer));
+        return std::string(buffer);
+    };
+    HWND view = nullptr, section = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+        view = ::FindWindowExA(pane, nullptr, "QuillmarkDetailView", nullptr);
+        section = view ? ::GetDlgItem(view, 102) : nullptr;
+        return section && text(section) == "Task Information";
+    }, 20000)) << (section ? text(section) : std::string("no native view"));
+    char path[MAX_PATH] = {}, longPath[MAX_PATH] = {};
+    ::GetFullPathNameA(testutil::HostPath(QM_ACTIONSCHILD_EXE).c_str(), MAX_PATH, path, nullptr);
+    ::GetLongPathNameA(path, longPath, MAX_PATH);
+    EXPECT_EQ(std::string(longPath), text(::GetDlgItem(view, 210)));
+}
+
 TEST_F(MainWindowTest, FrequencyCommandsSayTheIntervalAndAutoModeKeepsTheViewMoving) {
     Start();
     Command(kCmdOneSecond);
