@@ -54,9 +54,12 @@ void CQuillmarkDlg::FinishListCommand(const std::string& status) {
     if (!status.empty()) SetStatusText(status);
 }
 
+// A question is modal: Exit may be chosen from the notification area while
+// it is up, and then nothing it was asked for may start.
 bool CQuillmarkDlg::Confirm(const std::string& text) {
     if (settings::kPromptUser.Read(settings_) == 0) return true;
-    return ::MessageBoxA(hwnd_, text.c_str(), "Quillmark", MB_YESNO | MB_ICONQUESTION) == IDYES;
+    const bool yes = ::MessageBoxA(hwnd_, text.c_str(), "Quillmark", MB_YESNO | MB_ICONQUESTION) == IDYES;
+    return yes && !exiting_;
 }
 
 // ---- Enable and check states ---------------------------------------------------------------
@@ -339,7 +342,7 @@ void CQuillmarkDlg::CmdKill(UINT, SelectedProgram& program) {
     // the protection list: it is killed only after the user confirmed that
     // very process, whatever "PromptUser" says.
     auto confirmUnidentified = [this](const std::string& text) {
-        return ::MessageBoxA(hwnd_, text.c_str(), "Quillmark", MB_YESNO | MB_ICONWARNING) == IDYES;
+        return ::MessageBoxA(hwnd_, text.c_str(), "Quillmark", MB_YESNO | MB_ICONWARNING) == IDYES && !exiting_;
     };
     if (KillProgram(protection_, program.pid, program.createTime, ConfirmStep(), confirmUnidentified)) {
         program.page->DeleteRow(program.row);
