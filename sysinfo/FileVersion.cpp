@@ -157,8 +157,13 @@ bool ReadFixedVersion(const std::string& path, VS_FIXEDFILEINFO& out) {
 }  // namespace
 
 long ModuleVersion(const std::string& path) {
-    if (path.empty()) return 0;
-    LibraryHandle lib(::LoadLibraryA(path.c_str()));
+    // Only a full path: a bare name would be looked for in the program's
+    // folder first, where anyone may have put a library of that name.
+    const bool full = (path.size() > 2 && path[1] == ':' && (path[2] == '\\' || path[2] == '/')) ||
+                      path.compare(0, 2, "\\\\") == 0;
+    if (!full) return 0;
+    // The library's own imports come from its folder, not the program's.
+    LibraryHandle lib(::LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
     if (!lib) return 0;
     using GetVersionFn = HRESULT(CALLBACK*)(DLLVERSIONINFO*);
     auto fn = reinterpret_cast<GetVersionFn>(reinterpret_cast<void*>(::GetProcAddress(lib.get(), "DllGetVersion")));

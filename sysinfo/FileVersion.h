@@ -65,7 +65,8 @@ std::string TimeText(time_t t, const char* format);
 bool ListModules(DWORD pid, std::vector<std::string>& modules);
 
 // A library's version as major << 16 | minor, from its "DllGetVersion" or
-// else its fixed file version; 0 when neither can be read.
+// else its fixed file version; 0 when neither can be read, and for a path
+// that is not a full one (the library is never looked for by name).
 long ModuleVersion(const std::string& path);
 // "%ld" of ModuleVersion.
 std::string ModuleVersionText(const std::string& path);
