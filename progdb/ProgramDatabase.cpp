@@ -44,6 +44,31 @@ int RatingValue(const std::string& ratingText) {
     return static_cast<int>(value);
 }
 
+size_t CountXmlStartTags(const std::string& bytes, size_t limit) {
+    // A UTF-16 file has each character in two bytes; every other encoding the
+    // reader takes keeps "<" and the ASCII marks in one byte.
+    const auto byte = [&bytes](size_t i) { return static_cast<unsigned char>(bytes[i]); };
+    size_t width = 1, first = 0;
+    bool bigEndian = false;
+    if (bytes.size() >= 2 && ((byte(0) == 0xFF && byte(1) == 0xFE) || (byte(0) == 0xFE && byte(1) == 0xFF))) {
+        width = 2;
+        first = 2;
+        bigEndian = byte(0) == 0xFE;
+    }
+    const auto unit = [&](size_t i) -> unsigned {
+        if (width == 1) return byte(i);
+        return bigEndian ? (byte(i) << 8) | byte(i + 1) : byte(i) | (byte(i + 1) << 8);
+    };
+    size_t count = 0;
+    for (size_t i = first; i + width <= bytes.size(); i += width) {
+        if (unit(i) != '<') continue;
+        const unsigned mark = i + 2 * width <= bytes.size() ? unit(i + width) : 0;
+        if (mark == '/' || mark == '?' || mark == '!') continue;
+        if (++count > limit) break;
+    }
+    return count;
+}
+
 bool operator==(const ProgramEntry& a, const ProgramEntry& b) {
     return a.company == b.company && a.url == b.url && a.rating == b.rating && a.fileName == b.fileName &&
            a.description == b.description && a.submitted == b.submitted;
@@ -127,12 +152,16 @@ void ProgramDatabase::AppendEntry(const ProgramEntry& entry) {
 bool ProgramDatabase::LoadNow(const std::string& path) {
     if (!FileExists(path)) return false;
     std::string bytes;
+    const size_t maxBytes = MaxFileBytes();
     try {
-        if (!ReadFileBounded(path, kMaxDatabaseFileBytes + 1, bytes) || bytes.size() > kMaxDatabaseFileBytes)
-            return false;
+        if (!ReadFileBounded(path, maxBytes + 1, bytes) || bytes.size() > maxBytes) return false;
     } catch (const std::bad_alloc&) {
         return false;  // as unreadable: the entries stay
     }
+    // Counted before the parser builds its tree, which holds all of them.
+    const size_t maxElements = MaxElements();
+    if (maxElements != static_cast<size_t>(-1) && CountXmlStartTags(bytes, maxElements) > maxElements)
+        return false;  // as unreadable
     EntryTable staging;
     bool ok = false;
     struct Redirect {
@@ -158,6 +187,8 @@ bool ProgramDatabase::LoadNow(const std::string& path) {
     CriticalSectionLock guard(lock_);
     table_.entries.swap(staging.entries);
     table_.index.swap(staging.index);
+    modified_ = false;
+    ++changes_;
     return ok;
 }
 
@@ -199,8 +230,22 @@ void ProgramDatabase::WaitForLoad() {
     loader_.Join(INFINITE);
 }
 
-bool ProgramDatabase::Save(const std::string& path) const {
-    const std::vector<ProgramEntry> entries = Entries();
+bool ProgramDatabase::Save(const std::string& path) {
+    std::vector<ProgramEntry> entries;
+    unsigned long written = 0;
+    {
+        CriticalSectionLock guard(lock_);
+        entries = table_.entries;
+        written = changes_;
+    }
+    const bool saved = WriteEntries(path, entries);
+    CriticalSectionLock guard(lock_);
+    if (!saved) modified_ = true;
+    else if (changes_ == written) modified_ = false;
+    return saved;
+}
+
+bool ProgramDatabase::WriteEntries(const std::string& path, const std::vector<ProgramEntry>& entries) {
     XmlWriter writer;
     if (!writer.Open(path)) return false;
     writer.StartElement("database");
@@ -254,12 +299,16 @@ bool ProgramDatabase::AddOrReplace(const ProgramEntry& entry) {
     int i = FindIndexLocked(entry.fileName);
     if (i >= 0) {
         // Same key, so the index stays right.
-        table_.entries[static_cast<size_t>(i)] = entry;
-        return true;
+        ProgramEntry& current = table_.entries[static_cast<size_t>(i)];
+        if (current == entry) return true;
+        current = entry;
+    } else {
+        table_.entries.push_back(entry);
+        table_.index.emplace(FileNameKey(entry.fileName), static_cast<int>(table_.entries.size() - 1));
     }
-    table_.entries.push_back(entry);
-    table_.index.emplace(FileNameKey(entry.fileName), static_cast<int>(table_.entries.size() - 1));
+    // A replaced entry is as much unsaved as a new one.
     modified_ = true;
+    ++changes_;
     return true;
 }
 
@@ -281,6 +330,7 @@ bool ProgramDatabase::IsModified() const {
 void ProgramDatabase::SetModified(bool modified) {
     CriticalSectionLock guard(lock_);
     modified_ = modified;
+    ++changes_;
 }
 
 std::string ProgramDatabase::Path() const {
@@ -309,4 +359,5 @@ void ProgramDatabase::Clear() {
     CriticalSectionLock guard(lock_);
     table_.entries.clear();
     table_.index.clear();
+    ++changes_;
 }

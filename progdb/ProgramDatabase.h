@@ -35,6 +35,17 @@ enum ProgramRating : int {
 // file of tens of thousands of programs is a few megabytes, and a 32-bit
 // process parsing a far larger one could run out of address space.
 constexpr size_t kMaxDatabaseFileBytes = 64u * 1024u * 1024u;
+// The bounds of the publisher's file, which comes from the network: it is
+// refused above 16 MB or 500,000 elements (the 20,000 programs of a large
+// file make about 5 MB and 140,000 elements). The parser would hold every
+// element of a larger one at once, several times its size.
+constexpr size_t kMaxPublisherFileBytes = 16u * 1024u * 1024u;
+constexpr size_t kMaxPublisherElements = 500000;
+
+// How many elements the text of an XML file can hold at most: its start tags
+// ("<" followed by anything but "/", "?" or "!"), counted in UTF-16 units for
+// a file with a UTF-16 byte order mark. Stops counting past limit.
+size_t CountXmlStartTags(const std::string& bytes, size_t limit);
 
 // The string-table text of a rating; empty for values outside 0..9.
 std::string RatingText(int rating);
@@ -91,15 +102,18 @@ public:
     void WaitForLoad();
 
     // Writes every entry in the local layout, aside and then over the old
-    // file. False when the file cannot be written.
-    bool Save(const std::string& path) const;
+    // file. False when the file cannot be written. A save that succeeded
+    // clears the modified mark (unless an entry changed meanwhile); one that
+    // failed sets it, so the entries are written by a later save.
+    bool Save(const std::string& path);
 
     // First entry whose fileName equals the argument ignoring case, or -1.
     int FindIndex(const std::string& fileName) const;
     bool FindEntry(const std::string& fileName, ProgramEntry& entry) const;
     bool FindDescription(const std::string& fileName, std::string& text) const;
     // False when read-only. Otherwise overwrites the first entry with the
-    // same file name, or appends the entry and marks the database modified.
+    // same file name, or appends the entry; either change marks the database
+    // modified until it is saved.
     bool AddOrReplace(const ProgramEntry& entry);
 
     void SetReadOnly(bool readOnly);
@@ -116,6 +130,10 @@ public:
     void Clear();
 
 protected:
+    // The largest file Load reads and the most elements it parses: the
+    // publisher's bounds for this class.
+    virtual size_t MaxFileBytes() const { return kMaxPublisherFileBytes; }
+    virtual size_t MaxElements() const { return kMaxPublisherElements; }
     // For Parse implementations: one "company" element's entries, read by
     // the shared reading rule. Returns the number appended.
     size_t AppendCompany(const XmlNode& company, bool readSubmitted);
@@ -129,6 +147,7 @@ private:
         std::unordered_map<std::wstring, int> index;
     };
     bool LoadNow(const std::string& path);
+    static bool WriteEntries(const std::string& path, const std::vector<ProgramEntry>& entries);
     int FindIndexLocked(const std::string& fileName) const;
 
     mutable CriticalSection lock_;
@@ -136,6 +155,7 @@ private:
     std::string path_;
     bool readOnly_ = true;
     bool modified_ = false;
+    unsigned long changes_ = 0;  // counts every change, so a save knows what it wrote
 
     CriticalSection threadLock_;  // Load and WaitForLoad from several threads
     WorkerThread loader_;
@@ -148,4 +168,10 @@ public:
     // A load still running must end while this class's Parse is in place.
     ~LocalProgramDatabase() override { WaitForLoad(); }
     bool Parse(const std::string& xmlText) override;
+
+protected:
+    // The user's own file, written by the program: only the parser's own
+    // element bound applies.
+    size_t MaxFileBytes() const override { return kMaxDatabaseFileBytes; }
+    size_t MaxElements() const override { return static_cast<size_t>(-1); }
 };
