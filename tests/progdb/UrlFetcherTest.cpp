@@ -42,6 +42,11 @@ TEST(VersionLine, FindsTrimmedTagInAnyCaseAndReadsHex) {
     EXPECT_FALSE(FindVersionLine("<version>5</VERSION>\nx <version>5</version>\n<version>5", v));
     EXPECT_FALSE(FindVersionLine("", v));
     EXPECT_EQ(0u, ParseVersionNumber("0X1A"));  // only a lower-case x is a prefix
+    // Eight digits at most: a ninth would wrap around 32 bits.
+    EXPECT_EQ(0xFFFFFFFFul, ParseVersionNumber("FFFFFFFF"));
+    EXPECT_EQ(0x12345678ul, ParseVersionNumber("0x12345678"));
+    EXPECT_EQ(0u, ParseVersionNumber("100000001"));
+    EXPECT_EQ(0u, ParseVersionNumber("0x000000001"));
 }
 
 TEST(ProxyValue, PlainEntryAndPerSchemeList) {
