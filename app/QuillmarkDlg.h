@@ -78,7 +78,7 @@ public:
     const AppSettings& Settings() const { return settings_; }
     const ViewSettings& View() const { return view_; }
     bool IsInitialised() const { return initialised_; }
-    bool IsExiting() const { return exiting_; }
+    bool IsExiting() const override { return exiting_; }
     // After Exit: whether every background job ended within the exit bound.
     // A job stuck in a call nothing can interrupt (a network read under some
     // systems) is left to the end of the process instead.
