@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "PublisherProcess.h"
 #include "core/AppSettings.h"
 #include "core/SettingsKeys.h"
@@ -221,6 +225,22 @@ TEST(UrlFetcher, DownloadReplacesOnlyWithAnAcceptedFile) {
     ASSERT_TRUE(WriteFileBytes(served, "<html>garbage</html>"));
     EXPECT_FALSE(fetcher.Download(url, target));
     EXPECT_EQ("old good file", ReadFileBytes(target));
+    // Refused downloads leave nothing beside the target; a file of someone
+    // else's under the name a fixed scheme would use is not touched.
+    ASSERT_TRUE(WriteFileBytes(target + ".new", "not the fetcher's"));
+    EXPECT_FALSE(fetcher.Download(url, target));
+    EXPECT_EQ("not the fetcher's", ReadFileBytes(target + ".new"));
+    ::DeleteFileA((target + ".new").c_str());
+    std::vector<std::string> files;
+    WIN32_FIND_DATAA found;
+    HANDLE find = ::FindFirstFileA(dir.File("*").c_str(), &found);
+    ASSERT_NE(INVALID_HANDLE_VALUE, find);
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) files.push_back(found.cFileName);
+    } while (::FindNextFileA(find, &found));
+    ::FindClose(find);
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ((std::vector<std::string>{"ornava-db.xml", "served.xml"}), files);
 
     ASSERT_TRUE(WriteFileBytes(served, kDatabase));
     EXPECT_TRUE(fetcher.Download(url, target));
