@@ -35,9 +35,10 @@ public:
     static constexpr int kAllowClose = 0x0001;
     static constexpr int kAllowKill = 0x0002;
     static constexpr int kSystem = 0x8000;
-    // The largest protect.dat that is read. A file of a million names is far
-    // below it; a larger one is not read (and never saved over), since holding
-    // it would take a good part of a 32-bit process's memory.
+    // The largest protect.dat that is read. The file grows by one line of a
+    // few dozen bytes for each program the user ever set, so a million names
+    // fit; a larger file is not read (and never saved over), since holding it
+    // would take a good part of a 32-bit process's memory.
     static constexpr size_t kMaxFileBytes = 32u * 1024u * 1024u;
 
     // The list kept in "protect.dat" in the program's folder.
