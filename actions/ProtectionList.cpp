@@ -13,9 +13,6 @@
 
 namespace {
 
-// No sensible protection file comes near this; a larger one is read only up
-// to here, so a hostile file cannot make the program take a lot of memory.
-constexpr size_t kMaxFileBytes = 4 * 1024 * 1024;
 // A file name is far shorter; longer lines are garbage and are skipped.
 constexpr size_t kMaxLineBytes = 1024;
 
@@ -74,48 +71,89 @@ ProtectionList::ProtectionList() : filePath_(ProgramFolder() + "protect.dat") {}
 ProtectionList::ProtectionList(std::string filePath) : filePath_(std::move(filePath)) {}
 
 void ProtectionList::Load() {
+    builtInText_ = LoadTextResource(IDR_TEXT_SYSTEM_PROTECTED, "TEXT");
     std::string fileText;
-    ReadFileBounded(filePath_, kMaxFileBytes, fileText);
-    LoadFromText(fileText, LoadTextResource(IDR_TEXT_SYSTEM_PROTECTED, "TEXT"));
+    FileState state = FileState::Read;
+    if (FileExists(filePath_)) {
+        // One byte more than the bound tells a file that is larger.
+        if (!ReadFileBounded(filePath_, kMaxFileBytes + 1, fileText)) state = FileState::NotRead;
+        else if (fileText.size() > kMaxFileBytes) state = FileState::TooLarge;
+        if (state != FileState::Read) fileText.clear();
+    }
+    LoadFromText(fileText, builtInText_);
+    fileState_ = state;
 }
 
 void ProtectionList::LoadFromText(const std::string& fileText, const std::string& builtInText) {
+    builtInText_ = builtInText;
+    fileState_ = FileState::Read;
+    unsaved_ = false;
+    failureNoticed_ = false;
     entries_.clear();
     index_.clear();
+    ParseFileText(fileText);
+}
+
+void ProtectionList::ParseFileText(const std::string& fileText) {
     ForEachLine(fileText, [this](const std::string& line) {
         if (line.size() > kMaxLineBytes) return;
-        std::vector<std::string> fields;
-        size_t start = 0;
-        while (start <= line.size()) {
-            size_t end = line.find(';', start);
-            if (end == std::string::npos) end = line.size();
-            if (end > start) fields.push_back(line.substr(start, end - start));
-            start = end + 1;
-        }
-        std::string name;
-        if (fields.size() == 2) {
-            name = fields[0];
-        } else if (fields.size() > 2 && IsDecimalNumber(Trim(line.substr(line.rfind(';') + 1)))) {
-            // A program whose name holds ";" is saved as "a;b.exe;3": read
-            // it back as the name before the last ";". Older versions skip
-            // such a line, as they always did.
-            name = line.substr(0, line.rfind(';'));
-        } else {
-            return;
-        }
+        // The flags follow the last ";": everything before it is the name, so
+        // a name that holds, begins or ends with ";" is read back as written.
+        const size_t last = line.rfind(';');
+        if (last == std::string::npos || last + 1 == line.size()) return;
+        const std::string name = line.substr(0, last);
+        const std::string value = line.substr(last + 1);
+        if (name.find_first_not_of(';') == std::string::npos) return;  // no name
+        // A name with a ";" of its own is only taken from a line that ends in
+        // a number, which is how such a name is written; older versions skip
+        // those lines, as they always did.
+        if (name.find(';') != std::string::npos && !IsDecimalNumber(Trim(value))) return;
         // The leading decimal number, as the C library reads it; trailing
         // characters (a stray carriage return) are ignored.
-        int value = static_cast<int>(std::strtol(fields.back().c_str(), nullptr, 10));
-        Add(name, value & kAllowClose, value & kAllowKill, value & kSystem);
+        int flags = static_cast<int>(std::strtol(value.c_str(), nullptr, 10));
+        Add(name, flags & kAllowClose, flags & kAllowKill, flags & kSystem);
     });
     Add("System Idle Process", 0, 0, 1);
     Add("System", 0, 0, 1);
     // A built-in name overrides whatever the file said about it.
-    ForEachLine(builtInText, [this](const std::string& line) {
+    ForEachLine(builtInText_, [this](const std::string& line) {
         std::string name = Trim(line);
         if (name.empty() || name[0] == ';') return;
         MakeSystemProtected(name);
     });
+}
+
+bool ProtectionList::ReadFileAgain() {
+    std::string fileText;
+    if (FileExists(filePath_)) {
+        if (!ReadFileBounded(filePath_, kMaxFileBytes + 1, fileText)) {
+            fileState_ = FileState::NotRead;
+            lastError_ = ::GetLastError();
+            return false;
+        }
+        if (fileText.size() > kMaxFileBytes) {
+            fileState_ = FileState::TooLarge;
+            lastError_ = ERROR_FILE_TOO_LARGE;
+            return false;
+        }
+    }
+    // Everything in memory that is not built in was set in this run, since
+    // the file's own entries never arrived: the file's entries come first,
+    // as they stand, and this run's settings go over them.
+    std::vector<ProtectionEntry> changes;
+    for (const ProtectionEntry& e : entries_)
+        if (!e.system) changes.push_back(e);
+    entries_.clear();
+    index_.clear();
+    ParseFileText(fileText);
+    for (const ProtectionEntry& e : changes) {
+        const int i = Find(e.name);
+        if (i < 0) Append(e);
+        else entries_[static_cast<size_t>(i)] = ProtectionEntry{entries_[static_cast<size_t>(i)].name,
+                                                                 e.allowClose, e.allowKill, e.system};
+    }
+    fileState_ = FileState::Read;
+    return true;
 }
 
 void ProtectionList::MakeSystemProtected(const std::string& name) {
@@ -159,7 +197,7 @@ int ProtectionList::GetFlags(const std::string& name) const {
     return (e.allowClose ? kAllowClose : 0) | (e.allowKill ? kAllowKill : 0) | (e.system ? kSystem : 0);
 }
 
-void ProtectionList::SetFlags(const std::string& name, int flags) {
+bool ProtectionList::SetFlags(const std::string& name, int flags) {
     int i = Find(name);
     if (i >= 0) {
         ProtectionEntry& e = entries_[static_cast<size_t>(i)];
@@ -167,12 +205,12 @@ void ProtectionList::SetFlags(const std::string& name, int flags) {
         e.allowKill = Bool(flags & kAllowKill);
         e.system = Bool(flags & kSystem);
     }
-    Save();
+    return Save();
 }
 
-void ProtectionList::ToggleFlags(const std::string& name, int bits) {
+bool ProtectionList::ToggleFlags(const std::string& name, int bits) {
     int flags = GetFlags(name);
-    SetFlags(name, (flags & bits) ? (flags & ~bits) : (flags | bits));
+    return SetFlags(name, (flags & bits) ? (flags & ~bits) : (flags | bits));
 }
 
 bool ProtectionList::CanClose(const std::string& name) const {
@@ -228,32 +266,31 @@ int ProtectionList::Set(const std::string& name, int allowClose, int allowKill, 
         e.allowKill = Bool(allowKill);
         e.system = Bool(system);
     }
-    Save();
-    return 1;
+    return Save() ? 1 : -1;
 }
 
-void ProtectionList::SetAllowClose(const std::string& name, bool allow) {
+bool ProtectionList::SetAllowClose(const std::string& name, bool allow) {
     int i = Find(name);
     if (i < 0) {
         Append(ProtectionEntry{name, Bool(allow), 1, 0});
     } else {
         ProtectionEntry& e = entries_[static_cast<size_t>(i)];
-        if (e.system) return;
+        if (e.system) return true;
         e.allowClose = Bool(allow);
     }
-    Save();
+    return Save();
 }
 
-void ProtectionList::SetAllowKill(const std::string& name, bool allow) {
+bool ProtectionList::SetAllowKill(const std::string& name, bool allow) {
     int i = Find(name);
     if (i < 0) {
         Append(ProtectionEntry{name, 1, Bool(allow), 0});
     } else {
         ProtectionEntry& e = entries_[static_cast<size_t>(i)];
-        if (e.system) return;
+        if (e.system) return true;
         e.allowKill = Bool(allow);
     }
-    Save();
+    return Save();
 }
 
 std::string ProtectionList::FileText() const {
@@ -265,6 +302,40 @@ std::string ProtectionList::FileText() const {
     return text;
 }
 
-bool ProtectionList::Save() const {
-    return WriteFileReplacing(filePath_, FileText());
+bool ProtectionList::Save() {
+    // A file that was there but not read holds entries this list lacks:
+    // writing over it would lose them.
+    bool saved = (fileState_ == FileState::Read || ReadFileAgain()) &&
+                 WriteFileReplacing(filePath_, FileText(), AsideName::Fixed, &lastError_);
+    unsaved_ = !saved;
+    if (saved) failureNoticed_ = false;
+    return saved;
+}
+
+bool ProtectionList::SaveIfUnsaved() {
+    return !unsaved_ || Save();
+}
+
+bool ProtectionList::TakeSaveFailureNotice() {
+    if (!unsaved_ || failureNoticed_) return false;
+    failureNoticed_ = true;
+    return true;
+}
+
+std::string ProtectionList::SaveFailureText() const {
+    std::string reason;
+    switch (fileState_) {
+    case FileState::NotRead:
+        reason = "it could not be read (" + SystemErrorText(lastError_) + ") and is not written over";
+        break;
+    case FileState::TooLarge:
+        reason = "it is too large to be read and is not written over";
+        break;
+    case FileState::Read:
+        reason = SystemErrorText(lastError_);
+        break;
+    }
+    return FormatString("The protection settings could not be saved to %s: %s. The change is kept and "
+                        "will be saved again with the next change and when Quillmark exits.",
+                        filePath_.c_str(), reason.c_str());
 }

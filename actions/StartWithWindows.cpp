@@ -9,6 +9,11 @@ namespace {
 constexpr REGSAM kChangeAccess = KEY_READ | KEY_CREATE_SUB_KEY | KEY_SET_VALUE;
 }
 
+std::string RunValueForPath(const std::string& exePath) {
+    if (exePath.find(' ') == std::string::npos) return exePath;
+    return "\"" + exePath + "\"";
+}
+
 bool IsStartWithWindows() {
     RegKey key;
     if (::RegOpenKeyExA(HKEY_CURRENT_USER, kRunKeyPath, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return false;
@@ -26,9 +31,9 @@ bool SetStartWithWindows(bool on) {
         if (::RegCreateKeyExA(HKEY_CURRENT_USER, kRunKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE, kChangeAccess,
                               nullptr, key.put(), nullptr) != ERROR_SUCCESS)
             return false;
-        const std::string path = ProgramPath();
-        return ::RegSetValueExA(key.get(), kRunValueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
-                                static_cast<DWORD>(path.size() + 1)) == ERROR_SUCCESS;
+        const std::string value = RunValueForPath(ProgramPath());
+        return ::RegSetValueExA(key.get(), kRunValueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                                static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
     }
     LONG rc = ::RegOpenKeyExA(HKEY_CURRENT_USER, kRunKeyPath, 0, kChangeAccess, key.put());
     if (rc == ERROR_FILE_NOT_FOUND) return true;

@@ -8,9 +8,14 @@
 constexpr const char* kRunKeyPath = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr const char* kRunValueName = "Quillmark";
 
+// The value's data for an executable: its path, in double quotes when it
+// holds a space (unquoted, "C:\Program Files\..." could start
+// "C:\Program.exe" instead).
+std::string RunValueForPath(const std::string& exePath);
+
 // True when the value exists and is not empty.
 bool IsStartWithWindows();
-// on: writes the executable's long path (over any older path); off: deletes
-// the value. A missing key or value is no error when turning it off. False
+// on: writes the executable's long path (RunValueForPath, over any older
+// path); off: deletes the value. A missing key or value is no error when turning it off. False
 // when the registry refused the change.
 bool SetStartWithWindows(bool on);

@@ -265,10 +265,19 @@ void CQuillmarkDlg::CmdTrayShow(UINT) { ShowWindowFrom(WhenShown::HideInTray); }
 // ---- The list commands ---------------------------------------------------------------------
 
 void CQuillmarkDlg::CmdDescribe(UINT, SelectedProgram& program) {
+    DescribeOutcome outcome;
+    std::string status;
     if (submission_ && DescribeProgramWithDialog(hwnd_, program.path, publisherDb_, localDb_,
-                                                 LocalDatabasePath(ProgramFolder()), *submission_))
+                                                 LocalDatabasePath(ProgramFolder()), *submission_, &outcome)) {
         RebuildDetailView();
-    FinishListCommand(std::string());
+        // The description stays in memory and is saved with the next change
+        // or at exit; the user hears that this save failed.
+        if (outcome.added && !outcome.saved) {
+            status = kLocalDatabaseSaveFailedText;
+            log_.Log("%s", kLocalDatabaseSaveFailedText);
+        }
+    }
+    FinishListCommand(status);
 }
 
 void CQuillmarkDlg::CmdProperties(UINT, SelectedProgram& program) {
@@ -312,6 +321,14 @@ void CQuillmarkDlg::CmdCloseProgram(UINT, SelectedProgram& program) {
 void CQuillmarkDlg::RefreshProtectionCells() {
     applications_.RefreshProtection();
     tasks_.RefreshProtection();
+    ReportProtectionSave();
+}
+
+void CQuillmarkDlg::ReportProtectionSave() {
+    if (!protection_.TakeSaveFailureNotice()) return;
+    const std::string text = protection_.SaveFailureText();
+    SetStatusText(text);
+    log_.Log("%s", text.c_str());
 }
 
 void CQuillmarkDlg::CmdAllowClose(UINT, SelectedProgram& program) {

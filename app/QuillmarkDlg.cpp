@@ -313,6 +313,9 @@ void CQuillmarkDlg::Exit() {
     KillTimer(kViewUpdateTimer);
     tray_.Remove();
     samplers_.RequestStop();
+    // What could not be saved when it changed is tried once more.
+    if (!protection_.SaveIfUnsaved()) log_.Log("%s", protection_.SaveFailureText().c_str());
+    ::SaveLocalDatabaseIfModified(log_, localDb_, ProgramFolder());
     SaveViewSettings();
     SavePlacement(settings::kWindowPosSection);
     StopWorkers();

@@ -66,7 +66,7 @@ public:
     // the program is not kept in the notification area.
     void Exit();
 
-    bool IsExiting() const { return exiting_; }
+    bool IsExiting() const override { return exiting_; }
     // After Exit: whether every background job ended within the exit bound.
     // A job stuck in a call nothing can interrupt (a network read under some
     // systems) is left to the end of the process instead.
@@ -189,6 +189,9 @@ private:
     // Derives the program of the shown list's selected row.
     bool DeriveProgram(SelectedProgram& program);
     void RefreshProtectionCells();
+    // Tells the user, once, that a protection change could not be saved (it
+    // stays in memory and is tried again at the next change and at exit).
+    void ReportProtectionSave();
     // After a list command: the tab toolbar, then its status text, if any.
     void FinishListCommand(const std::string& status);
 

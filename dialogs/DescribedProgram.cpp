@@ -37,11 +37,12 @@ DescribeOutcome AddDescribedProgram(const ProgramDetails& details, ProgramDataba
 
 bool DescribeProgramWithDialog(HWND owner, const std::string& path, const ProgramDatabase& publisherDatabase,
                                ProgramDatabase& localDatabase, const std::string& localPath,
-                               SubmissionService& submission) {
+                               SubmissionService& submission, DescribeOutcome* outcome) {
     ProgramDetails details;
     GetProgramDetails(path, details, publisherDatabase, localDatabase);
     CDescribeAppDlg dialog(details);
     if (dialog.DoModal(owner) != IDOK) return false;
-    AddDescribedProgram(details, localDatabase, localPath, submission);
+    const DescribeOutcome added = AddDescribedProgram(details, localDatabase, localPath, submission);
+    if (outcome) *outcome = added;
     return true;
 }

@@ -36,4 +36,4 @@ DescribeOutcome AddDescribedProgram(const ProgramDetails& details, ProgramDataba
 // when the user pressed OK (the caller then rebuilds the detail page).
 bool DescribeProgramWithDialog(HWND owner, const std::string& path, const ProgramDatabase& publisherDatabase,
                                ProgramDatabase& localDatabase, const std::string& localPath,
-                               SubmissionService& submission);
+                               SubmissionService& submission, DescribeOutcome* outcome = nullptr);

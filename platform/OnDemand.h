@@ -9,6 +9,12 @@
 
 namespace ondemand {
 
+// Loads a library of the system folder by its full path, its own imports
+// resolved from there too: a file of the same name beside the program (a
+// portable copy's folder is anyone's to write to) or in the current folder is
+// never the one loaded. Null when the library is missing.
+HMODULE LoadSystemLibrary(const char* library);
+
 // The address of `function` in the system library `library`, loading it on
 // the first call; null when either is missing.
 FARPROC Find(const char* library, const char* function);

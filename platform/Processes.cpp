@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "base/Handles.h"
+#include "platform/OnDemand.h"
 
 namespace {
 
@@ -17,8 +18,10 @@ void Lookup(HMODULE lib, const char* name, T& out) {
     out = lib ? reinterpret_cast<T>(reinterpret_cast<void*>(::GetProcAddress(lib, name))) : nullptr;
 }
 
+// By the system folder's path: a library of the same name planted beside the
+// program is never loaded in its place.
 HMODULE LoadListed(const char* name) {
-    HMODULE lib = ::LoadLibraryA(name);
+    HMODULE lib = ondemand::LoadSystemLibrary(name);
     if (lib) g_libraries.push_back(lib);
     return lib;
 }

@@ -96,6 +96,7 @@ struct DatabaseUpdater::Job {
     AppSettings settings;
     FetchLimits limits;
     HANDLE stopEvent = nullptr;
+    std::shared_ptr<std::atomic<unsigned long>> pendingVersion;
     unsigned long remoteSize = 0;
     std::string remoteDate;
     unsigned long remoteVersion = 0;
@@ -124,32 +125,47 @@ struct DatabaseUpdater::Job {
         });
         return fetcher.Download(fileUrl, localPath);
     }
+    // The version of a file now in place becomes the stored one (never a
+    // lower number than stored: a file fetched because it was missing keeps
+    // the stored version).
+    void Installed(unsigned long version) {
+        LoadState();
+        if (version > remoteVersion) {
+            remoteVersion = version;
+            SaveState();
+        }
+        *pendingVersion = 0;
+    }
     DWORD RunCheck(const std::string& versionUrl, const std::string& fileUrl, const std::string& localPath,
                    bool autoDownload) {
         ComRuntime com;  // for the download service and the parser that checks the file
         UrlFetcher fetcher(limits);
         LoadState();
         Prepare(fetcher);
-        bool isNew = false;
         unsigned long version = 0;
-        if (fetcher.FetchVersion(versionUrl, version) && version > remoteVersion) {
-            remoteVersion = version;
-            SaveState();
-            isNew = true;
-        }
+        const bool isNew = fetcher.FetchVersion(versionUrl, version) && version > remoteVersion;
         if (!FileExists(localPath) || isNew) {
             fetcher.GetRemoteInfo(remoteSize, remoteDate);
             SaveState();
+            // Stored only when the file is in place: a declined or failed
+            // download leaves the update to be offered again.
+            const unsigned long newVersion = isNew ? version : 0;
+            *pendingVersion = newVersion;
             if (!autoDownload) return kUpdateAvailable;
-            return Download(fetcher, fileUrl, localPath) ? kUpdateInstalled : kUpdateFailed;
+            if (!Download(fetcher, fileUrl, localPath)) return kUpdateFailed;
+            Installed(newVersion);
+            return kUpdateInstalled;
         }
+        *pendingVersion = 0;
         return fetcher.LastError();
     }
-    DWORD RunDownload(const std::string& fileUrl, const std::string& localPath) {
+    DWORD RunDownload(const std::string& fileUrl, const std::string& localPath, unsigned long version) {
         ComRuntime com;
         UrlFetcher fetcher(limits);
         Prepare(fetcher);
-        return Download(fetcher, fileUrl, localPath) ? kUpdateInstalled : kUpdateFailed;
+        if (!Download(fetcher, fileUrl, localPath)) return kUpdateFailed;
+        Installed(version);
+        return kUpdateInstalled;
     }
 };
 
@@ -158,10 +174,12 @@ DatabaseUpdater::Job DatabaseUpdater::MakeJob(HANDLE stopEvent) const {
     job.settings = settings_;
     job.limits = limits_;
     job.stopEvent = stopEvent;
+    job.pendingVersion = pendingVersion_;
     return job;
 }
 
-DatabaseUpdater::DatabaseUpdater(AppSettings settings) : settings_(std::move(settings)) {
+DatabaseUpdater::DatabaseUpdater(AppSettings settings)
+    : settings_(std::move(settings)), pendingVersion_(std::make_shared<std::atomic<unsigned long>>(0)) {
     versionUrl_ = VersionServiceUrl(CurrentServiceAddress(settings_));
 }
 
@@ -186,11 +204,12 @@ bool DatabaseUpdater::StartDownload(const std::string& fileUrl, const std::strin
     if (worker_.IsRunning()) return false;
     checkJob_ = false;
     Job job = MakeJob(nullptr);
+    const unsigned long version = *pendingVersion_;
     return worker_.Start(
         notifyWindow_,
-        [job, fileUrl, localPath](WorkerThread::Context& context) mutable {
+        [job, fileUrl, localPath, version](WorkerThread::Context& context) mutable {
             job.stopEvent = context.StopEvent();
-            context.Complete(WM_DATABASE_UPDATE, job.RunDownload(fileUrl, localPath));
+            context.Complete(WM_DATABASE_UPDATE, job.RunDownload(fileUrl, localPath, version));
         },
         WorkerMessage{WM_DATABASE_UPDATE, kUpdateFailed, 0});
 }
@@ -207,7 +226,9 @@ DWORD DatabaseUpdater::RunCheck(const std::string& versionUrl, const std::string
 
 DWORD DatabaseUpdater::RunDownload(const std::string& fileUrl, const std::string& localPath, HANDLE stopEvent) {
     Job job = MakeJob(stopEvent);
-    return job.RunDownload(fileUrl, localPath);
+    DWORD status = job.RunDownload(fileUrl, localPath, *pendingVersion_);
+    LoadState();
+    return status;
 }
 
 void DatabaseUpdater::LoadState() {
@@ -259,7 +280,8 @@ void DatabaseUpdateService::CheckForUpdate(bool atStartup) {
         if ((host_.AskUpdateConnection() & 0xFFFF) == IDNO) updatesAllowed_ = false;
         connectionAsked_ = true;
     }
-    if (!updatesAllowed_) return;
+    // The question runs a message loop: Exit may have been chosen meanwhile.
+    if (!updatesAllowed_ || host_.IsExiting()) return;
     const ServiceAddress address = CurrentServiceAddress(settings_);
     updater_.SetNotifyWindow(host_.NotifyWindow());
     updater_.SetVersionUrl(VersionServiceUrl(address));
@@ -279,7 +301,8 @@ void DatabaseUpdateService::OnDatabaseUpdate(DWORD status) {
     Status(text);
     host_.Log(text);
     if (status == kUpdateAvailable) {
-        if (host_.AskDownload(text)) {
+        // Exit may have been chosen while the question was open.
+        if (host_.AskDownload(text) && !host_.IsExiting()) {
             updater_.SetNotifyWindow(host_.NotifyWindow());
             updater_.StartDownload(DatabaseFileUrl(CurrentServiceAddress(settings_)), localPath_);
         }

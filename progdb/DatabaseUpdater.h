@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <memory>
 #include <string>
 
 #include "core/AppSettings.h"
@@ -43,9 +44,10 @@ bool IsUpdateCheckDue(int checkUpdates, bool atStartup, const std::string& date,
 // The text shown and logged for a status.
 std::string UpdateStatusText(DWORD status);
 
-// Runs the check and the download, one job at a time (both write the same
-// ".new" file beside the database), and keeps the "Remote..." values of the
-// publisher's file.
+// Runs the check and the download, one job at a time (both replace the same
+// database file), and keeps the "Remote..." values of the publisher's file.
+// A newer version number is stored only once its file has replaced the old
+// one: a check whose download was declined or failed finds it new again.
 class DatabaseUpdater {
 public:
     explicit DatabaseUpdater(AppSettings settings = AppSettings());
@@ -75,7 +77,9 @@ public:
     bool Stop(DWORD boundMs = WorkerThread::kDefaultStopBoundMs) { return worker_.Stop(boundMs); }
 
     // The jobs' bodies, run on the calling thread; they return the status
-    // the job posts. stopEvent (may be null) ends their waits early.
+    // the job posts. stopEvent (may be null) ends their waits early. A check
+    // that reports kUpdateAvailable leaves its version waiting
+    // (PendingVersion); the next download stores it when its file is in place.
     DWORD RunCheck(const std::string& versionUrl, const std::string& fileUrl,
                    const std::string& localPath, bool autoDownload, HANDLE stopEvent = nullptr);
     DWORD RunDownload(const std::string& fileUrl, const std::string& localPath, HANDLE stopEvent = nullptr);
@@ -84,6 +88,8 @@ public:
     void LoadState();
     void SaveState() const;
     unsigned long RemoteVersion() const { return remoteVersion_; }
+    // The newer version the last check found and did not download; 0 for none.
+    unsigned long PendingVersion() const { return *pendingVersion_; }
 
 private:
     struct Job;
@@ -98,6 +104,9 @@ private:
     std::string remoteDate_;
     unsigned long remoteVersion_ = 0;
 
+    // Shared with the jobs, so a job let go at exit never writes into a
+    // destroyed updater.
+    std::shared_ptr<std::atomic<unsigned long>> pendingVersion_;
     std::atomic<bool> checkJob_{false};
     WorkerThread worker_;  // last: stopped before the members above go
 };
@@ -120,6 +129,10 @@ public:
     virtual bool AskDownload(const std::string& text) = 0;
     // Loads both databases again (LoadDatabases).
     virtual void ReloadDatabases() = 0;
+    // True once the program is on its way out (Exit was chosen, from the
+    // tray menu say, while a question of this service was open): no job may
+    // start then.
+    virtual bool IsExiting() const = 0;
     // Whether the system reports an Internet connection.
     virtual bool InternetConnected();
     virtual SYSTEMTIME LocalNow();

@@ -44,6 +44,31 @@ int RatingValue(const std::string& ratingText) {
     return static_cast<int>(value);
 }
 
+size_t CountXmlStartTags(const std::string& bytes, size_t limit) {
+    // A UTF-16 file has each character in two bytes; every other encoding the
+    // reader takes keeps "<" and the ASCII marks in one byte.
+    const auto byte = [&bytes](size_t i) { return static_cast<unsigned char>(bytes[i]); };
+    size_t width = 1, first = 0;
+    bool bigEndian = false;
+    if (bytes.size() >= 2 && ((byte(0) == 0xFF && byte(1) == 0xFE) || (byte(0) == 0xFE && byte(1) == 0xFF))) {
+        width = 2;
+        first = 2;
+        bigEndian = byte(0) == 0xFE;
+    }
+    const auto unit = [&](size_t i) -> unsigned {
+        if (width == 1) return byte(i);
+        return bigEndian ? (byte(i) << 8) | byte(i + 1) : byte(i) | (byte(i + 1) << 8);
+    };
+    size_t count = 0;
+    for (size_t i = first; i + width <= bytes.size(); i += width) {
+        if (unit(i) != '<') continue;
+        const unsigned mark = i + 2 * width <= bytes.size() ? unit(i + width) : 0;
+        if (mark == '/' || mark == '?' || mark == '!') continue;
+        if (++count > limit) break;
+    }
+    return count;
+}
+
 bool operator==(const ProgramEntry& a, const ProgramEntry& b) {
     return a.company == b.company && a.url == b.url && a.rating == b.rating && a.fileName == b.fileName &&
            a.description == b.description && a.submitted == b.submitted;
@@ -61,8 +86,14 @@ void ProgramDatabase::EntryTable::Append(const ProgramEntry& entry) {
     index.emplace(FileNameKey(entry.fileName), static_cast<int>(entries.size() - 1));
 }
 
-ProgramDatabase::ProgramDatabase(LayoutReader reader)
-    : store_(std::make_shared<Store>()), lock_(store_->lock), table_(store_->table), reader_(std::move(reader)) {}
+ProgramDatabase::ProgramDatabase(LayoutReader reader, LoadBounds bounds)
+    : store_(std::make_shared<Store>()),
+      lock_(store_->lock),
+      table_(store_->table),
+      modified_(store_->modified),
+      changes_(store_->changes),
+      reader_(std::move(reader)),
+      bounds_(bounds) {}
 
 ProgramDatabase::~ProgramDatabase() {
     WaitForLoad();
@@ -124,16 +155,21 @@ bool ProgramDatabase::Parse(const std::string& xmlText) {
     return ok;
 }
 
-bool ProgramDatabase::LoadInto(Store& store, const LayoutReader& reader, const std::string& path, HANDLE stopEvent) {
+bool ProgramDatabase::LoadInto(Store& store, const LayoutReader& reader, const LoadBounds& bounds,
+                               const std::string& path, HANDLE stopEvent) {
     auto stopped = [stopEvent] { return stopEvent && ::WaitForSingleObject(stopEvent, 0) == WAIT_OBJECT_0; };
     if (!FileExists(path)) return false;
     std::string bytes;
+    const size_t maxBytes = bounds.maxFileBytes;
     try {
-        if (!ReadFileBounded(path, kMaxDatabaseFileBytes + 1, bytes) || bytes.size() > kMaxDatabaseFileBytes)
-            return false;
+        if (!ReadFileBounded(path, maxBytes + 1, bytes) || bytes.size() > maxBytes) return false;
     } catch (const std::bad_alloc&) {
         return false;  // as unreadable: the entries stay
     }
+    // Counted before the parser builds its tree, which holds all of them.
+    const size_t maxElements = bounds.maxElements;
+    if (maxElements != kNoElementBound && CountXmlStartTags(bytes, maxElements) > maxElements)
+        return false;  // as unreadable
     EntryTable staging;
     bool ok = false;
     try {
@@ -142,6 +178,7 @@ bool ProgramDatabase::LoadInto(Store& store, const LayoutReader& reader, const s
         // Out of memory half-way: what was parsed is no whole database.
         CriticalSectionLock guard(store.lock);
         store.table = EntryTable();
+        ++store.changes;
         return false;
     }
     // A load asked to stop (the program ends) changes nothing.
@@ -151,6 +188,8 @@ bool ProgramDatabase::LoadInto(Store& store, const LayoutReader& reader, const s
     CriticalSectionLock guard(store.lock);
     store.table.entries.swap(staging.entries);
     store.table.index.swap(staging.index);
+    store.modified = false;
+    ++store.changes;
     return ok;
 }
 
@@ -160,7 +199,7 @@ bool ProgramDatabase::Load(const std::string& path, bool inBackground, HWND noti
             CriticalSectionLock guard(lock_);
             path_ = path;
         }
-        return LoadInto(*store_, reader_, path, nullptr);
+        return LoadInto(*store_, reader_, bounds_, path, nullptr);
     }
     CriticalSectionLock guard(threadLock_);
     if (loader_.IsRunning()) return false;
@@ -173,13 +212,14 @@ bool ProgramDatabase::Load(const std::string& path, bool inBackground, HWND noti
     // reads any more.
     std::shared_ptr<Store> store = store_;
     LayoutReader reader = reader_;
+    const LoadBounds bounds = bounds_;
     return loader_.Start(
         notifyWindow,
-        [store, reader, path](WorkerThread::Context& context) {
+        [store, reader, bounds, path](WorkerThread::Context& context) {
             {
                 // The XML parser's component runtime belongs to this thread.
                 ComRuntime runtime;
-                LoadInto(*store, reader, path, context.StopEvent());
+                LoadInto(*store, reader, bounds, path, context.StopEvent());
             }
             context.Complete(WM_DATABASE_LOADED);
         },
@@ -203,8 +243,22 @@ void ProgramDatabase::WaitForLoad() {
     loader_.Join(kLoadBoundMs);
 }
 
-bool ProgramDatabase::Save(const std::string& path) const {
-    const std::vector<ProgramEntry> entries = Entries();
+bool ProgramDatabase::Save(const std::string& path) {
+    std::vector<ProgramEntry> entries;
+    unsigned long written = 0;
+    {
+        CriticalSectionLock guard(lock_);
+        entries = table_.entries;
+        written = changes_;
+    }
+    const bool saved = WriteEntries(path, entries);
+    CriticalSectionLock guard(lock_);
+    if (!saved) modified_ = true;
+    else if (changes_ == written) modified_ = false;
+    return saved;
+}
+
+bool ProgramDatabase::WriteEntries(const std::string& path, const std::vector<ProgramEntry>& entries) {
     XmlWriter writer;
     if (!writer.Open(path)) return false;
     writer.StartElement("database");
@@ -258,12 +312,16 @@ bool ProgramDatabase::AddOrReplace(const ProgramEntry& entry) {
     int i = FindIndexLocked(entry.fileName);
     if (i >= 0) {
         // Same key, so the index stays right.
-        table_.entries[static_cast<size_t>(i)] = entry;
-        return true;
+        ProgramEntry& current = table_.entries[static_cast<size_t>(i)];
+        if (current == entry) return true;
+        current = entry;
+    } else {
+        table_.entries.push_back(entry);
+        table_.index.emplace(FileNameKey(entry.fileName), static_cast<int>(table_.entries.size() - 1));
     }
-    table_.entries.push_back(entry);
-    table_.index.emplace(FileNameKey(entry.fileName), static_cast<int>(table_.entries.size() - 1));
+    // A replaced entry is as much unsaved as a new one.
     modified_ = true;
+    ++changes_;
     return true;
 }
 
@@ -285,6 +343,7 @@ bool ProgramDatabase::IsModified() const {
 void ProgramDatabase::SetModified(bool modified) {
     CriticalSectionLock guard(lock_);
     modified_ = modified;
+    ++changes_;
 }
 
 std::string ProgramDatabase::Path() const {
@@ -313,4 +372,5 @@ void ProgramDatabase::Clear() {
     CriticalSectionLock guard(lock_);
     table_.entries.clear();
     table_.index.clear();
+    ++changes_;
 }

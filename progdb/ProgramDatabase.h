@@ -38,6 +38,17 @@ enum ProgramRating : int {
 // file of tens of thousands of programs is a few megabytes, and a 32-bit
 // process parsing a far larger one could run out of address space.
 constexpr size_t kMaxDatabaseFileBytes = 64u * 1024u * 1024u;
+// The bounds of the publisher's file, which comes from the network: it is
+// refused above 16 MB or 500,000 elements (the 20,000 programs of a large
+// file make about 5 MB and 140,000 elements). The parser would hold every
+// element of a larger one at once, several times its size.
+constexpr size_t kMaxPublisherFileBytes = 16u * 1024u * 1024u;
+constexpr size_t kMaxPublisherElements = 500000;
+
+// How many elements the text of an XML file can hold at most: its start tags
+// ("<" followed by anything but "/", "?" or "!"), counted in UTF-16 units for
+// a file with a UTF-16 byte order mark. Stops counting past limit.
+size_t CountXmlStartTags(const std::string& bytes, size_t limit);
 
 // The string-table text of a rating; empty for values outside 0..9.
 std::string RatingText(int rating);
@@ -83,8 +94,18 @@ public:
     static bool ReadPublisherLayout(const std::string& xmlText, EntryTable& into);
     static bool ReadLocalLayout(const std::string& xmlText, EntryTable& into);
 
+    // What a load reads at the most: the file's size and its elements (the
+    // element bound counted before the parser builds its tree).
+    static constexpr size_t kNoElementBound = static_cast<size_t>(-1);
+    struct LoadBounds {
+        size_t maxFileBytes;
+        size_t maxElements;
+    };
+
+    // The publisher's layout and bounds by default.
     ProgramDatabase() : ProgramDatabase(&ReadPublisherLayout) {}
-    explicit ProgramDatabase(LayoutReader reader);
+    explicit ProgramDatabase(LayoutReader reader,
+                             LoadBounds bounds = LoadBounds{kMaxPublisherFileBytes, kMaxPublisherElements});
     // Waits, bounded, for a background load that still runs; one that runs
     // on writes only into the storage it shares, never into a database
     // that is gone.
@@ -114,15 +135,18 @@ public:
     void WaitForLoad();
 
     // Writes every entry in the local layout, aside and then over the old
-    // file. False when the file cannot be written.
-    bool Save(const std::string& path) const;
+    // file. False when the file cannot be written. A save that succeeded
+    // clears the modified mark (unless an entry changed meanwhile); one that
+    // failed sets it, so the entries are written by a later save.
+    bool Save(const std::string& path);
 
     // First entry whose fileName equals the argument ignoring case, or -1.
     int FindIndex(const std::string& fileName) const;
     bool FindEntry(const std::string& fileName, ProgramEntry& entry) const;
     bool FindDescription(const std::string& fileName, std::string& text) const;
     // False when read-only. Otherwise overwrites the first entry with the
-    // same file name, or appends the entry and marks the database modified.
+    // same file name, or appends the entry; either change marks the database
+    // modified until it is saved.
     bool AddOrReplace(const ProgramEntry& entry);
 
     void SetReadOnly(bool readOnly);
@@ -144,21 +168,28 @@ protected:
     static size_t AppendCompany(EntryTable& into, const XmlNode& company, bool readSubmitted);
 
 private:
-    // The entries and their lock: shared with a background load.
+    // The entries, their lock and their change marks: shared with a
+    // background load.
     struct Store {
         CriticalSection lock;
         EntryTable table;
+        bool modified = false;
+        unsigned long changes = 0;  // counts every change, so a save knows what it wrote
     };
-    static bool LoadInto(Store& store, const LayoutReader& reader, const std::string& path, HANDLE stopEvent);
+    static bool LoadInto(Store& store, const LayoutReader& reader, const LoadBounds& bounds, const std::string& path,
+                         HANDLE stopEvent);
+    static bool WriteEntries(const std::string& path, const std::vector<ProgramEntry>& entries);
     int FindIndexLocked(const std::string& fileName) const;
 
     std::shared_ptr<Store> store_;
-    CriticalSection& lock_;  // store_->lock
-    EntryTable& table_;      // store_->table
+    CriticalSection& lock_;    // store_->lock
+    EntryTable& table_;        // store_->table
+    bool& modified_;           // store_->modified
+    unsigned long& changes_;   // store_->changes
     LayoutReader reader_;
+    LoadBounds bounds_;
     std::string path_;
     bool readOnly_ = true;
-    bool modified_ = false;
 
     // How long a wait for a load may take: the largest file the reader
     // accepts parses in a few seconds on a slow machine.
@@ -171,5 +202,7 @@ private:
 // "executable" with "submitted").
 class LocalProgramDatabase : public ProgramDatabase {
 public:
-    LocalProgramDatabase() : ProgramDatabase(&ReadLocalLayout) {}
+    // The user's own file, written by the program: only the parser's own
+    // element bound applies.
+    LocalProgramDatabase() : ProgramDatabase(&ReadLocalLayout, LoadBounds{kMaxDatabaseFileBytes, kNoElementBound}) {}
 };

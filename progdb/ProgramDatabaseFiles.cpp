@@ -59,6 +59,11 @@ void LoadDatabases(const ActivityLog& log, ProgramDatabase& publisher, ProgramDa
         if (FileExists(publisherPath) && !publisher.IsLoading()) publisher.Load(publisherPath, true, notifyWindow);
     }
     const std::string localPath = LocalDatabasePath(programFolder);
+    if (local.IsModified() && !SaveLocalDatabase(log, local, programFolder)) {
+        // Reading the file now would replace the entries that are not in it.
+        log.Log("The local program database is not read again: its unsaved entries are kept for the next save.");
+        return;
+    }
     const LocalFileState state = !FileExists(localPath) || local.Load(localPath, false, nullptr)
                                      ? LocalFileState::LocalLayout
                                      : ExamineLocalFile(localPath);
@@ -88,11 +93,15 @@ void LoadDatabases(const ActivityLog& log, ProgramDatabase& publisher, ProgramDa
     local.SetReadOnly(false);
 }
 
-bool SaveLocalDatabase(const ActivityLog& log, const ProgramDatabase& local, const std::string& programFolder) {
+bool SaveLocalDatabase(const ActivityLog& log, ProgramDatabase& local, const std::string& programFolder) {
     // Still read-only after LoadDatabases: the file there could not be read
     // and must not be replaced.
     bool saved = !local.IsReadOnly() && local.Save(LocalDatabasePath(programFolder));
     log.Log(saved ? "The local program database has been successfully updated."
-                  : "The local program database has failed to update.");
+                  : kLocalDatabaseSaveFailedText);
     return saved;
+}
+
+bool SaveLocalDatabaseIfModified(const ActivityLog& log, ProgramDatabase& local, const std::string& programFolder) {
+    return !local.IsModified() || SaveLocalDatabase(log, local, programFolder);
 }

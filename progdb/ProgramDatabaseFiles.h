@@ -13,6 +13,8 @@ class ActivityLog;
 // File names of the two databases.
 constexpr const char kPublisherDatabaseFile[] = "ornava-db.xml";
 constexpr const char kLocalDatabaseFile[] = "local-db.xml";
+// The log line (and status text) of a local-database save that failed.
+constexpr const char kLocalDatabaseSaveFailedText[] = "The local program database has failed to update.";
 // Status bar text on WM_DATABASE_LOADED.
 constexpr const char kDatabaseLoadedStatus[] = "Ornava database loaded.";
 
@@ -32,11 +34,20 @@ std::string LocalDatabasePath(const std::string& programFolder);
 // moved to SetAsideFileName (logged), so that saving cannot destroy it; when
 // it cannot be moved, or cannot be read at all (held by another program for
 // a moment), it stays where it is and the local database stays read-only.
+// Run again (after an installed update) with the local database modified, it
+// first saves it (SaveLocalDatabase); when that fails the file is not read,
+// so that the entries not yet saved stay in memory for the next save.
 void LoadDatabases(const ActivityLog& log, ProgramDatabase& publisher, ProgramDatabase& local,
                    HWND notifyWindow, const std::string& commonDataFolder,
                    const std::string& programFolder);
 
 // Saves the local database to programFolder + "local-db.xml" and logs the
 // outcome. Returns whether it was saved; a read-only database is not saved.
-bool SaveLocalDatabase(const ActivityLog& log, const ProgramDatabase& local,
-                       const std::string& programFolder);
+// A failed save leaves the database marked modified.
+bool SaveLocalDatabase(const ActivityLog& log, ProgramDatabase& local, const std::string& programFolder);
+
+// SaveLocalDatabase when the local database holds changes that are not saved
+// yet (a save that failed, or a change no save followed); the call at exit.
+// True when nothing is left unsaved.
+bool SaveLocalDatabaseIfModified(const ActivityLog& log, ProgramDatabase& local,
+                                 const std::string& programFolder);

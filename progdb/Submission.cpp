@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/Resources.h"
 #include "core/SettingsKeys.h"
 #include "progdb/ServiceAddress.h"
 
@@ -148,11 +149,26 @@ SubmissionService::SubmissionService(SubmissionHost& host, ProgramDatabase& loca
 
 bool SubmissionService::SubmitAfterDescribe() {
     if (settings::kSubmitModifications.Read(settings_) == 0) return false;
+    // The describe dialog runs a message loop: Exit may have been chosen
+    // meanwhile. The entry is saved; it goes out with a later run.
+    if (host_.IsExiting() || RefusedAddress()) return false;
     host_.Log(kPostingUpdatesText);
     return StartSubmission();
 }
 
+bool SubmissionService::RefusedAddress() {
+    // The client speaks plain HTTP only: it would fail on every entry
+    // without a word.
+    const ServiceAddress address = CurrentServiceAddress(settings_);
+    if (address.scheme == "http") return false;
+    const std::string text = FormatString(kHttpsRefusedText, ServiceBaseUrl(address).c_str());
+    host_.ShowStatus(text);
+    host_.Log(text);
+    return true;
+}
+
 bool SubmissionService::StartSubmission() {
+    if (host_.IsExiting() || RefusedAddress()) return false;
     return worker_.StartSubmission(database_, CurrentSubmissionTarget(settings_), host_.NotifyWindow());
 }
 

@@ -21,6 +21,12 @@
 constexpr const char kPostingUpdatesText[] = "Posting Ornava database updates.";
 constexpr const char kUpdatesPostedText[] = "The program database updates have been successfully posted.";
 constexpr const char kUpdatesFailedText[] = "The program database updates have failed.";
+// Shown and logged instead of posting when the service address is an https
+// one: the submission's client speaks plain HTTP on its own sockets, with no
+// encryption, so the descriptions are kept rather than sent somewhere else.
+constexpr const char kHttpsRefusedText[] =
+    "The program descriptions were not posted: the service address %s is an https address, and Quillmark "
+    "posts descriptions over plain HTTP only. They are kept and posted once the address is an http one.";
 
 // A query value with every character outside the unreserved set and a few
 // harmless separators ("/", ":", "@", "!", "$", "'", "(", ")", "*", ",", ";")
@@ -106,8 +112,13 @@ public:
     // Receives WM_SUBMISSION_DONE and passes it to OnSubmissionDone.
     virtual HWND NotifyWindow() = 0;
     virtual void Log(const std::string& text) = 0;
+    // Status bar pane 0.
+    virtual void ShowStatus(const std::string& text) = 0;
     // Saves the local database (SaveLocalDatabase, which logs its own line).
     virtual bool SaveLocalDatabase() = 0;
+    // True once the program is on its way out (Exit chosen while the describe
+    // dialog was open, say): no submission starts then.
+    virtual bool IsExiting() const = 0;
 };
 
 // The main window's part of the submission.
@@ -119,12 +130,18 @@ public:
     // After the describe step saved the local database: when
     // "SubmitModifications" is on, logs the posting line and starts a run.
     bool SubmitAfterDescribe();
+    // Starts a run, unless the program is exiting or the service address is
+    // an https one (then kHttpsRefusedText is shown and logged instead).
     bool StartSubmission();
     // The handler of WM_SUBMISSION_DONE.
     void OnSubmissionDone(bool anyPosted);
     SubmissionWorker& Worker() { return worker_; }
 
 private:
+    // True (after showing and logging kHttpsRefusedText) when the service
+    // address is one the client cannot post to.
+    bool RefusedAddress();
+
     SubmissionHost& host_;
     ProgramDatabase& database_;
     AppSettings settings_;

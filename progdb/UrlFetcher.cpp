@@ -11,6 +11,7 @@
 #include "core/SettingsKeys.h"
 #include "core/Text.h"
 #include "base/ComPtr.h"
+#include "platform/Files.h"
 #include "platform/Registry.h"
 #include "progdb/InternetApi.h"
 
@@ -101,7 +102,9 @@ private:
 unsigned long ParseVersionNumber(const std::string& text) {
     std::string digits = text;
     if (digits.compare(0, 2, "0x") == 0) digits.erase(0, 2);
-    if (digits.empty()) return 0;
+    // Nine digits and more would wrap around 32 bits into a number that may
+    // look newer (or older) than it is: such a version is no version.
+    if (digits.empty() || digits.size() > 8) return 0;
     unsigned long value = 0;
     for (char c : digits) {
         if (!std::isxdigit(static_cast<unsigned char>(c))) return 0;
@@ -270,9 +273,14 @@ bool UrlFetcher::OpenInternet() {
 }
 
 bool UrlFetcher::FetchVersion(const std::string& url, unsigned long& version) {
-    if (!internet_ && !OpenInternet()) return false;
-    // Read once: OnStop may close the handle from another thread, which ends
-    // the request below with an error.
+    // Read under the lock: OnStop may close the handle from another thread at
+    // any moment, which ends the request below with an error.
+    bool opened = false;
+    {
+        CriticalSectionLock hold(closeLock_);
+        opened = static_cast<bool>(internet_);
+    }
+    if (!opened && !OpenInternet()) return false;
     HINTERNET internet = nullptr;
     {
         CriticalSectionLock hold(closeLock_);
@@ -289,8 +297,10 @@ bool UrlFetcher::FetchVersion(const std::string& url, unsigned long& version) {
         lastError_ = ::GetLastError();
         return false;
     }
-    // A server that drops the connection without any answer is a failed
-    // service, not a resource without a version line.
+    // Only the service's own answer counts: an error page, a redirect to a
+    // sign-in page or a server that drops the connection without any answer
+    // is a failed service, whatever text it sends. Other schemes than HTTP
+    // (a mirror on a file share, say) have no status.
     DWORD code = 0;
     DWORD size = sizeof code;
     if (inet::QueryOption(resource.get(), INTERNET_OPTION_HANDLE_TYPE, &code, &size) &&
@@ -299,7 +309,7 @@ bool UrlFetcher::FetchVersion(const std::string& url, unsigned long& version) {
         size = sizeof code;
         if (!inet::QueryInfo(resource.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER,
                               &code, &size, nullptr) ||
-            code == 0) {
+            code != HTTP_STATUS_OK) {
             lastError_ = ERROR_HTTP_INVALID_SERVER_RESPONSE;
             return false;
         }
@@ -330,9 +340,11 @@ bool UrlFetcher::Download(const std::string& url, const std::string& targetPath)
     // A download cannot be interrupted once the service has it, so a stop
     // asked for before it starts keeps it from starting.
     if (stopEvent_ && ::WaitForSingleObject(stopEvent_, 0) == WAIT_OBJECT_0) return false;
-    const std::string temp = targetPath + ".new";
     CreateParentFolders(targetPath);
-    ::DeleteFileA(temp.c_str());
+    // A name of its own beside the target: the common data folder is shared
+    // by every user's copy, and two downloads must not write into one file.
+    const std::string temp = CreateUniqueFileBeside(targetPath);
+    if (temp.empty()) return false;
     // A cached copy would hide a newer file on the server.
     inet::DeleteCacheEntry(url.c_str());
     bool downloaded;

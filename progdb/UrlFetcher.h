@@ -26,7 +26,7 @@ using InternetHandle = UniqueResource<InternetHandleTraits>;
 // "</version>". False when there is no such line.
 bool FindVersionLine(const std::string& text, unsigned long& version);
 // The number between the tags: hexadecimal with or without a leading "0x";
-// anything that is not all hexadecimal digits gives 0.
+// anything that is not one to eight hexadecimal digits gives 0.
 unsigned long ParseVersionNumber(const std::string& text);
 
 // The entry of a system "ProxyServer" value for a scheme prefix ("http:" when
@@ -67,7 +67,7 @@ struct FetchLimits {
     DWORD receiveTimeoutMs = 30000;
     size_t maxVersionText = 64 * 1024;
     DWORD versionTimeoutMs = 120000;  // the whole version answer, however slowly it comes
-    size_t maxDownloadBytes = 64 * 1024 * 1024;
+    size_t maxDownloadBytes = 16 * 1024 * 1024;  // the publisher file's bound
     DWORD downloadTimeoutMs = 300000;
 };
 
@@ -86,11 +86,11 @@ public:
     void SetProxy(bool enabled, const std::string& host, int port);
     // Reads the version number from url. False with LastError() 0 when the
     // resource has no version line; false with the service's error code when
-    // the service failed.
+    // the service failed (an HTTP answer with a status other than 200 too).
     bool FetchVersion(const std::string& url, unsigned long& version);
-    // Downloads url to targetPath + ".new" and, when the validator accepts
-    // the file, replaces targetPath with it in one step. A failed or refused
-    // download leaves targetPath untouched and removes the ".new" file.
+    // Downloads url to a new file beside targetPath and, when the validator
+    // accepts it, replaces targetPath with it in one step. A failed or
+    // refused download leaves targetPath untouched and removes the new file.
     bool Download(const std::string& url, const std::string& targetPath);
     void SetValidator(Validator validator) { validator_ = std::move(validator); }
     // An event (not owned; may be null, set before the first request) that

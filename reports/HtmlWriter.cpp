@@ -65,6 +65,30 @@ bool EndFont(std::FILE* file) {
     return Write(file, EndFontText());
 }
 
+std::string CharsetName(unsigned codePage) {
+    switch (codePage) {
+    case 874: return "windows-874";
+    case 932: return "shift_jis";
+    case 936: return "gbk";
+    case 949: return "euc-kr";
+    case 950: return "big5";
+    case 20866: return "koi8-r";
+    case 21866: return "koi8-u";
+    case 65001: return "utf-8";
+    default: break;
+    }
+    if (codePage >= 1250 && codePage <= 1258) return "windows-" + std::to_string(codePage);
+    const unsigned part = codePage - 28590;  // the ISO 8859 code pages Windows has
+    if ((part >= 1 && part <= 9) || part == 13 || part == 15) return "iso-8859-" + std::to_string(part);
+    return std::string();
+}
+
+std::string CharsetMetaText(unsigned codePage) {
+    const std::string name = CharsetName(codePage);
+    if (name.empty()) return std::string();
+    return "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=" + name + "\">\r\n";
+}
+
 std::string EscapeText(const std::string& text) {
     std::string out;
     out.reserve(text.size());

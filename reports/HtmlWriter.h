@@ -19,6 +19,14 @@ bool EndTable(std::FILE* file);
 bool BeginFont(std::FILE* file, const std::string& name, const std::string& size);
 bool EndFont(std::FILE* file);
 
+// The name a browser knows for a Windows ANSI code page ("windows-1252",
+// "shift_jis", "utf-8"...); empty for one without a well-known name.
+std::string CharsetName(unsigned codePage);
+// The head line that declares a page's character set:
+// <meta http-equiv="Content-Type" content="text/html; charset=NAME> and CR LF;
+// empty when the code page has no well-known name.
+std::string CharsetMetaText(unsigned codePage);
+
 // Text made safe to stand in HTML as element content or inside a quoted
 // attribute value: "&", "<", ">", '"' and "'" become character references.
 std::string EscapeText(const std::string& text);

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <vector>
 
 #include "base/Handles.h"
+#include "core/Text.h"
 #include "platform/Files.h"
 #include "platform/OnDemand.h"
 #include "progdb/XmlWriter.h"
@@ -29,6 +31,7 @@ const char kExportFilter[] = "Excel CSV Files (*.csv)|*.csv|HTML Files (*.htm;*.
 // The dialog's default extension and initial file name.
 const char kExportFilePattern[] = "*.csv;*.htm;*.html";
 const char kExportDialogTitle[] = "Export List Data";
+const char kMessageCaption[] = "Quillmark";
 
 // A cell of tab-separated text cannot hold the separator or a line break.
 std::string FlattenCell(const std::string& text) {
@@ -36,6 +39,18 @@ std::string FlattenCell(const std::string& text) {
     for (char& c : out)
         if (c == '\t' || c == '\r' || c == '\n') c = ' ';
     return out;
+}
+
+bool IsPlainNumber(const std::string& text) {
+    size_t i = (!text.empty() && (text[0] == '-' || text[0] == '+')) ? 1 : 0;
+    bool digit = false;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c >= '0' && c <= '9') digit = true;
+        else if (c == '%' && i + 1 == text.size()) break;
+        else if (c != '.' && c != ',') return false;
+    }
+    return digit;
 }
 
 std::string QuoteCell(const std::string& text) {
@@ -53,6 +68,11 @@ bool IsAsciiLetter(unsigned char c) {
 }
 
 }  // namespace
+
+std::string SpreadsheetSafeCell(const std::string& text) {
+    if (text.empty() || std::strchr("=+-@\t\r", text[0]) == nullptr || IsPlainNumber(text)) return text;
+    return "'" + text;
+}
 
 int ExportKindFromExtension(const std::string& extension) {
     std::string ext = Lower(extension);
@@ -91,8 +111,8 @@ std::string DelimitedText(const ListTable& table, const std::string& separator, 
     for (int row = -1; row < rows; ++row) {
         for (int col = 0; col < columns; ++col) {
             std::string cell = table.CellText(row, col);
-            if (row == -1 && cell.size() > kMaxHeaderTitle) cell.resize(kMaxHeaderTitle);
-            out += quote ? QuoteCell(cell) : FlattenCell(cell);
+            if (row == -1) cell = CutAtCharBoundary(cell, kMaxHeaderTitle);
+            out += quote ? QuoteCell(SpreadsheetSafeCell(cell)) : FlattenCell(cell);
             if (col + 1 < columns) out += separator;
         }
         out += "\r\n";
@@ -106,7 +126,9 @@ std::string HtmlText(const ListTable& table, const std::string& title) {
     std::vector<std::string> align(columns);
     for (int col = 0; col < columns; ++col) align[col] = HtmlWriter::EscapeText(table.ColumnAlignment(col));
 
-    std::string out = HtmlWriter::BeginPageText(title, kHtmlStyle);
+    // Without the declaration a browser guesses the page's character set, and
+    // names in another code page than its guess come out garbled.
+    std::string out = HtmlWriter::BeginPageText(title, HtmlWriter::CharsetMetaText(::GetACP()) + kHtmlStyle);
     out += HtmlWriter::BeginTableText(1, 3, 0, "100%");
     out += HtmlWriter::BeginFontText("Verdana", "+2");
     for (int row = -1; row < rows; ++row) {
@@ -148,28 +170,31 @@ std::string XmlText(const ListTable& table) {
     return out;
 }
 
-bool ExportDelimited(const ListTable& table, const std::string& path, const std::string& separator, bool quote) {
+bool ExportDelimited(const ListTable& table, const std::string& path, const std::string& separator, bool quote,
+                     DWORD* error) {
     WaitCursor wait;
-    return WriteFileReplacing(path, DelimitedText(table, separator, quote));
+    return WriteFileReplacing(path, DelimitedText(table, separator, quote), AsideName::Unique, error);
 }
 
-bool ExportHtml(const ListTable& table, const std::string& path, const std::string& title) {
+bool ExportHtml(const ListTable& table, const std::string& path, const std::string& title, DWORD* error) {
     WaitCursor wait;
-    return WriteFileReplacing(path, HtmlText(table, title));
+    return WriteFileReplacing(path, HtmlText(table, title), AsideName::Unique, error);
 }
 
-bool ExportXml(const ListTable& table, const std::string& path) {
+bool ExportXml(const ListTable& table, const std::string& path, DWORD* error) {
     WaitCursor wait;
-    return WriteFileReplacing(path, XmlText(table));
+    return WriteFileReplacing(path, XmlText(table), AsideName::Unique, error);
 }
 
-bool Export(const ListTable& table, const std::string& path, int kind, const std::string& title) {
+bool Export(const ListTable& table, const std::string& path, int kind, const std::string& title, DWORD* error) {
     switch (kind) {
-    case kExportTabSeparated: return ExportDelimited(table, path, "\t", false);
-    case kExportCsv: return ExportDelimited(table, path, ",", true);
-    case kExportHtml: return ExportHtml(table, path, title);
-    case kExportXml: return ExportXml(table, path);
-    default: return false;
+    case kExportTabSeparated: return ExportDelimited(table, path, "\t", false, error);
+    case kExportCsv: return ExportDelimited(table, path, ",", true, error);
+    case kExportHtml: return ExportHtml(table, path, title, error);
+    case kExportXml: return ExportXml(table, path, error);
+    default:
+        if (error) *error = ERROR_INVALID_PARAMETER;
+        return false;
     }
 }
 
@@ -199,15 +224,28 @@ std::string AskExportPath(HWND owner, const SaveFileDialog& dialog) {
     return file;
 }
 
-std::string ExportTableCommand(HWND owner, const ListTable& table, const SaveFileDialog& dialog) {
+std::string ExportFailedText(const std::string& path, DWORD error) {
+    return "The list data could not be exported to " + path + ":\n\n" + SystemErrorText(error);
+}
+
+void ShowExportErrorBox(HWND owner, const std::string& text) {
+    ::MessageBoxA(owner, text.c_str(), kMessageCaption, MB_OK | MB_ICONEXCLAMATION);
+}
+
+std::string ExportTableCommand(HWND owner, const ListTable& table, const SaveFileDialog& dialog,
+                               const ExportErrorBox& errorBox) {
     const std::string path = AskExportPath(owner, dialog);
     if (path.empty()) return std::string();
     const int kind = ExportKindFromExtension(FileExtension(path));
-    return Export(table, path, kind, kExportPageTitle) ? kExportDoneText : std::string();
+    DWORD error = ERROR_SUCCESS;
+    if (Export(table, path, kind, kExportPageTitle, &error)) return kExportDoneText;
+    if (errorBox) errorBox(owner, ExportFailedText(path, error));
+    return std::string();
 }
 
-std::string ExportListCommand(HWND owner, HWND listView, const SaveFileDialog& dialog) {
+std::string ExportListCommand(HWND owner, HWND listView, const SaveFileDialog& dialog,
+                              const ExportErrorBox& errorBox) {
     if (!listView || !::IsWindow(listView)) return std::string();
     ListViewTable table(listView);
-    return ExportTableCommand(owner, table, dialog);
+    return ExportTableCommand(owner, table, dialog, errorBox);
 }

@@ -30,13 +30,22 @@ std::string FileExtension(const std::string& path);
 // ---- The file contents, as text ------------------------------------------
 
 // The header row and every item row; cells joined by the separator. With
-// quote, every cell stands in double quotes and a quote inside it is
-// doubled, so a cell holding a comma or a quote reads back as one field.
-// Without quote (tab-separated), tabs and line breaks inside a cell become
-// spaces, which keeps every row on one line with its columns in place.
+// quote (CSV), every cell stands in double quotes and a quote inside it is
+// doubled, so a cell holding a comma or a quote reads back as one field, and
+// a cell a spreadsheet would take for a formula gets an apostrophe in front
+// (see SpreadsheetSafeCell). Without quote (tab-separated), tabs and line
+// breaks inside a cell become spaces, which keeps every row on one line with
+// its columns in place. Header texts are cut to kMaxHeaderTitle bytes at a
+// character boundary.
 std::string DelimitedText(const ListTable& table, const std::string& separator, bool quote);
+// A cell as a spreadsheet must read it: text that starts with "=", "+", "-",
+// "@", a tab or a carriage return (a window title such as
+// "=HYPERLINK(...)") would be evaluated as a formula, so it gets an apostrophe
+// in front, unless it is a plain number ("-12", "+1.5", "-3,5%").
+std::string SpreadsheetSafeCell(const std::string& text);
 // A page with one table: the header row in bold, each cell aligned as its
-// column. Cell, header and title texts are escaped.
+// column. Cell, header and title texts are escaped; the page declares the
+// character set of the program's text (the system's ANSI code page).
 std::string HtmlText(const ListTable& table, const std::string& title);
 // The declaration, the scpd root, one entry per item row with one element per
 // column named after its header (see XmlElementName); texts escaped.
@@ -48,15 +57,19 @@ std::string XmlText(const ListTable& table);
 std::string XmlElementName(const std::string& header);
 
 // ---- The writers -----------------------------------------------------------
-// Each returns false only when the file cannot be written; an existing file
-// is then left as it was.
+// Each returns false only when the file cannot be written, with the system's
+// error code in *error (when given); an existing file is then left as it was.
+// The new content is written beside the target under a name no file has, so
+// nothing else in the user's folder is touched.
 
-bool ExportDelimited(const ListTable& table, const std::string& path, const std::string& separator, bool quote);
-bool ExportHtml(const ListTable& table, const std::string& path, const std::string& title);
-bool ExportXml(const ListTable& table, const std::string& path);
+bool ExportDelimited(const ListTable& table, const std::string& path, const std::string& separator, bool quote,
+                     DWORD* error = nullptr);
+bool ExportHtml(const ListTable& table, const std::string& path, const std::string& title, DWORD* error = nullptr);
+bool ExportXml(const ListTable& table, const std::string& path, DWORD* error = nullptr);
 // Kind 0 tab-separated, 1 CSV, 2 HTML with the title, 3 XML; any other kind
 // writes nothing and returns false.
-bool Export(const ListTable& table, const std::string& path, int kind, const std::string& title);
+bool Export(const ListTable& table, const std::string& path, int kind, const std::string& title,
+            DWORD* error = nullptr);
 
 // ---- The Export Data command ----------------------------------------------
 
@@ -76,9 +89,19 @@ bool ShowSaveFileDialog(OPENFILENAMEA& ofn);
 // empty on Cancel.
 std::string AskExportPath(HWND owner, const SaveFileDialog& dialog = ShowSaveFileDialog);
 
+// What the user is told when an export failed: the file and the reason.
+std::string ExportFailedText(const std::string& path, DWORD error);
+// The message box that tells it, replaceable for tests: by default a box
+// owned by owner with the caption "Quillmark", OK and the exclamation icon.
+using ExportErrorBox = std::function<void(HWND owner, const std::string& text)>;
+void ShowExportErrorBox(HWND owner, const std::string& text);
+
 // The whole command for one list view: asks for the file, exports in the
 // format its extension names (wait cursor shown), and answers the status
-// text: kExportDoneText on success, empty on Cancel or failure.
-std::string ExportListCommand(HWND owner, HWND listView, const SaveFileDialog& dialog = ShowSaveFileDialog);
+// text: kExportDoneText on success, empty on Cancel or failure. A failure is
+// shown in the error box (ExportFailedText).
+std::string ExportListCommand(HWND owner, HWND listView, const SaveFileDialog& dialog = ShowSaveFileDialog,
+                              const ExportErrorBox& errorBox = ShowExportErrorBox);
 // The same for any table.
-std::string ExportTableCommand(HWND owner, const ListTable& table, const SaveFileDialog& dialog = ShowSaveFileDialog);
+std::string ExportTableCommand(HWND owner, const ListTable& table, const SaveFileDialog& dialog = ShowSaveFileDialog,
+                               const ExportErrorBox& errorBox = ShowExportErrorBox);

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "core/Text.h"
 #include "platform/OnDemand.h"
 
 namespace {
@@ -145,7 +146,7 @@ bool ListPrinter::PrintPassOn(TablePrinter& printer, const std::vector<int>& wid
         if (!printer.EnsureSpace(printer.BodyRowHeight())) return false;
         for (size_t i = 0; i < printed.size(); ++i) {
             cells[i] = table_.CellText(row, printed[i]);
-            if (cells[i].size() > kMaxPrintedCellText) cells[i].resize(kMaxPrintedCellText);
+            cells[i] = CutAtCharBoundary(cells[i], kMaxPrintedCellText);
         }
         if (!printer.PrintRow(cells)) return false;
     }

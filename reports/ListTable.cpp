@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "core/Text.h"
 #include "platform/ListView.h"
 
 namespace {
@@ -27,14 +28,16 @@ int ListViewTable::RowCount() const {
 std::string ListViewTable::CellText(int row, int column) const {
     if (column < 0 || column >= ColumnCount()) return std::string();
     if (row == -1) {
-        char buf[kMaxHeaderTitle + 1] = {};
+        // Read with room to spare and cut here: the control cuts by bytes, and
+        // could end the text with half a double-byte character.
+        char buf[4 * kMaxHeaderTitle + 1] = {};
         LVCOLUMNA col{};
         col.mask = LVCF_TEXT;
         col.pszText = buf;
         col.cchTextMax = sizeof(buf);
         if (!::SendMessageA(list_, LVM_GETCOLUMNA, column, reinterpret_cast<LPARAM>(&col))) return std::string();
-        buf[kMaxHeaderTitle] = '\0';
-        return buf;
+        buf[sizeof(buf) - 1] = '\0';
+        return CutAtCharBoundary(buf, kMaxHeaderTitle);
     }
     if (row < 0 || row >= RowCount()) return std::string();
     return ListViewItemText(list_, row, column);
@@ -65,7 +68,7 @@ int ListViewTable::ColumnWidth(int column) const {
 
 std::string MemoryTable::CellText(int row, int column) const {
     if (column < 0 || column >= ColumnCount()) return std::string();
-    if (row == -1) return columns_[column].title.substr(0, kMaxHeaderTitle);
+    if (row == -1) return CutAtCharBoundary(columns_[column].title, kMaxHeaderTitle);
     if (row < 0 || row >= RowCount()) return std::string();
     const auto& cells = rows_[row];
     return column < static_cast<int>(cells.size()) ? cells[column] : std::string();

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/Text.h"
+
 namespace {
 
 bool IsBandControl(char c) {
@@ -224,12 +226,15 @@ void TablePrinter::DrawCells(const std::vector<std::string>& cells, HFONT font, 
         const std::string& text = cells[c];
         const int room = edges[c + 1] - edges[c] - 2 * kCellInset;
         if (room <= 0 || text.empty()) continue;
-        // A text wider than its column is cut to the characters that fit.
+        // A text wider than its column is cut to the characters that fit,
+        // never inside a double-byte character (the count may be in bytes).
         int fit = 0;
         SIZE size{};
         if (!::GetTextExtentExPointA(dc_, text.c_str(), static_cast<int>(text.size()), room, &fit, nullptr, &size))
             fit = 0;
-        if (fit > 0) ::TextOutA(dc_, edges[c] + kCellInset, top + kCellPadding, text.c_str(), fit);
+        const std::string shown = CutAtCharBoundary(text, fit > 0 ? static_cast<size_t>(fit) : 0);
+        if (!shown.empty())
+            ::TextOutA(dc_, edges[c] + kCellInset, top + kCellPadding, shown.c_str(), static_cast<int>(shown.size()));
     }
 }
 

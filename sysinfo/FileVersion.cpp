@@ -10,6 +10,7 @@
 
 #include "base/Handles.h"
 #include "base/Resources.h"
+#include "platform/OnDemand.h"
 #include "platform/Processes.h"
 #include "sysinfo/ProcessHelpers.h"
 
@@ -157,8 +158,15 @@ bool ReadFixedVersion(const std::string& path, VS_FIXEDFILEINFO& out) {
 }  // namespace
 
 long ModuleVersion(const std::string& path) {
-    if (path.empty()) return 0;
-    LibraryHandle lib(::LoadLibraryA(path.c_str()));
+    // Loaded by a full path only: a bare name would be looked for in the
+    // program's folder first, where anyone may have put a library of that
+    // name, so it stands for the system folder's library.
+    const bool full = (path.size() > 2 && path[1] == ':' && (path[2] == '\\' || path[2] == '/')) ||
+                      path.compare(0, 2, "\\\\") == 0;
+    const bool bare = !path.empty() && path.find_first_of("\\/:") == std::string::npos;
+    LibraryHandle lib(full   ? ::LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH)
+                      : bare ? ondemand::LoadSystemLibrary(path.c_str())
+                             : nullptr);
     if (!lib) return 0;
     using GetVersionFn = HRESULT(CALLBACK*)(DLLVERSIONINFO*);
     auto fn = reinterpret_cast<GetVersionFn>(reinterpret_cast<void*>(::GetProcAddress(lib.get(), "DllGetVersion")));

@@ -65,7 +65,9 @@ std::string TimeText(time_t t, const char* format);
 bool ListModules(DWORD pid, std::vector<std::string>& modules);
 
 // A library's version as major << 16 | minor, from its "DllGetVersion" or
-// else its fixed file version; 0 when neither can be read.
+// else its fixed file version; 0 when neither can be read. path is a full
+// path, or a bare name for the system folder's library of that name; a
+// relative path gives 0 (a library is never looked for along the search path).
 long ModuleVersion(const std::string& path);
 // "%ld" of ModuleVersion.
 std::string ModuleVersionText(const std::string& path);

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <new>
 
+#include "core/Text.h"
+
 void ParseProcessEntries(const BYTE* buffer, size_t size, std::vector<ProcessEntry>& out) {
     out.clear();
     if (!buffer) return;
@@ -88,10 +90,12 @@ bool LiveProcessSource::UserName(uint32_t pid, int64_t createTime, std::string& 
 ProcessSampler::ProcessSampler(ProcessSource* source) : source_(source ? source : &live_) {}
 
 namespace {
+// A name too long for the record is cut between characters: half a
+// double-byte character would show as a stray one and break comparisons.
 void CopyText(char (&dest)[260], const std::string& text) {
-    size_t n = text.size() < sizeof(dest) - 1 ? text.size() : sizeof(dest) - 1;
-    std::memcpy(dest, text.data(), n);
-    dest[n] = '\0';
+    const std::string cut = CutAtCharBoundary(text, sizeof(dest) - 1);
+    std::memcpy(dest, cut.data(), cut.size());
+    dest[cut.size()] = '\0';
 }
 
 uint32_t Saturate32(uint64_t v) { return v > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<uint32_t>(v); }

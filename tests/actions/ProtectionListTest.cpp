@@ -5,6 +5,7 @@
 #include <random>
 
 #include "TestUtil.h"
+#include "base/Handles.h"
 #include "base/Resources.h"
 #include "platform/Files.h"
 #include "resource.h"
@@ -89,8 +90,9 @@ TEST(ProtectionList, MalformedLinesAreSkipped) {
     EXPECT_EQ(-1, l.list.Find("three"));
     EXPECT_EQ(-1, l.list.Find("plain.exe"));
     EXPECT_EQ(-1, l.list.Find(""));
-    // Empty fields are dropped, so a doubled separator still gives two fields.
-    EXPECT_EQ("Can Kill", l.list.LevelText("leading.exe"));
+    // The flags follow the last separator: the name keeps the one before it.
+    EXPECT_EQ("Can Kill", l.list.LevelText("leading.exe;"));
+    EXPECT_EQ(-1, l.list.Find("leading.exe"));
     // A NUL ends the line for the reader, as it would for the C library.
     EXPECT_EQ("Protected", l.list.LevelText("nul.exe"));
     EXPECT_EQ(-1, l.list.Find("tail"));
@@ -186,12 +188,22 @@ TEST(ProtectionList, NamesWithSemicolonsSurviveASaveAndAReload) {
     LoadedList l("");
     l.list.Set("odd;name.exe", 1, 0, 0);
     l.list.Set("two;;parts.exe", 0, 1, 0);
-    EXPECT_EQ("odd;name.exe;1\r\ntwo;;parts.exe;2\r\n", l.FileOnDisk());
+    l.list.Set(";leading.exe", 0, 0, 0);
+    l.list.Set("trailing.exe;", 1, 0, 0);
+    l.list.Set(";;both;;", 1, 1, 0);
+    EXPECT_EQ("odd;name.exe;1\r\ntwo;;parts.exe;2\r\n;leading.exe;0\r\ntrailing.exe;;1\r\n;;both;;;3\r\n",
+              l.FileOnDisk());
     ProtectionList reloaded(l.list.FilePath());
     reloaded.Load();
     EXPECT_EQ("Can Close", reloaded.LevelText("ODD;NAME.EXE"));
     EXPECT_EQ("Can Kill", reloaded.LevelText("two;;parts.exe"));
+    EXPECT_EQ("Protected", reloaded.LevelText(";leading.exe"));
+    EXPECT_EQ("Can Close", reloaded.LevelText("trailing.exe;"));
+    EXPECT_NE(-1, reloaded.Find(";;both;;"));
     EXPECT_EQ(-1, reloaded.Find("odd"));
+    EXPECT_EQ(-1, reloaded.Find("leading.exe"));
+    EXPECT_EQ(-1, reloaded.Find("trailing.exe"));
+    EXPECT_EQ(l.list.FileText(), reloaded.FileText());
     // Only a line that ends in a number is read that way.
     LoadedList other("a;b;c\r\nx;y;3;\r\nz;w;1x\r\n");
     EXPECT_EQ(-1, other.list.Find("a;b"));
@@ -199,35 +211,96 @@ TEST(ProtectionList, NamesWithSemicolonsSurviveASaveAndAReload) {
     EXPECT_EQ(-1, other.list.Find("z;w"));
 }
 
-TEST(ProtectionList, AFileOfManyNamesLoadsWhole) {
-    // As large as the reader takes, every line a different name: a lookup
-    // that walked the list for each line would not finish.
+TEST(ProtectionList, AFileOfManyNamesIsReadAndSavedWhole) {
+    // 300,000 names, 5.7 MB: every line a different name, so a lookup that
+    // walked the list for each line would not finish either.
     std::string text;
-    int lines = 0;
-    while (text.size() < 4 * 1024 * 1024 - 32) text += "p" + std::to_string(lines++) + ".exe;1\r\n";
+    const int lines = 300000;
+    for (int i = 0; i < lines; ++i) text += "program" + std::to_string(i) + ".exe;1\r\n";
+    ASSERT_GT(text.size(), 5u * 1024 * 1024);
     LoadedList l(text);
-    EXPECT_EQ("Can Close", l.list.LevelText("P0.EXE"));
-    EXPECT_EQ("Can Close", l.list.LevelText("p" + std::to_string(lines - 1) + ".exe"));
+    EXPECT_EQ("Can Close", l.list.LevelText("PROGRAM0.EXE"));
+    EXPECT_EQ("Can Close", l.list.LevelText("program" + std::to_string(lines - 1) + ".exe"));
     EXPECT_EQ(static_cast<size_t>(lines), l.list.Entries().size() - 9);  // and the built-in names
-    EXPECT_EQ(text, l.list.FileText());
+
+    // One change writes all of them back, and the new one after them.
+    EXPECT_EQ(1, l.list.Set("another.exe", 0, 0, 0));
+    EXPECT_EQ(text + "another.exe;0\r\n", l.FileOnDisk());
 }
 
-TEST(ProtectionList, SaveThatCannotCompleteKeepsThePreviousFile) {
+TEST(ProtectionList, AFileThatWasNotReadIsNeverSavedOver) {
+    ScratchDir dir;
+    const std::string path = dir.File("protect.dat");
+    const std::string previous = "keep.exe;0\r\nother.exe;1\r\n";
+    ASSERT_TRUE(WriteFileBytes(path, previous));
+    ProtectionList list(path);
+    {
+        // Held open by another program while the list loads.
+        UniqueHandle held(::CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(held);
+        list.Load();
+        EXPECT_EQ(-1, list.Find("keep.exe"));
+        EXPECT_TRUE(list.IsSystemProtected("lsass.exe"));
+        // Still held: the change is kept, and the file is not touched.
+        EXPECT_EQ(-1, list.Set("new.exe", 1, 0, 0));
+        EXPECT_TRUE(list.HasUnsavedChanges());
+        EXPECT_TRUE(list.TakeSaveFailureNotice());
+        EXPECT_NE(std::string::npos, list.SaveFailureText().find(path));
+    }
+    EXPECT_EQ(previous, ReadFileBytes(path));
+    // Free again: the next change reads the file first and keeps its entries,
+    // with this run's settings over them.
+    EXPECT_TRUE(list.SetAllowKill("keep.exe", true));
+    EXPECT_FALSE(list.HasUnsavedChanges());
+    EXPECT_EQ("keep.exe;3\r\nother.exe;1\r\nnew.exe;1\r\n", ReadFileBytes(path));
+    EXPECT_EQ("Can Close", list.LevelText("other.exe"));
+
+    // A file beyond the bound is not read and never written over either.
+    std::string huge(ProtectionList::kMaxFileBytes + 1, 'x');
+    huge.replace(0, 10, "big.exe;0\n");
+    ASSERT_TRUE(WriteFileBytes(path, huge));
+    ProtectionList tooLarge(path);
+    tooLarge.Load();
+    EXPECT_EQ(-1, tooLarge.Find("big.exe"));
+    EXPECT_EQ(-1, tooLarge.Set("new.exe", 1, 1, 0));
+    EXPECT_FALSE(tooLarge.SaveIfUnsaved());
+    EXPECT_EQ(huge.size(), ReadFileBytes(path).size());
+}
+
+TEST(ProtectionList, AFailedSaveIsToldOnceAndTriedAgain) {
     const std::string previous = "keep.exe;0\r\nother.exe;1\r\n";
     LoadedList l(previous);
+    EXPECT_FALSE(l.list.HasUnsavedChanges());
+    EXPECT_TRUE(l.list.SaveIfUnsaved());  // nothing to save
+    EXPECT_FALSE(l.list.TakeSaveFailureNotice());
     // A folder where the new content would be written makes the save fail
     // before the old file is touched.
     const std::string blocker = ReplacementFileName(l.list.FilePath());
     ASSERT_TRUE(::CreateDirectoryA(blocker.c_str(), nullptr));
-    l.list.Set("keep.exe", 1, 1, 0);
-    EXPECT_FALSE(l.list.Save());
+    EXPECT_EQ(-1, l.list.Set("keep.exe", 1, 1, 0));
     EXPECT_EQ(previous, l.FileOnDisk());
     EXPECT_EQ("Unprotected", l.list.LevelText("keep.exe"));  // the change is kept in memory
+    EXPECT_TRUE(l.list.HasUnsavedChanges());
+    EXPECT_TRUE(l.list.TakeSaveFailureNotice());
+    // Every later change tries again; the user was told already.
+    EXPECT_FALSE(l.list.SetAllowClose("third.exe", false));
+    EXPECT_FALSE(l.list.TakeSaveFailureNotice());
+    EXPECT_FALSE(l.list.SaveIfUnsaved());
+    EXPECT_EQ(previous, l.FileOnDisk());
 
+    // The call at exit writes whatever is still unsaved.
     ::RemoveDirectoryA(blocker.c_str());
-    ASSERT_TRUE(l.list.Save());
-    EXPECT_EQ("keep.exe;3\r\nother.exe;1\r\n", l.FileOnDisk());
+    EXPECT_TRUE(l.list.SaveIfUnsaved());
+    EXPECT_FALSE(l.list.HasUnsavedChanges());
+    EXPECT_FALSE(l.list.TakeSaveFailureNotice());
+    EXPECT_EQ("keep.exe;3\r\nother.exe;1\r\nthird.exe;2\r\n", l.FileOnDisk());
     EXPECT_FALSE(testutil::FileExists(blocker));
+    // A later failure is told again.
+    ASSERT_TRUE(::CreateDirectoryA(blocker.c_str(), nullptr));
+    EXPECT_FALSE(l.list.ToggleFlags("other.exe", ProtectionList::kAllowKill));
+    EXPECT_TRUE(l.list.TakeSaveFailureNotice());
+    ::RemoveDirectoryA(blocker.c_str());
 }
 
 TEST(ProtectionList, LevelTextsByNumber) {

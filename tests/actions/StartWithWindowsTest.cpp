@@ -42,8 +42,15 @@ TEST_F(StartWithWindowsTest, SetWritesTheLongPathOverAnOldOne) {
     reg::WriteString(HKEY_CURRENT_USER, kRunKeyPath, kRunValueName, "C:\\Old\\Place\\Quillmark.exe");
     EXPECT_TRUE(IsStartWithWindows());
     ASSERT_TRUE(SetStartWithWindows(true));
-    EXPECT_EQ(OwnLongPath(), RunValue());
+    EXPECT_EQ(RunValueForPath(OwnLongPath()), RunValue());
     EXPECT_TRUE(IsStartWithWindows());
+}
+
+TEST(StartWithWindowsValue, APathWithSpacesIsQuoted) {
+    // Unquoted, the system would try "C:\Program.exe" first.
+    EXPECT_EQ("\"C:\\Program Files\\Ornava Utilities\\Quillmark\\Quillmark.exe\"",
+              RunValueForPath("C:\\Program Files\\Ornava Utilities\\Quillmark\\Quillmark.exe"));
+    EXPECT_EQ("C:\\Tools\\Quillmark.exe", RunValueForPath("C:\\Tools\\Quillmark.exe"));
 }
 
 TEST_F(StartWithWindowsTest, EmptyValueCountsAsOffAndALongOneAsOn) {

@@ -453,6 +453,33 @@ TEST_F(MainWindowCommandsTest, EnterProtectsAndCtrlEnterUnprotectsOnTheProgramLi
     EXPECT_EQ(before, ProtectFile());
 }
 
+// A protection change that cannot be saved is told in the status bar and the
+// log, kept in memory, and saved with the next change that can be.
+TEST_F(MainWindowCommandsTest, AProtectionChangeThatCannotBeSavedIsToldAndKept) {
+    testutil::ChildProcess child;
+    ASSERT_TRUE(child.Start(testutil::HostPath(QM_ACTIONSCHILD_EXE), "wait"));
+    Open();
+    Key('2', true);
+    HWND tasks = List(IDC_TASK_LIST);
+    const int row = SelectRow(tasks, 3, std::to_string(child.Pid()));
+    ASSERT_GE(row, 0);
+    const std::string file = ProgramFolder() + "protect.dat";
+    {
+        // Another program holds the file so that nothing can replace it.
+        UniqueHandle held(::CreateFileA(file.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(held);
+        Key(VK_RETURN);
+        EXPECT_EQ("Protected", ListCell(tasks, row, 1));
+        EXPECT_NE(std::string::npos, Status().find("protect")) << Status();
+        const std::string log = testutil::ReadFileBytes(ProgramFolder() + "quillmark.log");
+        EXPECT_NE(std::string::npos, log.find(Status().substr(1))) << log;
+    }
+    // The next change saves this one too.
+    Command(ID_PROGRAM_ALLOW_KILL);
+    EXPECT_NE(std::string::npos, ProtectFile().find("qm_actionschild.exe;3\r\n")) << ProtectFile();
+}
+
 TEST_F(MainWindowCommandsTest, UnprotectWithoutAnEntryDoesNothing) {
     testutil::ChildProcess child;
     ASSERT_TRUE(child.Start(testutil::HostPath(QM_ACTIONSCHILD_EXE), "wait"));

@@ -64,6 +64,8 @@ public:
     HWND NotifyWindow() override { return sink.Window(); }
     void Log(const std::string& text) override { log.push_back(text); }
     bool SaveLocalDatabase() override { return saveTo && saveTo(); }
+    void ShowStatus(const std::string& text) override { log.push_back(text); }
+    bool IsExiting() const override { return false; }
     MessageSink sink;
     std::vector<std::string> log;
     std::function<bool()> saveTo;

@@ -8,10 +8,15 @@
 //                                             child control whose text holds TEXT)
 //   qm_wintool command CLASS TITLE ID         posts WM_COMMAND ID to it
 //   qm_wintool close CLASS TITLE              posts WM_CLOSE to it
+//   qm_wintool writable FOLDER SID            exit code 0 when the folder's access
+//                                             list lets SID write, create and
+//                                             delete, inherited by what is in it
 //
 // TITLE "*" matches any title. Exit code 0 on success, 1 when the window was
 // not found (in time), 2 on a usage error.
 #include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -78,9 +83,37 @@ bool WaitFor(const char* className, const char* title, bool present, DWORD bound
     }
 }
 
+// Whether the folder's access list holds an allowing entry for the SID with
+// the rights to write, create and delete, inherited by files and folders.
+bool WritableBy(const char* folder, const char* sidText) {
+    PSID sid = nullptr;
+    if (!::ConvertStringSidToSidA(sidText, &sid)) return false;
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    bool found = false;
+    if (::GetNamedSecurityInfoA(folder, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
+                                nullptr, &sd) == ERROR_SUCCESS &&
+        dacl) {
+        const DWORD wanted = FILE_WRITE_DATA | FILE_APPEND_DATA | DELETE;
+        for (DWORD i = 0; i < dacl->AceCount && !found; ++i) {
+            void* ace = nullptr;
+            if (!::GetAce(dacl, i, &ace)) continue;
+            auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
+            if (allowed->Header.AceType != ACCESS_ALLOWED_ACE_TYPE) continue;
+            const BYTE inherit = OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE;
+            found = ::EqualSid(&allowed->SidStart, sid) && (allowed->Mask & wanted) == wanted &&
+                    (allowed->Header.AceFlags & inherit) == inherit;
+        }
+    }
+    if (sd) ::LocalFree(sd);
+    ::LocalFree(sid);
+    return found;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 4 && std::string(argv[1]) == "writable") return WritableBy(argv[2], argv[3]) ? 0 : 1;
     if (argc < 4) {
         std::fprintf(stderr, "usage: qm_wintool wait|gone|exists|command|close CLASS TITLE [ARG]\n");
         return 2;

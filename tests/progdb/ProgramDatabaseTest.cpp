@@ -161,8 +161,13 @@ TEST(ProgramDatabaseEditing, AddOrReplaceHonoursReadOnlyAndReplacesTheFirstMatch
     EXPECT_EQ(db.Entries(), std::vector<ProgramEntry>{MakeEntry("Old", "old.example", "5", "tool.exe", "old text")});
 
     db.SetReadOnly(false);
+    EXPECT_FALSE(db.IsModified());
     EXPECT_TRUE(db.AddOrReplace(edited));
     EXPECT_EQ(db.Entries(), std::vector<ProgramEntry>{edited});
+    // A replaced entry is as unsaved as an appended one.
+    EXPECT_TRUE(db.IsModified());
+    db.SetModified(false);
+    EXPECT_TRUE(db.AddOrReplace(edited));  // the same again changes nothing
     EXPECT_FALSE(db.IsModified());
 
     const ProgramEntry added = MakeEntry("Third", "", "1", "added.exe", "appended");
@@ -406,26 +411,37 @@ TEST(ProgramDatabaseHostile, EntitiesNeitherExpandNorFetch) {
     }
 }
 
-TEST(ProgramDatabaseHostile, AFiftyMegabyteFileLoadsWhatItHolds) {
+TEST(ProgramDatabaseHostile, AFiftyMegabyteLocalFileLoadsWhatItHolds) {
     ScratchDir dir;
-    std::string xml = "<?xml version=\"1.0\"?>\r\n<duzer><database>";
-    xml.reserve(53u * 1000u * 1000u);
+    std::string companies;
+    companies.reserve(53u * 1000u * 1000u);
     int count = 0;
-    while (xml.size() < 50u * 1000u * 1000u) {
+    while (companies.size() < 50u * 1000u * 1000u) {
         const std::string n = std::to_string(count++);
-        xml += Company("Company " + n, "www.company" + n + ".example",
-                       Executable("2", "prog" + n + ".exe",
-                                  "Description of program number " + n + ", which does many useful things."));
+        companies += Company("Company " + n, "www.company" + n + ".example",
+                             Executable("2", "prog" + n + ".exe",
+                                        "Description of program number " + n + ", which does many useful things."));
     }
-    xml += "</database></duzer>";
+    std::string xml = "<?xml version=\"1.0\"?>\r\n<database>" + companies + "</database>";
     ASSERT_TRUE(WriteFileBytes(dir.File("big.xml"), xml));
-    ProgramDatabase db;
+    LocalProgramDatabase db;
     EXPECT_TRUE(db.Load(dir.File("big.xml")));
     EXPECT_EQ(db.Count(), static_cast<size_t>(count));
     ProgramEntry e;
     const std::string last = std::to_string(count - 1);
     ASSERT_TRUE(db.FindEntry("PROG" + last + ".EXE", e));
     EXPECT_EQ(e.company, "Company " + last);
+
+    // The publisher's file comes from the network: that size is refused as
+    // unreadable, and the entries it had stay.
+    ASSERT_TRUE(WriteFileBytes(dir.File("pub.xml"), Publisher(companies)));
+    companies.clear();
+    companies.shrink_to_fit();
+    ProgramDatabase publisher;
+    ASSERT_TRUE(WriteFileBytes(dir.File("small.xml"), Publisher(Company("S", "", Executable("1", "s.exe", "")))));
+    ASSERT_TRUE(publisher.Load(dir.File("small.xml")));
+    EXPECT_FALSE(publisher.Load(dir.File("pub.xml")));
+    EXPECT_EQ(publisher.FindIndex("s.exe"), 0);
 
     // The same file cut short holds nothing valid.
     xml.resize(xml.size() / 2);
@@ -435,14 +451,51 @@ TEST(ProgramDatabaseHostile, AFiftyMegabyteFileLoadsWhatItHolds) {
 
     // Millions of tiny elements: a tree of them would not fit in a 32-bit
     // process, and the load must fail rather than run out of memory.
-    xml = "<duzer><database>";
+    xml = "<database>";
     while (xml.size() < 60u * 1000u * 1000u) xml += "<company/>";
-    xml += "</database></duzer>";
+    xml += "</database>";
     ASSERT_TRUE(WriteFileBytes(dir.File("big.xml"), xml));
     xml.clear();
     xml.shrink_to_fit();
     EXPECT_FALSE(db.Load(dir.File("big.xml")));
     EXPECT_EQ(db.Count(), 0u);
+}
+
+TEST(ProgramDatabaseHostile, APublisherFileOfMoreElementsThanItsBoundIsRefused) {
+    ScratchDir dir;
+    ProgramDatabase db;
+    ASSERT_TRUE(WriteFileBytes(dir.File("small.xml"), Publisher(Company("S", "", Executable("1", "s.exe", "")))));
+    ASSERT_TRUE(db.Load(dir.File("small.xml")));
+    // One program and filler, 2 MB in all: far below the size bound. The
+    // program's company holds nine elements with the two around it.
+    const auto withFiller = [](size_t filler) {
+        std::string extra;
+        for (size_t i = 0; i < filler; ++i) extra += "<x/>";
+        return Publisher(Company("Big", "", Executable("1", "big.exe", "")) + extra);
+    };
+    ASSERT_EQ(CountXmlStartTags(withFiller(0), 100), 9u);
+    ASSERT_TRUE(WriteFileBytes(dir.File("many.xml"), withFiller(kMaxPublisherElements - 9 + 1)));
+    EXPECT_FALSE(db.Load(dir.File("many.xml")));
+    EXPECT_EQ(db.FindIndex("s.exe"), 0);  // as unreadable: the entries stay
+    ASSERT_TRUE(WriteFileBytes(dir.File("many.xml"), withFiller(kMaxPublisherElements - 9)));
+    EXPECT_TRUE(db.Load(dir.File("many.xml")));
+    EXPECT_EQ(db.FindIndex("big.exe"), 0);
+
+    // End tags, declarations, comments and processing instructions are no
+    // elements; a UTF-16 file is counted by its characters.
+    const std::string text = "<?xml version=\"1.0\"?><!-- c --><a><b/><![CDATA[x]]></a>";
+    EXPECT_EQ(CountXmlStartTags(text, 100), 2u);
+    std::string le = "\xFF\xFE", be = "\xFE\xFF";
+    for (char c : text) {
+        le += c;
+        le += '\0';
+        be += '\0';
+        be += c;
+    }
+    EXPECT_EQ(CountXmlStartTags(le, 100), 2u);
+    EXPECT_EQ(CountXmlStartTags(be, 100), 2u);
+    // Counting stops past the limit.
+    EXPECT_EQ(CountXmlStartTags("<a><a><a><a>", 2), 3u);
 }
 
 TEST(ProgramDatabaseLoad, ASecondLoadReplacesTheEntriesAndAMissingFileKeepsThem) {
@@ -559,6 +612,57 @@ TEST(ProgramDatabaseFiles, LoadDatabasesAndSaveLocalDatabaseLogWhatTheyDo) {
     EXPECT_FALSE(SaveLocalDatabase(log, local, dir.Path() + "Gone\\"));
     EXPECT_NE(ReadFileBytes(dir.File("quillmark.log")).find(" The local program database has failed to update.\r\n"),
               std::string::npos);
+}
+
+TEST(ProgramDatabaseFiles, UnsavedEntriesOutliveAReloadAndAreSavedAtExit) {
+    ScratchDir dir;
+    const std::string program = dir.Path();
+    const std::string localPath = dir.File("local-db.xml");
+    ActivityLog log;
+    log.Open(dir.File("quillmark.log"));
+    ProgramDatabase publisher;
+    LocalProgramDatabase local;
+    LoadDatabases(log, publisher, local, nullptr, "", program);
+    ASSERT_TRUE(local.AddOrReplace(MakeEntry("Me", "", "2", "first.exe", "saved")));
+    ASSERT_TRUE(SaveLocalDatabase(log, local, program));
+    EXPECT_FALSE(local.IsModified());
+    const std::string saved = ReadFileBytes(localPath);
+
+    // The next save cannot write (the folder's aside name is taken).
+    const std::string blocker = ReplacementFileName(localPath);
+    ASSERT_TRUE(::CreateDirectoryA(blocker.c_str(), nullptr));
+    ASSERT_TRUE(local.AddOrReplace(MakeEntry("Me", "", "2", "second.exe", "not saved yet")));
+    EXPECT_FALSE(SaveLocalDatabase(log, local, program));
+    EXPECT_TRUE(local.IsModified());
+    // A reload after an update tries the save first, and when it fails keeps
+    // the entries rather than reading the older file over them.
+    LoadDatabases(log, publisher, local, nullptr, "", program);
+    EXPECT_EQ(local.FindIndex("second.exe"), 1);
+    EXPECT_EQ(ReadFileBytes(localPath), saved);
+    EXPECT_FALSE(SaveLocalDatabaseIfModified(log, local, program));
+
+    // At exit the save is tried again, and writes everything.
+    ::RemoveDirectoryA(blocker.c_str());
+    EXPECT_TRUE(SaveLocalDatabaseIfModified(log, local, program));
+    EXPECT_FALSE(local.IsModified());
+    LocalProgramDatabase reread;
+    ASSERT_TRUE(reread.Load(localPath));
+    EXPECT_EQ(reread.Entries(), local.Entries());
+
+    // A replaced description is unsaved too: the exit call writes it, and
+    // with nothing unsaved it writes nothing (and logs nothing).
+    ASSERT_TRUE(local.AddOrReplace(MakeEntry("Me", "", "3", "FIRST.EXE", "changed")));
+    EXPECT_TRUE(SaveLocalDatabaseIfModified(log, local, program));
+    ASSERT_TRUE(reread.Load(localPath));
+    EXPECT_EQ(reread.Entries()[0].description, "changed");
+    const std::string logged = ReadFileBytes(dir.File("quillmark.log"));
+    EXPECT_TRUE(SaveLocalDatabaseIfModified(log, local, program));
+    EXPECT_EQ(ReadFileBytes(dir.File("quillmark.log")), logged);
+
+    // A reload with everything saved reads the file as before.
+    ASSERT_TRUE(WriteFileBytes(localPath, "<?xml version=\"1.0\"?>\r\n<database>\r\n</database>\r\n"));
+    LoadDatabases(log, publisher, local, nullptr, "", program);
+    EXPECT_EQ(local.Count(), 0u);
 }
 
 TEST(ProgramDatabaseFiles, AnUnreadableLocalFileIsKeptAsideNotSavedOver) {

@@ -38,9 +38,12 @@ public:
         ++saves;
         return true;
     }
+    void ShowStatus(const std::string& text) override { status.push_back(text); }
+    bool IsExiting() const override { return exiting; }
     MessageSink sink;
-    std::vector<std::string> log;
+    std::vector<std::string> log, status;
     int saves = 0;
+    bool exiting = false;
 };
 
 class SubmissionTest : public ::testing::Test {
@@ -247,4 +250,32 @@ TEST_F(SubmissionTest, SwitchedOffOrReadOnlySendsNothing) {
     database.SetReadOnly(true);
     EXPECT_FALSE(service.StartSubmission());
     EXPECT_FALSE(host.sink.Pending(WM_SUBMISSION_DONE));
+}
+
+TEST_F(SubmissionTest, NoRunStartsWhenExitingOrForAnHttpsAddress) {
+    Add(Entry("Alpha", "alpha.exe", "x"));
+    PublisherProcess publisher;
+    ASSERT_TRUE(publisher.Running());
+    settings::kServiceUrl.Write(settings, publisher.Base());
+    SubmissionService service(host, database, settings);
+
+    // Exit was chosen while the describe dialog was open.
+    host.exiting = true;
+    EXPECT_FALSE(service.SubmitAfterDescribe());
+    EXPECT_FALSE(service.StartSubmission());
+    EXPECT_FALSE(service.Worker().IsRunning());
+    EXPECT_TRUE(host.log.empty());
+
+    // The client cannot post to an https address: the user is told, where
+    // every run used to fail without a word.
+    host.exiting = false;
+    settings::kServiceUrl.Write(settings, "https://127.0.0.1:" + std::to_string(publisher.Port()));
+    EXPECT_FALSE(service.SubmitAfterDescribe());
+    EXPECT_FALSE(service.Worker().IsRunning());
+    ASSERT_EQ(1u, host.status.size());
+    EXPECT_NE(std::string::npos, host.status[0].find("https://127.0.0.1:")) << host.status[0];
+    EXPECT_EQ(host.status, host.log);  // and logged, without the posting line
+    EXPECT_FALSE(host.sink.Pending(WM_SUBMISSION_DONE));
+    EXPECT_TRUE(publisher.Requests().empty());
+    EXPECT_EQ((std::vector<bool>{false}), Flags());
 }

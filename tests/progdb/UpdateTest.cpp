@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -41,14 +42,17 @@ public:
     void Log(const std::string& text) override { log.push_back(text); }
     int AskUpdateConnection() override {
         ++connectionQuestions;
+        if (onConnectionQuestion) onConnectionQuestion();
         return connectionAnswer;
     }
     bool AskDownload(const std::string& text) override {
         downloadQuestions.push_back(text);
+        if (onDownloadQuestion) onDownloadQuestion();
         return downloadAnswer;
     }
     void ReloadDatabases() override { ++reloads; }
     bool InternetConnected() override { return connected; }
+    bool IsExiting() const override { return exiting; }
 
     bool Logged(const std::string& text) const {
         return std::find(log.begin(), log.end(), text) != log.end();
@@ -61,6 +65,9 @@ public:
     bool downloadAnswer = false;
     int reloads = 0;
     bool connected = true;
+    bool exiting = false;
+    // What happens while a question is open (the user's other actions).
+    std::function<void()> onConnectionQuestion, onDownloadQuestion;
 };
 
 const std::string kNewVersion = "20000000";  // above the default 341017123 (0x14538223)
@@ -241,21 +248,89 @@ TEST_F(UpdateTest, NotificationOnlyAsksBeforeDownloading) {
     EXPECT_EQ(kUpdateAvailable, Check(service));
     EXPECT_EQ(PublisherXml("old.exe"), ReadFileBytes(localPath));
 
-    // Cancel: nothing is downloaded, and the next check finds nothing new.
+    // Cancel: nothing is downloaded, the version is not stored, and the next
+    // check offers the update again.
     service.OnDatabaseUpdate(kUpdateAvailable);
     ASSERT_EQ(1u, host.downloadQuestions.size());
     EXPECT_EQ(UpdateStatusText(kUpdateAvailable), host.downloadQuestions[0]);
     EXPECT_FALSE(service.Updater().IsDownloading());
-    EXPECT_EQ(kUpdateNone, Check(service));
+    EXPECT_EQ(341017123ul, settings::kRemoteFileVersion.Read(settings));
+    EXPECT_EQ(kUpdateAvailable, Check(service));
     EXPECT_EQ(PublisherXml("old.exe"), ReadFileBytes(localPath));
 
-    // OK starts the download worker, which reports the installed file.
+    // OK starts the download worker, which reports the installed file; only
+    // now is its version stored, and the next check finds nothing new.
     host.downloadAnswer = true;
     service.OnDatabaseUpdate(kUpdateAvailable);
     WPARAM status = 0;
     ASSERT_TRUE(host.sink.Take(WM_DATABASE_UPDATE, status));
     EXPECT_EQ(kUpdateInstalled, status);
     EXPECT_EQ(PublisherXml("new.exe"), ReadFileBytes(localPath));
+    EXPECT_EQ(0x20000000ul, settings::kRemoteFileVersion.Read(settings));
+    EXPECT_EQ(kUpdateNone, Check(service));
+}
+
+TEST_F(UpdateTest, AFailedDownloadIsTriedAgainByTheNextCheck) {
+    ASSERT_TRUE(WriteFileBytes(localPath, PublisherXml("old.exe")));
+    Serve(kNewVersion);  // nothing served yet: 404
+    settings::kPromptBeforeUpdate.Write(settings, 0);
+
+    DatabaseUpdateService service(host, localPath, settings);
+    EXPECT_EQ(kUpdateFailed, Check(service));
+    EXPECT_EQ(341017123ul, settings::kRemoteFileVersion.Read(settings));
+    ASSERT_TRUE(WriteFileBytes(served, PublisherXml("new.exe")));
+    EXPECT_EQ(kUpdateInstalled, Check(service));
+    EXPECT_EQ(PublisherXml("new.exe"), ReadFileBytes(localPath));
+    EXPECT_EQ(0x20000000ul, settings::kRemoteFileVersion.Read(settings));
+    EXPECT_EQ(kUpdateNone, Check(service));
+}
+
+TEST_F(UpdateTest, OnlyAnAnswerWithStatus200CarriesAVersion) {
+    // An error page (or a sign-in page of a network) that happens to hold a
+    // version line is no answer of the service.
+    LoopbackServer notFound(LoopbackServer::Mode::Reply,
+                            "HTTP/1.0 404 Not Found\r\nContent-Type: text/plain\r\n\r\n<version>FFFFFFFF</version>\r\n");
+    ASSERT_TRUE(notFound.Started());
+    UrlFetcher fetcher;
+    unsigned long v = 7;
+    EXPECT_FALSE(fetcher.FetchVersion(notFound.Url("/getXML.aspx"), v));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_HTTP_INVALID_SERVER_RESPONSE), fetcher.LastError());
+    EXPECT_EQ(7ul, v);
+
+    LoopbackServer ok(LoopbackServer::Mode::Reply,
+                      "HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\n<version>1F</version>\r\n");
+    ASSERT_TRUE(ok.Started());
+    UrlFetcher fetcher2;
+    EXPECT_TRUE(fetcher2.FetchVersion(ok.Url("/getXML.aspx"), v));
+    EXPECT_EQ(0x1Ful, v);
+}
+
+TEST_F(UpdateTest, ExitChosenDuringAQuestionStartsNoJob) {
+    ASSERT_TRUE(WriteFileBytes(localPath, PublisherXml("old.exe")));
+    ASSERT_TRUE(WriteFileBytes(served, PublisherXml("new.exe")));
+    settings::kUpdateAction.Write(settings, 0);
+    Serve(kNewVersion);
+    DatabaseUpdateService service(host, localPath, settings);
+
+    // Exit from the tray menu while the connection question is open: the
+    // question answers Yes, but the program is on its way out.
+    host.onConnectionQuestion = [this] { host.exiting = true; };
+    service.CheckForUpdate(true);
+    EXPECT_EQ(1, host.connectionQuestions);
+    EXPECT_FALSE(service.Updater().IsRunning());
+    EXPECT_TRUE(publisher->Requests().empty());
+
+    // The same while the download question is open.
+    host.exiting = false;
+    host.onConnectionQuestion = nullptr;
+    EXPECT_EQ(kUpdateAvailable, Check(service));
+    host.downloadAnswer = true;
+    host.onDownloadQuestion = [this] { host.exiting = true; };
+    service.OnDatabaseUpdate(kUpdateAvailable);
+    EXPECT_FALSE(service.Updater().IsRunning());
+    EXPECT_FALSE(host.sink.Pending(WM_DATABASE_UPDATE));
+    EXPECT_EQ(PublisherXml("old.exe"), ReadFileBytes(localPath));
+    EXPECT_EQ(1u, publisher->Requests().size());
 }
 
 TEST_F(UpdateTest, OneJobAtATimeAndAStopEndsABusyOne) {

@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "PublisherProcess.h"
 #include "core/AppSettings.h"
 #include "core/SettingsKeys.h"
@@ -42,6 +46,11 @@ TEST(VersionLine, FindsTrimmedTagInAnyCaseAndReadsHex) {
     EXPECT_FALSE(FindVersionLine("<version>5</VERSION>\nx <version>5</version>\n<version>5", v));
     EXPECT_FALSE(FindVersionLine("", v));
     EXPECT_EQ(0u, ParseVersionNumber("0X1A"));  // only a lower-case x is a prefix
+    // Eight digits at most: a ninth would wrap around 32 bits.
+    EXPECT_EQ(0xFFFFFFFFul, ParseVersionNumber("FFFFFFFF"));
+    EXPECT_EQ(0x12345678ul, ParseVersionNumber("0x12345678"));
+    EXPECT_EQ(0u, ParseVersionNumber("100000001"));
+    EXPECT_EQ(0u, ParseVersionNumber("0x000000001"));
 }
 
 TEST(ProxyValue, PlainEntryAndPerSchemeList) {
@@ -216,6 +225,22 @@ TEST(UrlFetcher, DownloadReplacesOnlyWithAnAcceptedFile) {
     ASSERT_TRUE(WriteFileBytes(served, "<html>garbage</html>"));
     EXPECT_FALSE(fetcher.Download(url, target));
     EXPECT_EQ("old good file", ReadFileBytes(target));
+    // Refused downloads leave nothing beside the target; a file of someone
+    // else's under the name a fixed scheme would use is not touched.
+    ASSERT_TRUE(WriteFileBytes(target + ".new", "not the fetcher's"));
+    EXPECT_FALSE(fetcher.Download(url, target));
+    EXPECT_EQ("not the fetcher's", ReadFileBytes(target + ".new"));
+    ::DeleteFileA((target + ".new").c_str());
+    std::vector<std::string> files;
+    WIN32_FIND_DATAA found;
+    HANDLE find = ::FindFirstFileA(dir.File("*").c_str(), &found);
+    ASSERT_NE(INVALID_HANDLE_VALUE, find);
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) files.push_back(found.cFileName);
+    } while (::FindNextFileA(find, &found));
+    ::FindClose(find);
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ((std::vector<std::string>{"ornava-db.xml", "served.xml"}), files);
 
     ASSERT_TRUE(WriteFileBytes(served, kDatabase));
     EXPECT_TRUE(fetcher.Download(url, target));

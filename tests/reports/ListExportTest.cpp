@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
@@ -16,7 +17,9 @@
 #include "PrintedPdf.h"
 #include "TestListView.h"
 #include "TestUtil.h"
+#include "base/Handles.h"
 #include "platform/Files.h"
+#include "reports/HtmlWriter.h"
 #include "reports/ListExport.h"
 
 using testutil::ReadFileBytes;
@@ -36,9 +39,11 @@ const char kCsv[] =
     "\"a,b.exe\",\"1.5%\",\"Say \"\"hi\"\", then go\"\r\n"
     "\"<b>&amp;\",\"10\",\"x < y\"\r\n";
 
-const char kHtmlHead[] =
+// The page declares the character set of the system's ANSI code page.
+const std::string kHtmlCharset = HtmlWriter::CharsetMetaText(::GetACP());
+const std::string kHtmlHead =
     "<html>\r\n\r\n<head>\r\n<meta name=\"GENERATOR\" content=\"Quillmark\">\r\n"
-    "<title>Quillmark Exported Data</title>\r\n"
+    "<title>Quillmark Exported Data</title>\r\n" + kHtmlCharset +
     "<STYLE type=\"text/css\">\r\n"
     ".tableheader {color: #000000; font-family : Arial, Verdana, Geneva, Helvetica, sans-serif; "
     "font-size : 10pt; font-weight : bold; }\r\n"
@@ -66,6 +71,28 @@ std::string ExportedBytes(const ListTable& table, int kind, const std::string& n
     const std::string path = dir.File(name);
     if (!Export(table, path, kind, kExportPageTitle)) return "<failed>";
     return ReadFileBytes(path);
+}
+
+// The names of the files in a folder, sorted.
+std::vector<std::string> FilesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA data;
+    HANDLE find = ::FindFirstFileA((folder + "*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return names;
+    do {
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(data.cFileName);
+    } while (::FindNextFileA(find, &data));
+    ::FindClose(find);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Appends a window's text and a line break to the string at all.
+BOOL CALLBACK AppendWindowText(HWND window, LPARAM all) {
+    char part[512] = {};
+    ::GetWindowTextA(window, part, sizeof(part));
+    *reinterpret_cast<std::string*>(all) += std::string(part) + "\n";
+    return TRUE;
 }
 
 // Each cell in hex, cells separated by spaces, one row a line: a form both
@@ -125,6 +152,43 @@ TEST(ListExport, FourWritersByteForByte) {
     EXPECT_EQ(ExportedBytes(table, 4), "<failed>") << "an unknown kind writes nothing";
 }
 
+TEST(ListExport, HtmlDeclaresItsCharacterSet) {
+    EXPECT_EQ(HtmlWriter::CharsetName(1252), "windows-1252");
+    EXPECT_EQ(HtmlWriter::CharsetName(932), "shift_jis");
+    EXPECT_EQ(HtmlWriter::CharsetName(28605), "iso-8859-15");
+    EXPECT_EQ(HtmlWriter::CharsetName(12345), "");
+    EXPECT_EQ(HtmlWriter::CharsetMetaText(12345), "");
+    // This machine's code page is one a browser knows.
+    ASSERT_FALSE(kHtmlCharset.empty()) << ::GetACP();
+    EXPECT_EQ(kHtmlCharset, "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=" +
+                                HtmlWriter::CharsetName(::GetACP()) + "\">\r\n");
+    EXPECT_EQ(ExportedBytes(SampleTable(), kExportHtml).find(kHtmlCharset), std::string(kHtmlHead).find(kHtmlCharset));
+}
+
+TEST(ListExport, CsvCellsASpreadsheetWouldEvaluateAreMadeText) {
+    MemoryTable table({{"=Title", "", 50}, {"B", "", 50}},
+                      {{"=HYPERLINK(\"http://x.example\",\"go\")", "=cmd|' /C calc'!A0"},
+                       {"+1+cmd", "-2+3"},
+                       {"@SUM(A1)", "\tTab"},
+                       {"\rCR", "a=b"},
+                       {"-12", "+1.5"},
+                       {"-3,5%", "-"},
+                       {"", "100"}});
+    EXPECT_EQ(ExportedBytes(table, kExportCsv),
+              "\"'=Title\",\"B\"\r\n"
+              "\"'=HYPERLINK(\"\"http://x.example\"\",\"\"go\"\")\",\"'=cmd|' /C calc'!A0\"\r\n"
+              "\"'+1+cmd\",\"'-2+3\"\r\n"
+              "\"'@SUM(A1)\",\"'\tTab\"\r\n"
+              "\"'\rCR\",\"a=b\"\r\n"
+              "\"-12\",\"+1.5\"\r\n"
+              "\"-3,5%\",\"'-\"\r\n"
+              "\"\",\"100\"\r\n");
+    // The other formats are not evaluated and stay as they were.
+    EXPECT_EQ(ExportedBytes(table, kExportTabSeparated).substr(0, 10), "=Title\tB\r\n");
+    EXPECT_EQ(SpreadsheetSafeCell("=1"), "'=1");
+    EXPECT_EQ(SpreadsheetSafeCell("-"), "'-");
+}
+
 TEST(ListExport, EmptyListWritesHeaderRowOrNoEntries) {
     MemoryTable table = SampleTable();
     table.Rows().clear();
@@ -166,16 +230,40 @@ TEST(ListExport, FileThatCannotBeCreatedLeavesTheOldOneIntact) {
     EXPECT_FALSE(Export(table, dir.File("missing\\out.csv"), kExportCsv, kExportPageTitle));
     EXPECT_FALSE(FileExists(dir.File("missing\\out.csv")));
 
-    // The new content cannot be written beside the old file: the old file
-    // stays as it was, for every kind.
+    // The new content cannot replace the old file (a spreadsheet holds it
+    // open): the old file stays as it was, for every kind, and the reason
+    // comes back.
     const std::string path = dir.File("keep.csv");
     ASSERT_TRUE(WriteFileBytes(path, "old contents\r\n"));
-    ASSERT_TRUE(::CreateDirectoryA(ReplacementFileName(path).c_str(), nullptr));
-    for (int kind = 0; kind <= 3; ++kind) {
-        EXPECT_FALSE(Export(table, path, kind, kExportPageTitle)) << kind;
-        EXPECT_EQ(ReadFileBytes(path), "old contents\r\n") << kind;
+    {
+        UniqueHandle held(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(held);
+        for (int kind = 0; kind <= 3; ++kind) {
+            DWORD error = ERROR_SUCCESS;
+            EXPECT_FALSE(Export(table, path, kind, kExportPageTitle, &error)) << kind;
+            EXPECT_NE(error, static_cast<DWORD>(ERROR_SUCCESS)) << kind;
+            EXPECT_EQ(ReadFileBytes(path), "old contents\r\n") << kind;
+        }
     }
-    ::RemoveDirectoryA(ReplacementFileName(path).c_str());
+    // Nothing is left behind beside it.
+    EXPECT_EQ(FilesIn(dir.Path()), std::vector<std::string>{"keep.csv"});
+}
+
+TEST(ListExport, TheUsersOtherFilesBesideTheTargetStayUntouched) {
+    ScratchDir dir;
+    const MemoryTable table = SampleTable();
+    // Names a fixed aside name could have taken.
+    const std::string mine = "the user's own file\r\n";
+    for (const char* name : {"report.csv.new", "report.csv.tmp", "report.csv~"})
+        ASSERT_TRUE(WriteFileBytes(dir.File(name), mine));
+    ASSERT_TRUE(Export(table, dir.File("report.csv"), kExportCsv, kExportPageTitle));
+    ASSERT_TRUE(Export(table, dir.File("report.csv"), kExportCsv, kExportPageTitle));  // over its own
+    EXPECT_EQ(ReadFileBytes(dir.File("report.csv")), kCsv);
+    for (const char* name : {"report.csv.new", "report.csv.tmp", "report.csv~"})
+        EXPECT_EQ(ReadFileBytes(dir.File(name)), mine) << name;
+    EXPECT_EQ(FilesIn(dir.Path()),
+              (std::vector<std::string>{"report.csv", "report.csv.new", "report.csv.tmp", "report.csv~"}));
 }
 
 TEST(ListExport, ReadsAnyListViewThroughItsWindow) {
@@ -229,14 +317,48 @@ TEST(ListExport, ExportCommandAsksForTheFileAndWritesByItsExtension) {
     EXPECT_EQ(ReadFileBytes(target), kCsv);
 
     // Cancel: nothing written, nothing to show.
+    std::vector<std::string> boxes;
+    const auto box = [&](HWND, const std::string& text) { boxes.push_back(text); };
     const auto cancel = [](OPENFILENAMEA&) { return false; };
-    EXPECT_EQ(ExportListCommand(nullptr, list.hwnd(), cancel), "");
-    // A failed export shows nothing either.
+    EXPECT_EQ(ExportListCommand(nullptr, list.hwnd(), cancel, box), "");
+    EXPECT_TRUE(boxes.empty());
+    // A failed export says so: the file and the reason.
+    const std::string badPath = dir.File("no\\such\\folder.xml");
     const auto bad = [&](OPENFILENAMEA& ofn) {
-        lstrcpynA(ofn.lpstrFile, dir.File("no\\such\\folder.xml").c_str(), ofn.nMaxFile);
+        lstrcpynA(ofn.lpstrFile, badPath.c_str(), ofn.nMaxFile);
         return true;
     };
-    EXPECT_EQ(ExportListCommand(nullptr, list.hwnd(), bad), "");
+    EXPECT_EQ(ExportListCommand(nullptr, list.hwnd(), bad, box), "");
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0], ExportFailedText(badPath, ERROR_PATH_NOT_FOUND));
+    EXPECT_EQ(boxes[0].find("The list data could not be exported to " + badPath + ":\n\n"), 0u) << boxes[0];
+    EXPECT_GT(boxes[0].size(), badPath.size() + 45) << "a reason follows";
+}
+
+TEST(ListExport, AFailedExportShowsItsMessageBox) {
+    TestListView list(SampleTable());
+    ScratchDir dir;
+    const std::string badPath = dir.File("missing\\out.csv");
+    std::string caption, text;
+    // The helper reads the box the command shows and closes it.
+    std::thread answer([&] {
+        HWND box = owndialog::WaitForOwnDialog();
+        if (!box) return;
+        char buffer[512] = {};
+        ::GetWindowTextA(box, buffer, sizeof(buffer));
+        caption = buffer;
+        // Every label's text: the message is one of them.
+        ::EnumChildWindows(box, AppendWindowText, reinterpret_cast<LPARAM>(&text));
+        ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    });
+    const auto dialog = [&](OPENFILENAMEA& ofn) {
+        lstrcpynA(ofn.lpstrFile, badPath.c_str(), ofn.nMaxFile);
+        return true;
+    };
+    EXPECT_EQ(ExportListCommand(nullptr, list.hwnd(), dialog), "");
+    answer.join();
+    EXPECT_EQ(caption, "Quillmark");
+    EXPECT_NE(text.find(badPath), std::string::npos) << text;
 }
 
 TEST(ListExport, RealSaveDialogAsksAndWrites) {

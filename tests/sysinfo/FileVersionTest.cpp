@@ -85,6 +85,8 @@ TEST(ModuleVersion, FromDllGetVersionOrTheFixedVersion) {
     long kernel = ModuleVersion("kernel32.dll");
     EXPECT_GE(kernel >> 16, 5) << kernel;
     EXPECT_EQ(0, ModuleVersion("no-such-library.dll"));
+    // A relative path is never looked for along the search path.
+    EXPECT_EQ(0, ModuleVersion(".\\kernel32.dll"));
     EXPECT_EQ("0", ModuleVersionText(""));
     EXPECT_EQ("3.14.15.92", FileVersionText(TestChildExe()));
 }
