@@ -194,9 +194,13 @@ void Run(const Target& target, const std::function<void(const std::string& input
     Watchdog watchdog;
     for (int i = 0; i < iterations; ++i) {
         Rng rng(Mix(seed ^ NameHash(target.name)) ^ Mix(static_cast<uint64_t>(i)));
-        const std::string input = static_cast<size_t>(i) < target.seeds.size()
-                                      ? target.seeds[static_cast<size_t>(i)]
-                                      : Mutate(target.seeds[rng.Below(target.seeds.size())], target, rng);
+        std::string input;
+        if (static_cast<size_t>(i) < target.seeds.size()) {
+            input = target.seeds[static_cast<size_t>(i)];
+        } else {
+            const std::string& from = target.seeds[rng.Below(target.seeds.size())];
+            input = target.mutator ? target.mutator(from, rng) : Mutate(from, target, rng);
+        }
         g_case.name = target.name;
         g_case.seed = seed;
         g_case.iteration = i;

@@ -47,6 +47,9 @@ struct Target {
     size_t maxSize = 4096;
     // Fewer for targets whose iteration is slow (a loopback exchange).
     int defaultIterations = 300;
+    // Instead of Mutate, for formats where blind mutation seldom keeps the
+    // input well-formed enough to reach the deeper properties.
+    std::function<std::string(const std::string& seed, Rng& rng)> mutator;
 };
 
 // A copy of input with 1 to 6 mutations: bit flips, bytes overwritten,
