@@ -185,14 +185,6 @@ TEST(FuzzXml, WhatTheDatabasesReadIsSavedAndReadBackUnchanged) {
     });
 }
 
-// XML 1.0 cannot hold the other control characters; the writer drops them.
-std::string StorableText(const std::string& text) {
-    std::string out;
-    for (char c : text)
-        if (static_cast<unsigned char>(c) >= 0x20 || c == '\t' || c == '\r' || c == '\n') out += c;
-    return out;
-}
-
 TEST(FuzzXml, RandomEntriesSurviveSaveAndLoad) {
     ScratchDir dir;
     const std::string path = dir.File("local-db.xml");
@@ -212,7 +204,7 @@ TEST(FuzzXml, RandomEntriesSurviveSaveAndLoad) {
         LocalProgramDatabase db;
         db.SetReadOnly(false);
         for (size_t i = 0; i < fields.size(); i += 5) {
-            auto field = [&](size_t k) { return i + k < fields.size() ? StorableText(fields[i + k]) : std::string(); };
+            auto field = [&](size_t k) { return i + k < fields.size() ? fuzz::XmlStorable(fields[i + k]) : std::string(); };
             ASSERT_TRUE(db.AddOrReplace(MakeEntry(field(0), field(1), field(2), field(3), field(4), rng.OneIn(2))));
         }
         ASSERT_TRUE(db.Save(path));

@@ -267,14 +267,6 @@ TEST(FuzzReports, EachExportFormatReadsBackAsTheSameCells) {
     });
 }
 
-// XML 1.0 cannot hold the other control characters; the writer drops them.
-std::string StorableText(const std::string& text) {
-    std::string out;
-    for (char c : text)
-        if (static_cast<unsigned char>(c) >= 0x20 || c == '\t' || c == '\r' || c == '\n') out += c;
-    return out;
-}
-
 TEST(FuzzReports, TheXmlExportIsWellFormedAndReadsBack) {
     fuzz::Target target;
     target.name = "list-export-xml";
@@ -290,7 +282,7 @@ TEST(FuzzReports, TheXmlExportIsWellFormedAndReadsBack) {
         std::vector<std::string> fields = fuzz::Fields(input);
         for (size_t i = 0; i < fields.size(); ++i) {
             std::string ascii;
-            for (char c : StorableText(fields[i]))
+            for (char c : fuzz::XmlStorable(fields[i]))
                 if (static_cast<unsigned char>(c) < 0x80) ascii += c;
             const size_t first = ascii.find_first_not_of(" \t\r\n");
             fields[i] = first == std::string::npos ? "" : ascii.substr(first, ascii.find_last_not_of(" \t\r\n") - first + 1);

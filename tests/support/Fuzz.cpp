@@ -252,6 +252,13 @@ std::string JoinFields(const std::vector<std::string>& fields) {
     return out;
 }
 
+std::string XmlStorable(const std::string& text) {
+    std::string out;
+    for (char c : text)
+        if (static_cast<unsigned char>(c) >= 0x20 || c == '\t' || c == '\r' || c == '\n') out += c;
+    return out;
+}
+
 GuardedBytes::GuardedBytes(const std::string& bytes) {
     SYSTEM_INFO info;
     ::GetSystemInfo(&info);

@@ -69,6 +69,10 @@ std::string Hex(const std::string& bytes);
 std::vector<std::string> Fields(const std::string& input);
 std::string JoinFields(const std::vector<std::string>& fields);
 
+// The text without the control characters XML 1.0 cannot hold (all but tab,
+// CR and LF), which the XML writers drop: what an XML target can expect back.
+std::string XmlStorable(const std::string& text);
+
 // A copy of some bytes that ends exactly where a page that cannot be read
 // begins, so a raw-buffer parser that reads one byte too many faults at once.
 class GuardedBytes {
