@@ -3,7 +3,6 @@
 
 #include <windows.h>
 
-#include <ostream>
 #include <string>
 
 #include "base/Handles.h"
@@ -19,12 +18,6 @@ inline ProgramEntry MakeEntry(const std::string& company, const std::string& url
     e.description = description;
     e.submitted = submitted;
     return e;
-}
-
-// How a failed comparison shows an entry.
-inline void PrintTo(const ProgramEntry& e, std::ostream* os) {
-    *os << "{company \"" << e.company << "\", url \"" << e.url << "\", rating \"" << e.rating << "\", file \""
-        << e.fileName << "\", description \"" << e.description << "\", submitted " << e.submitted << "}";
 }
 
 // A publisher database whose parse, once it has filled the entries, waits

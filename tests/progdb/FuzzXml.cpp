@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -18,6 +19,12 @@
 #include "progdb/XmlWriter.h"
 
 using testutil::ScratchDir;
+
+// How a failed comparison shows an entry.
+static void PrintTo(const ProgramEntry& e, std::ostream* os) {
+    *os << "{company \"" << e.company << "\", url \"" << e.url << "\", rating \"" << e.rating << "\", file \""
+        << e.fileName << "\", description \"" << e.description << "\", submitted " << e.submitted << "}";
+}
 
 namespace {
 
