@@ -8,6 +8,7 @@
 #include <cstring>
 #include <set>
 #include <utility>
+#include <vector>
 
 #include "Fuzz.h"
 #include "sysinfo/ProcessSampler.h"
@@ -69,15 +70,19 @@ std::string Le32(uint32_t v) {
     return std::string(reinterpret_cast<const char*>(&v), sizeof v);
 }
 
+// What the sampler's calls answer; 1 is success.
+using SamplerResult = decltype(std::declval<ProcessSource&>().Query(std::declval<std::vector<BYTE>&>()));
+constexpr int kSampled = 1;
+
 // Serves one mutated buffer, relocated into the sampler's own vector.
 class MutatedSource : public ProcessSource {
 public:
     explicit MutatedSource(const std::string& bytes) : bytes_(bytes) {}
     bool Available() const override { return true; }
-    int Query(std::vector<BYTE>& buffer) override {
+    SamplerResult Query(std::vector<BYTE>& buffer) override {
         buffer.assign(bytes_.begin(), bytes_.end());
         Relocate(buffer.data(), buffer.size(), false);
-        return 1;
+        return static_cast<SamplerResult>(kSampled);
     }
     bool UserName(uint32_t, int64_t, std::string& user) override {
         user = "user";
@@ -126,8 +131,8 @@ TEST(FuzzProcessQuery, EntriesStayInsideTheBufferAndTheSamplerKeepsOneRecordPerP
         // creation time), each found by its pid, none new the second time.
         MutatedSource source(input);
         ProcessSampler sampler(&source);
-        ASSERT_EQ(1, sampler.Sample());
-        ASSERT_EQ(1, sampler.Sample());
+        ASSERT_EQ(kSampled, static_cast<int>(sampler.Sample()));
+        ASSERT_EQ(kSampled, static_cast<int>(sampler.Sample()));
         std::set<std::pair<uint32_t, int64_t>> processes;
         for (const ProcessEntry& e : entries)
             if (e.pid != 0 || e.threadCount != 0) processes.insert({e.pid, e.createTime});
@@ -139,7 +144,7 @@ TEST(FuzzProcessQuery, EntriesStayInsideTheBufferAndTheSamplerKeepsOneRecordPerP
         });
         for (uint32_t pid : pids) {
             ProcessInfo found;
-            EXPECT_EQ(1, sampler.FindByPid(pid, found));
+            EXPECT_EQ(kSampled, static_cast<int>(sampler.FindByPid(pid, found)));
             EXPECT_EQ(pid, found.pid);
         }
     });
