@@ -56,6 +56,30 @@ bool IsHostChar(char c) {
 
 std::string Cut(const std::string& s, size_t max) { return s.size() > max ? s.substr(0, max) : s; }
 
+// The path as the request line carries it, at most max characters. A line
+// feed or carriage return in a URL would end the request line early and
+// whatever follows would be read as header lines of the caller's choosing:
+// control characters are sent percent-encoded, and the cut never ends in
+// half an escape.
+std::string RequestPath(const std::string& path, size_t max) {
+    std::string out;
+    for (char c : path) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7F) {
+            char escape[4];
+            std::snprintf(escape, sizeof escape, "%%%02X", u);
+            out += escape;
+        } else {
+            out += c;
+        }
+    }
+    if (out.size() <= max) return out;
+    out.resize(max);
+    const size_t percent = out.find('%', max > 2 ? max - 2 : 0);
+    if (percent != std::string::npos) out.resize(percent);
+    return out;
+}
+
 // Milliseconds left before a deadline, never more than cap.
 DWORD Remaining(ULONGLONG deadline, unsigned cap) {
     ULONGLONG now = ::GetTickCount64();
@@ -124,7 +148,7 @@ HttpUrlParts SplitHttpUrl(const std::string& url) {
     size_t hostEnd = rest;
     while (hostEnd < upper.size() && IsHostChar(upper[hostEnd])) ++hostEnd;
     std::string host = upper.substr(rest, hostEnd - rest);
-    parts.path = Cut(url.substr(hostEnd), kMaxPath);
+    parts.path = RequestPath(url.substr(hostEnd), kMaxPath);
     size_t portColon = host.find(':');
     if (portColon != std::string::npos) {
         // A port that is no number in 1..65535 leaves 0, which Request

@@ -42,7 +42,9 @@ struct HttpLimits {
 constexpr size_t kHttpMaxPathLength = 1023;
 
 // The parts of a URL the client uses. The host is upper case (as the request
-// sends it); the path keeps the caller's case and includes the query.
+// sends it); the path keeps the caller's case and includes the query, with
+// control characters percent-encoded (a line break must not end the request
+// line).
 struct HttpUrlParts {
     std::string scheme;  // upper case, at most 79 characters
     std::string host;    // upper case, at most 255 characters

@@ -1,6 +1,50 @@
 #include "progdb/XmlWriter.h"
 
+#include <algorithm>
+
 #include "platform/Files.h"
+
+namespace {
+
+bool IsXmlSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// What EscapeXmlText keeps.
+bool IsStorable(char c) {
+    return static_cast<unsigned char>(c) >= 0x20 || IsXmlSpace(c);
+}
+
+// Whether the text the escaping keeps begins or ends with white space, which
+// a reader trims unless the element says to keep it.
+bool HasEdgeSpace(const std::string& text) {
+    const auto first = std::find_if(text.begin(), text.end(), IsStorable);
+    if (first == text.end()) return false;
+    const auto last = std::find_if(text.rbegin(), text.rend(), IsStorable);
+    return IsXmlSpace(*first) || IsXmlSpace(*last);
+}
+
+}  // namespace
+
+std::string XmlEncodingName(UINT codePage) {
+    switch (codePage) {
+    case 932: return "shift_jis";
+    case 936: return "gb2312";
+    case 949: return "ks_c_5601-1987";
+    case 950: return "big5";
+    case 20866: return "koi8-r";
+    case 21866: return "koi8-u";
+    case CP_UTF8: return "utf-8";
+    default: break;
+    }
+    if (codePage >= 28591 && codePage <= 28605) return "iso-8859-" + std::to_string(codePage - 28590);
+    // The single-byte Windows code pages (874, 1250 to 1258) and any other.
+    return "windows-" + std::to_string(codePage);
+}
+
+std::string XmlDeclaration() {
+    return "<?xml version=\"1.0\" encoding=\"" + XmlEncodingName(::GetACP()) + "\"?>";
+}
 
 std::string EscapeXmlText(const std::string& text) {
     std::string out;
@@ -18,7 +62,7 @@ std::string EscapeXmlText(const std::string& text) {
         default:
             // XML 1.0 has no way to hold the other control characters, not
             // even as references; one of them would make the file unreadable.
-            if (c >= 0x20) out += ch;
+            if (IsStorable(ch)) out += ch;
             break;
         }
     }
@@ -30,7 +74,7 @@ bool XmlWriter::Open(const std::string& path) {
     text_.clear();
     open_.clear();
     isOpen_ = !path.empty();
-    if (isOpen_) text_ = "<?xml version=\"1.0\"?>\r\n";
+    if (isOpen_) text_ = XmlDeclaration() + "\r\n";
     return isOpen_;
 }
 
@@ -51,7 +95,8 @@ void XmlWriter::Element(const std::string& name, const std::string& text) {
     if (text.empty())
         WriteLine("<" + name + " />");
     else
-        WriteLine("<" + name + ">" + EscapeXmlText(text) + "</" + name + ">");
+        WriteLine("<" + name + (HasEdgeSpace(text) ? " xml:space=\"preserve\">" : ">") + EscapeXmlText(text) + "</" +
+                  name + ">");
 }
 
 bool XmlWriter::EndElement() {

@@ -51,6 +51,8 @@ TEST(OnDemand, FindsAFunctionLoadingItsSystemLibraryAndAnswersNullForWhatIsMissi
     EXPECT_EQ(0u, extendedError());  // no dialog has failed
     EXPECT_NE(nullptr, ::GetModuleHandleA("comdlg32.dll"));
     // Found again from the loaded library.
+    // Compared as addresses: a cast between the two function types warns on
+    // x86_64, where FARPROC returns a 64-bit value.
     EXPECT_EQ(reinterpret_cast<void*>(extendedError),
               reinterpret_cast<void*>(ondemand::Find("comdlg32.dll", "CommDlgExtendedError")));
 

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "platform/Sockets.h"
 
@@ -37,6 +38,21 @@ LoopbackServer::~LoopbackServer() {
 
 std::string LoopbackServer::Url(const std::string& path) const {
     return "http://127.0.0.1:" + std::to_string(port_) + path;
+}
+
+std::string LoopbackServer::LastRequest() const {
+    ::EnterCriticalSection(&lock_);
+    std::string last = requests_.empty() ? std::string() : requests_.back();
+    ::LeaveCriticalSection(&lock_);
+    return last;
+}
+
+void LoopbackServer::SetReply(std::string reply, std::vector<size_t> pieces, bool reset) {
+    ::EnterCriticalSection(&lock_);
+    reply_ = std::move(reply);
+    pieces_ = std::move(pieces);
+    reset_ = reset;
+    ::LeaveCriticalSection(&lock_);
 }
 
 std::vector<std::string> LoopbackServer::Requests() const {
@@ -83,9 +99,27 @@ void LoopbackServer::Run() {
         std::string request = ReadRequest(c);
         ::EnterCriticalSection(&lock_);
         requests_.push_back(request);
+        const std::string reply = reply_;
+        const std::vector<size_t> pieces = pieces_;
+        const bool reset = reset_;
         ::LeaveCriticalSection(&lock_);
         if (mode_ == Mode::Reply) {
-            ::send(c, reply_.data(), static_cast<int>(reply_.size()), 0);
+            // Each piece goes out on its own (no coalescing), so the client
+            // sees the answer in those sizes as far as the network allows.
+            BOOL noDelay = TRUE;
+            ::setsockopt(c, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay), sizeof noDelay);
+            for (size_t sent = 0, k = 0; sent < reply.size(); ++k) {
+                size_t n = pieces.empty() ? reply.size() : pieces[k < pieces.size() ? k : pieces.size() - 1];
+                n = n == 0 ? 1 : (n < reply.size() - sent ? n : reply.size() - sent);
+                if (::send(c, reply.data() + sent, static_cast<int>(n), 0) <= 0) break;
+                sent += n;
+            }
+            if (reset) {
+                linger abort = {1, 0};
+                ::setsockopt(c, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&abort), sizeof abort);
+                ::closesocket(c);
+                continue;
+            }
         } else {
             ::send(c, "HTTP/1.0 200 OK\r\n", 17, 0);
             const char line[] = "X-Filler: aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\r\n";

@@ -24,12 +24,18 @@ public:
     ~LoopbackServer();
 
     bool Started() const { return listener_ != INVALID_SOCKET; }
+    // In Reply mode: the answer of the connections accepted from now on,
+    // sent in pieces of the given sizes (the last size repeats; none: all at
+    // once); with reset the connection is reset instead of closed.
+    void SetReply(std::string reply, std::vector<size_t> pieces = {}, bool reset = false);
     int Port() const { return port_; }
     std::string Url(const std::string& path) const;
 
     // The bytes of each request received, in order (complete once the client
     // has sent its blank line and any Content-Length body).
     std::vector<std::string> Requests() const;
+    // The last of them; empty before the first.
+    std::string LastRequest() const;
     int Accepted() const { return accepted_; }
 
 private:
@@ -37,7 +43,9 @@ private:
     std::string ReadRequest(SOCKET s);
 
     Mode mode_;
-    std::string reply_;
+    std::string reply_;  // with pieces_ and reset_, under lock_
+    std::vector<size_t> pieces_;
+    bool reset_ = false;
     SOCKET listener_ = INVALID_SOCKET;
     int port_ = 0;
     std::atomic<bool> stop_{false};

@@ -15,6 +15,7 @@
 #include "platform/Sockets.h"
 #include "progdb/ProgramDatabase.h"
 #include "progdb/ProgramDatabaseFiles.h"
+#include "progdb/XmlWriter.h"
 
 using testutil::ReadFileBytes;
 using testutil::ScratchDir;
@@ -186,7 +187,7 @@ TEST(ProgramDatabaseSave, WritesTheLocalLayoutByteForByte) {
     ASSERT_TRUE(db.AddOrReplace(MakeEntry("Ornava Utilities", "", "", "helper.exe", "")));
     ASSERT_TRUE(db.Save(dir.File("local-db.xml")));
     const std::string expected =
-        "<?xml version=\"1.0\"?>\r\n"
+        XmlDeclaration() + "\r\n"
         "<database>\r\n"
         "    <company>\r\n"
         "        <name>Ornava Utilities</name>\r\n"
@@ -232,7 +233,7 @@ TEST(ProgramDatabaseSave, MarkupQuotesAndAccentsSurviveARoundTrip) {
     ASSERT_TRUE(db.Save(path));
 
     const std::string bytes = ReadFileBytes(path);
-    EXPECT_EQ(bytes.compare(0, 23, "<?xml version=\"1.0\"?>\r\n"), 0);
+    EXPECT_EQ(bytes.compare(0, XmlDeclaration().size() + 2, XmlDeclaration() + "\r\n"), 0);
     EXPECT_NE(bytes.find("<name>Smith &amp; Sons &lt;Ltd&gt;</name>"), std::string::npos);
 
     LocalProgramDatabase back;

@@ -112,17 +112,19 @@ TEST(XmlWriter, WritesTheLayoutAndEscapesText) {
     w.StartElement("company");
     w.Element("name", "A & B <C>");
     w.Element("url", "");
+    w.Element("description", "\r\n indented\x01");
     EXPECT_EQ(w.Depth(), 2);
     EXPECT_TRUE(w.EndElement());
     w.StartElement("open");
     // Close ends what is still open.
     ASSERT_TRUE(w.Close());
     EXPECT_EQ(ReadFileBytes(dir.File("out.xml")),
-              "<?xml version=\"1.0\"?>\r\n"
+              XmlDeclaration() + "\r\n"
               "<database>\r\n"
               "    <company>\r\n"
               "        <name>A &amp; B &lt;C&gt;</name>\r\n"
               "        <url />\r\n"
+              "        <description xml:space=\"preserve\">&#13;\n indented</description>\r\n"
               "    </company>\r\n"
               "    <open>\r\n"
               "    </open>\r\n"
@@ -131,6 +133,27 @@ TEST(XmlWriter, WritesTheLayoutAndEscapesText) {
     XmlWriter nowhere;
     ASSERT_TRUE(nowhere.Open(dir.File("no folder\\out.xml")));
     EXPECT_FALSE(nowhere.Close());
+}
+
+TEST(XmlWriter, DeclaresTheCodePageByANameTheReaderKnows) {
+    if (::GetACP() == 1252) {
+        EXPECT_EQ(XmlDeclaration(), "<?xml version=\"1.0\" encoding=\"windows-1252\"?>");
+    }
+    // Whatever the system's code page, a file declared by its name reads
+    // back in that code page.
+    for (UINT codePage : {874u, 1250u, 1251u, 1252u, 1253u, 1254u, 1255u, 1256u, 1257u, 1258u, 932u, 936u, 949u, 950u,
+                          20866u, 28592u, 28605u}) {
+        if (!::IsValidCodePage(codePage)) continue;
+        // Two letters, or one double-byte character.
+        const std::string bytes = "\xC1\xC1";
+        wchar_t letters[2] = {};
+        const int n = ::MultiByteToWideChar(codePage, 0, bytes.data(), 2, letters, 2);
+        ASSERT_GT(n, 0) << codePage;
+        const std::wstring text = DecodeXmlBytes("<?xml version=\"1.0\" encoding=\"" + XmlEncodingName(codePage) +
+                                                 "\"?><a>" + bytes + "</a>");
+        EXPECT_NE(std::wstring::npos, text.find(L"<a>" + std::wstring(letters, static_cast<size_t>(n)) + L"</a>"))
+            << codePage << " " << XmlEncodingName(codePage);
+    }
 }
 
 TEST(XmlWriter, EscapedTextReadsBackUnchanged) {
