@@ -153,8 +153,9 @@ std::string XmlText(const ListTable& table) {
     std::vector<std::string> names(columns);
     for (int col = 0; col < columns; ++col) names[col] = XmlElementName(table.CellText(-1, col));
 
-    std::string out =
-        "<?xml version=\"1.0\"?>\r\n"
+    // The declaration names the code page the cells are in, so a reader
+    // takes them as that and not as UTF-8.
+    std::string out = XmlDeclaration() + "\r\n"
         "<scpd xmlns=\"urn:schemas-upnp-org:service-1-0\">\r\n"
         "  <specVersion>\r\n"
         "    <major>1</major>\r\n"

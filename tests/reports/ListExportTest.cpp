@@ -20,6 +20,7 @@
 #include "base/Handles.h"
 #include "platform/Files.h"
 #include "reports/HtmlWriter.h"
+#include "progdb/XmlWriter.h"
 #include "reports/ListExport.h"
 
 using testutil::ReadFileBytes;
@@ -58,8 +59,8 @@ const std::string kHtmlHead =
     "  </tr>\r\n";
 const char kHtmlTail[] = "</font>\r\n</table>\r\n</body>\r\n\r\n</html>\r\n";
 
-const char kXmlHead[] =
-    "<?xml version=\"1.0\"?>\r\n"
+// The declaration names the system's code page (windows-1252 here).
+const std::string kXmlHead = XmlDeclaration() + "\r\n"
     "<scpd xmlns=\"urn:schemas-upnp-org:service-1-0\">\r\n"
     "  <specVersion>\r\n"
     "    <major>1</major>\r\n"
