@@ -70,7 +70,12 @@ int ProcessSource::Processors() {
 }
 
 double CpuPercentOf(int64_t cpuDelta, int64_t divisor) {
-    int64_t perMille = cpuDelta / (divisor == 0 ? 1 : divisor);
+    if (divisor == 0) divisor = 1;
+    // Most processes use less than a tenth of a percent in a tick: their
+    // share is 0 without the 64-bit division, which a 32-bit build makes
+    // a library call.
+    if (cpuDelta < divisor) return 0.0;
+    int64_t perMille = cpuDelta / divisor;
     double pct = static_cast<double>(perMille) * 0.1;
     return pct > 99.5 ? 99.5 : pct;
 }
@@ -157,7 +162,7 @@ SampleResult ProcessSampler::Sample() {
             Record* rec = nullptr;
             for (size_t ahead = 0; ahead < 2 && cursor + ahead < records_.size(); ++ahead) {
                 Record* candidate = records_[cursor + ahead];
-                if (candidate->pid == e.pid && candidate->createTime == e.createTime) {
+                if (candidate->info.pid == e.pid && candidate->info.createTime == e.createTime) {
                     rec = candidate;
                     cursor += ahead + 1;
                     break;
@@ -170,59 +175,58 @@ SampleResult ProcessSampler::Sample() {
             if (rec) {
                 if (rec->seen == generation) continue;  // listed twice: the first counts
                 ++kept;
-                rec->changes = 0;
-                rec->cpuDelta = e.cpuTime - rec->cpuTime;
+                rec->info.changes = 0;
+                rec->info.cpuDelta = e.cpuTime - rec->info.cpuTime;
                 uint32_t ws = Saturate32(e.workingSet);
-                if (ws != rec->workingSet) {
-                    rec->workingSet = ws;
-                    rec->changes |= ProcessChangeWorkingSet;
+                if (ws != rec->info.workingSet) {
+                    rec->info.workingSet = ws;
+                    rec->info.changes |= ProcessChangeWorkingSet;
                 }
-                if (e.basePriority != rec->basePriority) {
-                    rec->basePriority = e.basePriority;
-                    rec->changes |= ProcessChangePriority;
+                if (e.basePriority != rec->info.basePriority) {
+                    rec->info.basePriority = e.basePriority;
+                    rec->info.changes |= ProcessChangePriority;
                 }
-                if (e.readBytes != rec->readBytes) {
-                    rec->readBytes = e.readBytes;
-                    rec->changes |= ProcessChangeReadBytes;
+                if (e.readBytes != rec->info.readBytes) {
+                    rec->info.readBytes = e.readBytes;
+                    rec->info.changes |= ProcessChangeReadBytes;
                 }
-                if (e.writeBytes != rec->writeBytes) {
-                    rec->writeBytes = e.writeBytes;
-                    rec->changes |= ProcessChangeWriteBytes;
+                if (e.writeBytes != rec->info.writeBytes) {
+                    rec->info.writeBytes = e.writeBytes;
+                    rec->info.changes |= ProcessChangeWriteBytes;
                 }
             } else {
                 auto owned = std::make_unique<Record>();
                 rec = owned.get();
-                FillNewRecord(*rec, e);
+                FillNewRecord(rec->info, e);
                 byKey_.emplace(key, std::move(owned));
-                byPid_.emplace(rec->pid, rec);
+                byPid_.emplace(rec->info.pid, rec);
             }
             rec->seen = generation;
-            rec->cpuTime = e.cpuTime;
-            sum += rec->cpuDelta;
+            rec->info.cpuTime = e.cpuTime;
+            sum += rec->info.cpuDelta;
             next.push_back(rec);
         }
         // Records of processes that ended: only their own entries go.
         if (kept != records_.size()) {
             orphans_.clear();
-            for (auto it = byKey_.begin(); it != byKey_.end();) {
-                Record* gone = it->second.get();
-                if (gone->seen == generation) {
-                    ++it;
-                    continue;
-                }
-                auto pidIt = byPid_.find(gone->pid);
+            // Every record lives in the last tick's list: those this tick did
+            // not see ended (a walk of the list, not of the map).
+            for (Record* gone : records_) {
+                if (gone->seen == generation) continue;
+                const uint32_t pid = gone->info.pid;
+                auto pidIt = byPid_.find(pid);
                 if (pidIt != byPid_.end() && pidIt->second == gone) {
                     byPid_.erase(pidIt);
-                    orphans_.push_back(gone->pid);
+                    orphans_.push_back(pid);
                 }
-                it = byKey_.erase(it);
+                byKey_.erase(Key{pid, gone->info.createTime});  // the record goes with its entry
             }
             // A pid whose entry named the ended record may still belong to a
             // listed one (a reused id): it points there now.
             if (!orphans_.empty())
                 for (Record* r : next)
-                    if (std::find(orphans_.begin(), orphans_.end(), r->pid) != orphans_.end())
-                        byPid_.emplace(r->pid, r);
+                    if (std::find(orphans_.begin(), orphans_.end(), r->info.pid) != orphans_.end())
+                        byPid_.emplace(r->info.pid, r);
         }
         records_.swap(next);
         next.clear();
@@ -233,10 +237,10 @@ SampleResult ProcessSampler::Sample() {
         if (!records_.empty()) {
             int64_t divisor = CpuDivisorOf(cpuBase_);
             for (auto& r : records_) {
-                double pct = CpuPercentOf(r->cpuDelta, divisor);
-                if (pct != r->cpuPercent) {
-                    r->cpuPercent = pct;
-                    r->changes |= ProcessChangeCpuPercent;
+                double pct = CpuPercentOf(r->info.cpuDelta, divisor);
+                if (pct != r->info.cpuPercent) {
+                    r->info.cpuPercent = pct;
+                    r->info.changes |= ProcessChangeCpuPercent;
                 }
             }
         }
@@ -262,7 +266,7 @@ SampleResult ProcessSampler::FindByPid(uint32_t pid, ProcessInfo& out) const {
     const SampleResult rc = BeginLookup();
     if (rc != SampleResult::Ok) return rc;
     auto it = byPid_.find(pid);
-    if (it != byPid_.end()) out = *it->second;
+    if (it != byPid_.end()) out = it->second->info;
     EndLookup();
     return it != byPid_.end() ? SampleResult::Ok : SampleResult::NotAvailable;
 }
@@ -272,8 +276,8 @@ SampleResult ProcessSampler::FindByName(const std::string& name, ProcessInfo& ou
     if (rc != SampleResult::Ok) return rc;
     rc = SampleResult::NotAvailable;
     for (const auto& r : records_) {
-        if (_stricmp(r->imageName, name.c_str()) == 0) {
-            out = *r;
+        if (_stricmp(r->info.imageName, name.c_str()) == 0) {
+            out = r->info;
             rc = SampleResult::Ok;
             break;
         }

@@ -21,11 +21,14 @@ void Report(const std::string& name, double value, const char* unit) {
     std::fflush(stdout);
 }
 
-double BestMs(const std::function<void()>& fn, int repeat) {
+double BestMs(const std::function<void()>& fn, int repeat) { return BestMs([] {}, fn, repeat); }
+
+double BestMs(const std::function<void()>& setup, const std::function<void()>& fn, int repeat) {
     LARGE_INTEGER freq, a, b;
     ::QueryPerformanceFrequency(&freq);
     double best = 1e300;
     for (int i = 0; i < repeat; ++i) {
+        setup();
         ::QueryPerformanceCounter(&a);
         fn();
         ::QueryPerformanceCounter(&b);

@@ -27,6 +27,8 @@ void Report(const std::string& name, double value, const char* unit);
 void FillProcessTable(SyntheticProcessSource& source, size_t count, uint32_t firstPid = 4);
 // Milliseconds taken by fn, the best of `repeat` runs.
 double BestMs(const std::function<void()>& fn, int repeat = 3);
+// The same, with setup run untimed before each run.
+double BestMs(const std::function<void()>& setup, const std::function<void()>& fn, int repeat);
 
 }  // namespace bench
 
