@@ -44,6 +44,7 @@ enum class CommandRule {
     AlternateRows,
     AutoSizeColumns,
     KeepOnTop,
+    WarnSuspect,    // checked while the warnings about suspect programs are on
 };
 
 // What the rules look at: the shown tab, its selection and the settings.
@@ -60,6 +61,7 @@ struct CommandContext {
     svc::ToolbarState service;
     int startType = -1;
     ViewSettings view;
+    bool warnSuspect = false;  // the warnings about suspect programs are on
 };
 
 struct CommandState {

@@ -68,6 +68,7 @@ bool CQuillmarkDlg::Confirm(const std::string& text) {
 CommandContext CQuillmarkDlg::CurrentContext() {
     CommandContext context;
     context.view = view_;
+    context.warnSuspect = warnSuspect_;
     VisiblePage().DescribeSelection(context);
     return context;
 }
@@ -261,6 +262,12 @@ void CQuillmarkDlg::CmdToggleView(UINT id) {
 
 void CQuillmarkDlg::CmdTrayShow(UINT) { ShowWindowFrom(WhenShown::HideInTray); }
 
+void CQuillmarkDlg::CmdWarnSuspect(UINT) {
+    warnSuspect_ = !warnSuspect_;
+    settings::kWarnSuspectPrograms.Write(settings_, warnSuspect_ ? 1 : 0);
+    SyncSampling();
+}
+
 // ---- The list commands ---------------------------------------------------------------------
 
 void CQuillmarkDlg::CmdDescribe(UINT, SelectedProgram& program) {
@@ -303,8 +310,12 @@ void CQuillmarkDlg::CmdCloseProgram(UINT, SelectedProgram& program) {
 }
 
 void CQuillmarkDlg::RefreshProtectionCells() {
-    applications_.RefreshProtection();
-    tasks_.RefreshProtection();
+    // A filter may show or hide rows whose protection text changed.
+    const FilteredList::Change applications = applications_.RefreshProtection();
+    const FilteredList::Change tasks = tasks_.RefreshProtection();
+    if (applications.shown + applications.hidden + tasks.shown + tasks.hidden == 0) return;
+    UpdateStatusCounts();
+    if (applications.selectedHidden || tasks.selectedHidden) RebuildDetailView();
 }
 
 void CQuillmarkDlg::CmdAllowClose(UINT, SelectedProgram& program) {

@@ -20,7 +20,18 @@ ViewSamplers::States ViewSamplers::Running() const {
     s.cpu = cpu_.Running();
     s.memory = memoryTicking_;
     s.network = network_.Running();
+    s.processWatch = watchTicking_;
     return s;
+}
+
+void ViewSamplers::RunProcessWatch(bool on) {
+    if (on == watchTicking_ || !window_) return;
+    if (on) {
+        watchTicking_ = ::SetTimer(window_, kProcessWatchTimer, kProcessWatchTimerMs, nullptr) != 0;
+    } else {
+        ::KillTimer(window_, kProcessWatchTimer);
+        watchTicking_ = false;
+    }
 }
 
 void ViewSamplers::RequestStop() {
@@ -28,6 +39,7 @@ void ViewSamplers::RequestStop() {
     network_.RequestStop();
     if (memoryTicking_ && window_) ::KillTimer(window_, kMemoryTimer);
     memoryTicking_ = false;
+    RunProcessWatch(false);
 }
 
 bool ViewSamplers::Stop(DWORD boundMs) {
