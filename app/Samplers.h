@@ -29,7 +29,8 @@ public:
     // The readings go to window: WM_CPU_SAMPLE, WM_NETWORK_SAMPLE and the
     // memory timer's WM_TIMER (kMemoryTimer).
     void SetWindow(HWND window) { window_ = window; }
-    // Starts or stops all three; false when one could not start.
+    // Starts or stops all three (not the process watch); false when one
+    // could not start.
     bool Run(bool on);
     States Running() const;
 
@@ -53,6 +54,10 @@ public:
     int LastCpuUsage() const { return cpuUsage_; }
 
 private:
+    // The three samplers of the view, without the process watch.
+    void RequestViewStop();
+    bool JoinView(DWORD boundMs);
+
     HWND window_ = nullptr;
     int cpuUsage_ = 0;
     bool memoryTicking_ = false;

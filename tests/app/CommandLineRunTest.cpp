@@ -245,9 +245,13 @@ TEST_F(CommandLineRunTest, WrongArgumentsAndUnwritableFilesSayWhy) {
     EXPECT_NE(std::string::npos, run.err.find("could not be written")) << run.err;
     const std::string kept = dir_.File("kept.csv");
     ASSERT_TRUE(testutil::WriteFileBytes(kept, "the old file"));
-    ASSERT_TRUE(::SetFileAttributesA(kept.c_str(), FILE_ATTRIBUTE_READONLY));
-    run = Run("/export drivers \"" + kept + "\"");
-    ::SetFileAttributesA(kept.c_str(), FILE_ATTRIBUTE_NORMAL);
+    {
+        // Held open by another program that lets nobody delete it.
+        UniqueHandle holder(::CreateFileA(kept.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                                          nullptr));
+        ASSERT_TRUE(holder);
+        run = Run("/export drivers \"" + kept + "\"");
+    }
     EXPECT_EQ(2u, run.code);
     EXPECT_EQ("the old file", testutil::ReadFileBytes(kept));
 }
