@@ -3,8 +3,6 @@
 #include <mbstring.h>
 #include <stdlib.h>
 
-#include <cstdlib>
-
 #include "base/Resources.h"
 #include "platform/ListView.h"
 
@@ -80,13 +78,13 @@ COLORREF MixTowards(COLORREF c, int target, int percent) {
 
 COLORREF ReadableTextColour(COLORREF text, COLORREF background) {
     const int back = Brightness(background);
-    if (std::abs(Brightness(text) - back) >= kReadableDifference) return text;
+    if (abs(Brightness(text) - back) >= kReadableDifference) return text;
     // Away from the background: towards white on a dark one, black on a light
     // one, a quarter at a time; full white or black always reads.
     const int target = back < 128 ? 255 : 0;
     for (int percent = 25; percent < 100; percent += 25) {
         const COLORREF mixed = MixTowards(text, target, percent);
-        if (std::abs(Brightness(mixed) - back) >= kReadableDifference) return mixed;
+        if (abs(Brightness(mixed) - back) >= kReadableDifference) return mixed;
     }
     return RGB(target, target, target);
 }

@@ -52,18 +52,6 @@ void DumpKey(HKEY root, const std::string& path, std::map<std::string, std::stri
     }
 }
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find("\r\n", start);
-        if (end == std::string::npos) end = text.size();
-        lines.push_back(text.substr(start, end - start));
-        start = end + 2;
-    }
-    return lines;
-}
-
 bool VisibleWindowOf(DWORD pid) {
     for (HWND w : testutil::FindTopWindows(pid, nullptr, nullptr))
         if (::IsWindowVisible(w)) return true;
@@ -156,7 +144,7 @@ TEST_F(CommandLineRunTest, WritesEachListInEachFormatAsExportDataDoes) {
             const std::string name = format.file;
             const std::string which = list;
             if (name == "list.csv") {
-                const std::vector<std::string> lines = Lines(text);
+                const std::vector<std::string> lines = testutil::SplitLines(text);
                 ASSERT_GE(lines.size(), 2u);
                 EXPECT_EQ(0u, lines[0].find("\"")) << lines[0];
                 if (which == "tasks") {
@@ -214,7 +202,7 @@ TEST_F(CommandLineRunTest, WritesEachListInEachFormatAsExportDataDoes) {
     ASSERT_TRUE(::EnumServicesStatusExA(manager.get(), SC_ENUM_PROCESS_INFO, SERVICE_WIN32, SERVICE_STATE_ALL,
                                         buffer.data(), static_cast<DWORD>(buffer.size()), &needed, &count, &resume,
                                         nullptr));
-    EXPECT_EQ(count + 1, Lines(testutil::ReadFileBytes(dir_.File("services.txt"))).size());
+    EXPECT_EQ(count + 1, testutil::SplitLines(testutil::ReadFileBytes(dir_.File("services.txt"))).size());
 
     // Nothing else was written beside the program: no log, no HTML folder,
     // no settings.

@@ -9,6 +9,7 @@
 #include <commctrl.h>
 
 #include <atomic>
+#include <functional>
 #include <thread>
 
 #include "actions/PowerCommands.h"
@@ -77,19 +78,18 @@ public:
     }
 };
 
-// Answers the next message box of this process whose text is text.
-class BoxAnswerer {
+// Answers the next visible dialog of this process with a title, from a
+// thread of its own while the test's thread runs the dialog: answer(dialog)
+// says whether it was the one and, if so, answers it.
+class DialogAnswerer {
 public:
-    BoxAnswerer(const std::string& text, int button) {
-        thread_ = std::thread([this, text, button] {
+    DialogAnswerer(const char* title, std::function<bool(HWND)> answer) {
+        thread_ = std::thread([this, title, answer] {
             const DWORD start = ::GetTickCount();
             while (::GetTickCount() - start < 20000) {
-                for (HWND w : testutil::FindTopWindows(::GetCurrentProcessId(), "#32770", "Quillmark")) {
-                    char body[512] = {};
-                    ::GetDlgItemTextA(w, 0xFFFF, body, sizeof body);
-                    if (::IsWindowVisible(w) && text == body) {
+                for (HWND w : testutil::FindTopWindows(::GetCurrentProcessId(), "#32770", title)) {
+                    if (::IsWindowVisible(w) && answer(w)) {
                         seen_ = true;
-                        ::PostMessageA(w, WM_COMMAND, static_cast<WPARAM>(button), 0);
                         return;
                     }
                 }
@@ -97,7 +97,7 @@ public:
             }
         });
     }
-    ~BoxAnswerer() {
+    ~DialogAnswerer() {
         if (thread_.joinable()) thread_.join();
     }
     bool Seen() {
@@ -108,6 +108,32 @@ public:
 private:
     std::thread thread_;
     std::atomic<bool> seen_{false};
+};
+
+// Answers the next message box of this process whose text is text.
+class BoxAnswerer : public DialogAnswerer {
+public:
+    BoxAnswerer(const std::string& text, int button)
+        : DialogAnswerer("Quillmark", [text, button](HWND box) {
+              char body[512] = {};
+              ::GetDlgItemTextA(box, 0xFFFF, body, sizeof body);
+              if (text != body) return false;
+              ::PostMessageA(box, WM_COMMAND, static_cast<WPARAM>(button), 0);
+              return true;
+          }) {}
+};
+
+// Answers the next "Export List Data" dialog with a file.
+class SaveDialogAnswerer : public DialogAnswerer {
+public:
+    explicit SaveDialogAnswerer(const std::string& path)
+        : DialogAnswerer("Export List Data", [path](HWND dialog) {
+              // The file name box: the explorer dialog's combo box, or the
+              // older dialog's edit.
+              for (int id : {0x47C, 0x480}) ::SetDlgItemTextA(dialog, id, path.c_str());
+              ::PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+              return true;
+          }) {}
 };
 
 class MainWindowCommandsTest : public ::testing::Test {
@@ -187,6 +213,14 @@ protected:
         return row;
     }
     std::string ProtectFile() const { return testutil::ReadFileBytes(ProgramFolder() + "protect.dat"); }
+    // Starts the actions child (waiting), opens the window on the Tasks tab
+    // and selects the child's row, with the focus in the list; the row, or -1.
+    int OpenOnChildRow(testutil::ChildProcess& child) {
+        if (!child.Start(testutil::HostPath(QM_ACTIONSCHILD_EXE), "wait")) return -1;
+        Open();
+        Key('2', true);
+        return SelectRow(List(IDC_TASK_LIST), 3, std::to_string(child.Pid()));
+    }
     // Kill's question for a process of the actions child.
     static std::string KillQuestion(DWORD pid) {
         char path[MAX_PATH] = {};
@@ -496,11 +530,15 @@ TEST_F(MainWindowCommandsTest, KillAsksWhenPromptingIsOnAndOtherwiseKillsAtOnce)
     const std::string pid = std::to_string(child.Pid());
     ASSERT_GE(SelectRow(tasks, 3, pid), 0);
 
-    // The question names the process and its path; No leaves it running.
-    {
+    // The question names the process and its path; No leaves it running,
+    // whether Kill came from the command or from the Delete key.
+    for (bool byDelete : {false, true}) {
         BoxAnswerer no(KillQuestion(child.Pid()), IDNO);
-        Command(ID_PROGRAM_KILL);
-        EXPECT_TRUE(no.Seen());
+        if (byDelete)
+            Key(VK_DELETE);
+        else
+            Command(ID_PROGRAM_KILL);
+        EXPECT_TRUE(no.Seen()) << byDelete;
     }
     EXPECT_TRUE(child.Running());
     EXPECT_GE(testutil::FindListRow(tasks, 3, pid), 0);
@@ -610,15 +648,12 @@ TEST_F(MainWindowServiceCommandsTest, ControlCommandsSayWhatHappenedAndUpdateThe
 // ---- The filter box, Delete and the warnings about suspect programs ------------------
 
 TEST_F(MainWindowCommandsTest, TheTasksFilterKeepsOnlyMatchingRowsThroughRefreshesAndNewProcesses) {
-    testutil::ChildProcess child;
-    ASSERT_TRUE(child.Start(testutil::HostPath(QM_ACTIONSCHILD_EXE), "wait"));
     // A Kill fired by a key meant for the box would not even ask.
     settings_.WriteInt("General", "PromptUser", 0);
-    Open();
-    Key('2', true);
+    testutil::ChildProcess child;
+    ASSERT_GE(OpenOnChildRow(child), 0);
     HWND tasks = List(IDC_TASK_LIST);
     const std::string pid = std::to_string(child.Pid());
-    ASSERT_GE(SelectRow(tasks, 3, pid), 0);
     HWND status = FindDescendant(wnd_, IDC_STATUS_BAR);
     const int total = testutil::ListRowCount(tasks);
     EXPECT_EQ(std::to_string(total) + " tasks", testutil::StatusPaneText(status, 2));
@@ -680,46 +715,10 @@ TEST_F(MainWindowCommandsTest, TheTasksFilterKeepsOnlyMatchingRowsThroughRefresh
     EXPECT_EQ(std::to_string(testutil::ListRowCount(tasks)) + " tasks", testutil::StatusPaneText(status, 2));
 }
 
-// Answers the next "Export List Data" dialog of this process with a file.
-class SaveDialogAnswerer {
-public:
-    explicit SaveDialogAnswerer(const std::string& path) {
-        thread_ = std::thread([this, path] {
-            const DWORD start = ::GetTickCount();
-            while (::GetTickCount() - start < 20000) {
-                for (HWND w : testutil::FindTopWindows(::GetCurrentProcessId(), "#32770", "Export List Data")) {
-                    if (!::IsWindowVisible(w)) continue;
-                    // The file name box: the explorer dialog's combo box, or
-                    // the older dialog's edit.
-                    for (int id : {0x47C, 0x480}) ::SetDlgItemTextA(w, id, path.c_str());
-                    seen_ = true;
-                    ::PostMessageA(w, WM_COMMAND, IDOK, 0);
-                    return;
-                }
-                ::Sleep(20);
-            }
-        });
-    }
-    ~SaveDialogAnswerer() {
-        if (thread_.joinable()) thread_.join();
-    }
-    bool Seen() {
-        if (thread_.joinable()) thread_.join();
-        return seen_;
-    }
-
-private:
-    std::thread thread_;
-    std::atomic<bool> seen_{false};
-};
-
 TEST_F(MainWindowCommandsTest, ExportWritesTheRowsTheFilterShows) {
     testutil::ChildProcess child;
-    ASSERT_TRUE(child.Start(testutil::HostPath(QM_ACTIONSCHILD_EXE), "wait"));
-    Open();
-    Key('2', true);
+    ASSERT_GE(OpenOnChildRow(child), 0);
     HWND tasks = List(IDC_TASK_LIST);
-    ASSERT_GE(SelectRow(tasks, 3, std::to_string(child.Pid())), 0);
     Key('F', true);
     Type(std::to_string(child.Pid()));
     ASSERT_GE(testutil::ListRowCount(tasks), 1);
@@ -734,26 +733,15 @@ TEST_F(MainWindowCommandsTest, ExportWritesTheRowsTheFilterShows) {
     EXPECT_EQ(" List data exported successfully", Status());
     const std::string text = testutil::ReadFileBytes(path);
     // The header and the shown rows, nothing else.
-    size_t lines = 0;
-    for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2)) ++lines;
-    EXPECT_EQ(static_cast<size_t>(testutil::ListRowCount(tasks)) + 1, lines) << text;
+    EXPECT_EQ(static_cast<size_t>(testutil::ListRowCount(tasks)) + 1, testutil::SplitLines(text).size()) << text;
     EXPECT_NE(std::string::npos, text.find(",\"" + std::to_string(child.Pid()) + "\",")) << text;
 }
 
 TEST_F(MainWindowCommandsTest, DeleteKillsTheSelectedProgramAfterTheQuestion) {
     testutil::ChildProcess child;
-    ASSERT_TRUE(child.Start(testutil::HostPath(QM_ACTIONSCHILD_EXE), "wait"));
-    Open();
-    Key('2', true);
+    ASSERT_GE(OpenOnChildRow(child), 0);
     HWND tasks = List(IDC_TASK_LIST);
     const std::string pid = std::to_string(child.Pid());
-    ASSERT_GE(SelectRow(tasks, 3, pid), 0);
-    {
-        BoxAnswerer no(KillQuestion(child.Pid()), IDNO);
-        Key(VK_DELETE);
-        EXPECT_TRUE(no.Seen());
-    }
-    EXPECT_TRUE(child.Running());
     {
         BoxAnswerer yes(KillQuestion(child.Pid()), IDYES);
         Key(VK_DELETE);

@@ -74,19 +74,32 @@ struct Sources {
     ActivityLog log;
 };
 
-void BenchTasks(size_t count) {
+// The Tasks page over count made-up processes, in a window never shown.
+struct SyntheticTasks {
+    explicit SyntheticTasks(size_t count) {
+        // From pid 8: pid 4 would be the "System" row.
+        bench::FillProcessTable(source, count, 8);
+        page.Create(host);
+        page.Show(true);
+    }
+    ~SyntheticTasks() { ::DestroyWindow(host); }
     SyntheticProcessSource source;
-    // From pid 8: pid 4 would be the "System" row.
-    bench::FillProcessTable(source, count, 8);
-    SyntheticSteps steps(source);
-    SystemSnapshot snapshot(&steps);
-    ProcessSampler sampler(&source);
+    SyntheticSteps steps{source};
+    SystemSnapshot snapshot{&steps};
+    ProcessSampler sampler{&source};
     Sources s;
     PageSources sources{snapshot, sampler, s.protection, s.publisher, s.local, s.log};
     HWND host = HostWindow();
-    TasksPage page(sources);
-    page.Create(host);
-    page.Show(true);
+    TasksPage page{sources};
+};
+
+void BenchTasks(size_t count) {
+    SyntheticTasks tasks(count);
+    SyntheticProcessSource& source = tasks.source;
+    SystemSnapshot& snapshot = tasks.snapshot;
+    ProcessSampler& sampler = tasks.sampler;
+    TasksPage& page = tasks.page;
+    HWND host = tasks.host;
 
     const double refresh = bench::BestMs([&] {
         LoadAndAdopt(snapshot, host);
@@ -115,25 +128,16 @@ void BenchTasks(size_t count) {
         page.Update();
     }, 5);
     bench::Report("Tasks view update, idle system, " + std::to_string(count) + " processes", idle, "ms");
-    ::DestroyWindow(host);
 }
 
 // The filter box on the Tasks list of count made-up processes: what a key
 // press costs (the rows it hides, the rows it brings back) and what an
 // active filter adds to a view update.
 void BenchFilter(size_t count) {
-    SyntheticProcessSource source;
-    bench::FillProcessTable(source, count, 8);
-    SyntheticSteps steps(source);
-    SystemSnapshot snapshot(&steps);
-    ProcessSampler sampler(&source);
-    Sources s;
-    PageSources sources{snapshot, sampler, s.protection, s.publisher, s.local, s.log};
-    HWND host = HostWindow();
-    TasksPage page(sources);
-    page.Create(host);
-    page.Show(true);
-    LoadAndAdopt(snapshot, host);
+    SyntheticTasks tasks(count);
+    SyntheticProcessSource& source = tasks.source;
+    TasksPage& page = tasks.page;
+    LoadAndAdopt(tasks.snapshot, tasks.host);
     page.Fill();
     const std::string rows = std::to_string(count) + " rows";
 
@@ -163,10 +167,10 @@ void BenchFilter(size_t count) {
     auto busyUpdate = [&] {
         ++round;
         for (auto& p : source.processes) p.userTime += 100000 + (p.pid % 7) * round;
-        sampler.Sample();
+        tasks.sampler.Sample();
         page.UpdateView(tick);
     };
-    sampler.Sample();
+    tasks.sampler.Sample();
     page.UpdateView(tick);
     const double plain = bench::BestMs(busyUpdate, 5);
     page.SetFilter("process1");
@@ -177,7 +181,6 @@ void BenchFilter(size_t count) {
     bench::Report("Tasks view update, " + rows + ", every value changed, no filter", plain, "ms");
     bench::Report("  the same with a filter on the names (" + std::to_string(shown) + " shown)", byName, "ms");
     bench::Report("  the same with a filter on a value every row holds", byValue, "ms");
-    ::DestroyWindow(host);
 }
 
 }  // namespace
