@@ -164,26 +164,23 @@ int ExportList(const CommandLineRequest& request, ConsoleText& console) {
     // A window that is never shown holds the list.
     HWND host = ::CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 800, 600, nullptr, nullptr,
                                   ::GetModuleHandleA(nullptr), nullptr);
-    if (!host) {
+    std::unique_ptr<ListPage> page = PageFor(request.list, sources);
+    if (!host || !page->Create(host)) {
+        if (host) ::DestroyWindow(host);
         console.Err("Quillmark: the list could not be loaded.\r\n");
         return kExitNotWritten;
     }
-    bool written = false;
-    {
-        std::unique_ptr<ListPage> page = PageFor(request.list, sources);
-        if (page->Create(host)) {
-            page->Fill();
-            ViewTick tick;
-            if (page->UsesProcessSample()) {
-                sampler.Sample();
-                ::Sleep(kCpuMeasureMs);
-                tick.sampled = sampler.Sample() == SampleResult::Ok;
-            }
-            page->UpdateView(tick);
-            ListViewTable table(page->List().GetHwnd());
-            written = Export(table, request.path, request.kind, kExportPageTitle);
-        }
+    page->Fill();
+    ViewTick tick;
+    if (page->UsesProcessSample()) {
+        sampler.Sample();
+        ::Sleep(kCpuMeasureMs);
+        tick.sampled = sampler.Sample() == SampleResult::Ok;
     }
+    page->UpdateView(tick);
+    const bool written =
+        Export(ListViewTable(page->List().GetHwnd()), request.path, request.kind, kExportPageTitle);
+    page.reset();
     ::DestroyWindow(host);
     if (!written) {
         console.Err("Quillmark: the file could not be written: " + request.path + "\r\n");

@@ -43,10 +43,6 @@ TEST(TrustWarningsTest, TheLocalRatingWinsAndTheBalloonNamesTheRating) {
     EXPECT_EQ(7, DatabaseRating("odd.exe", publisher, local));
     EXPECT_EQ(-1, DatabaseRating("other.exe", publisher, local));
 
-    EXPECT_EQ(CLR_DEFAULT, RatingTextColour(6));
-    EXPECT_EQ(kSuspectTextColour, RatingTextColour(7));
-    EXPECT_EQ(kSuspectTextColour, RatingTextColour(9));
-    EXPECT_EQ(CLR_DEFAULT, RatingTextColour(-1));
 
     EXPECT_EQ("Suspect", RatingNameOf(RatingText(kRatingSuspect)));
     EXPECT_EQ("Spyware", RatingNameOf(RatingText(kRatingSpyware)));
