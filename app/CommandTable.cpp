@@ -90,6 +90,9 @@ CommandState EvaluateRule(CommandRule rule, UINT id, const CommandContext& c) {
     case CommandRule::KeepOnTop:
         s.checked = c.view.alwaysOnTop;
         break;
+    case CommandRule::WarnSuspect:
+        s.checked = c.warnSuspect;
+        break;
     }
     return s;
 }
@@ -122,6 +125,7 @@ const std::vector<CommandEntry>& CommandEntries() {
         {ID_VIEW_AUTOSIZE_COLUMNS, ID_VIEW_AUTOSIZE_COLUMNS, kAllTabs, R::AutoSizeColumns, &D::CmdToggleView, nullptr},
         {ID_VIEW_KEEP_ON_TOP, ID_VIEW_KEEP_ON_TOP, kAllTabs, R::KeepOnTop, &D::CmdToggleView, nullptr},
         {ID_TRAY_SHOW, ID_TRAY_SHOW, kAllTabs, R::Always, &D::CmdTrayShow, nullptr},
+        {ID_TRAY_WARN_SUSPECT, ID_TRAY_WARN_SUSPECT, kAllTabs, R::WarnSuspect, &D::CmdWarnSuspect, nullptr},
         // Close all works on the whole list, with or without a selection.
         {ID_PROGRAM_CLOSE_ALL, ID_PROGRAM_CLOSE_ALL, kApps, R::CloseAll, &D::CmdCloseAll, nullptr},
 

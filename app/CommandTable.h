@@ -44,6 +44,7 @@ enum class CommandRule {
     AlternateRows,
     AutoSizeColumns,
     KeepOnTop,
+    WarnSuspect,    // checked while the warnings about suspect programs are on
 };
 
 // What the rules look at: the shown tab, its selection and the settings.
@@ -62,6 +63,7 @@ struct CommandContext {
     int startType = -1;
     bool serviceBusy = false;
     ViewSettings view;
+    bool warnSuspect = false;  // the warnings about suspect programs are on
 };
 
 struct CommandState {

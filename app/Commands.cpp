@@ -68,6 +68,7 @@ CommandContext CQuillmarkDlg::CurrentContext() {
     CommandContext context;
     context.view = view_;
     context.serviceBusy = serviceJob_.IsRunning();
+    context.warnSuspect = warnSuspect_;
     VisiblePage().DescribeSelection(context);
     return context;
 }
@@ -262,6 +263,12 @@ void CQuillmarkDlg::CmdToggleView(UINT id) {
 
 void CQuillmarkDlg::CmdTrayShow(UINT) { ShowWindowFrom(WhenShown::HideInTray); }
 
+void CQuillmarkDlg::CmdWarnSuspect(UINT) {
+    warnSuspect_ = !warnSuspect_;
+    settings::kWarnSuspectPrograms.Write(settings_, warnSuspect_ ? 1 : 0);
+    SyncSampling();
+}
+
 // ---- The list commands ---------------------------------------------------------------------
 
 void CQuillmarkDlg::CmdDescribe(UINT, SelectedProgram& program) {
@@ -319,9 +326,13 @@ void CQuillmarkDlg::CmdCloseProgram(UINT, SelectedProgram& program) {
 }
 
 void CQuillmarkDlg::RefreshProtectionCells() {
-    applications_.RefreshProtection();
-    tasks_.RefreshProtection();
+    // A filter may show or hide rows whose protection text changed.
+    const FilteredList::Change applications = applications_.RefreshProtection();
+    const FilteredList::Change tasks = tasks_.RefreshProtection();
     ReportProtectionSave();
+    if (applications.shown + applications.hidden + tasks.shown + tasks.hidden == 0) return;
+    UpdateStatusCounts();
+    if (applications.selectedHidden || tasks.selectedHidden) RebuildDetailView();
 }
 
 void CQuillmarkDlg::ReportProtectionSave() {

@@ -162,7 +162,7 @@ bool MainStatusBar::Create(HWND parent) {
                              nullptr);
     if (!bar_) return false;
     Layout();
-    SetCounts(0, 0, 0, 0);
+    SetCounts({});
     return true;
 }
 
@@ -178,10 +178,10 @@ void MainStatusBar::Layout() {
     ::SendMessageA(bar_, WM_SIZE, 0, 0);
     RECT rc{};
     ::GetClientRect(bar_, &rc);
-    const int countWidth = 80;
-    int first = rc.right - 4 * countWidth - ::GetSystemMetrics(SM_CXVSCROLL);
+    const int* w = countWidths_;
+    int first = rc.right - (w[0] + w[1] + w[2] + w[3]) - ::GetSystemMetrics(SM_CXVSCROLL);
     if (first < 200) first = 200;
-    int edges[5] = {first, first + countWidth, first + 2 * countWidth, first + 3 * countWidth, -1};
+    int edges[5] = {first, first + w[0], first + w[0] + w[1], first + w[0] + w[1] + w[2], -1};
     ::SendMessageA(bar_, SB_SETPARTS, 5, reinterpret_cast<LPARAM>(edges));
 }
 
@@ -201,11 +201,35 @@ std::string MainStatusBar::Message() const {
     return text;
 }
 
-void MainStatusBar::SetCounts(int applications, int tasks, int services, int drivers) {
+int CountPaneWidth(bool filtered, int textWidth) {
+    constexpr int kCountWidth = 80;
+    constexpr int kMargin = 12;  // the pane's edges and a little air
+    return filtered && textWidth + kMargin > kCountWidth ? textWidth + kMargin : kCountWidth;
+}
+
+int MainStatusBar::TextWidth(const std::string& text) const {
+    WindowDC dc(bar_);
+    if (!dc) return 0;
+    SelectGuard select(dc.get(), reinterpret_cast<HFONT>(::SendMessageA(bar_, WM_GETFONT, 0, 0)));
+    SIZE size{};
+    ::GetTextExtentPoint32A(dc.get(), text.c_str(), static_cast<int>(text.size()), &size);
+    return size.cx;
+}
+
+void MainStatusBar::SetCounts(const ListCount (&counts)[4]) {
     if (!bar_) return;
-    const std::string texts[4] = {rowtext::CountText(applications, "application"),
-                                  rowtext::CountText(tasks, "task"), rowtext::CountText(services, "service"),
-                                  rowtext::CountText(drivers, "driver")};
-    for (int i = 0; i < 4; ++i)
-        ::SendMessageA(bar_, SB_SETTEXTA, static_cast<WPARAM>(i + 1), reinterpret_cast<LPARAM>(texts[i].c_str()));
+    static const char* const kNouns[4] = {"application", "task", "service", "driver"};
+    bool resized = false;
+    for (int i = 0; i < 4; ++i) {
+        const ListCount& c = counts[i];
+        const std::string text =
+            c.filtered ? rowtext::CountOfText(c.shown, c.total, kNouns[i]) : rowtext::CountText(c.shown, kNouns[i]);
+        const int width = CountPaneWidth(c.filtered, c.filtered ? TextWidth(text) : 0);
+        if (width != countWidths_[i]) {
+            countWidths_[i] = width;
+            resized = true;
+        }
+        ::SendMessageA(bar_, SB_SETTEXTA, static_cast<WPARAM>(i + 1), reinterpret_cast<LPARAM>(text.c_str()));
+    }
+    if (resized) Layout();
 }

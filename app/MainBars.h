@@ -46,18 +46,34 @@ private:
     ImageListHandle normal_, hot_, disabled_;
 };
 
+// What a count pane shows of one list: its rows, or while its filter is
+// active "shown of total".
+struct ListCount {
+    int shown = 0;
+    int total = 0;
+    bool filtered = false;
+};
+
+// The width of a count pane: 80 pixels, or as wide as a filtered count's
+// text needs (with a margin) when that is wider.
+int CountPaneWidth(bool filtered, int textWidth);
+
 class MainStatusBar {
 public:
     bool Create(HWND parent);
     HWND Handle() const { return bar_; }
     int Height() const;
-    // Sizes the panes: 0 stretches (at least 200 pixels), 1..4 are 80 each.
+    // Sizes the panes: 0 stretches (at least 200 pixels), 1..4 are 80 each
+    // (wider for a filtered count whose text needs it).
     void Layout();
     // Pane 0, always preceded by one space, repainted at once.
     void SetMessage(const std::string& text);
     std::string Message() const;
-    void SetCounts(int applications, int tasks, int services, int drivers);
+    // Applications, tasks, services, drivers.
+    void SetCounts(const ListCount (&counts)[4]);
 
 private:
+    int TextWidth(const std::string& text) const;
     HWND bar_ = nullptr;
+    int countWidths_[4] = {80, 80, 80, 80};
 };

@@ -7,6 +7,7 @@
 #include "base/Resources.h"
 #include "core/AppPaths.h"
 #include "core/SettingsKeys.h"
+#include "dialogs/DescribeAppDlg.h"
 #include "dialogs/XMessageBox.h"
 #include "progdb/ProgramDatabaseFiles.h"
 #include "resource.h"
@@ -169,7 +170,11 @@ void CQuillmarkDlg::AnchorAndCentre() {
 }
 
 void CQuillmarkDlg::CreateListViews() {
-    for (ListPage* page : lists_) page->Create(tabs_.GetHwnd());
+    for (ListPage* page : lists_) {
+        page->Create(tabs_.GetHwnd());
+        page->OnFilterChanged(
+            [this](ListPage& changed, const FilteredList::Change& change) { OnFilterChanged(changed, change); });
+    }
     ApplyListViewOptions();
 }
 
@@ -259,15 +264,50 @@ void CQuillmarkDlg::CreateTooltipsAndAccelerators() {
 }
 
 bool CQuillmarkDlg::PreTranslateMessage(MSG& msg) {
+    if (!hwnd_ || (msg.hwnd != hwnd_ && !::IsChild(hwnd_, msg.hwnd))) return false;
+    // A filter box keeps every key: Del, Enter and Ctrl+C work on its text
+    // and Esc clears it (the dialog manager hands the keys on).
+    if (IsFilterBox(msg.hwnd)) return false;
+    if (msg.message == WM_KEYDOWN && OnListKey(msg)) return true;
     // Accelerators come before the dialog manager, which would otherwise take
     // Enter and Ctrl+C for itself.
-    if (accelerators_ && hwnd_ && (msg.hwnd == hwnd_ || ::IsChild(hwnd_, msg.hwnd)))
-        return ::TranslateAcceleratorA(hwnd_, accelerators_, &msg) != 0;
+    return accelerators_ && ::TranslateAcceleratorA(hwnd_, accelerators_, &msg) != 0;
+}
+
+bool CQuillmarkDlg::IsFilterBox(HWND window) {
+    if (!window) return false;
+    for (ListPage* page : lists_)
+        if (page->FilterBox().GetHwnd() == window) return true;
     return false;
+}
+
+bool CQuillmarkDlg::OnListKey(const MSG& msg) {
+    const bool ctrl = ::GetKeyState(VK_CONTROL) < 0;
+    const bool others = ::GetKeyState(VK_MENU) < 0 || ::GetKeyState(VK_SHIFT) < 0;
+    ListPage* list = VisibleList();
+    if (!list || others) return false;
+    if (msg.wParam == 'F' && ctrl) {
+        list->FilterBox().Focus();
+        return true;
+    }
+    // Delete kills the selected program, with the question Kill asks.
+    if (msg.wParam == VK_DELETE && !ctrl && msg.hwnd == list->List().GetHwnd() &&
+        (list == &applications_ || list == &tasks_)) {
+        OnCommand(ID_PROGRAM_KILL, 0, nullptr);
+        return true;
+    }
+    return false;
+}
+
+void CQuillmarkDlg::OnFilterChanged(ListPage& page, const FilteredList::Change& change) {
+    UpdateStatusCounts();
+    if (change.selectedHidden && &page == VisibleList()) RebuildDetailView();
+    UpdateToolbarButtons();
 }
 
 void CQuillmarkDlg::AddTrayIcon() {
     tray_.Add(hwnd_, kTrayIconId, WM_TRAY_NOTIFY, smallIcon_.get(), LoadStringResource(IDS_APP_NAME));
+    warnSuspect_ = settings::kWarnSuspectPrograms.Read(settings_) != 0;
 }
 
 void CQuillmarkDlg::DisableTabControl() {
@@ -436,7 +476,10 @@ void CQuillmarkDlg::SetStatusText(const std::string& text) { status_.SetMessage(
 void CQuillmarkDlg::SetStatusText(UINT stringId) { SetStatusText(LoadStringResource(stringId)); }
 
 void CQuillmarkDlg::UpdateStatusCounts() {
-    status_.SetCounts(applications_.RowCount(), tasks_.RowCount(), services_.RowCount(), drivers_.RowCount());
+    ListCount counts[4];
+    for (size_t i = 0; i < lists_.size(); ++i)
+        counts[i] = ListCount{lists_[i]->RowCount(), lists_[i]->TotalRowCount(), lists_[i]->IsFiltered()};
+    status_.SetCounts(counts);
 }
 
 void CQuillmarkDlg::OnMenuSelect(UINT id, UINT flags, HMENU menu) {
@@ -512,13 +555,54 @@ void CQuillmarkDlg::SyncSampling() {
     if (!initialised_ || exiting_) return;
     const bool seen = CanBeSeen();
     samplers_.Run(seen);
+    const bool viewSamples = seen && VisiblePage().UsesProcessSample() && updatePolicy_.ArmedMs() > 0;
+    samplers_.RunProcessWatch(ViewSamplers::ProcessWatchWanted(warnSuspect_, viewSamples));
     if (seen == seen_) return;
     seen_ = seen;
     log_.Log(seen ? "The window is shown: sampling resumes." : "The window cannot be seen: sampling pauses.");
 }
 
+void CQuillmarkDlg::CheckStartedProcesses() {
+    const std::vector<SuspectProcess> started =
+        suspectWatch_.AfterSample(sampler_, warnSuspect_, [this](const std::string& fileName) {
+            return DatabaseRating(fileName, publisherDb_, localDb_);
+        });
+    for (const SuspectProcess& process : started) {
+        tray_.ShowBalloon(kSuspectWarningTitle,
+                          SuspectWarningText(process.fileName, RatingNameOf(RatingText(process.rating))));
+        warned_ = process;
+    }
+}
+
+void CQuillmarkDlg::OnWarningClicked() {
+    if (warned_.fileName.empty()) return;
+    ShowWindowFrom(WhenShown::BringForward);
+    SelectTab(FunctionTab::Tasks);
+    SelectWarnedProcess();
+}
+
+// The warned process has a row only once a refresh has listed it; one that
+// the filter hides is shown by clearing the filter.
+void CQuillmarkDlg::SelectWarnedProcess() {
+    const DWORD pid = warned_.pid;
+    if (!tasks_.HasKey(static_cast<LPARAM>(pid))) {
+        selectWarnedAfterLoad_ = true;
+        Refresh();
+        return;
+    }
+    if (!tasks_.SelectProcess(pid)) {
+        tasks_.FilterBox().Clear();
+        tasks_.SelectProcess(pid);
+    }
+    RebuildDetailView();
+    UpdateToolbarButtons();
+}
+
 void CQuillmarkDlg::OnTrayNotify(LPARAM lp) {
     switch (LOWORD(lp)) {
+    case NIN_BALLOONUSERCLICK:
+        OnWarningClicked();
+        break;
     case WM_LBUTTONDBLCLK:
         ShowWindowFrom(WhenShown::HideInTray);
         break;

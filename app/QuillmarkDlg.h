@@ -23,6 +23,7 @@
 #include "app/MainBars.h"
 #include "app/Samplers.h"
 #include "app/TrayIcon.h"
+#include "app/TrustWarnings.h"
 #include "app/UpdatePolicy.h"
 #include "app/ViewSettings.h"
 #include "app/pages/InfoPages.h"
@@ -84,6 +85,9 @@ public:
     // toolbar button's state.
     CommandState StateOfCommand(UINT id);
     bool IsCommandEnabled(UINT id) { return StateOfCommand(id).enabled; }
+
+    // The notification-area icon (its last balloon, for the warnings).
+    const TrayIcon& Tray() const { return tray_; }
 
 protected:
     BOOL OnInitDialog() override;
@@ -150,6 +154,14 @@ private:
     void UpdateStatusCounts();
     void OnMenuSelect(UINT id, UINT flags, HMENU menu);
 
+    // The keys the accelerator table does not hold: Ctrl+F (the filter box
+    // of the shown list) and Delete (Kill on the program lists). True when
+    // the key was used.
+    bool OnListKey(const MSG& msg);
+    bool IsFilterBox(HWND window);
+    // A filter box changed its list's filter.
+    void OnFilterChanged(ListPage& page, const FilteredList::Change& change);
+
     // Notification area and showing the window.
     void OnTrayNotify(LPARAM lp);
     // Brings the window back from the notification area or from minimised;
@@ -159,6 +171,12 @@ private:
     void ShowWindowFrom(WhenShown whenShown);
     void SyncSampling();
     bool CanBeSeen() const;
+    // The warnings about suspect programs (TrustWarnings): after every
+    // process sample, the balloons for the programs that started; the
+    // balloon's click shows that process on the Tasks tab.
+    void CheckStartedProcesses();
+    void OnWarningClicked();
+    void SelectWarnedProcess();
     void OnHelp();
 
     // The refresh cycle (RefreshCycle.cpp).
@@ -214,6 +232,7 @@ private:
     void CmdAutoMode(UINT id);
     void CmdToggleView(UINT id);
     void CmdTrayShow(UINT id);
+    void CmdWarnSuspect(UINT id);
     // The list commands, on the selected row's program.
     void CmdDescribe(UINT id, SelectedProgram& program);
     void CmdProperties(UINT id, SelectedProgram& program);
@@ -294,6 +313,13 @@ private:
     bool stopAttempted_ = false;
     bool workersStopped_ = false;
     bool seen_ = true;  // the window could be seen at the last SyncSampling
+    // The warnings about suspect programs: the tray menu's setting, the
+    // watch, the process the last balloon named, and whether a refresh is to
+    // show that process once it is loaded.
+    bool warnSuspect_ = true;
+    SuspectWatch suspectWatch_;
+    SuspectProcess warned_;
+    bool selectWarnedAfterLoad_ = false;
     // The modal dialogs open now, so a second command brings them forward.
     CDialog* openAbout_ = nullptr;
     CDialog* openSettings_ = nullptr;

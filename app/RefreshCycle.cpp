@@ -36,6 +36,10 @@ void CQuillmarkDlg::OnSnapshotDone(bool complete, int failedStep) {
     for (ListPage* page : lists_) InitTab(*page);
     UpdateStatusCounts();
     if (progress_.IsWindow()) progress_.ShowWindow(SW_HIDE);
+    if (selectWarnedAfterLoad_) {
+        selectWarnedAfterLoad_ = false;
+        if (tasks_.HasKey(static_cast<LPARAM>(warned_.pid))) SelectWarnedProcess();
+    }
     RebuildDetailView();
     if (complete)
         SetStatusText(IDS_READY);
@@ -76,6 +80,8 @@ void CQuillmarkDlg::ApplyUpdateDecision(const UpdatePolicy::Decision& decision) 
     }
     if (decision.showStatus) SetStatusText(UpdatePolicy::IntervalStatus(decision.statusIndex));
     if (decision.postTick) PostMessage(WM_TIMER, kViewUpdateTimer);
+    // Whether the process watch runs depends on the view update's timer.
+    SyncSampling();
 }
 
 void CQuillmarkDlg::OnTimer(UINT_PTR id) {
@@ -92,6 +98,9 @@ void CQuillmarkDlg::OnTimer(UINT_PTR id) {
         break;
     case kMemoryTimer:
         OnMemoryTick();
+        break;
+    case kProcessWatchTimer:
+        if (sampler_.Sample() == SampleResult::Ok) CheckStartedProcesses();
         break;
     case kDatabaseUpdateTimer:
         if (updateService_) updateService_->CheckForUpdate(false);
@@ -111,9 +120,10 @@ void CQuillmarkDlg::UpdateCurrentView() {
     ViewTick tick;
     tick.sampled = page.UsesProcessSample() && sampler_.Sample() == SampleResult::Ok;
     tick.autoSize = view_.autoSizeColumns;
-    tick.taskRows = tasks_.RowCount();
+    tick.taskRows = tasks_.TotalRowCount();
     const ViewChange change = page.UpdateView(tick);
-    if (change.removed > 0) {
+    if (tick.sampled) CheckStartedProcesses();
+    if (change.removed > 0 || change.filtered > 0) {
         if (ListPage* list = page.AsList()) list->List().Invalidate();
         UpdateStatusCounts();
         if (change.selectedGone) RebuildDetailView();

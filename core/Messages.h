@@ -77,3 +77,8 @@ constexpr UINT_PTR kLoadProgressTimer = 8;
 // delay before its buttons are enabled.
 constexpr UINT_PTR kMessageBoxCountdownTimer = 1;
 constexpr UINT_PTR kMessageBoxDisabledTimer = 2;
+// Main window: the process sample that watches for suspect programs
+// starting while the view update takes none (the window hidden, minimised
+// or showing a page without processes).
+constexpr UINT_PTR kProcessWatchTimer = 10;
+constexpr UINT kProcessWatchTimerMs = 5000;

@@ -39,6 +39,9 @@ constexpr IntSetting kStartMinimized{"General", "StartMinimized", 0};
 constexpr IntSetting kSaveLastTab{"General", "SaveLastTab", 1};
 constexpr IntSetting kPromptUser{"General", "PromptUser", 1};
 constexpr IntSetting kLastTabIndex{"General", "LastTabIndex", 0};
+// The tray menu's "Warn about suspect programs": a balloon when a program
+// rated Suspect or worse starts.
+constexpr IntSetting kWarnSuspectPrograms{"General", "WarnSuspectPrograms", 1};
 
 // ListView
 constexpr IntSetting kShowGridLines{"ListView", "ShowGridLines", 1};

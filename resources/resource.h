@@ -112,6 +112,11 @@
 #define IDC_ABOUT_DEVELOPER_LINK        1008
 #define IDC_ABOUT_PRODUCT               1011
 #define IDC_ABOUT_VERSION               1012
+// The filter boxes at the right end of the four tab toolbars.
+#define IDC_APPLICATIONS_FILTER         59401
+#define IDC_TASKS_FILTER                59402
+#define IDC_SERVICES_FILTER             59403
+#define IDC_DRIVERS_FILTER              59404
 
 // ---- Menus -----------------------------------------------------------------
 #define IDR_MAINFRAME_MENU              128
@@ -243,6 +248,7 @@
 #define ID_PROGRAM_UNPROTECT            2892
 #define ID_TRAY_SHOW                    2903
 #define ID_UPDATE_AUTO_MODE             2906
+#define ID_TRAY_WARN_SUSPECT            2907
 
 // ---- Strings -----------------------------------------------------------------
 // Program database ratings: the text of rating r is string 500 + r.

@@ -28,6 +28,9 @@
 #                               taskmgr out)
 #     --list-timeout S          how long to wait for a window and a filled
 #                               list (default 60)
+#     --suspect-warnings 0|1    Quillmark's warnings about suspect programs
+#                               (default 1, its own default): with them on it
+#                               samples every 5 s in the notification area
 # Long: about (3 + 5 variants) x duration per count plus start-up. Not part of
 # scripts/test.sh; ctest -L benchmark runs the smoke mode.
 # The whole script is one block, read before it runs, so that editing the
@@ -46,6 +49,7 @@ write_readme=0
 out_file=""
 list_timeout=60
 programs="quillmark taskmgr probe"
+suspect_warnings=1
 while [ $# -gt 0 ]; do
     case $1 in
     --counts) counts=$2; shift ;;
@@ -58,6 +62,7 @@ while [ $# -gt 0 ]; do
     --readme) write_readme=1 ;;
     --out) out_file=$2; shift ;;
     --list-timeout) list_timeout=$2; shift ;;
+    --suspect-warnings) suspect_warnings=$2; shift ;;
     --programs) programs=$2; shift ;;
     *) echo "unknown option $1" >&2; exit 2 ;;
     esac
@@ -193,6 +198,7 @@ REGEDIT4
 "SaveLastTab"=dword:00000001
 "LastTabIndex"=dword:0000000$tab
 "StartMinimized"=dword:0000000$minimized
+"WarnSuspectPrograms"=dword:0000000$suspect_warnings
 
 [$key\\WindowPos]
 "WindowPlacement"=hex:2c,00,00,00,00,00,00,00,01,00,00,00,ff,ff,ff,ff,ff,ff,ff,ff,ff,ff,ff,ff,\\

@@ -146,6 +146,7 @@ SampleResult ProcessSampler::Sample() {
         next.clear();
         next.reserve(entries_.size());
         const uint64_t generation = ++generation_;
+        newCount_ = 0;
         int64_t sum = 0;
         bool idleCarriesTime = false;
         size_t kept = 0;
@@ -198,6 +199,7 @@ SampleResult ProcessSampler::Sample() {
                 auto owned = std::make_unique<Record>();
                 rec = owned.get();
                 FillNewRecord(rec->info, e);
+                ++newCount_;
                 byKey_.emplace(key, std::move(owned));
                 byPid_.emplace(rec->info.pid, rec);
             }
@@ -250,6 +252,7 @@ SampleResult ProcessSampler::Sample() {
         spare_.clear();
         byPid_.clear();
         byKey_.clear();
+        newCount_ = 0;
         return SampleResult::Failed;
     }
     return SampleResult::Ok;

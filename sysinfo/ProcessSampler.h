@@ -127,6 +127,10 @@ public:
     }
 
     size_t Count() const { return records_.size(); }
+    // How many records the last sample created (their changes are
+    // ProcessChangeNew): a watch of started processes looks no further while
+    // this is 0. Every record of the first sample is new.
+    size_t NewCount() const { return newCount_; }
     // Sum of all deltas at the last sample (100 ns units).
     int64_t DeltaSum() const { return deltaSum_; }
     // What the last sample's CPU shares were divided by (100 ns units): the
@@ -173,6 +177,7 @@ private:
     std::vector<ProcessEntry> entries_;            // reused per sample
     std::vector<uint32_t> orphans_;                // reused per sample
     uint64_t generation_ = 0;
+    size_t newCount_ = 0;
     int64_t deltaSum_ = 0;
     int64_t cpuBase_ = 0;
     int64_t lastQueryTime_ = 0;  // 0: no sample before

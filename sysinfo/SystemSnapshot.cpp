@@ -1,5 +1,7 @@
 #include "sysinfo/SystemSnapshot.h"
 
+#include <functional>
+
 #include <psapi.h>
 #include <tlhelp32.h>
 
@@ -180,40 +182,56 @@ SystemSnapshot::~SystemSnapshot() { Stop(); }
 
 bool SystemSnapshot::Stop(DWORD boundMs) { return worker_.Stop(boundMs); }
 
+namespace {
+constexpr int kLoadStopped = -2;
+
+// The loader's four steps in order, into lists. progress(step, finished) is
+// told before each step and after each one that succeeded; a false answer
+// before a step stops the load (kLoadStopped). -1 when every step succeeded,
+// else the failing step: its list and the later ones are then empty.
+int RunSnapshotSteps(SnapshotSteps& steps, SnapshotLists& lists,
+                     const std::function<bool(int step, bool finished)>& progress) {
+    for (int n = 0; n < 4; ++n) {
+        if (!progress(n, false)) return kLoadStopped;
+        bool ok = false;
+        try {
+            switch (n) {
+            case 0: ok = steps.LoadWindows(lists.windows); break;
+            case 1: ok = steps.LoadProcesses(lists.processes); break;
+            case 2: ok = steps.LoadServices(lists.services); break;
+            case 3: ok = steps.LoadDrivers(lists.drivers); break;
+            }
+        } catch (...) {
+            ok = false;  // e.g. out of memory: treated as a failed step
+        }
+        if (!ok) {
+            // Neither the failing step's end message nor anything after it
+            // is posted; what it and the later steps would have loaded is
+            // not there.
+            if (n <= 0) lists.windows.clear();
+            if (n <= 1) lists.processes.Clear();
+            if (n <= 2) lists.services.Clear();
+            lists.drivers.Clear();
+            return n;
+        }
+        progress(n, true);
+    }
+    return -1;
+}
+}  // namespace
+
 bool SystemSnapshot::StartLoading(HWND owner) {
     if (worker_.IsRunning()) return false;
     std::shared_ptr<Finished> finished = finished_;
     SnapshotSteps* steps = steps_;
     return worker_.Start(owner, [finished, steps](WorkerThread::Context& context) {
         auto lists = std::make_unique<SnapshotLists>();
-        int failed = -1;
-        for (WPARAM n = 0; n < 4; ++n) {
-            if (context.StopRequested()) return;
-            context.Post(WM_SNAPSHOT_STEP, n, 0);
-            bool ok = false;
-            try {
-                switch (n) {
-                case 0: ok = steps->LoadWindows(lists->windows); break;
-                case 1: ok = steps->LoadProcesses(lists->processes); break;
-                case 2: ok = steps->LoadServices(lists->services); break;
-                case 3: ok = steps->LoadDrivers(lists->drivers); break;
-                }
-            } catch (...) {
-                ok = false;  // e.g. out of memory: treated as a failed step
-            }
-            if (!ok) {
-                // Neither the failing step's end message nor anything after it
-                // is posted; what it and the later steps would have loaded is
-                // not there.
-                failed = static_cast<int>(n);
-                if (n <= 0) lists->windows.clear();
-                if (n <= 1) lists->processes.Clear();
-                if (n <= 2) lists->services.Clear();
-                lists->drivers.Clear();
-                break;
-            }
-            context.Post(WM_SNAPSHOT_STEP, n, 1);
-        }
+        const int failed = RunSnapshotSteps(*steps, *lists, [&context](int step, bool done) {
+            if (!done && context.StopRequested()) return false;
+            context.Post(WM_SNAPSHOT_STEP, static_cast<WPARAM>(step), done ? 1 : 0);
+            return true;
+        });
+        if (failed == kLoadStopped) return;
         {
             CriticalSectionLock hold(finished->lock);
             finished->lists = std::move(lists);
@@ -224,6 +242,18 @@ bool SystemSnapshot::StartLoading(HWND owner) {
         else
             context.Complete(WM_SNAPSHOT_DONE, 0, static_cast<LPARAM>(failed));
     });
+}
+
+bool SystemSnapshot::LoadNow() {
+    if (worker_.IsRunning()) return false;
+    SnapshotLists lists;
+    const int failed = RunSnapshotSteps(*steps_, lists, [](int, bool) { return true; });
+    current_.windows.swap(lists.windows);
+    std::swap(current_.processes, lists.processes);
+    std::swap(current_.services, lists.services);
+    std::swap(current_.drivers, lists.drivers);
+    failedStep_ = failed;
+    return failed < 0;
 }
 
 bool SystemSnapshot::AdoptLoaded() {

@@ -101,6 +101,11 @@ public:
     // Whether the last adopted load succeeded in every step; the index of the
     // step that failed otherwise (-1 when none).
     int FailedStep() const { return failedStep_; }
+    // The same load on the calling thread, without messages, for a caller
+    // with no window to wait on: its lists become the current ones at once
+    // (FailedStep as after AdoptLoaded). False when a step failed, or when a
+    // background load runs (nothing changes then).
+    bool LoadNow();
     // Asks a running load to stop at its next step.
     void RequestStop() { worker_.RequestStop(); }
     // Stops a running load (at its next step) and waits at most boundMs; its

@@ -79,6 +79,35 @@ COLORREF RowBackground(int row, bool alternate, COLORREF windowColour) {
     return (row % 2 == 0) ? kEvenRowColour : kOddRowColour;
 }
 
+namespace {
+// Perceived brightness 0..255, and the least difference between text and
+// background that still reads well. The common rule asks for 125, which even
+// the system's white text on a mid-blue selection misses; at 125 a red row
+// would turn black when selected, at 90 it stays a (darker) red.
+int Brightness(COLORREF c) {
+    return (299 * GetRValue(c) + 587 * GetGValue(c) + 114 * GetBValue(c)) / 1000;
+}
+constexpr int kReadableDifference = 90;
+
+COLORREF MixTowards(COLORREF c, int target, int percent) {
+    auto mix = [&](int v) { return static_cast<BYTE>(v + (target - v) * percent / 100); };
+    return RGB(mix(GetRValue(c)), mix(GetGValue(c)), mix(GetBValue(c)));
+}
+}  // namespace
+
+COLORREF ReadableTextColour(COLORREF text, COLORREF background) {
+    const int back = Brightness(background);
+    if (abs(Brightness(text) - back) >= kReadableDifference) return text;
+    // Away from the background: towards white on a dark one, black on a light
+    // one, a quarter at a time; full white or black always reads.
+    const int target = back < 128 ? 255 : 0;
+    for (int percent = 25; percent < 100; percent += 25) {
+        const COLORREF mixed = MixTowards(text, target, percent);
+        if (abs(Brightness(mixed) - back) >= kReadableDifference) return mixed;
+    }
+    return RGB(target, target, target);
+}
+
 // ---- Sorting records -----------------------------------------------------------
 
 namespace {
@@ -204,14 +233,30 @@ int CListCtrlEx::InsertItemWithIcon(int index, const std::string& text, const Ic
     item.iImage = index + baseImageCount_;
     int inserted = static_cast<int>(SendMessage(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
     // Every item must append exactly one image, or each later item would
-    // show its neighbour's icon: a missing icon appends a blank one. A
-    // monochrome icon has no colour bitmap (its mask holds both halves): the
-    // image list takes that one as an icon. The control holds the image list
-    // already; setting it again makes the control measure every item anew.
-    const bool added = imageList_ &&
-        (icon.color ? ::ImageList_Add(imageList_.get(), icon.color.get(), icon.mask.get()) >= 0
-                   : icon.icon && ::ImageList_AddIcon(imageList_.get(), icon.icon) >= 0);
-    if (imageList_ && !added) {
+    // show its neighbour's icon.
+    AppendImage(icon);
+    return inserted;
+}
+
+int CListCtrlEx::InsertItemWithImage(int index, const std::string& text, int image, LPARAM data) {
+    LVITEMA item{};
+    item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
+    item.iItem = index;
+    item.pszText = const_cast<char*>(text.c_str());
+    item.iImage = image;
+    item.lParam = data;
+    return static_cast<int>(SendMessage(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+}
+
+int CListCtrlEx::AppendImage(const IconBitmaps& icon) {
+    if (!imageList_) return -1;
+    // A missing icon appends a blank one. A monochrome icon has no colour
+    // bitmap (its mask holds both halves): the image list takes that one as
+    // an icon. The control holds the image list already; setting it again
+    // makes the control measure every item anew.
+    int added = icon.color ? ::ImageList_Add(imageList_.get(), icon.color.get(), icon.mask.get())
+                           : icon.icon ? ::ImageList_AddIcon(imageList_.get(), icon.icon) : -1;
+    if (added < 0) {
         if (!blankImage_) {
             WindowDC screen(nullptr);
             blankImage_.reset(::CreateCompatibleBitmap(screen.get(), kListIconSize, kListIconSize));
@@ -223,9 +268,32 @@ int CListCtrlEx::InsertItemWithIcon(int index, const std::string& text, const Ic
                 ::FillRect(dc.get(), &rc, magenta.get());
             }
         }
-        if (blankImage_) ::ImageList_AddMasked(imageList_.get(), blankImage_.get(), RGB(255, 0, 255));
+        if (blankImage_) added = ::ImageList_AddMasked(imageList_.get(), blankImage_.get(), RGB(255, 0, 255));
     }
-    return inserted;
+    return added;
+}
+
+void CListCtrlEx::SetItemTextColour(LPARAM itemData, COLORREF colour) {
+    const bool had = textColours_.count(itemData) != 0;
+    if (colour == CLR_DEFAULT) {
+        if (!had) return;
+        textColours_.erase(itemData);
+    } else {
+        if (had && textColours_[itemData] == colour) return;
+        textColours_[itemData] = colour;
+    }
+    if (IsWindow()) Invalidate(false);
+}
+
+COLORREF CListCtrlEx::ItemTextColour(LPARAM itemData) const {
+    auto it = textColours_.find(itemData);
+    return it == textColours_.end() ? CLR_DEFAULT : it->second;
+}
+
+void CListCtrlEx::ClearItemTextColours() {
+    if (textColours_.empty()) return;
+    textColours_.clear();
+    if (IsWindow()) Invalidate(false);
 }
 
 bool CListCtrlEx::SortList(int column, bool ascending) {
@@ -509,6 +577,25 @@ bool CListCtrlEx::OnReflectedNotify(NMHDR* hdr, LRESULT& result) {
     }
 }
 
+// A row with its own text colour draws its selection itself: the list view
+// would paint a selected row in the selection's text colour and the row's
+// colour would be lost. The background is the one the list view gives a
+// selection (the highlight with the focus, the face colour without), and the
+// row's colour is made readable on it.
+void CListCtrlEx::ApplyOwnTextColour(NMLVCUSTOMDRAW* cd, COLORREF colour) const {
+    const int row = static_cast<int>(cd->nmcd.dwItemSpec);
+    const bool selected = (SendMessage(LVM_GETITEMSTATE, row, LVIS_SELECTED) & LVIS_SELECTED) != 0;
+    if (selected) {
+        const bool focused = ::GetFocus() == hwnd_;
+        const bool showsSelection = focused || (::GetWindowLongPtrA(hwnd_, GWL_STYLE) & LVS_SHOWSELALWAYS);
+        if (showsSelection) {
+            cd->nmcd.uItemState &= ~static_cast<UINT>(CDIS_SELECTED);
+            cd->clrTextBk = ::GetSysColor(focused ? COLOR_HIGHLIGHT : COLOR_BTNFACE);
+        }
+    }
+    cd->clrText = ReadableTextColour(colour, cd->clrTextBk);
+}
+
 LRESULT CListCtrlEx::OnCustomDraw(NMLVCUSTOMDRAW* cd) {
     const DWORD stage = cd->nmcd.dwDrawStage;
     // The owner sets the options; nothing is read from the settings here.
@@ -516,15 +603,18 @@ LRESULT CListCtrlEx::OnCustomDraw(NMLVCUSTOMDRAW* cd) {
     if (stage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
     const int row = static_cast<int>(cd->nmcd.dwItemSpec);
     const COLORREF rowColour = RowBackground(row, alternate, ::GetSysColor(COLOR_WINDOW));
+    const COLORREF own = textColours_.empty() ? CLR_DEFAULT : ItemTextColour(cd->nmcd.lItemlParam);
     if (stage == CDDS_ITEMPREPAINT) {
         cd->clrTextBk = rowColour;
         RECT client = GetClientRect();
         cd->nmcd.rc.right = client.right;
         if (highlightSortColumn_ && sortColumn_ != -1) return CDRF_NOTIFYSUBITEMDRAW;
-        return alternate ? CDRF_NEWFONT : CDRF_DODEFAULT;
+        if (own != CLR_DEFAULT) ApplyOwnTextColour(cd, own);
+        return alternate || own != CLR_DEFAULT ? CDRF_NEWFONT : CDRF_DODEFAULT;
     }
     if (stage == (CDDS_ITEMPREPAINT | CDDS_SUBITEM)) {
         cd->clrTextBk = (cd->iSubItem == sortColumn_) ? highlightColour_ : rowColour;
+        if (own != CLR_DEFAULT) ApplyOwnTextColour(cd, own);
         return CDRF_NEWFONT;
     }
     return CDRF_DODEFAULT;

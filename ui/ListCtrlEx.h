@@ -8,6 +8,7 @@
 #include <commctrl.h>
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "base/Handles.h"
@@ -51,6 +52,12 @@ int AutoSizedColumnWidth(int contentWidth, int headerTextWidth, bool showsSortAr
 // Background of a row: white and pale blue alternating, or `windowColour`
 // when alternation is off.
 COLORREF RowBackground(int row, bool alternate, COLORREF windowColour);
+
+// A text colour as it is drawn on a background: itself when the two differ
+// enough in brightness to be read, else the colour mixed towards white (on a
+// dark background) or black (on a light one) until they do. A row's own text
+// colour stays recognisable on the selection's colour this way.
+COLORREF ReadableTextColour(COLORREF text, COLORREF background);
 
 // The row colours.
 constexpr COLORREF kEvenRowColour = RGB(255, 255, 255);
@@ -117,7 +124,22 @@ public:
     // The same with the icon's bitmaps taken beforehand: a list whose rows
     // share a few icons takes each icon's bitmaps once.
     int InsertItemWithIcon(int index, const std::string& text, const IconBitmaps& icon);
+    // Appends an icon's image to the image list without an item (a blank one
+    // when it has none); the index of the image, or -1 without an image list.
+    int AppendImage(const IconBitmaps& icon);
+    // Inserts an item showing an image already in the list, with its data
+    // value; the index of the new item.
+    int InsertItemWithImage(int index, const std::string& text, int image, LPARAM data);
     int BaseImageCount() const { return baseImageCount_; }
+
+    // A row's own text colour, in every colour mode: alternate rows on or
+    // off, the sorted column's shade and the selection (made readable on it).
+    // The colour belongs to the item whose data value is itemData, so it
+    // follows the row through sorts, deletions and insertions. CLR_DEFAULT
+    // drops it.
+    void SetItemTextColour(LPARAM itemData, COLORREF colour);
+    COLORREF ItemTextColour(LPARAM itemData) const;
+    void ClearItemTextColours();
     HIMAGELIST ImageList() const { return imageList_.get(); }
 
     // Sorts every column as text; the function lists give columns kinds.
@@ -173,6 +195,7 @@ protected:
 
 private:
     LRESULT OnCustomDraw(NMLVCUSTOMDRAW* cd);
+    void ApplyOwnTextColour(NMLVCUSTOMDRAW* cd, COLORREF colour) const;
     void ShowSortArrow(int column, bool ascending);
     void ApplyBoldHeaderFont();
     int HeaderTextWidth(int column) const;
@@ -186,6 +209,7 @@ private:
     UINT baseBitmapId_ = 0;
     int baseImageCount_ = 0;
     BitmapHandle blankImage_;  // the image of a row without an icon, made once
+    std::unordered_map<LPARAM, COLORREF> textColours_;  // by item data value
     bool highlightSortColumn_ = false;
     COLORREF highlightColour_ = 0;
 

@@ -175,6 +175,13 @@ bool CTabToolBar::IsButtonChecked(UINT command) const {
     return SendMessage(TB_ISBUTTONCHECKED, command) != 0;
 }
 
+int CTabToolBar::ButtonsRight() const {
+    const int count = static_cast<int>(SendMessage(TB_BUTTONCOUNT));
+    RECT rc{};
+    if (count <= 0 || !SendMessage(TB_GETITEMRECT, count - 1, reinterpret_cast<LPARAM>(&rc))) return 0;
+    return rc.right;
+}
+
 LRESULT CTabToolBar::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     // A double click would open the bar's customisation; it has none.
     if (msg == WM_LBUTTONDBLCLK) return 0;

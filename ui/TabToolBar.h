@@ -67,6 +67,9 @@ public:
     bool CheckButton(UINT command, bool check);
     bool IsButtonEnabled(UINT command) const;
     bool IsButtonChecked(UINT command) const;
+    // The right edge of the last button in the bar's client area (0 without
+    // buttons): what lies right of it is free for the bar's other children.
+    int ButtonsRight() const;
 
 protected:
     LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;

@@ -26,7 +26,10 @@ struct ViewTick {
 // What one view update did.
 struct ViewChange {
     int removed = 0;             // rows deleted (their window or process went)
-    bool selectedGone = false;   // the selected row was one of them
+    bool selectedGone = false;   // the selected row was one of them, or the
+                                 // filter took it out
+    int filtered = 0;            // rows the filter showed or hid because
+                                 // their texts changed
 };
 
 class FunctionPage {

@@ -3,6 +3,7 @@
 #include "actions/CloseKill.h"
 #include "actions/ProgramCommands.h"
 #include "actions/ProtectionList.h"
+#include "app/TrustWarnings.h"
 #include "app/pages/RowText.h"
 #include "core/ActivityLog.h"
 #include "core/AppPaths.h"
@@ -91,15 +92,31 @@ std::string PublisherDescription(const ProgramDatabase& publisher, const std::st
 // ---- ListPage -------------------------------------------------------------------
 
 ListPage::ListPage(PageSources& sources, CListCtrlEx& list, const FunctionListLayout& listLayout,
-                   const TabToolBarLayout& barLayout, UINT defaultIcon)
-    : sources_(sources), list_(list), listLayout_(listLayout), barLayout_(barLayout), defaultIcon_(defaultIcon) {}
+                   const TabToolBarLayout& barLayout, UINT defaultIcon, UINT filterBoxId)
+    : sources_(sources),
+      list_(list),
+      rows_(list),
+      listLayout_(listLayout),
+      barLayout_(barLayout),
+      defaultIcon_(defaultIcon),
+      filterBoxId_(filterBoxId) {}
 
 bool ListPage::Create(HWND tabControl) {
     defaultIconHandle_ = static_cast<HICON>(
         ::LoadImageA(ResourceInstance(), MAKEINTRESOURCEA(defaultIcon_), IMAGE_ICON, 16, 16, LR_SHARED));
     defaultImage_ = IconBitmaps::Of(defaultIconHandle_);
     RECT rc{0, 0, 100, 100};
-    CreateTabToolBar(toolbar_, barLayout_, tabControl, RECT{0, 0, 100, 30}, 0);
+    if (CreateTabToolBar(toolbar_, barLayout_, tabControl, RECT{0, 0, 100, 30}, 0) &&
+        filterBox_.Create(toolbar_.GetHwnd(), filterBoxId_,
+                          reinterpret_cast<HFONT>(::SendMessageA(tabControl, WM_GETFONT, 0, 0)))) {
+        filterBox_.onChange = [this](const std::string& text) {
+            const FilteredList::Change change = SetFilter(text);
+            if (filterListener_) filterListener_(*this, change);
+        };
+        filterBox_.onEscape = [this] {
+            if (list_.IsWindow()) ::SetFocus(list_.GetHwnd());
+        };
+    }
     return CreateFunctionList(list_, listLayout_, tabControl, rc, 0);
 }
 
@@ -116,6 +133,7 @@ void ListPage::Layout(const RECT& area) {
         if (height <= 0) height = 30;
         ::SetWindowPos(toolbar_.GetHwnd(), nullptr, area.left, area.top, area.right - area.left, height,
                        SWP_NOZORDER | SWP_NOACTIVATE);
+        filterBox_.PlaceInBar(area.right - area.left, height, toolbar_.ButtonsRight());
         listTop = area.top + height + 2;
     }
     if (list_.IsWindow())
@@ -123,7 +141,34 @@ void ListPage::Layout(const RECT& area) {
                        area.bottom > listTop ? area.bottom - listTop : 0, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-ViewChange ListPage::UpdateView(const ViewTick&) { return Update(); }
+ViewChange ListPage::UpdateView(const ViewTick&) {
+    ViewChange change = Update();
+    const FilteredList::Change filtered = rows_.ApplyToChanged();
+    change.filtered = filtered.shown + filtered.hidden;
+    if (filtered.selectedHidden) change.selectedGone = true;
+    return change;
+}
+
+FilteredList::Change ListPage::SetFilter(const std::string& text) { return rows_.SetFilter(text); }
+
+bool ListPage::SelectKey(LPARAM key) {
+    LVFINDINFOA find{};
+    find.flags = LVFI_PARAM;
+    find.lParam = key;
+    const int row =
+        static_cast<int>(list_.SendMessage(LVM_FINDITEMA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
+    if (row < 0) return false;
+    LVITEMA none{};
+    none.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    list_.SendMessage(LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
+    LVITEMA item{};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    list_.SendMessage(LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    list_.SendMessage(LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
+    if (list_.IsWindow() && ::IsWindowVisible(list_.GetHwnd())) ::SetFocus(list_.GetHwnd());
+    return true;
+}
 
 bool ListPage::DescribeSelected(SelectedProgram& program) {
     program.page = this;
@@ -155,40 +200,27 @@ void ListPage::UpdateToolbar(const CommandContext& context) {
 }
 
 void ListPage::DeleteRow(int row) {
-    const LPARAM key = list_.GetItemData(row);
-    list_.SendMessage(LVM_DELETEITEM, static_cast<WPARAM>(row));
-    ForgetCells(key);
+    if (row >= 0 && row < RowCount()) rows_.Remove(rows_.At(row));
 }
 
-void ListPage::SetCell(int row, LPARAM key, int column, const std::string& text) {
-    std::vector<std::string>& cells = written_[key];
-    if (cells.size() <= static_cast<size_t>(column)) cells.resize(static_cast<size_t>(column) + 1);
-    std::string& last = cells[static_cast<size_t>(column)];
-    // Written once before (from this cache) or never: the control's text is
-    // compared only the first time.
-    if (last == text && !text.empty()) return;
-    if (last.empty() && list_.GetCellText(row, column) == text) {
-        last = text;
-        return;
-    }
-    list_.SetItemText(row, column, text);
-    last = text;
-}
-
-int ListPage::AppendRow(const std::string& firstCell, const IconBitmaps& icon) {
-    return list_.InsertItemWithIcon(list_.GetItemCount(), firstCell, icon.icon ? icon : defaultImage_);
+FilteredList::Row ListPage::AddRow(LPARAM key, const std::string& firstCell, const IconBitmaps& icon) {
+    return rows_.Add(key, firstCell, icon.icon ? icon : defaultImage_);
 }
 
 // ---- Applications and Tasks ------------------------------------------------------------
 
-void ProgramListPage::WriteProtectionCell(int row, const std::string& name) {
-    const std::string text = sources_.protection.LevelText(name);
-    if (list_.GetCellText(row, 1) != text) list_.SetItemText(row, 1, text);
-    list_.SetItemImage(row, 1, sources_.protection.LevelNumber(name));
+void ProgramListPage::WriteProtectionCell(const FilteredList::Row& row, const std::string& name) {
+    SetCell(row, 1, sources_.protection.LevelText(name));
+    rows_.SetImage(row, 1, sources_.protection.LevelNumber(name));
 }
 
-void ProgramListPage::RefreshProtection() {
-    for (int row = 0; row < list_.GetItemCount(); ++row) WriteProtectionCell(row, list_.GetCellText(row, 0));
+void ProgramListPage::WriteTrustColour(const FilteredList::Row& row, const std::string& name) {
+    rows_.SetTextColour(row, RatingTextColour(DatabaseRating(name, sources_.publisher, sources_.local)));
+}
+
+FilteredList::Change ProgramListPage::RefreshProtection() {
+    rows_.ForEach([this](const FilteredList::Row& row) { WriteProtectionCell(row, rows_.Text(row.key, 0)); });
+    return rows_.ApplyToChanged();
 }
 
 void ProgramListPage::DescribeRowForCommands(int row, CommandContext& context) {
@@ -204,13 +236,11 @@ void ProgramListPage::DescribeRowForCommands(int row, CommandContext& context) {
 
 ApplicationsPage::ApplicationsPage(PageSources& sources)
     : ProgramListPage(sources, control_, kApplicationListLayout, kApplicationsToolBarLayout,
-                      IDI_DEFAULT_APPLICATION) {}
+                      IDI_DEFAULT_APPLICATION, IDC_APPLICATIONS_FILTER) {}
 
 void ApplicationsPage::Fill() {
-    list_.ResetImageList();
-    ForgetCells();
+    rows_.BeginFill();
     pids_.clear();
-    list_.SendMessage(WM_SETREDRAW, FALSE);
     // A program with many windows (a browser, the shell) is read once.
     struct Program {
         RowIcon icon;
@@ -228,18 +258,17 @@ void ApplicationsPage::Fill() {
             program.icon.Load(info.imagePath);
             GetProgramDetails(info.imagePath, program.details, sources_.publisher, sources_.local);
         }
-        const int row = AppendRow(info.programName, program.icon.image);
-        if (row < 0) continue;
+        const FilteredList::Row row = AddRow(reinterpret_cast<LPARAM>(window), info.programName, program.icon.image);
         WriteProtectionCell(row, info.programName);
-        list_.SetItemText(row, 2, std::to_string(info.pid));
-        list_.SetItemText(row, 5, rowtext::HandleText(window));
-        list_.SetItemText(row, 6, info.title);
-        list_.SetItemText(row, 7, program.details.company);
-        list_.SetItemText(row, 8, program.details.description);
-        list_.SetItemData(row, reinterpret_cast<LPARAM>(window));
+        SetCell(row, 2, std::to_string(info.pid));
+        SetCell(row, 5, rowtext::HandleText(window));
+        SetCell(row, 6, info.title);
+        SetCell(row, 7, program.details.company);
+        SetCell(row, 8, program.details.description);
+        WriteTrustColour(row, info.programName);
         pids_[window] = info.pid;
     }
-    list_.SendMessage(WM_SETREDRAW, TRUE);
+    rows_.EndFill();
 }
 
 HWND ApplicationsPage::WindowAt(int row) const {
@@ -249,23 +278,22 @@ HWND ApplicationsPage::WindowAt(int row) const {
 ViewChange ApplicationsPage::Update() {
     ViewChange change;
     const int selected = list_.GetSelectedItem();
-    for (int row = list_.GetItemCount() - 1; row >= 0; --row) {
-        HWND window = WindowAt(row);
+    rows_.ForEach([&](const FilteredList::Row& row) {
+        HWND window = reinterpret_cast<HWND>(row.key);
         if (!WindowExists(window)) {
-            if (row == selected) change.selectedGone = true;
-            DeleteRow(row);
+            if (row.index >= 0 && row.index == selected) change.selectedGone = true;
+            rows_.Remove(row);
             pids_.erase(window);
             ++change.removed;
-            continue;
+            return;
         }
         auto it = pids_.find(window);
-        if (it == pids_.end()) continue;
+        if (it == pids_.end()) return;
         ProcessInfo info;
-        if (sources_.sampler.FindByPid(it->second, info) != SampleResult::Ok) continue;
-        const LPARAM key = reinterpret_cast<LPARAM>(window);
-        SetCell(row, key, 3, rowtext::CpuText(info.cpuPercent));
-        SetCell(row, key, 4, rowtext::MemoryKText(info.workingSet));
-    }
+        if (sources_.sampler.FindByPid(it->second, info) != SampleResult::Ok) return;
+        SetCell(row, 3, rowtext::CpuText(info.cpuPercent));
+        SetCell(row, 4, rowtext::MemoryKText(info.workingSet));
+    });
     return change;
 }
 
@@ -291,30 +319,27 @@ DetailRequest ApplicationsPage::SelectionDetail() {
 // ---- Tasks ---------------------------------------------------------------------------
 
 TasksPage::TasksPage(PageSources& sources)
-    : ProgramListPage(sources, control_, kTaskListLayout, kTasksToolBarLayout, IDI_DEFAULT_TASK) {}
+    : ProgramListPage(sources, control_, kTaskListLayout, kTasksToolBarLayout, IDI_DEFAULT_TASK, IDC_TASKS_FILTER) {}
 
 void TasksPage::Fill() {
-    list_.ResetImageList();
-    ForgetCells();
+    rows_.BeginFill();
     createTimes_.clear();
-    list_.SendMessage(WM_SETREDRAW, FALSE);
     FileFactsCache files;
     for (const ProcessImageInfo& p : sources_.snapshot.Processes().items) {
         const std::string name = rowtext::TaskName(p.pid, p.imagePath);
         sources_.log.Log("Task: %s", p.imagePath.c_str());
         const FileFacts& facts = files.Get(p.imagePath, true);
-        const int row = AppendRow(name, facts.icon.image);
-        if (row < 0) continue;
+        const FilteredList::Row row = AddRow(static_cast<LPARAM>(p.pid), name, facts.icon.image);
         WriteProtectionCell(row, name);
-        list_.SetItemText(row, 3, std::to_string(p.pid));
-        list_.SetItemText(row, 6, std::to_string(p.threadCount));
-        list_.SetItemText(row, 7, rowtext::TaskCompany(facts.company));
-        list_.SetItemText(row, 8, rowtext::TaskDescription(PublisherDescription(sources_.publisher, name),
-                                                           sources_.publisher.IsLoading(), facts.description));
-        list_.SetItemData(row, static_cast<LPARAM>(p.pid));
+        SetCell(row, 3, std::to_string(p.pid));
+        SetCell(row, 6, std::to_string(p.threadCount));
+        SetCell(row, 7, rowtext::TaskCompany(facts.company));
+        SetCell(row, 8, rowtext::TaskDescription(PublisherDescription(sources_.publisher, name),
+                                                 sources_.publisher.IsLoading(), facts.description));
+        WriteTrustColour(row, name);
         createTimes_[p.pid] = p.createTime;
     }
-    list_.SendMessage(WM_SETREDRAW, TRUE);
+    rows_.EndFill();
 }
 
 DWORD TasksPage::PidAt(int row) const { return static_cast<DWORD>(list_.GetItemData(row)); }
@@ -328,14 +353,14 @@ ViewChange TasksPage::UpdateView(const ViewTick& tick) {
     // A failed sample keeps the rows as they are: every lookup would fail,
     // and each row would read as a process that has gone.
     if (!tick.sampled) return ViewChange();
-    return Update();
+    return ListPage::UpdateView(tick);
 }
 
 ViewChange TasksPage::Update() {
     ViewChange change;
     const int selected = list_.GetSelectedItem();
-    for (int row = list_.GetItemCount() - 1; row >= 0; --row) {
-        const DWORD pid = PidAt(row);
+    rows_.ForEach([&](const FilteredList::Row& row) {
+        const DWORD pid = static_cast<DWORD>(row.key);
         ProcessInfo info;
         bool found = sources_.sampler.FindByPid(pid, info) == SampleResult::Ok;
         if (found) {
@@ -348,17 +373,16 @@ ViewChange TasksPage::Update() {
                 found = false;
         }
         if (!found) {
-            if (row == selected) change.selectedGone = true;
-            DeleteRow(row);
+            if (row.index >= 0 && row.index == selected) change.selectedGone = true;
+            rows_.Remove(row);
             createTimes_.erase(pid);
             ++change.removed;
-            continue;
+            return;
         }
-        const LPARAM key = static_cast<LPARAM>(pid);
-        SetCell(row, key, 2, info.userName);
-        SetCell(row, key, 4, rowtext::CpuText(info.cpuPercent));
-        SetCell(row, key, 5, rowtext::MemoryKText(info.workingSet));
-    }
+        SetCell(row, 2, info.userName);
+        SetCell(row, 4, rowtext::CpuText(info.cpuPercent));
+        SetCell(row, 5, rowtext::MemoryKText(info.workingSet));
+    });
     return change;
 }
 
@@ -388,7 +412,8 @@ ServicesPage::ServicesPage(PageSources& sources, ServiceListKind kind)
                kind == ServiceListKind::Services ? static_cast<CListCtrlEx&>(serviceControl_) : driverControl_,
                kind == ServiceListKind::Services ? kServiceListLayout : kDriverListLayout,
                kind == ServiceListKind::Services ? kServicesToolBarLayout : kDriversToolBarLayout,
-               kind == ServiceListKind::Services ? IDI_DEFAULT_SERVICE : IDI_DEFAULT_DRIVER),
+               kind == ServiceListKind::Services ? IDI_DEFAULT_SERVICE : IDI_DEFAULT_DRIVER,
+               kind == ServiceListKind::Services ? IDC_SERVICES_FILTER : IDC_DRIVERS_FILTER),
       kind_(kind),
       stateColumn_(kind == ServiceListKind::Services ? 3 : 1),
       startupColumn_(kind == ServiceListKind::Services ? 4 : 2) {}
@@ -398,9 +423,7 @@ ServiceList& ServicesPage::Records() {
 }
 
 void ServicesPage::Fill() {
-    list_.ResetImageList();
-    ForgetCells();
-    list_.SendMessage(WM_SETREDRAW, FALSE);
+    rows_.BeginFill();
     const ServiceList& records = Records();
     const bool services = kind_ == ServiceListKind::Services;
     FileFactsCache files;
@@ -412,20 +435,19 @@ void ServicesPage::Fill() {
         // The record carries the file's own first icon; a file without one
         // gets the shell's icon for it before the list's default.
         const FileFacts& facts = files.Get(r.IconPath(), !r.icon);
-        const int row = r.icon ? AppendRow(r.serviceName, IconBitmaps::Of(r.icon.get()))
-                               : AppendRow(r.serviceName, facts.icon.image);
-        if (row < 0) continue;
-        list_.SetItemText(row, stateColumn_, r.stateText);
-        list_.SetItemText(row, startupColumn_, r.startTypeText);
-        list_.SetItemText(row, displayColumn, r.displayName);
-        list_.SetItemText(row, companyColumn, facts.company);
-        list_.SetItemText(row, companyColumn + 1,
-                          rowtext::ServiceDescriptionText(
-                              r.description, PublisherDescription(sources_.publisher, FileNameOf(r.imagePath)),
-                              sources_.publisher.IsLoading(), facts.description));
-        list_.SetItemData(row, static_cast<LPARAM>(i));
+        const LPARAM key = static_cast<LPARAM>(i);
+        const FilteredList::Row row = r.icon ? AddRow(key, r.serviceName, IconBitmaps::Of(r.icon.get()))
+                                             : AddRow(key, r.serviceName, facts.icon.image);
+        SetCell(row, stateColumn_, r.stateText);
+        SetCell(row, startupColumn_, r.startTypeText);
+        SetCell(row, displayColumn, r.displayName);
+        SetCell(row, companyColumn, facts.company);
+        SetCell(row, companyColumn + 1,
+                rowtext::ServiceDescriptionText(r.description,
+                                                PublisherDescription(sources_.publisher, FileNameOf(r.imagePath)),
+                                                sources_.publisher.IsLoading(), facts.description));
     }
-    list_.SendMessage(WM_SETREDRAW, TRUE);
+    rows_.EndFill();
 }
 
 int ServicesPage::RecordIndexAt(int row) const {
@@ -439,23 +461,23 @@ ServiceInfo* ServicesPage::RecordAt(int row) {
     return Records().Find(static_cast<size_t>(index));
 }
 
-void ServicesPage::WriteStateCells(int row, LPARAM key, const ServiceInfo& record) {
-    SetCell(row, key, stateColumn_, record.stateText);
-    SetCell(row, key, startupColumn_, record.startTypeText);
+void ServicesPage::WriteStateCells(const FilteredList::Row& row, const ServiceInfo& record) {
+    SetCell(row, stateColumn_, record.stateText);
+    SetCell(row, startupColumn_, record.startTypeText);
 }
 
-void ServicesPage::WriteUsageCells(int row, LPARAM key, const ServiceInfo& record) {
+void ServicesPage::WriteUsageCells(const FilteredList::Row& row, const ServiceInfo& record) {
     if (kind_ != ServiceListKind::Services) return;
     // Services that share one executable all show the first process of that
     // name: the sample knows processes, not services.
     ProcessInfo info;
     const bool running = record.currentState == SERVICE_RUNNING;
     if (running && sources_.sampler.FindByName(FileNameOf(record.imagePath), info) == SampleResult::Ok) {
-        SetCell(row, key, 1, rowtext::CpuText(info.cpuPercent));
-        SetCell(row, key, 2, rowtext::MemoryKText(info.workingSet));
+        SetCell(row, 1, rowtext::CpuText(info.cpuPercent));
+        SetCell(row, 2, rowtext::MemoryKText(info.workingSet));
     } else {
-        SetCell(row, key, 1, rowtext::CpuText(0));
-        SetCell(row, key, 2, rowtext::MemoryKText(0));
+        SetCell(row, 1, rowtext::CpuText(0));
+        SetCell(row, 2, rowtext::MemoryKText(0));
     }
 }
 
@@ -463,11 +485,9 @@ ViewChange ServicesPage::Update() {
     ServiceList& records = Records();
     std::unordered_map<std::string, ServiceLiveState> states;
     const bool haveStates = QueryServiceStates(kind_ == ServiceListKind::Services ? 0 : 1, states);
-    const int rows = list_.GetItemCount();
-    for (int row = 0; row < rows; ++row) {
-        const LPARAM key = RecordIndexAt(row);
-        ServiceInfo* record = records.Find(static_cast<size_t>(key));
-        if (!record) continue;
+    rows_.ForEach([&](const FilteredList::Row& row) {
+        ServiceInfo* record = records.Find(static_cast<size_t>(row.key));
+        if (!record) return;
         if (haveStates) {
             auto it = states.find(ServiceStateKey(record->serviceName));
             // A service that left the enumeration reads as stopped, as a
@@ -483,20 +503,21 @@ ViewChange ServicesPage::Update() {
                 record->isAutoStart = record->startType == SERVICE_AUTO_START;
             }
         }
-        WriteUsageCells(row, key, *record);
-        WriteStateCells(row, key, *record);
-    }
+        WriteUsageCells(row, *record);
+        WriteStateCells(row, *record);
+    });
     return ViewChange();
 }
 
 void ServicesPage::UpdateRow(int row) {
-    const LPARAM key = RecordIndexAt(row);
-    ServiceInfo* record = Records().Find(static_cast<size_t>(key));
+    if (row < 0 || row >= RowCount()) return;
+    const FilteredList::Row at = rows_.At(row);
+    ServiceInfo* record = Records().Find(static_cast<size_t>(at.key));
     if (!record) return;
     record->RefreshStateText();
     record->RefreshStartType();
-    WriteUsageCells(row, key, *record);
-    WriteStateCells(row, key, *record);
+    WriteUsageCells(at, *record);
+    WriteStateCells(at, *record);
 }
 
 int ServicesPage::RowOfService(const std::string& serviceName) {

@@ -7,13 +7,16 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
+#include "app/pages/FilteredList.h"
 #include "app/pages/FunctionPage.h"
 #include "app/pages/PageSources.h"
 #include "progdb/ProgramDatabaseDetails.h"
+#include "ui/FilterBox.h"
 #include "ui/FunctionLists.h"
 #include "ui/TabToolBar.h"
 
@@ -38,16 +41,18 @@ struct SelectedProgram {
 class ListPage : public FunctionPage {
 public:
     ListPage(PageSources& sources, CListCtrlEx& list, const FunctionListLayout& listLayout,
-             const TabToolBarLayout& barLayout, UINT defaultIcon);
+             const TabToolBarLayout& barLayout, UINT defaultIcon, UINT filterBoxId);
     ListPage(const ListPage&) = delete;
     ListPage& operator=(const ListPage&) = delete;
 
-    // The list and its tab toolbar, hidden, as children of the tab control.
+    // The list, its tab toolbar and the filter box at the toolbar's right
+    // end, hidden, as children of the tab control.
     bool Create(HWND tabControl);
-    // Rebuilds every row from the snapshot (redraw off meanwhile).
+    // Rebuilds every row from the snapshot (redraw off meanwhile); the rows
+    // the filter hides are kept, not shown.
     virtual void Fill() = 0;
     // The view update: writes the value cells that changed and deletes the
-    // rows whose window or process has gone.
+    // rows whose window or process has gone, hidden rows included.
     virtual ViewChange Update() = 0;
     // The status line and log line while the list is rebuilt.
     virtual const char* LoadingText() const = 0;
@@ -59,8 +64,10 @@ public:
     bool DescribeSelected(SelectedProgram& program);
 
     void Show(bool show) override;
-    // Toolbar at the top of area, full width; the list below it.
+    // Toolbar at the top of area, full width, with the filter box at its
+    // right end; the list below it.
     void Layout(const RECT& area) override;
+    // Update, then the filter's look at the rows whose texts changed.
     ViewChange UpdateView(const ViewTick& tick) override;
     void DescribeSelection(CommandContext& context) override;
     void UpdateToolbar(const CommandContext& context) override;
@@ -69,10 +76,29 @@ public:
 
     CListCtrlEx& List() { return list_; }
     CTabToolBar& Toolbar() { return toolbar_; }
+    CFilterBox& FilterBox() { return filterBox_; }
+    // The rows shown, and every row the page keeps (the hidden ones too).
     int RowCount() const { return list_.GetItemCount(); }
+    int TotalRowCount() const { return rows_.TotalCount(); }
     int SelectedRow() const { return list_.GetSelectedItem(); }
-    // Deletes a row (its thing went) and forgets what was written in it.
+    // Deletes a shown row (its thing went) and forgets it.
     void DeleteRow(int row);
+
+    // The filter: only the rows in which any cell contains text (ignoring
+    // case) are shown. Typing in the filter box sets it; filters are not
+    // saved.
+    FilteredList::Change SetFilter(const std::string& text);
+    bool IsFiltered() const { return rows_.IsFiltered(); }
+    const std::string& Filter() const { return rows_.Filter(); }
+    // Told after the filter box changed the filter.
+    void OnFilterChanged(std::function<void(ListPage&, const FilteredList::Change&)> listener) {
+        filterListener_ = std::move(listener);
+    }
+    // Selects, focuses and scrolls to the shown row with item value key;
+    // false when no shown row has it.
+    bool SelectKey(LPARAM key);
+    // Whether a row with item value key is kept (shown or hidden).
+    bool HasKey(LPARAM key) const { return rows_.Has(key); }
 
 protected:
     // What row describes; see DescribeSelected. The path stays empty when
@@ -80,41 +106,46 @@ protected:
     virtual bool DescribeRow(int row, SelectedProgram& program) = 0;
     // The rules' view of the selected row (protection or service state).
     virtual void DescribeRowForCommands(int row, CommandContext& context) = 0;
-    // Sets a value cell of the row with item value key only when its text
-    // differs from what was last written there, so an idle system repaints
-    // nothing and the view update reads nothing back from the control.
-    void SetCell(int row, LPARAM key, int column, const std::string& text);
-    // Forgets the written texts (the rows were rebuilt) or one row's.
-    void ForgetCells() { written_.clear(); }
-    void ForgetCells(LPARAM key) { written_.erase(key); }
-    // A row appended at the end with the icon (or the page's default icon
-    // when it has none); the bitmaps are copied, the caller keeps its own.
-    int AppendRow(const std::string& firstCell, const IconBitmaps& icon);
+    // Sets a cell of a row only when its text differs from what the row
+    // holds, so an idle system repaints nothing and the view update reads
+    // nothing back from the control.
+    void SetCell(const FilteredList::Row& row, int column, const std::string& text) {
+        rows_.SetText(row, column, text);
+    }
+    // A row added by a fill, with the icon (or the page's default icon when
+    // it has none); the bitmaps are copied, the caller keeps its own.
+    FilteredList::Row AddRow(LPARAM key, const std::string& firstCell, const IconBitmaps& icon);
 
     PageSources& sources_;
     CListCtrlEx& list_;
+    FilteredList rows_;
     CTabToolBar toolbar_;
+    CFilterBox filterBox_;
     const FunctionListLayout& listLayout_;
     const TabToolBarLayout& barLayout_;
     UINT defaultIcon_;
+    UINT filterBoxId_;
     HICON defaultIconHandle_ = nullptr;  // shared resource icon
     IconBitmaps defaultImage_;           // its bitmaps
 
 private:
-    std::unordered_map<LPARAM, std::vector<std::string>> written_;
+    std::function<void(ListPage&, const FilteredList::Change&)> filterListener_;
 };
 
 // Applications and Tasks: rows of programs, with a protection cell.
 class ProgramListPage : public ListPage {
 public:
     using ListPage::ListPage;
-    // Rewrites the Protection cell of every row from its file name.
-    void RefreshProtection();
+    // Rewrites the Protection cell of every row, hidden ones too, from its
+    // file name.
+    FilteredList::Change RefreshProtection();
 
 protected:
     void DescribeRowForCommands(int row, CommandContext& context) override;
     // The Protection cell of row: the level's text and image.
-    void WriteProtectionCell(int row, const std::string& name);
+    void WriteProtectionCell(const FilteredList::Row& row, const std::string& name);
+    // Red text for a program the databases rate suspect or worse.
+    void WriteTrustColour(const FilteredList::Row& row, const std::string& name);
 };
 
 class ApplicationsPage : public ProgramListPage {
@@ -146,6 +177,8 @@ public:
     ViewChange UpdateView(const ViewTick& tick) override;
     DetailRequest SelectionDetail() override;
     DWORD PidAt(int row) const;
+    // Selects the row of a process (see SelectKey).
+    bool SelectProcess(DWORD pid) { return SelectKey(static_cast<LPARAM>(pid)); }
     // The creation time the row's process had when it was listed (0 unknown).
     int64_t CreateTimeAt(int row) const;
 
@@ -190,8 +223,8 @@ private:
     // The row's position in the snapshot's list, or -1.
     int RecordIndexAt(int row) const;
     ServiceList& Records();
-    void WriteStateCells(int row, LPARAM key, const ServiceInfo& record);
-    void WriteUsageCells(int row, LPARAM key, const ServiceInfo& record);
+    void WriteStateCells(const FilteredList::Row& row, const ServiceInfo& record);
+    void WriteUsageCells(const FilteredList::Row& row, const ServiceInfo& record);
     CServiceListCtrl serviceControl_;
     CDriverListCtrl driverControl_;
     ServiceListKind kind_;

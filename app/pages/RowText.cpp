@@ -24,6 +24,10 @@ std::string CountText(int count, const char* noun) {
     return Format("%d %s%s", count, noun, count == 1 ? "" : "s");
 }
 
+std::string CountOfText(int shown, int total, const char* noun) {
+    return Format("%d of %s", shown, CountText(total, noun).c_str());
+}
+
 std::string CpuText(double percent) { return Format("%0.1f%%", percent); }
 
 std::string MemoryKText(uint64_t bytes) { return Format("%d K", static_cast<int>(bytes / 1024)); }

@@ -12,6 +12,9 @@ namespace rowtext {
 
 // "%d application%s" and the like: the suffix is empty for exactly one.
 std::string CountText(int count, const char* noun);
+// The count of a filtered list: "12 of 210 tasks". The noun follows the
+// total by the same rule ("1 of 1 task", "0 of 2 tasks").
+std::string CountOfText(int shown, int total, const char* noun);
 // "%0.1f%%" of a CPU percentage.
 std::string CpuText(double percent);
 // "%d K" of a byte count (bytes / 1024).

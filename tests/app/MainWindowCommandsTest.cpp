@@ -9,6 +9,7 @@
 #include <commctrl.h>
 
 #include <atomic>
+#include <functional>
 #include <thread>
 
 #include "actions/PowerCommands.h"
@@ -26,6 +27,7 @@
 #include "resource.h"
 #include "ui/MeterBarWnd.h"
 #include "app/CommandTable.h"
+#include "app/TrustWarnings.h"
 #include "ui/GraphWnd.h"
 
 namespace {
@@ -76,19 +78,18 @@ public:
     }
 };
 
-// Answers the next message box of this process whose text is text.
-class BoxAnswerer {
+// Answers the next visible dialog of this process with a title, from a
+// thread of its own while the test's thread runs the dialog: answer(dialog)
+// says whether it was the one and, if so, answers it.
+class DialogAnswerer {
 public:
-    BoxAnswerer(const std::string& text, int button) {
-        thread_ = std::thread([this, text, button] {
+    DialogAnswerer(const char* title, std::function<bool(HWND)> answer) {
+        thread_ = std::thread([this, title, answer] {
             const DWORD start = ::GetTickCount();
             while (::GetTickCount() - start < 20000) {
-                for (HWND w : testutil::FindTopWindows(::GetCurrentProcessId(), "#32770", "Quillmark")) {
-                    char body[512] = {};
-                    ::GetDlgItemTextA(w, 0xFFFF, body, sizeof body);
-                    if (::IsWindowVisible(w) && text == body) {
+                for (HWND w : testutil::FindTopWindows(::GetCurrentProcessId(), "#32770", title)) {
+                    if (::IsWindowVisible(w) && answer(w)) {
                         seen_ = true;
-                        ::PostMessageA(w, WM_COMMAND, static_cast<WPARAM>(button), 0);
                         return;
                     }
                 }
@@ -96,7 +97,7 @@ public:
             }
         });
     }
-    ~BoxAnswerer() {
+    ~DialogAnswerer() {
         if (thread_.joinable()) thread_.join();
     }
     bool Seen() {
@@ -107,6 +108,32 @@ public:
 private:
     std::thread thread_;
     std::atomic<bool> seen_{false};
+};
+
+// Answers the next message box of this process whose text is text.
+class BoxAnswerer : public DialogAnswerer {
+public:
+    BoxAnswerer(const std::string& text, int button)
+        : DialogAnswerer("Quillmark", [text, button](HWND box) {
+              char body[512] = {};
+              ::GetDlgItemTextA(box, 0xFFFF, body, sizeof body);
+              if (text != body) return false;
+              ::PostMessageA(box, WM_COMMAND, static_cast<WPARAM>(button), 0);
+              return true;
+          }) {}
+};
+
+// Answers the next "Export List Data" dialog with a file.
+class SaveDialogAnswerer : public DialogAnswerer {
+public:
+    explicit SaveDialogAnswerer(const std::string& path)
+        : DialogAnswerer("Export List Data", [path](HWND dialog) {
+              // The file name box: the explorer dialog's combo box, or the
+              // older dialog's edit.
+              for (int id : {0x47C, 0x480}) ::SetDlgItemTextA(dialog, id, path.c_str());
+              ::PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+              return true;
+          }) {}
 };
 
 class MainWindowCommandsTest : public ::testing::Test {
@@ -186,6 +213,37 @@ protected:
         return row;
     }
     std::string ProtectFile() const { return testutil::ReadFileBytes(ProgramFolder() + "protect.dat"); }
+    // Starts the actions child (waiting), opens the window on the Tasks tab
+    // and selects the child's row, with the focus in the list; the row, or -1.
+    int OpenOnChildRow(testutil::ChildProcess& child) {
+        if (!child.Start(testutil::HostPath(QM_ACTIONSCHILD_EXE), "wait")) return -1;
+        Open();
+        Key('2', true);
+        return SelectRow(List(IDC_TASK_LIST), 3, std::to_string(child.Pid()));
+    }
+    // Kill's question for a process of the actions child.
+    static std::string KillQuestion(DWORD pid) {
+        char path[MAX_PATH] = {};
+        ::GetFullPathNameA(testutil::HostPath(QM_ACTIONSCHILD_EXE).c_str(), MAX_PATH, path, nullptr);
+        char longPath[MAX_PATH] = {};
+        ::GetLongPathNameA(path, longPath, MAX_PATH);
+        return "Process ID: " + std::to_string(pid) + "\nProgram: " + longPath +
+               "\n\nDo you want to kill this running process?";
+    }
+    // Text typed into the focused window, a character at a time, as the
+    // message loop hands characters on.
+    void Type(const std::string& text) {
+        for (char c : text) {
+            MSG msg{::GetFocus(), WM_CHAR, static_cast<WPARAM>(static_cast<unsigned char>(c)), 1, 0, {}};
+            if (!MessageLoop::PreTranslate(msg)) ::DispatchMessageA(&msg);
+        }
+        testutil::PumpFor(20);
+    }
+    std::string TextOf(HWND window) const {
+        char text[256] = {};
+        ::GetWindowTextA(window, text, sizeof text);
+        return text;
+    }
 
     TestSteps steps_;
     RecordingPower power_;
@@ -499,16 +557,15 @@ TEST_F(MainWindowCommandsTest, KillAsksWhenPromptingIsOnAndOtherwiseKillsAtOnce)
     const std::string pid = std::to_string(child.Pid());
     ASSERT_GE(SelectRow(tasks, 3, pid), 0);
 
-    // The question names the process and its path; No leaves it running.
-    char path[MAX_PATH] = {};
-    ::GetFullPathNameA(testutil::HostPath(QM_ACTIONSCHILD_EXE).c_str(), MAX_PATH, path, nullptr);
-    char longPath[MAX_PATH] = {};
-    ::GetLongPathNameA(path, longPath, MAX_PATH);
-    {
-        BoxAnswerer no("Process ID: " + pid + "\nProgram: " + longPath + "\n\nDo you want to kill this running process?",
-                       IDNO);
-        Command(ID_PROGRAM_KILL);
-        EXPECT_TRUE(no.Seen());
+    // The question names the process and its path; No leaves it running,
+    // whether Kill came from the command or from the Delete key.
+    for (bool byDelete : {false, true}) {
+        BoxAnswerer no(KillQuestion(child.Pid()), IDNO);
+        if (byDelete)
+            Key(VK_DELETE);
+        else
+            Command(ID_PROGRAM_KILL);
+        EXPECT_TRUE(no.Seen()) << byDelete;
     }
     EXPECT_TRUE(child.Running());
     EXPECT_GE(testutil::FindListRow(tasks, 3, pid), 0);
@@ -618,6 +675,179 @@ TEST_F(MainWindowServiceCommandsTest, ControlCommandsSayWhatHappenedAndUpdateThe
     // A services row offers no boot or system start.
     Command(ID_STARTUP_BOOT);
     EXPECT_EQ("Disabled", ListCell(list, row, 4));
+}
+
+// ---- The filter box, Delete and the warnings about suspect programs ------------------
+
+TEST_F(MainWindowCommandsTest, TheTasksFilterKeepsOnlyMatchingRowsThroughRefreshesAndNewProcesses) {
+    // A Kill fired by a key meant for the box would not even ask.
+    settings_.WriteInt("General", "PromptUser", 0);
+    testutil::ChildProcess child;
+    ASSERT_GE(OpenOnChildRow(child), 0);
+    HWND tasks = List(IDC_TASK_LIST);
+    const std::string pid = std::to_string(child.Pid());
+    HWND status = FindDescendant(wnd_, IDC_STATUS_BAR);
+    const int total = testutil::ListRowCount(tasks);
+    EXPECT_EQ(std::to_string(total) + " tasks", testutil::StatusPaneText(status, 2));
+
+    Key('F', true);
+    HWND box = FindDescendant(wnd_, IDC_TASKS_FILTER);
+    ASSERT_NE(nullptr, box);
+    ASSERT_EQ(box, ::GetFocus());
+    Type("ACTIONSchild");
+    ASSERT_EQ(1, testutil::ListRowCount(tasks));
+    EXPECT_EQ(pid, ListCell(tasks, 0, 3));
+    EXPECT_EQ(0, testutil::SelectedListRow(tasks));  // the selection stayed on its row
+    const std::string filtered = testutil::StatusPaneText(status, 2);
+    EXPECT_EQ(0u, filtered.find("1 of ")) << filtered;
+    EXPECT_EQ(filtered.size() - 6, filtered.rfind(" tasks")) << filtered;
+
+    // The window's keys are the box's while it has the focus.
+    Key(VK_RETURN);  // Protect
+    EXPECT_EQ("", ProtectFile());
+    Key('C', true);  // Copy
+    EXPECT_NE(" Selected item text copied to the clipboard", Status());
+    Key(VK_HOME);
+    Key(VK_DELETE);  // Kill
+    EXPECT_EQ("CTIONSchild", TextOf(box));
+    EXPECT_TRUE(child.Running());
+    EXPECT_EQ(1, testutil::ListRowCount(tasks));
+
+    // A refresh keeps the filter, and a new process that matches shows.
+    testutil::ChildProcess second;
+    ASSERT_TRUE(second.Start(testutil::HostPath(QM_ACTIONSCHILD_EXE), "wait"));
+    Command(ID_VIEW_REFRESH);
+    ASSERT_TRUE(WaitUntil([&] { return testutil::ListRowCount(tasks) == 2; }, 30000));
+    EXPECT_GE(testutil::FindListRow(tasks, 3, std::to_string(second.Pid())), 0);
+    EXPECT_EQ("qm_actionschild.exe", ListCell(tasks, 0, 0));
+    EXPECT_EQ("qm_actionschild.exe", ListCell(tasks, 1, 0));
+
+    // Each tab has its own filter. (From the box Ctrl+3 would be the box's.)
+    ::SetFocus(tasks);
+    Key('3', true);
+    HWND services = List(IDC_SERVICE_LIST);
+    const int serviceCount = testutil::ListRowCount(services);
+    ASSERT_GT(serviceCount, 0);
+    Key('F', true);
+    ASSERT_EQ(FindDescendant(wnd_, IDC_SERVICES_FILTER), ::GetFocus());
+    Type("no such service");
+    EXPECT_EQ(0, testutil::ListRowCount(services));
+    EXPECT_EQ("0 of " + std::to_string(serviceCount) + " services", testutil::StatusPaneText(status, 3));
+    ::SetFocus(services);
+    Key('2', true);
+    EXPECT_EQ(2, testutil::ListRowCount(tasks));
+    EXPECT_EQ("CTIONSchild", TextOf(box));
+
+    // Esc empties the box and hands the focus to the list.
+    Key('F', true);
+    Key(VK_ESCAPE);
+    EXPECT_EQ("", TextOf(box));
+    EXPECT_EQ(tasks, ::GetFocus());
+    EXPECT_GE(testutil::ListRowCount(tasks), total);
+    EXPECT_EQ(std::to_string(testutil::ListRowCount(tasks)) + " tasks", testutil::StatusPaneText(status, 2));
+}
+
+TEST_F(MainWindowCommandsTest, ExportWritesTheRowsTheFilterShows) {
+    testutil::ChildProcess child;
+    ASSERT_GE(OpenOnChildRow(child), 0);
+    HWND tasks = List(IDC_TASK_LIST);
+    Key('F', true);
+    Type(std::to_string(child.Pid()));
+    ASSERT_GE(testutil::ListRowCount(tasks), 1);
+
+    testutil::ScratchDir dir;
+    const std::string path = dir.File("shown.csv");
+    {
+        SaveDialogAnswerer answer(path);
+        Command(ID_FILE_EXPORT);
+        ASSERT_TRUE(answer.Seen());
+    }
+    EXPECT_EQ(" List data exported successfully", Status());
+    const std::string text = testutil::ReadFileBytes(path);
+    // The header and the shown rows, nothing else.
+    EXPECT_EQ(static_cast<size_t>(testutil::ListRowCount(tasks)) + 1, testutil::SplitLines(text).size()) << text;
+    EXPECT_NE(std::string::npos, text.find(",\"" + std::to_string(child.Pid()) + "\",")) << text;
+}
+
+TEST_F(MainWindowCommandsTest, DeleteKillsTheSelectedProgramAfterTheQuestion) {
+    testutil::ChildProcess child;
+    ASSERT_GE(OpenOnChildRow(child), 0);
+    HWND tasks = List(IDC_TASK_LIST);
+    const std::string pid = std::to_string(child.Pid());
+    {
+        BoxAnswerer yes(KillQuestion(child.Pid()), IDYES);
+        Key(VK_DELETE);
+        EXPECT_TRUE(yes.Seen());
+    }
+    EXPECT_TRUE(child.WaitExit(10000));
+    EXPECT_LT(testutil::FindListRow(tasks, 3, pid), 0);
+}
+
+TEST_F(MainWindowCommandsTest, SuspectProgramsAreRedAndNamedOnceInABalloon) {
+    // The test's own database: the actions child is "Suspect", a copy of it
+    // named evil.exe "Spyware".
+    const std::string localDb = ProgramFolder() + "local-db.xml";
+    ASSERT_TRUE(testutil::WriteFileBytes(
+        localDb, "<?xml version=\"1.0\"?>\r\n<database><company><name>Test</name><url></url>"
+                 "<executable><rating>7</rating><filename>qm_actionschild.exe</filename><description>A</description>"
+                 "</executable><executable><rating>8</rating><filename>evil.exe</filename><description>E</description>"
+                 "</executable></company></database>\r\n"));
+    struct Remove {
+        std::string path;
+        ~Remove() { ::DeleteFileA(path.c_str()); }
+    } removeDb{localDb};
+    testutil::ScratchDir dir;
+    const std::string evil = dir.File("evil.exe");
+    ASSERT_TRUE(::CopyFileA(testutil::HostPath(QM_ACTIONSCHILD_EXE).c_str(), evil.c_str(), FALSE));
+
+    Open();
+    Key('2', true);  // the view update's first sample: what runs now did not start
+    testutil::ChildProcess suspect;
+    ASSERT_TRUE(suspect.Start(testutil::HostPath(QM_ACTIONSCHILD_EXE), "wait"));
+    ASSERT_TRUE(WaitUntil([&] { return dlg_->Tray().LastBalloon().count == 1; }, 15000));
+    EXPECT_EQ("Quillmark", dlg_->Tray().LastBalloon().title);
+    EXPECT_EQ("qm_actionschild.exe is rated Suspect", dlg_->Tray().LastBalloon().text);
+
+    // Its click, in the notification area on another tab: the window comes
+    // back on Tasks with the process selected, listed by a refresh.
+    Key('3', true);
+    dlg_->MinimizeToTray();
+    ::PostMessageA(wnd_, WM_TRAY_NOTIFY, 1, NIN_BALLOONUSERCLICK);
+    HWND tasks = List(IDC_TASK_LIST);
+    const std::string pid = std::to_string(suspect.Pid());
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            const int row = testutil::SelectedListRow(tasks);
+            return ::IsWindowVisible(wnd_) && row >= 0 && ListCell(tasks, row, 3) == pid;
+        },
+        30000));
+    EXPECT_EQ(1, ::SendMessageA(tab_, TCM_GETCURSEL, 0, 0));
+    // Its row is red; the test's own is not.
+    auto* list = dynamic_cast<CListCtrlEx*>(CWnd::FromHandle(tasks));
+    ASSERT_NE(nullptr, list);
+    EXPECT_EQ(kSuspectTextColour, list->ItemTextColour(static_cast<LPARAM>(suspect.Pid())));
+    EXPECT_EQ(CLR_DEFAULT, list->ItemTextColour(static_cast<LPARAM>(::GetCurrentProcessId())));
+
+    // In the notification area the watch samples by itself: a second process
+    // of the same program is not named again, another suspect program is.
+    dlg_->MinimizeToTray();
+    EXPECT_TRUE(dlg_->Samplers().processWatch);
+    testutil::ChildProcess again, spyware;
+    ASSERT_TRUE(again.Start(testutil::HostPath(QM_ACTIONSCHILD_EXE), "wait"));
+    ASSERT_TRUE(spyware.Start(evil, "wait"));
+    EXPECT_TRUE(WaitUntil([&] { return dlg_->Tray().LastBalloon().text == "evil.exe is rated Spyware"; }, 20000))
+        << dlg_->Tray().LastBalloon().text;
+    EXPECT_EQ(2, dlg_->Tray().LastBalloon().count);
+
+    // The tray menu's item switches the warnings and the watch, and is kept.
+    EXPECT_TRUE(dlg_->StateOfCommand(ID_TRAY_WARN_SUSPECT).checked);
+    Command(ID_TRAY_WARN_SUSPECT);
+    EXPECT_EQ(0, settings_.ReadInt("General", "WarnSuspectPrograms", 1));
+    EXPECT_FALSE(dlg_->Samplers().processWatch);
+    EXPECT_FALSE(dlg_->StateOfCommand(ID_TRAY_WARN_SUSPECT).checked);
+    Command(ID_TRAY_WARN_SUSPECT);
+    EXPECT_EQ(1, settings_.ReadInt("General", "WarnSuspectPrograms", 0));
+    EXPECT_TRUE(dlg_->Samplers().processWatch);
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
-qm_add_test(NAME test_app SOURCES SettingsTest.cpp RowTextTest.cpp CommandTableTest.cpp UpdatePolicyTest.cpp LIBS qm_app)
+qm_add_test(NAME test_app SOURCES SettingsTest.cpp RowTextTest.cpp CommandTableTest.cpp UpdatePolicyTest.cpp
+    RowFilterTest.cpp FilteredListTest.cpp TrustWarningsTest.cpp CommandLineTest.cpp LIBS qm_app)
 
 # The program itself, started as a user would and looked at from outside.
 qm_add_test(NAME test_app_startup SOURCES StartupTest.cpp LibraryVersionsTest.cpp LIBS qm_app TIMEOUT 300)
@@ -21,3 +22,17 @@ add_dependencies(test_app_commands qm_actionschild qm_testservice)
 target_compile_definitions(test_app_commands PRIVATE QM_ACTIONSCHILD_EXE="$<TARGET_FILE:qm_actionschild>"
     QM_TESTSERVICE_EXE="$<TARGET_FILE:qm_testservice>")
 set_tests_properties(test_app_commands PROPERTIES RESOURCE_LOCK "qm_registry;qm_service")
+
+# Quillmark.exe with a command line, from outside: the lists it writes, its
+# exit codes, a running Quillmark left alone.
+qm_add_test(NAME test_app_commandline SOURCES CommandLineRunTest.cpp LIBS qm_core qm_progdb TIMEOUT 300)
+add_dependencies(test_app_commandline Quillmark qm_actionschild)
+target_compile_definitions(test_app_commandline PRIVATE QM_QUILLMARK_EXE="$<TARGET_FILE:Quillmark>"
+    QM_ACTIONSCHILD_EXE="$<TARGET_FILE:qm_actionschild>")
+set_tests_properties(test_app_commandline PROPERTIES RESOURCE_LOCK qm_registry)
+# The same from a Linux shell: Wine gives the program the shell's own
+# standard output and error.
+add_test(NAME test_app_commandline_console
+         COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/commandline_console.sh $<TARGET_FILE:Quillmark>)
+set_tests_properties(test_app_commandline_console PROPERTIES TIMEOUT 120 RESOURCE_LOCK qm_registry
+    ENVIRONMENT "WINEPREFIX=${QM_WINEPREFIX};DISPLAY=${QM_DISPLAY};WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml=")

@@ -26,14 +26,5 @@ void PublisherProcess::Stop() {
 std::string PublisherProcess::Base() const { return "http://127.0.0.1:" + std::to_string(port_); }
 
 std::vector<std::string> PublisherProcess::Requests() const {
-    std::vector<std::string> lines;
-    const std::string text = testutil::ReadFileBytes(dir_.File("record.txt"));
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find("\r\n", start);
-        if (end == std::string::npos) end = text.size();
-        lines.push_back(text.substr(start, end - start));
-        start = end + 2;
-    }
-    return lines;
+    return testutil::SplitLines(testutil::ReadFileBytes(dir_.File("record.txt")));
 }

@@ -35,6 +35,18 @@ ScratchDir::~ScratchDir() {
     if (!path_.empty()) DeleteTreeOnDisk(path_.substr(0, path_.size() - 1));
 }
 
+std::vector<std::string> SplitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find("\r\n", start);
+        if (end == std::string::npos) end = text.size();
+        lines.push_back(text.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}
+
 bool WriteFileBytes(const std::string& path, const std::string& bytes) {
     UniqueHandle f(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                  nullptr));

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace testutil {
 
@@ -28,6 +29,8 @@ private:
 };
 
 bool WriteFileBytes(const std::string& path, const std::string& bytes);
+// The lines of a text whose lines end in CR LF (the last may lack it).
+std::vector<std::string> SplitLines(const std::string& text);
 // Empty when the file cannot be read.
 std::string ReadFileBytes(const std::string& path);
 bool FileExists(const std::string& path);

@@ -458,6 +458,8 @@ TEST_F(FunctionListTest, ScrollingRepaintsEveryVisibleRowAtOnce) {
 
 // ---- Colours, read from the list drawn into a bitmap -------------------------------
 
+const LVFINDINFOA kFindEleven{LVFI_PARAM, nullptr, 11, {0, 0}, 0};
+
 class ListColourTest : public FunctionListTest {
 protected:
     void SetUp() override {
@@ -520,6 +522,95 @@ TEST_F(ListColourTest, SortColumnIsShadedOnlyWithHighlighting) {
     Capture noRows(list.GetHwnd(), 560, 300);
     EXPECT_EQ(Cell(noRows, 1, 1), kSortColumnShade);
     EXPECT_EQ(Cell(noRows, 1, 2), ::GetSysColor(COLOR_WINDOW));
+}
+
+// A row's own text colour (a suspect program's red) in every colour mode:
+// rows alternating or not, the sorted column shaded, the row selected with
+// and without the focus, where it stays readable on the selection's colour.
+class RowTextColourTest : public ListColourTest {
+protected:
+    // The pixels of a colour in a cell.
+    int Count(const Capture& cap, int row, int column, COLORREF colour) const {
+        RECT rc{};
+        rc.top = column;
+        rc.left = LVIR_BOUNDS;
+        ::SendMessageA(list.GetHwnd(), LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&rc));
+        const int right = column == 0 ? rc.left + list.GetColumnWidth(0) : rc.right;
+        int n = 0;
+        for (int y = rc.top; y < rc.bottom; ++y)
+            for (int x = rc.left; x < right; ++x) n += cap.At(x, y) == colour;
+        return n;
+    }
+    static constexpr COLORREF kRed = RGB(204, 0, 0);
+};
+
+TEST_F(RowTextColourTest, TheColourShowsInEveryModeAndStaysReadableWhenSelected) {
+    for (int row = 0; row < 4; ++row) list.SetItemData(row, 10 + row);
+    list.SetItemTextColour(11, kRed);
+    {
+        Capture alternate(list.GetHwnd(), 560, 300);
+        EXPECT_EQ(Cell(alternate, 1, 1), RGB(237, 243, 254));
+        for (int column = 0; column < 3; ++column) EXPECT_GT(Count(alternate, 1, column, kRed), 0) << column;
+        EXPECT_EQ(0, Count(alternate, 0, 0, kRed));
+        EXPECT_EQ(0, Count(alternate, 2, 1, kRed));
+    }
+    list.SetViewOptions(ListViewOptions{true, false});
+    {
+        Capture plain(list.GetHwnd(), 560, 300);
+        EXPECT_EQ(Cell(plain, 1, 1), ::GetSysColor(COLOR_WINDOW));
+        EXPECT_GT(Count(plain, 1, 0, kRed), 0);
+    }
+    list.SetViewOptions(ListViewOptions{true, true});
+    ClickHeader(host, list, 1);  // sorts: the row moves, its colour with it
+    list.SetHighlightSortColumn(true, kSortColumnShade);
+    const int row = static_cast<int>(::SendMessageA(list.GetHwnd(), LVM_FINDITEMA, static_cast<WPARAM>(-1),
+                                                    reinterpret_cast<LPARAM>(&kFindEleven)));
+    ASSERT_GE(row, 0);
+    {
+        Capture shaded(list.GetHwnd(), 560, 300);
+        EXPECT_EQ(Cell(shaded, row, 1), kSortColumnShade);
+        EXPECT_GT(Count(shaded, row, 1, kRed), 0);
+        EXPECT_GT(Count(shaded, row, 2, kRed), 0);
+    }
+
+    // Selected: the selection's background, the row's colour made readable
+    // on it; a selected row without a colour of its own is the list's.
+    ::ShowWindow(host.GetHwnd(), SW_SHOWNOACTIVATE);
+    list.SetItemSelected(row, true);
+    ::SetFocus(list.GetHwnd());
+    ASSERT_EQ(list.GetHwnd(), ::GetFocus());
+    const COLORREF highlight = ::GetSysColor(COLOR_HIGHLIGHT);
+    {
+        Capture focused(list.GetHwnd(), 560, 300);
+        EXPECT_EQ(Cell(focused, row, 2), highlight);
+        EXPECT_GT(Count(focused, row, 2, ReadableTextColour(kRed, highlight)), 0);
+    }
+    ::SetFocus(host.GetHwnd());
+    const COLORREF face = ::GetSysColor(COLOR_BTNFACE);
+    {
+        Capture unfocused(list.GetHwnd(), 560, 300);
+        EXPECT_EQ(Cell(unfocused, row, 2), face);
+        EXPECT_GT(Count(unfocused, row, 2, ReadableTextColour(kRed, face)), 0);
+    }
+    list.SetItemTextColour(11, CLR_DEFAULT);
+    {
+        Capture dropped(list.GetHwnd(), 560, 300);
+        EXPECT_EQ(0, Count(dropped, row, 2, ReadableTextColour(kRed, face)));
+    }
+}
+
+TEST(ReadableTextColourTest, AColourTooCloseToItsBackgroundMovesAway) {
+    // Red on the list's own backgrounds stays red.
+    for (COLORREF back : {RGB(255, 255, 255), RGB(237, 243, 254), kSortColumnShade})
+        EXPECT_EQ(RGB(204, 0, 0), ReadableTextColour(RGB(204, 0, 0), back));
+    // On a dark blue selection it is lightened, still reddish.
+    const COLORREF onBlue = ReadableTextColour(RGB(204, 0, 0), RGB(10, 36, 106));
+    EXPECT_NE(RGB(204, 0, 0), onBlue);
+    EXPECT_GT(GetRValue(onBlue), GetGValue(onBlue));
+    // Only as far as needed: black on black becomes a middle grey, as does
+    // white on white.
+    EXPECT_EQ(RGB(127, 127, 127), ReadableTextColour(RGB(0, 0, 0), RGB(0, 0, 0)));
+    EXPECT_EQ(RGB(128, 128, 128), ReadableTextColour(RGB(255, 255, 255), RGB(255, 255, 255)));
 }
 
 }  // namespace
