@@ -196,7 +196,10 @@ void CQuillmarkDlg::ApplyListViewOptions() {
 
 void CQuillmarkDlg::FitAllColumns() {
     for (FunctionPage* page : pages_)
-        for (CListCtrlEx* list : page->Lists()) list->AutoSizeColumns(-1);
+        if (ListPage* list = page->AsList())
+            list->FitColumns();
+        else
+            for (CListCtrlEx* list : page->Lists()) list->AutoSizeColumns(-1);
 }
 
 void CQuillmarkDlg::LoadViewSettings(bool selectLastTab) {

@@ -59,7 +59,7 @@ void CQuillmarkDlg::InitTab(ListPage& page) {
     page.Fill();
     // Fitted to the contents whatever the auto-size setting says: the rows
     // are new.
-    page.List().AutoSizeColumns(-1);
+    page.FitColumns();
     page.List().Resort();
     filling_ = false;
     UpdateStatusCounts();

@@ -4,6 +4,7 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "base/Resources.h"
 #include "platform/ListView.h"
@@ -454,6 +455,48 @@ void CListCtrlEx::AutoSizeColumns(int column) {
         int content = static_cast<int>(SendMessage(LVM_GETCOLUMNWIDTH, c));
         int width = AutoSizedColumnWidth(content, HeaderTextWidth(c), headerSortColumn_ == c,
                                          minColumnWidth_, maxWidth);
+        SendMessage(LVM_SETCOLUMNWIDTH, c, MAKELPARAM(width, 0));
+    }
+    SendMessage(WM_SETREDRAW, TRUE);
+    Invalidate();
+}
+
+void CListCtrlEx::AutoSizeColumnsFromTexts(int rows, const std::function<const std::string&(int, int)>& text) {
+    const int n = GetColumnCount();
+    if (rows <= 0) {
+        AutoSizeColumns(-1);
+        return;
+    }
+    if (static_cast<int>(columnPadding_.size()) != n) columnPadding_.assign(static_cast<size_t>(n), -1);
+    const int maxWidth = ::GetSystemMetrics(SM_CXFULLSCREEN);
+    WindowDC dc(hwnd_);
+    SelectGuard font(dc.get(), reinterpret_cast<HFONT>(SendMessage(WM_GETFONT)));
+    // Most cells repeat ("N/A", "0.0%", a company): each text is measured once.
+    std::unordered_map<std::string, int> widths;
+    auto widthOf = [&](const std::string& s) {
+        auto [it, isNew] = widths.try_emplace(s, 0);
+        if (isNew && !s.empty()) {
+            SIZE size{};
+            ::GetTextExtentPoint32A(dc.get(), s.data(), static_cast<int>(s.size()), &size);
+            it->second = size.cx;
+        }
+        return it->second;
+    };
+    SendMessage(WM_SETREDRAW, FALSE);
+    for (int c = 0; c < n; ++c) {
+        int widest = 0;
+        for (int row = 0; row < rows; ++row) widest = std::max(widest, widthOf(text(row, c)));
+        int& padding = columnPadding_[static_cast<size_t>(c)];
+        int content = 0;
+        if (padding < 0) {
+            SendMessage(LVM_SETCOLUMNWIDTH, c, LVSCW_AUTOSIZE);
+            content = static_cast<int>(SendMessage(LVM_GETCOLUMNWIDTH, c));
+            padding = std::max(content - widest, 0);
+        } else {
+            content = widest + padding;
+        }
+        const int width =
+            AutoSizedColumnWidth(content, HeaderTextWidth(c), headerSortColumn_ == c, minColumnWidth_, maxWidth);
         SendMessage(LVM_SETCOLUMNWIDTH, c, MAKELPARAM(width, 0));
     }
     SendMessage(WM_SETREDRAW, TRUE);

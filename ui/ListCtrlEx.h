@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <functional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -165,6 +166,12 @@ public:
     int GetColumnWidth(int column) const;
     // Column -1 sizes every column.
     void AutoSizeColumns(int column);
+    // The same for every column, from the caller's copy of the shown rows'
+    // texts (text(row, column), rows in display order): each distinct text
+    // is measured once with the list's font. What the list view adds to a
+    // text (margins, the icon) is learnt from its own fitting of a column the
+    // first time and kept, so the widths are the ones AutoSizeColumns gives.
+    void AutoSizeColumnsFromTexts(int rows, const std::function<const std::string&(int row, int column)>& text);
 
     // Thin conveniences for hosts and tests.
     int InsertColumn(int column, const std::string& title, int format, int width);
@@ -217,6 +224,9 @@ private:
     int headerSortColumn_ = -1;
     bool headerAscending_ = true;
     int minColumnWidth_ = 0;
+    // Per column: what the list view adds to the widest text when it fits
+    // the column (-1 until learnt).
+    std::vector<int> columnPadding_;
     FontHandle headerFont_;
     bool boldHeader_ = false;  // set by InitList
     ListViewOptions viewOptions_;

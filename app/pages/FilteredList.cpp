@@ -9,6 +9,7 @@ void FilteredList::BeginFill() {
     list_.ResetImageList();
     list_.ClearItemTextColours();
     rows_.clear();
+    images_.clear();
     hidden_.clear();
     changed_.clear();
     nextOrder_ = 0;
@@ -22,11 +23,19 @@ FilteredList::Row FilteredList::Add(LPARAM key, const std::string& firstCell, co
     if (!isNew) row.cells.clear();
     row.cells.push_back(firstCell);
     if (isNew) {
-        row.image = list_.AppendImage(icon);
+        auto [image, added] = images_.try_emplace(icon.icon, -1);
+        if (added) image->second = list_.AppendImage(icon);
+        row.image = image->second;
         row.order = nextOrder_++;
         hidden_.push_back(key);
     }
     return Row{-1, key};
+}
+
+std::vector<LPARAM> FilteredList::ShownKeys() const {
+    std::vector<LPARAM> keys(static_cast<size_t>(list_.GetItemCount()));
+    for (size_t i = 0; i < keys.size(); ++i) keys[i] = list_.GetItemData(static_cast<int>(i));
+    return keys;
 }
 
 void FilteredList::EndFill() {

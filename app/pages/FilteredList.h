@@ -37,8 +37,10 @@ public:
 
     // A fill: BeginFill empties the list and its image list and stops
     // redrawing; Add keeps a new row (its icon goes into the image list
-    // now); EndFill puts the rows that match into the control in the order
-    // they were added and redraws.
+    // now, once per icon: rows of one program file, or of no icon, share
+    // their image); EndFill puts the rows that match into the control in the
+    // order they were added and redraws. The icons given to Add must stay
+    // alive until EndFill (they are told apart by their handles).
     void BeginFill();
     Row Add(LPARAM key, const std::string& firstCell, const IconBitmaps& icon);
     void EndFill();
@@ -67,6 +69,8 @@ public:
     }
 
     bool Has(LPARAM key) const { return rows_.count(key) != 0; }
+    // The keys of the shown rows, in the control's order.
+    std::vector<LPARAM> ShownKeys() const;
     int ShownCount() const { return list_.GetItemCount(); }
     int TotalCount() const { return static_cast<int>(rows_.size()); }
 
@@ -102,6 +106,10 @@ private:
 
     CListCtrlEx& list_;
     std::unordered_map<LPARAM, Stored> rows_;
+    // The image of each icon added in this fill: appending an icon's bitmaps
+    // costs a fraction of a millisecond, and a thousand processes often run
+    // a hundred program files.
+    std::unordered_map<HICON, int> images_;
     std::vector<LPARAM> hidden_;  // keys of the rows the filter hides
     size_t nextOrder_ = 0;
     std::string filter_;

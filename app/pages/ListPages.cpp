@@ -203,6 +203,13 @@ void ListPage::DeleteRow(int row) {
     if (row >= 0 && row < RowCount()) rows_.Remove(rows_.At(row));
 }
 
+void ListPage::FitColumns() {
+    const std::vector<LPARAM> keys = rows_.ShownKeys();
+    list_.AutoSizeColumnsFromTexts(static_cast<int>(keys.size()), [&](int row, int column) -> const std::string& {
+        return rows_.Text(keys[static_cast<size_t>(row)], column);
+    });
+}
+
 FilteredList::Row ListPage::AddRow(LPARAM key, const std::string& firstCell, const IconBitmaps& icon) {
     return rows_.Add(key, firstCell, icon.icon ? icon : defaultImage_);
 }

@@ -74,6 +74,9 @@ public:
     std::vector<CListCtrlEx*> Lists() override { return {&list_}; }
     ListPage* AsList() override { return this; }
 
+    // Fits every column to the shown rows' texts, as the list's own fitting
+    // does, from the page's copy of the texts.
+    void FitColumns();
     CListCtrlEx& List() { return list_; }
     CTabToolBar& Toolbar() { return toolbar_; }
     CFilterBox& FilterBox() { return filterBox_; }

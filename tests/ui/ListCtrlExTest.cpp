@@ -296,6 +296,51 @@ TEST_F(FunctionListTest, BaseImagesComeFirstAndEveryItemAppendsOneImage) {
     EXPECT_EQ(::ImageList_GetImageCount(services.ImageList()), 0);
 }
 
+// Fitting from the caller's texts gives the widths the list's own fitting
+// gives, once it has learnt what the list adds to a text: also after the
+// texts changed, on the icon column and on a column of sub-item images.
+TEST_F(FunctionListTest, FittingFromTextsGivesTheListsOwnWidths) {
+    CTaskListCtrl tasks;
+    ASSERT_TRUE(CreateFunctionList(tasks, kTaskListLayout, host.GetHwnd(), kListRect));
+    tasks.ResetImageList();
+    std::vector<std::vector<std::string>> cells;
+    auto fill = [&](const std::vector<std::vector<std::string>>& rows) {
+        tasks.DeleteAllItems();
+        cells = rows;
+        for (size_t r = 0; r < rows.size(); ++r) {
+            tasks.InsertItemWithIcon(static_cast<int>(r), rows[r][0], nullptr);
+            for (size_t c = 1; c < rows[r].size(); ++c) tasks.SetItemText(static_cast<int>(r), static_cast<int>(c), rows[r][c]);
+            tasks.SetItemImage(static_cast<int>(r), 1, 2);
+        }
+    };
+    auto fromTexts = [&] {
+        tasks.AutoSizeColumnsFromTexts(static_cast<int>(cells.size()), [&](int r, int c) -> const std::string& {
+            static const std::string none;
+            return static_cast<size_t>(c) < cells[r].size() ? cells[r][c] : none;
+        });
+        std::vector<int> widths;
+        for (int c = 0; c < tasks.GetColumnCount(); ++c) widths.push_back(tasks.GetColumnWidth(c));
+        return widths;
+    };
+    auto own = [&] {
+        tasks.AutoSizeColumns(-1);
+        std::vector<int> widths;
+        for (int c = 0; c < tasks.GetColumnCount(); ++c) widths.push_back(tasks.GetColumnWidth(c));
+        return widths;
+    };
+    fill({{"a.exe", "Protected", "SYSTEM", "4", "0.0%", "12 K", "3", "N/A", "N/A"},
+          {"longer-name.exe", "Unprotected", "user", "1234", "99.5%", "123456 K", "12", "Wine", "Something"}});
+    const std::vector<int> learnt = fromTexts();
+    EXPECT_EQ(own(), learnt);
+    // Other texts, wider and narrower: measured, not asked of the list.
+    fill({{"a-much-much-longer-program-name.exe", "Can Close", "NETWORK SERVICE", "65536", "100.0%", "1 K", "1",
+           "Ornava Utilities and Partners", "A description of some length"},
+          {"x.exe", "Protected", "u", "8", "1.0%", "2 K", "2", "W", "D"}});
+    const std::vector<int> measured = fromTexts();
+    EXPECT_EQ(own(), measured);
+    EXPECT_GT(measured[0], learnt[0]);
+}
+
 // ---- The base list: selection, texts, widths -------------------------------------
 
 class ListCtrlExTest : public ::testing::Test {
