@@ -10,28 +10,26 @@ namespace {
 
 // Runs work on the named service opened with access (only that) through
 // manager.
-bool OnService(SC_HANDLE manager, const std::string& name, DWORD access,
+bool OnService(ServiceHandle& manager, const std::string& name, DWORD access,
                const std::function<bool(SC_HANDLE)>& work) {
-    if (!manager || name.empty()) return false;
-    ServiceHandle handle(::OpenServiceA(manager, name.c_str(), access));
-    return handle && work(handle.get());
+    return WithService(manager, name, access, work);
 }
 
 // The frame every operation on a record shares: the manager (opened unless
 // the record holds it open), the work through it, then managerHandle closed
 // and cleared.
-bool WithManager(ServiceInfo& service, const std::function<bool(SC_HANDLE manager)>& work) {
+bool WithManager(ServiceInfo& service, const std::function<bool(ServiceHandle& manager)>& work) {
     if (!service.managerHandle) {
         service.managerHandle.reset(::OpenSCManagerA(nullptr, nullptr, kManagerAccess));
         if (!service.managerHandle) return false;
     }
-    const bool result = work(service.managerHandle.get());
+    const bool result = work(service.managerHandle);
     service.managerHandle.reset();
     return result;
 }
 
 // The state as the manager keeps it; 0 when it cannot be read.
-DWORD StateOf(SC_HANDLE manager, const std::string& name) {
+DWORD StateOf(ServiceHandle& manager, const std::string& name) {
     DWORD state = 0;
     OnService(manager, name, kQueryAccess, [&state](SC_HANDLE handle) {
         SERVICE_STATUS status{};
@@ -44,7 +42,7 @@ DWORD StateOf(SC_HANDLE manager, const std::string& name) {
 
 DWORD StateOf(ServiceInfo& service) {
     DWORD state = 0;
-    WithManager(service, [&](SC_HANDLE manager) {
+    WithManager(service, [&](ServiceHandle& manager) {
         state = StateOf(manager, service.serviceName);
         return true;
     });
@@ -52,17 +50,26 @@ DWORD StateOf(ServiceInfo& service) {
 }
 
 // Sends the request of a step through manager; true when it was accepted.
-bool SendRequest(SC_HANDLE manager, const std::string& name, ControlStep::Request request) {
-    auto control = [](DWORD code) {
-        return [code](SC_HANDLE handle) {
+// A refused control leaves its error in *controlError when given (read
+// before the service handle is closed, which may overwrite it).
+bool SendRequest(ServiceHandle& manager, const std::string& name, ControlStep::Request request,
+                 DWORD* controlError = nullptr) {
+    auto control = [controlError](DWORD code) {
+        return [code, controlError](SC_HANDLE handle) {
             SERVICE_STATUS status{};
-            return ::ControlService(handle, code, &status) != FALSE;
+            if (::ControlService(handle, code, &status)) return true;
+            if (controlError) *controlError = ::GetLastError();
+            return false;
         };
     };
     switch (request) {
     case ControlStep::StartRequest:
         return OnService(manager, name, kStartAccess,
-                         [](SC_HANDLE handle) { return ::StartServiceA(handle, 0, nullptr) != FALSE; });
+                         [controlError](SC_HANDLE handle) {
+                             if (::StartServiceA(handle, 0, nullptr)) return true;
+                             if (controlError) *controlError = ::GetLastError();
+                             return false;
+                         });
     case ControlStep::StopRequest: return OnService(manager, name, kStopAccess, control(SERVICE_CONTROL_STOP));
     case ControlStep::PauseRequest:
         return OnService(manager, name, kPauseContinueAccess, control(SERVICE_CONTROL_PAUSE));
@@ -72,7 +79,7 @@ bool SendRequest(SC_HANDLE manager, const std::string& name, ControlStep::Reques
     }
 }
 
-bool ChangeStartType(SC_HANDLE manager, const std::string& name, int startType) {
+bool ChangeStartType(ServiceHandle& manager, const std::string& name, int startType) {
     return OnService(manager, name, kConfigAccess, [startType](SC_HANDLE handle) {
         return ::ChangeServiceConfigA(handle, SERVICE_NO_CHANGE, static_cast<DWORD>(startType), SERVICE_NO_CHANGE,
                                       nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr) != FALSE;
@@ -82,27 +89,47 @@ bool ChangeStartType(SC_HANDLE manager, const std::string& name, int startType) 
 // Reads the record's state, then sends the step's request, through one
 // manager connection of the record.
 bool RunStep(ServiceInfo& service, Command command) {
-    return WithManager(service, [&](SC_HANDLE manager) {
+    return WithManager(service, [&](ServiceHandle& manager) {
         const ControlStep step = StepFor(command, StateOf(manager, service.serviceName));
         return SendRequest(manager, service.serviceName, step.request);
     });
 }
 
+// Waits one poll interval; false when stopEvent (if any) was set meanwhile.
+bool PollPause(HANDLE stopEvent) {
+    const DWORD kPollMs = 50;
+    if (!stopEvent) {
+        ::Sleep(kPollMs);
+        return true;
+    }
+    return ::WaitForSingleObject(stopEvent, kPollMs) != WAIT_OBJECT_0;
+}
+
+// Sends a request, asking again while the service cannot accept controls
+// yet: one that has just started takes a moment before it does (a restart
+// asked for right after a start meets exactly that). Any other refusal, the
+// bound passing or stopEvent set ends it with false.
+bool SendRequestWithin(ServiceHandle& manager, const std::string& name, ControlStep::Request request, DWORD boundMs,
+                       HANDLE stopEvent) {
+    const DWORD started = ::GetTickCount();
+    for (;;) {
+        DWORD error = 0;
+        if (SendRequest(manager, name, request, &error)) return true;
+        if (error != ERROR_SERVICE_CANNOT_ACCEPT_CTRL) return false;
+        if (::GetTickCount() - started >= boundMs || !PollPause(stopEvent)) return false;
+    }
+}
+
 // Polls the manager's state until it is wanted (true), the bound passes or
 // stopEvent is set. A service that ends up stopped while it was to run has
 // failed to start: that ends the wait at once.
-bool WaitForState(SC_HANDLE manager, const std::string& name, DWORD wanted, DWORD boundMs, HANDLE stopEvent) {
-    const DWORD kPollMs = 50;
+bool WaitForState(ServiceHandle& manager, const std::string& name, DWORD wanted, DWORD boundMs, HANDLE stopEvent) {
     const DWORD started = ::GetTickCount();
     for (;;) {
         const DWORD state = StateOf(manager, name);
         if (state == wanted) return true;
         if (wanted == SERVICE_RUNNING && state == SERVICE_STOPPED) return false;
-        if (::GetTickCount() - started >= boundMs) return false;
-        if (!stopEvent)
-            ::Sleep(kPollMs);
-        else if (::WaitForSingleObject(stopEvent, kPollMs) == WAIT_OBJECT_0)
-            return false;
+        if (::GetTickCount() - started >= boundMs || !PollPause(stopEvent)) return false;
     }
 }
 
@@ -153,7 +180,7 @@ ControlStep StepFor(Command command, DWORD state) {
 
 bool Interrogate(ServiceInfo& service, SERVICE_STATUS& status) {
     if (service.serviceName.empty()) return false;
-    return WithManager(service, [&](SC_HANDLE manager) {
+    return WithManager(service, [&](ServiceHandle& manager) {
         return OnService(manager, service.serviceName, kInterrogateAccess, [&status](SC_HANDLE handle) {
             SERVICE_STATUS answer{};
             if (!::ControlService(handle, SERVICE_CONTROL_INTERROGATE, &answer)) return false;
@@ -177,14 +204,14 @@ bool Continue(ServiceInfo& service) { return RunStep(service, Command::Continue)
 
 bool SetStartType(ServiceInfo& service, int startType) {
     return WithManager(service,
-                       [&](SC_HANDLE manager) { return ChangeStartType(manager, service.serviceName, startType); });
+                       [&](ServiceHandle& manager) { return ChangeStartType(manager, service.serviceName, startType); });
 }
 
 bool Restart(ServiceInfo& service) {
     if (!Stop(service)) return false;
     // The stop request only asks; the service may take a while to end, and
     // the manager refuses a start until it has.
-    return WithManager(service, [&](SC_HANDLE manager) {
+    return WithManager(service, [&](ServiceHandle& manager) {
         return WaitForState(manager, service.serviceName, SERVICE_STOPPED, kRestartStopWaitMs, nullptr) &&
                SendRequest(manager, service.serviceName, ControlStep::StartRequest);
     });
@@ -281,18 +308,18 @@ ServiceJobResult RunServiceCommand(const std::string& serviceName, int kind, int
     const std::string& name = serviceName;
     Command command;
     if (!ControlOf(commandId, command)) {
-        result.success = ChangeStartType(manager.get(), name, commandId - ID_STARTUP_BOOT);
+        result.success = ChangeStartType(manager, name, commandId - ID_STARTUP_BOOT);
     } else {
-        const ControlStep step = StepFor(command, StateOf(manager.get(), name));
-        bool ok = SendRequest(manager.get(), name, step.request) &&
-                  WaitForState(manager.get(), name, step.wanted, boundMs, stopEvent);
+        const ControlStep step = StepFor(command, StateOf(manager, name));
+        bool ok = SendRequestWithin(manager, name, step.request, boundMs, stopEvent) &&
+                  WaitForState(manager, name, step.wanted, boundMs, stopEvent);
         if (ok && command == Command::Restart) {
-            ok = SendRequest(manager.get(), name, ControlStep::StartRequest) &&
-                 WaitForState(manager.get(), name, SERVICE_RUNNING, boundMs, stopEvent);
+            ok = SendRequestWithin(manager, name, ControlStep::StartRequest, boundMs, stopEvent) &&
+                 WaitForState(manager, name, SERVICE_RUNNING, boundMs, stopEvent);
         }
         result.success = ok;
     }
-    result.stateRead = QueryServiceState(name, result.state, manager.get());
+    result.stateRead = QueryServiceState(name, result.state, &manager);
     return result;
 }
 

@@ -416,7 +416,12 @@ void CQuillmarkDlg::OnServiceJobDone() {
     const int row = page.RowOfService(result.serviceName);
     if (row >= 0) {
         if (page.UsesProcessSample()) sampler_.Sample();
-        page.UpdateRow(row);
+        // What the job read after its command is the state to show; a
+        // fresh query from here could meet the service half-way.
+        if (result.stateRead)
+            page.ApplyState(row, result.state);
+        else
+            page.UpdateRow(row);
     }
     FinishListCommand(svc::ResultText(result));
 }

@@ -21,11 +21,20 @@ bool QueryServiceStates(int kind, std::unordered_map<std::string, ServiceLiveSta
     std::vector<BYTE> buffer(64 * 1024);
     DWORD needed = 0, count = 0, resume = 0;
     std::unordered_map<std::string, ServiceLiveState> fresh;
+    int staleHandles = 0;
     for (int round = 0; round < 64; ++round) {
         BOOL ok = ::EnumServicesStatusExA(manager.get(), SC_ENUM_PROCESS_INFO, type, SERVICE_STATE_ALL,
                                           buffer.data(), static_cast<DWORD>(buffer.size()), &needed, &count,
                                           &resume, nullptr);
         const DWORD error = ok ? ERROR_SUCCESS : ::GetLastError();
+        if (error == ERROR_INVALID_HANDLE && ++staleHandles < kStaleHandleTries) {
+            // Stale under Wine (see WithService): list again, afresh.
+            manager.reset(::OpenSCManagerA(nullptr, nullptr, kManagerListAccess));
+            if (!manager) return false;
+            fresh.clear();
+            resume = 0;
+            continue;
+        }
         if (!ok && error != ERROR_MORE_DATA) return false;
         auto* entries = reinterpret_cast<const ENUM_SERVICE_STATUS_PROCESSA*>(buffer.data());
         for (DWORD i = 0; i < count; ++i) {
@@ -58,25 +67,30 @@ bool QueryServiceStates(int kind, std::unordered_map<std::string, ServiceLiveSta
     return true;
 }
 
-bool QueryServiceState(const std::string& serviceName, ServiceLiveState& state, SC_HANDLE manager) {
+bool QueryServiceState(const std::string& serviceName, ServiceLiveState& state, ServiceHandle* manager) {
     if (serviceName.empty()) return false;
     ServiceHandle own;
     if (!manager) {
         own.reset(::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
-        manager = own.get();
-        if (!manager) return false;
+        manager = &own;
     }
-    // A service's security may grant the status but not the configuration.
-    ServiceHandle service(::OpenServiceA(manager, serviceName.c_str(), kServiceReadAccess));
-    const bool withConfig = service.valid();
-    if (!service) service.reset(::OpenServiceA(manager, serviceName.c_str(), SERVICE_QUERY_STATUS));
-    SERVICE_STATUS status{};
-    if (!service || !::QueryServiceStatus(service.get(), &status)) return false;
     ServiceLiveState read;
-    read.currentState = static_cast<int>(status.dwCurrentState);
     std::vector<BYTE> config(4132);
-    if (withConfig && ReadServiceConfig(service.get(), config))
-        read.startType = static_cast<int>(reinterpret_cast<const QUERY_SERVICE_CONFIGA*>(config.data())->dwStartType);
+    bool withConfig = true;
+    auto query = [&](SC_HANDLE service) {
+        SERVICE_STATUS status{};
+        if (!::QueryServiceStatus(service, &status)) return false;
+        read.currentState = static_cast<int>(status.dwCurrentState);
+        if (withConfig && ReadServiceConfig(service, config))
+            read.startType =
+                static_cast<int>(reinterpret_cast<const QUERY_SERVICE_CONFIGA*>(config.data())->dwStartType);
+        return true;
+    };
+    // A service's security may grant the status but not the configuration.
+    if (!WithService(*manager, serviceName, kServiceReadAccess, query)) {
+        withConfig = false;
+        if (!WithService(*manager, serviceName, SERVICE_QUERY_STATUS, query)) return false;
+    }
     state = read;
     return true;
 }

@@ -8,6 +8,8 @@
 #include <string>
 #include <unordered_map>
 
+#include "base/Handles.h"
+
 bool WindowExists(HWND window);
 
 struct ServiceLiveState {
@@ -29,7 +31,7 @@ std::string ServiceStateKey(const std::string& serviceName);
 // keeps them: its status query, which never waits for the service, and its
 // configuration, with no more rights than these need (connect to the
 // manager; query status and query configuration on the service). Through
-// manager when given (it needs SC_MANAGER_CONNECT), else a connection of its
-// own. False (state untouched) when the state cannot be read; startType is
+// manager when given (it needs SC_MANAGER_CONNECT; it may be reopened, as
+// OpenServiceThrough says), else a connection of its own. False (state untouched) when the state cannot be read; startType is
 // -1 when only the configuration cannot be read.
-bool QueryServiceState(const std::string& serviceName, ServiceLiveState& state, SC_HANDLE manager = nullptr);
+bool QueryServiceState(const std::string& serviceName, ServiceLiveState& state, ServiceHandle* manager = nullptr);

@@ -128,13 +128,33 @@ namespace {
 
 // The record's own manager handle while a control operation holds it open,
 // otherwise a connection of our own for this one query.
-SC_HANDLE ManagerFor(const ServiceInfo& info, ServiceHandle& own) {
-    if (info.managerHandle) return info.managerHandle.get();
+ServiceHandle& ManagerFor(ServiceInfo& info, ServiceHandle& own) {
+    if (info.managerHandle) return info.managerHandle;
     own.reset(::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
-    return own.get();
+    return own;
 }
 
 }  // namespace
+
+bool WithService(ServiceHandle& manager, const std::string& name, DWORD access,
+                 const std::function<bool(SC_HANDLE service)>& work, const std::string& machine) {
+    for (int attempt = 0; attempt < kStaleHandleTries; ++attempt) {
+        if (attempt > 0) {
+            manager.reset(
+                ::OpenSCManagerA(machine.empty() ? nullptr : machine.c_str(), nullptr, SC_MANAGER_CONNECT));
+        }
+        if (!manager || name.empty()) return false;
+        DWORD error = 0;
+        {
+            ServiceHandle service(::OpenServiceA(manager.get(), name.c_str(), access));
+            if (service && work(service.get())) return true;
+            error = ::GetLastError();  // before the close may change it
+        }
+        ::SetLastError(error);
+        if (error != ERROR_INVALID_HANDLE) return false;
+    }
+    return false;
+}
 
 bool ReadServiceConfig(SC_HANDLE service, std::vector<BYTE>& buf) {
     if (buf.size() < sizeof(QUERY_SERVICE_CONFIGA)) buf.assign(sizeof(QUERY_SERVICE_CONFIGA), 0);
@@ -152,12 +172,9 @@ bool ServiceInfo::RefreshStateText() {
     // A status query needs only query-status rights and answers for stopped
     // services too, unlike an interrogate request.
     ServiceHandle own;
-    SC_HANDLE manager = ManagerFor(*this, own);
-    ServiceHandle service(manager && !serviceName.empty()
-                              ? ::OpenServiceA(manager, serviceName.c_str(), SERVICE_QUERY_STATUS)
-                              : nullptr);
     SERVICE_STATUS status{};
-    if (!service || !::QueryServiceStatus(service.get(), &status)) {
+    if (!WithService(ManagerFor(*this, own), serviceName, SERVICE_QUERY_STATUS,
+                     [&status](SC_HANDLE service) { return ::QueryServiceStatus(service, &status) != FALSE; })) {
         stateText = "Stopped";
         return false;
     }
@@ -168,12 +185,10 @@ bool ServiceInfo::RefreshStateText() {
 
 bool ServiceInfo::RefreshStartType() {
     ServiceHandle own;
-    SC_HANDLE manager = ManagerFor(*this, own);
-    if (!manager || serviceName.empty()) return false;
-    ServiceHandle service(::OpenServiceA(manager, serviceName.c_str(), SERVICE_QUERY_CONFIG));
-    if (!service) return false;
     std::vector<BYTE> buf(4132);
-    if (!ReadServiceConfig(service.get(), buf)) return false;
+    if (!WithService(ManagerFor(*this, own), serviceName, SERVICE_QUERY_CONFIG,
+                     [&buf](SC_HANDLE service) { return ReadServiceConfig(service, buf); }))
+        return false;
     const auto* config = reinterpret_cast<const QUERY_SERVICE_CONFIGA*>(buf.data());
     startType = static_cast<int>(config->dwStartType);
     startTypeText = StartTypeText(startType);
@@ -181,25 +196,26 @@ bool ServiceInfo::RefreshStartType() {
     return true;
 }
 
-bool LoadServices(int kind, const std::string& machine, std::vector<ServiceInfo>& out) {
-    out.clear();
-    if (kind != 0 && kind != 1) return false;
-    const DWORD typeMask = kind == 0 ? 0x30 : 0x0B;
-    // Listing needs only connect + enumerate; full access would fail for
-    // every user without (elevated) administrator rights.
-    ServiceHandle manager(
-        ::OpenSCManagerA(machine.empty() ? nullptr : machine.c_str(), nullptr, kManagerListAccess));
-    if (!manager) return false;
+namespace {
 
+// The names and states the manager lists, appended to out. False, out
+// cleared, only when the manager's handle turned out stale (see WithService);
+// any other failure keeps what was listed before it.
+bool ListServices(SC_HANDLE manager, int kind, std::vector<ServiceInfo>& out) {
+    const DWORD typeMask = kind == 0 ? 0x30 : 0x0B;
     DWORD resume = 0;
     size_t bufSize = 64 * 1024;
     for (;;) {
         std::vector<BYTE> buf(bufSize);
         DWORD needed = 0, returned = 0;
-        BOOL ok = ::EnumServicesStatusA(manager.get(), typeMask, SERVICE_STATE_ALL,
+        BOOL ok = ::EnumServicesStatusA(manager, typeMask, SERVICE_STATE_ALL,
                                         reinterpret_cast<ENUM_SERVICE_STATUSA*>(buf.data()),
                                         static_cast<DWORD>(buf.size()), &needed, &returned, &resume);
         DWORD err = ok ? 0 : ::GetLastError();
+        if (err == ERROR_INVALID_HANDLE) {
+            out.clear();
+            return false;
+        }
         if (!ok && err != ERROR_MORE_DATA) break;
         const auto* list = reinterpret_cast<const ENUM_SERVICE_STATUSA*>(buf.data());
         // The names point into buf: copy them out before the next call.
@@ -218,14 +234,37 @@ bool LoadServices(int kind, const std::string& machine, std::vector<ServiceInfo>
             bufSize = needed;
         }
     }
+    return true;
+}
+
+}  // namespace
+
+bool LoadServices(int kind, const std::string& machine, std::vector<ServiceInfo>& out) {
+    out.clear();
+    if (kind != 0 && kind != 1) return false;
+    // Listing needs only connect + enumerate; full access would fail for
+    // every user without (elevated) administrator rights.
+    ServiceHandle manager;
+    bool namesListed = false;
+    for (int attempt = 0; attempt < kStaleHandleTries && !namesListed; ++attempt) {
+        manager.reset(::OpenSCManagerA(machine.empty() ? nullptr : machine.c_str(), nullptr, kManagerListAccess));
+        if (!manager) return false;
+        namesListed = ListServices(manager.get(), kind, out);
+    }
+    if (!namesListed) return false;
 
     std::vector<ServiceInfo> listed;
     listed.reserve(out.size());
     std::vector<BYTE> config(4096);
     for (ServiceInfo& info : out) {
-        ServiceHandle service(::OpenServiceA(manager.get(), info.serviceName.c_str(), kServiceReadAccess));
-        if (!service) continue;
-        if (!ReadServiceConfig(service.get(), config)) continue;
+        SERVICE_STATUS status{};
+        bool statusRead = false;
+        auto read = [&](SC_HANDLE service) {
+            if (!ReadServiceConfig(service, config)) return false;
+            statusRead = ::QueryServiceStatus(service, &status) != FALSE;
+            return true;
+        };
+        if (!WithService(manager, info.serviceName, kServiceReadAccess, read, machine)) continue;
         const auto* c = reinterpret_cast<const QUERY_SERVICE_CONFIGA*>(config.data());
         info.startType = static_cast<int>(c->dwStartType);
         info.binaryPath = c->lpBinaryPathName ? c->lpBinaryPathName : "";
@@ -240,8 +279,7 @@ bool LoadServices(int kind, const std::string& machine, std::vector<ServiceInfo>
         if (info.dependencies.empty() && machine.empty()) RegistryDependencies(info.serviceName, info.dependencies);
         info.errorControlText = ErrorControlText(static_cast<int>(c->dwErrorControl));
         info.imagePath = NormaliseImagePath(info.binaryPath);
-        SERVICE_STATUS status{};
-        if (::QueryServiceStatus(service.get(), &status)) info.currentState = static_cast<int>(status.dwCurrentState);
+        if (statusRead) info.currentState = static_cast<int>(status.dwCurrentState);
         info.description = ServiceDescription(info.serviceName);
         info.stateText = StateText(info.currentState);
         info.startTypeText = StartTypeText(info.startType);

@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -73,6 +74,18 @@ std::string ServiceDescription(const std::string& serviceName);
 // buf), growing buf as the system asks; the service handle needs
 // SERVICE_QUERY_CONFIG. False when it cannot be read.
 bool ReadServiceConfig(SC_HANDLE service, std::vector<BYTE>& buf);
+
+// Opens the named service with access through manager and runs work on it;
+// work's result, with the failing call's error left for GetLastError.
+// Service-manager handles held while another thread of this process opens
+// and closes its own can go stale under Wine: a call on them fails with
+// ERROR_INVALID_HANDLE, having done nothing. Then manager is reopened (on
+// machine, empty for this one, with connect rights, all that opening a
+// service needs) and the whole tried again, a few times at most; work must
+// therefore fail with that error only where it did nothing.
+constexpr int kStaleHandleTries = 4;
+bool WithService(ServiceHandle& manager, const std::string& name, DWORD access,
+                 const std::function<bool(SC_HANDLE service)>& work, const std::string& machine = std::string());
 // A configured dependency list (NUL-separated names ended by an empty name,
 // at most maxChars characters long) joined by single spaces.
 std::string JoinDependencies(const char* list, size_t maxChars);

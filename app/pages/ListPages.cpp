@@ -527,6 +527,22 @@ void ServicesPage::UpdateRow(int row) {
     WriteStateCells(at, *record);
 }
 
+void ServicesPage::ApplyState(int row, const ServiceLiveState& state) {
+    if (row < 0 || row >= RowCount()) return;
+    const FilteredList::Row at = rows_.At(row);
+    ServiceInfo* record = Records().Find(static_cast<size_t>(at.key));
+    if (!record) return;
+    record->currentState = state.currentState;
+    record->stateText = StateText(state.currentState);
+    if (state.startType >= 0) {
+        record->startType = state.startType;
+        record->startTypeText = StartTypeText(state.startType);
+        record->isAutoStart = state.startType == SERVICE_AUTO_START;
+    }
+    WriteUsageCells(at, *record);
+    WriteStateCells(at, *record);
+}
+
 int ServicesPage::RowOfService(const std::string& serviceName) {
     for (int row = 0; row < list_.GetItemCount(); ++row) {
         const ServiceInfo* record = RecordAt(row);

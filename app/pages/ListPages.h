@@ -17,6 +17,7 @@
 #include "app/pages/PageSources.h"
 #include "progdb/ProgramDatabaseDetails.h"
 #include "ui/FilterBox.h"
+#include "sysinfo/LiveState.h"
 #include "ui/FunctionLists.h"
 #include "ui/TabToolBar.h"
 
@@ -212,6 +213,9 @@ public:
     DetailRequest SelectionDetail() override;
     // Re-reads one row's state and start type (after a control command).
     void UpdateRow(int row);
+    // Takes a state and start type read for one row's service (a control
+    // job read them after its command) and writes its cells.
+    void ApplyState(int row, const ServiceLiveState& state);
     // The row of the named service or driver; -1 when it is not listed.
     int RowOfService(const std::string& serviceName);
     // The snapshot's record of the row; null for no row or a gone record.

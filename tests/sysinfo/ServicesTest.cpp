@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
+#include <thread>
 
 #include "SysinfoTestUtil.h"
 #include "sysinfo/ServiceInfo.h"
@@ -186,6 +188,58 @@ TEST(ServiceInfoCopy, CopiesShareTheIconButNeverTheManagerHandle) {
     copy.reset();
     assigned = ServiceInfo();  // last share: the icon is destroyed
     EXPECT_FALSE(::GetIconInfo(icon, &ii));
+}
+
+// Another thread of the program (the view update, a service command) opens
+// and closes its own manager connections all the time; under Wine that can
+// leave a connection held meanwhile stale. Nothing read through a held
+// connection may be lost to it.
+struct OtherThreadsConnections : ::testing::Test {
+    std::atomic<bool> stop{false};
+    std::thread churn;
+    void SetUp() override {
+        churn = std::thread([this] {
+            while (!stop) {
+                ServiceHandle m(::OpenSCManagerA(nullptr, nullptr, kManagerListAccess));
+                if (m) ServiceHandle s(::OpenServiceA(m.get(), "RpcSs", SERVICE_QUERY_STATUS));
+            }
+        });
+    }
+    void TearDown() override {
+        stop = true;
+        churn.join();
+    }
+};
+
+TEST_F(OtherThreadsConnections, HeldConnectionStillOpensServices) {
+    ServiceHandle manager(::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+    ASSERT_TRUE(manager);
+    auto query = [](SC_HANDLE service) {
+        SERVICE_STATUS status{};
+        return ::QueryServiceStatus(service, &status) != FALSE;
+    };
+    int failed = 0;
+    for (int i = 0; i < 400; ++i)
+        if (!WithService(manager, "RpcSs", SERVICE_QUERY_STATUS, query)) ++failed;
+    EXPECT_EQ(0, failed);
+    // A refusal is not retried into a success, and its error is kept.
+    EXPECT_FALSE(WithService(manager, "QmNoSuchServiceAtAll", SERVICE_QUERY_STATUS, query));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_SERVICE_DOES_NOT_EXIST), ::GetLastError());
+}
+
+TEST_F(OtherThreadsConnections, ServiceListLosesNoService) {
+    stop = true;
+    churn.join();
+    std::vector<ServiceInfo> quiet;
+    ASSERT_TRUE(LoadServices(0, "", quiet));
+    ASSERT_FALSE(quiet.empty());
+    stop = false;
+    SetUp();
+    for (int round = 0; round < 5; ++round) {
+        std::vector<ServiceInfo> busy;
+        ASSERT_TRUE(LoadServices(0, "", busy));
+        EXPECT_EQ(quiet.size(), busy.size()) << "round " << round;
+    }
 }
 
 }  // namespace
