@@ -359,7 +359,7 @@ set_watch_args() {
         # The drivers list is filled last: when it has rows, so has every list.
         wargs=(--class QuillmarkWndClass --last-list 3003 --list-id "$([ "$tab" = Services ] && echo 3002 || echo 3001)") ;;
     quillmark-apps) wargs=(--class QuillmarkWndClass --last-list 3003 --list-id 3000 --select-row 0) ;;
-    floor) wargs=(--class QmBenchFloor --list-id 100 --min-rows "$n") ;;
+    floor) wargs=(--class QmBenchFloor --list-id 3001 --min-rows "$n") ;;
     taskmgr) wargs=(--class '#32770' --title 'Task Manager' --list-class SysListView32) ;;
     *) wargs=() ;;
     esac
@@ -422,10 +422,12 @@ measure() {
     if [ ! -d "/proc/$pid" ]; then
         rc=0; wait "$launcher" 2>/dev/null || rc=$?
         echo "   $name ended by itself during the run (exit status $rc); its figures are void" >&2
-    elif [ "$kind" = quillmark ] && [ "$tab" = Tasks ]; then
+    elif { [ "$kind" = quillmark ] && [ "$tab" = Tasks ]; } || [ "$kind" = floor ]; then
         # F5 with the lists as they are: until the Tasks list is filled
-        # again and the status bar says "Ready".
-        watch "$work/refresh.out" --class QuillmarkWndClass --refresh --list-id 3001 --timeout $((list_timeout * 1000)) || true
+        # again and the status bar says "Ready" (the floor window answers
+        # the same command in the same way).
+        watch "$work/refresh.out" --class "$([ "$kind" = floor ] && echo QmBenchFloor || echo QuillmarkWndClass)" \
+            --refresh --list-id 3001 --timeout $((list_timeout * 1000)) || true
         r=$(field refresh_ms "$work/refresh.out"); r=${r:--1}
     fi
     kill "$pid" "$launcher" 2>/dev/null || true
@@ -579,24 +581,25 @@ END {
         tot[r] = f[6] + (f[7] - bws[f[1], f[2]]) + (f[8] - bx[f[1], f[2]])
         if (f[5] == "taskmgr") tm[f[1], f[2], f[3]] = tot[r]
         if (f[5] == "probe") pr[f[1], f[3]] = tot[r]
-        if (f[5] == "floor") { frss[f[1]] = f[9]; fw[f[1]] = f[10]; fl[f[1]] = f[11] }
+        if (f[5] == "floor") { frss[f[1]] = f[9]; fw[f[1]] = f[10]; fl[f[1]] = f[11]; fr[f[1]] = f[13] }
     }
-    print "| N | windows | interval | tab | program | own CPU % | + wineserver % | + Xvfb % | total % | x taskmgr | x probe | + idle programs % | resident MB | above idle MB | above floor MB | window ms | vs floor | lists ms | vs floor | list rows | refresh ms |"
-    print "|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|"
+    print "| N | windows | interval | tab | program | own CPU % | + wineserver % | + Xvfb % | total % | x taskmgr | x probe | + idle programs % | resident MB | above idle MB | above floor MB | window ms | vs floor | lists ms | vs floor | list rows | refresh ms | vs floor |"
+    print "|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|"
     for (r = 1; r <= rows; r++) {
         split(row[r], f, "\t")
         n = f[1]
-        if (f[9] == 0) { printf "| %s | %s | %s s | %s | %s | ended by itself: no figures ||||||||||||||||\n", n, f[2], f[3], f[4], f[5]; continue }
+        if (f[9] == 0) { printf "| %s | %s | %s s | %s | %s | ended by itself: no figures |||||||||||||||||\n", n, f[2], f[3], f[4], f[5]; continue }
         rt = ((n, f[2], f[3]) in tm && tm[n, f[2], f[3]] > 0) ? sprintf("%.2f", tot[r] / tm[n, f[2], f[3]]) : "-"
         rp = ((n, f[3]) in pr && pr[n, f[3]] >= 0.1) ? sprintf("%.2f", tot[r] / pr[n, f[3]]) : "-"
         above = idle[n] > 0 ? sprintf("%.1f", (f[9] - idle[n]) / 1024) : "-"
         afloor = (n in frss && frss[n] > 0) ? sprintf("%.1f", (f[9] - frss[n]) / 1024) : "-"
-        w = ms(f[10]); l = ms(f[11]); dw = diff(f[10], fw[n]); dl = diff(f[11], fl[n]); rr = ms(f[13]); lr = ms(f[14])
+        w = ms(f[10]); l = ms(f[11]); dw = diff(f[10], fw[n]); dl = diff(f[11], fl[n]); lr = ms(f[14])
+        rr = ms(f[13]); dr = diff(f[13], fr[n])
         if (f[5] == "probe") { w = l = dw = dl = lr = above = afloor = "n/a" }
-        if (f[5] == "floor") { dw = dl = afloor = "0" }
-        printf "| %s | %s | %s s | %s | %s | %.2f | %.2f | %.2f | %.2f | %s | %s | %.2f | %.1f | %s | %s | %s | %s | %s | %s | %s | %s |\n",
+        if (f[5] == "floor") { dw = dl = dr = afloor = "0" }
+        printf "| %s | %s | %s s | %s | %s | %.2f | %.2f | %.2f | %.2f | %s | %s | %.2f | %.1f | %s | %s | %s | %s | %s | %s | %s | %s | %s |\n",
             n, f[2], f[3], f[4], f[5], f[6], f[7] - bws[n, f[2]], f[8] - bx[n, f[2]], tot[r], rt, rp,
-            f[12] - bi[n, f[2]], f[9] / 1024, above, afloor, w, dw, l, dl, lr, rr
+            f[12] - bi[n, f[2]], f[9] / 1024, above, afloor, w, dw, l, dl, lr, rr, dr
     }
 }' "$results")
 
@@ -661,7 +664,7 @@ $9 <= 0 { print what ": no resident memory" }
     if ($10 < 0) print what ": no window time"
     if ($11 < 0) print what ": no list time"
 }
-$5 == "quillmark" && $4 == "Tasks" && $3 == 2 && $13 < 0 { print what ": no refresh time" }' "$results")
+(($5 == "quillmark" && $4 == "Tasks") || $5 == "floor") && $3 == 2 && $13 < 0 { print what ": no refresh time" }' "$results")
 for n in "${profiled[@]}"; do
     for name in quillmark floor; do
         wanted "$name" || continue
