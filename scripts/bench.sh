@@ -95,6 +95,11 @@ memprofile=$QM_ROOT/tools/benchmem/memprofile.py
 for f in "$quillmark" "$idle_exe" "$probe_exe" "$watch_exe" "$floor_exe"; do
     [ -f "$f" ] || { echo "missing $f (build Quillmark qm_benchidle qm_benchprobe qm_benchwatch qm_benchfloor)" >&2; exit 2; }
 done
+# What is measured, read before the run: the tree may change while it runs.
+commit=$(git -C "$QM_ROOT" rev-parse --short HEAD 2>/dev/null || echo unknown)
+if [ -n "$(git -C "$QM_ROOT" status --porcelain 2>/dev/null)" ]; then tree="with changes not committed"; else tree="clean"; fi
+build_type=$(sed -n 's/^CMAKE_BUILD_TYPE:[A-Z]*=//p' "$build/CMakeCache.txt" 2>/dev/null)
+built="commit $commit (tree $tree), ${build_type:-unknown} build $(basename "$build"): $quillmark built $(date -u -r "$quillmark" '+%Y-%m-%d %H:%M UTC')"
 # Quillmark's activity log, beside the program: its lines mark the start-up
 # steps of the memory profile.
 quillmark_log=$(dirname "$quillmark")/quillmark.log
@@ -189,6 +194,7 @@ settle() {
 # ---- Setting up --------------------------------------------------------------
 
 qm_say "prefix $WINEPREFIX, display $display, counts: $counts, ${duration}s each"
+qm_say "measuring $built"
 if xdpyinfo >/dev/null 2>&1 || [ -e "/tmp/.X11-unix/X${display#:}" ]; then
     echo "display $display is in use: the Xvfb CPU would not be ours; choose another with --display" >&2
     exit 2
@@ -427,7 +433,8 @@ measure() {
         # again and the status bar says "Ready" (the floor window answers
         # the same command in the same way).
         watch "$work/refresh.out" --class "$([ "$kind" = floor ] && echo QmBenchFloor || echo QuillmarkWndClass)" \
-            --refresh --list-id 3001 --timeout $((list_timeout * 1000)) || true
+            --refresh --list-id 3001 --min-rows "$([ "$kind" = floor ] && echo "$n" || echo 1)" \
+            --timeout $((list_timeout * 1000)) || true
         r=$(field refresh_ms "$work/refresh.out"); r=${r:--1}
     fi
     kill "$pid" "$launcher" 2>/dev/null || true
@@ -614,11 +621,7 @@ END {
     if (s != "") print "taskmgr (2 s, Processes page) in all: " s "."
 }' "$results")
 
-commit=$(git -C "$QM_ROOT" rev-parse --short HEAD 2>/dev/null || echo unknown)
-if [ -n "$(git -C "$QM_ROOT" status --porcelain 2>/dev/null)" ]; then tree="with changes not committed"; else tree="clean"; fi
-build_type=$(sed -n 's/^CMAKE_BUILD_TYPE:[A-Z]*=//p' "$build/CMakeCache.txt" 2>/dev/null)
 stamp="$(date -u '+%Y-%m-%d %H:%M UTC'), $(wine --version 2>/dev/null), $(nproc) cores, ${duration} s per program"
-built="commit $commit (tree $tree), ${build_type:-unknown} build $(basename "$build"): $quillmark built $(date -u -r "$quillmark" '+%Y-%m-%d %H:%M UTC')"
 profiles=""
 for n in "${profiled[@]}"; do
     [ -f "$work/profile-$n-quillmark.json" ] || continue

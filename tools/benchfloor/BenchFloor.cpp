@@ -22,6 +22,9 @@ namespace {
 const char kClassName[] = "QmBenchFloor";
 constexpr UINT kTrayId = 1;
 constexpr UINT kTrayMessage = WM_APP + 1;
+// Posted to itself once the window is shown: the list is filled from the
+// message loop, as Quillmark fills its lists.
+constexpr UINT kFillMessage = WM_APP + 2;
 constexpr int kExitCommand = 200;
 
 struct Floor {
@@ -145,6 +148,7 @@ void RemoveTrayIcon(HWND wnd) {
 void FillList(const Floor& floor) {
     HWND list = floor.list;
     const int rows = floor.rows;
+    ::SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     ::SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
     char text[64];
     for (int row = 0; row < rows; ++row) {
@@ -166,6 +170,7 @@ void FillList(const Floor& floor) {
             ::SendMessageA(list, LVM_SETITEMTEXTA, at, reinterpret_cast<LPARAM>(&cell));
         }
     }
+    ::SendMessageA(list, WM_SETREDRAW, TRUE, 0);
     char count[32];
     std::snprintf(count, sizeof(count), "%d", rows);
     ::SendMessageA(floor.status, SB_SETTEXTA, 2, reinterpret_cast<LPARAM>(count));
@@ -218,6 +223,9 @@ LRESULT CALLBACK FloorWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
         if (LOWORD(wp) == kExitCommand) ::DestroyWindow(wnd);
         if (LOWORD(wp) == ID_VIEW_REFRESH) FillList(*floor);
         return 0;
+    case kFillMessage:
+        FillList(*floor);
+        return 0;
     case WM_DESTROY:
         if (floor->trayAdded) RemoveTrayIcon(wnd);
         ::PostQuitMessage(0);
@@ -250,7 +258,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     if (!wnd) return 1;
     ::ShowWindow(wnd, SW_SHOWNORMAL);
     ::UpdateWindow(wnd);
-    FillList(floor);
+    ::PostMessageA(wnd, kFillMessage, 0, 0);
     MSG msg;
     while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
         ::TranslateMessage(&msg);

@@ -19,9 +19,10 @@
 // (-1 for what never came) and exits 0 when everything came, 1 otherwise.
 //
 // Refresh timing: posts the Refresh command to the running window and times
-// until the list has rows again and the status bar says "Ready" (its message
-// is cleared first, so the last "Ready" does not count).
-//   qm_benchwatch --class CLS --refresh --list-id ID [--timeout MS]
+// until the list has K rows again (--min-rows, default 1) and the status bar
+// says "Ready" (its message is cleared first, so the last "Ready" does not
+// count).
+//   qm_benchwatch --class CLS --refresh --list-id ID [--min-rows K] [--timeout MS]
 // Prints "refresh_ms=A rows=R".
 //
 // Minimising: minimises the window as its caption button does and waits
@@ -197,7 +198,8 @@ int RefreshTiming(const Options& o) {
     long long refreshMs = -1;
     int rows = -1;
     while (NowUnixMs() < start + o.timeout) {
-        if (Trimmed(testutil::StatusPaneText(status, 0)) == "Ready" && (rows = RowsOf(list)) > 0) {
+        if (Trimmed(testutil::StatusPaneText(status, 0)) == "Ready" && (rows = RowsOf(list)) >= 0 &&
+            rows >= o.list.minRows) {
             refreshMs = NowUnixMs() - start;
             break;
         }
