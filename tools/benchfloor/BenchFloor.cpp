@@ -25,7 +25,6 @@ constexpr UINT kTrayMessage = WM_APP + 1;
 // Posted to itself once the window is shown: the list is filled from the
 // message loop, as Quillmark fills its lists.
 constexpr UINT kFillMessage = WM_APP + 2;
-constexpr int kExitCommand = 200;
 
 struct Floor {
     int rows = 0;
@@ -39,12 +38,11 @@ struct Floor {
 HMENU MakeMenuBar() {
     HMENU bar = ::CreateMenu();
     HMENU file = ::CreatePopupMenu();
-    ::AppendMenuA(file, MF_STRING, kExitCommand, "E&xit");
+    ::AppendMenuA(file, MF_STRING, ID_APP_EXIT_CMD, "E&xit");
     HMENU view = ::CreatePopupMenu();
     ::AppendMenuA(view, MF_STRING, ID_VIEW_REFRESH, "&Refresh\tF5");
-    ::AppendMenuA(view, MF_STRING, 202, "&Settings...");
     HMENU help = ::CreatePopupMenu();
-    ::AppendMenuA(help, MF_STRING, 203, "&About");
+    ::AppendMenuA(help, MF_STRING, ID_APP_ABOUT_CMD, "&About");
     ::AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), "&File");
     ::AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(view), "&View");
     ::AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), "&Help");
@@ -100,7 +98,7 @@ HWND MakeList(HWND parent) {
     HIMAGELIST images = ::ImageList_Create(::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON),
                                            ILC_COLOR32 | ILC_MASK, 1, 1);
     if (images) {
-        ::ImageList_AddIcon(images, ::LoadIconA(nullptr, MAKEINTRESOURCEA(32512)));  // IDI_APPLICATION
+        ::ImageList_AddIcon(images, ::LoadIconA(nullptr, IDI_APPLICATION));  // IDI_APPLICATION
         ::SendMessageA(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images));
     }
     const char* titles[] = {"Name", "PID", "CPU", "Memory", "Path"};
@@ -132,7 +130,7 @@ bool AddTrayIcon(HWND wnd) {
     data.uID = kTrayId;
     data.uFlags = NIF_ICON | NIF_MESSAGE | NIF_TIP;
     data.uCallbackMessage = kTrayMessage;
-    data.hIcon = ::LoadIconA(nullptr, MAKEINTRESOURCEA(32512));
+    data.hIcon = ::LoadIconA(nullptr, IDI_APPLICATION);
     lstrcpynA(data.szTip, "Quillmark floor", sizeof(data.szTip));
     return ::Shell_NotifyIconA(NIM_ADD, &data) != FALSE;
 }
@@ -220,7 +218,7 @@ LRESULT CALLBACK FloorWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
         Layout(wnd, *floor);
         return 0;
     case WM_COMMAND:
-        if (LOWORD(wp) == kExitCommand) ::DestroyWindow(wnd);
+        if (LOWORD(wp) == ID_APP_EXIT_CMD) ::DestroyWindow(wnd);
         if (LOWORD(wp) == ID_VIEW_REFRESH) FillList(*floor);
         return 0;
     case kFillMessage:
@@ -247,8 +245,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     WNDCLASSA wc = {};
     wc.lpfnWndProc = FloorWndProc;
     wc.hInstance = instance;
-    wc.hIcon = ::LoadIconA(nullptr, MAKEINTRESOURCEA(32512));
-    wc.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
+    wc.hIcon = ::LoadIconA(nullptr, IDI_APPLICATION);
+    wc.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = kClassName;
     if (!::RegisterClassA(&wc)) return 1;
