@@ -1,37 +1,55 @@
 #!/usr/bin/env bash
-# What a running Quillmark costs, side by side with Wine's own task manager
-# and with the floor (a probe that only issues the system process query).
+# What a running Quillmark costs, side by side with its floors and with Wine's
+# own task manager.
 #
 # In one private prefix on its own Xvfb display, for each count N it starts N
 # idle GUI processes, measures a baseline with nothing else running, then runs
 # each program alone for the same duration and reads from /proc: its own CPU,
 # the extra CPU in wineserver and Xvfb (baseline subtracted), its resident
-# memory, and the time from start to its first window and to a filled list.
-# It prints a table with the ratios to taskmgr and to the floor.
+# memory, and the time from start to its first window and to filled lists.
+# The floors: for CPU the probe (the system process query alone, once per
+# interval); for memory and time the floor window (tools/benchfloor: a static
+# window with the same kinds of controls and N list rows), started the same
+# way at every count. It prints a table with the ratios and differences, and
+# where Quillmark's resident memory goes over its start (by library against
+# the floor window, and by start-up step).
 #
 #   scripts/bench.sh [options]
 #     --counts "0 50 200 1000"  idle GUI process counts (ascending)
 #     --duration S              seconds each program is measured (default 30)
 #     --variant-counts "200"    counts at which the 0.5 s interval, the
-#                               Services tab and Quillmark started in the
+#                               Services tab, the Applications tab with a row
+#                               selected and the publisher database loaded,
+#                               and Quillmark minimised and started in the
 #                               notification area are measured too ("" = none)
+#     --visible-windows         the idle programs show their windows, so they
+#                               are application windows (the Applications
+#                               list has N rows); without it they stay
+#                               hidden. taskmgr is measured both ways anyway,
+#                               and the Applications variant always with them
+#                               shown.
+#     --profile-counts "0 1000" counts at which Quillmark's and the floor
+#                               window's whole start is profiled for memory
+#                               ("" = none)
 #     --smoke                   quick run: --counts "0 5" --duration 10
-#                               --variant-counts 5 --list-timeout 20
+#                               --variant-counts 5 --profile-counts 5
+#                               --list-timeout 20; fails when a figure is
+#                               missing
 #     --build DIR               build folder with the tools (default build-i686)
 #     --quillmark EXE           the Quillmark.exe to measure (default DIR/Quillmark.exe)
 #     --display :N              the Xvfb display it starts (default :86)
 #     --readme                  also write the table into README.md between
 #                               the bench markers
-#     --out FILE                also write the table to FILE
-#     --programs "quillmark taskmgr probe"  which programs are measured (a
-#                               quick comparison of two builds can leave
+#     --out FILE                also write the table and the profiles to FILE
+#     --programs "quillmark floor taskmgr probe"  which programs are measured
+#                               (a quick comparison of two builds can leave
 #                               taskmgr out)
-#     --list-timeout S          how long to wait for a window and a filled
-#                               list (default 60)
+#     --list-timeout S          how long to wait for a window and filled lists
+#                               (default 60)
 #     --suspect-warnings 0|1    Quillmark's warnings about suspect programs
 #                               (default 1, its own default): with them on it
 #                               samples every 5 s in the notification area
-# Long: about (3 + 5 variants) x duration per count plus start-up. Not part of
+# Long: about (5 + 8 variants) x duration per count plus start-up. Not part of
 # scripts/test.sh; ctest -L benchmark runs the smoke mode.
 # The whole script is one block, read before it runs, so that editing the
 # file during a long run does not change the run.
@@ -42,20 +60,25 @@ source "$(dirname "$0")/common.sh"
 counts="0 50 200 1000"
 duration=30
 variant_counts="200"
+profile_counts="0 1000"
+visible_windows=0
+smoke=0
 build="$QM_ROOT/build-i686"
 quillmark=""
 display=":86"
 write_readme=0
 out_file=""
 list_timeout=60
-programs="quillmark taskmgr probe"
+programs="quillmark floor taskmgr probe"
 suspect_warnings=1
 while [ $# -gt 0 ]; do
     case $1 in
     --counts) counts=$2; shift ;;
     --duration) duration=$2; shift ;;
     --variant-counts) variant_counts=$2; shift ;;
-    --smoke) counts="0 5"; duration=10; variant_counts="5"; list_timeout=20 ;;
+    --profile-counts) profile_counts=$2; shift ;;
+    --visible-windows) visible_windows=1 ;;
+    --smoke) counts="0 5"; duration=10; variant_counts="5"; profile_counts="5"; list_timeout=20; smoke=1 ;;
     --build) build=$2; shift ;;
     --quillmark) quillmark=$2; shift ;;
     --display) display=$2; shift ;;
@@ -72,9 +95,20 @@ quillmark=${quillmark:-$build/Quillmark.exe}
 idle_exe=$build/tools/benchidle/qm_benchidle.exe
 probe_exe=$build/tools/benchprobe/qm_benchprobe.exe
 watch_exe=$build/tools/benchwatch/qm_benchwatch.exe
-for f in "$quillmark" "$idle_exe" "$probe_exe" "$watch_exe"; do
-    [ -f "$f" ] || { echo "missing $f (build Quillmark qm_benchidle qm_benchprobe qm_benchwatch)" >&2; exit 2; }
+floor_exe=$build/tools/benchfloor/qm_benchfloor.exe
+memprofile=$QM_ROOT/tools/benchmem/memprofile.py
+for f in "$quillmark" "$idle_exe" "$probe_exe" "$watch_exe" "$floor_exe"; do
+    [ -f "$f" ] || { echo "missing $f (build Quillmark qm_benchidle qm_benchprobe qm_benchwatch qm_benchfloor)" >&2; exit 2; }
 done
+# What is measured, read before the run: the tree may change while it runs.
+commit=$(git -C "$QM_ROOT" rev-parse --short HEAD 2>/dev/null || echo unknown)
+if [ -n "$(git -C "$QM_ROOT" status --porcelain 2>/dev/null)" ]; then tree="with changes not committed"; else tree="clean"; fi
+build_type=$(sed -n 's/^CMAKE_BUILD_TYPE:[A-Z]*=//p' "$build/CMakeCache.txt" 2>/dev/null)
+built="commit $commit (tree $tree), ${build_type:-unknown} build $(basename "$build"): $quillmark built $(date -u -r "$quillmark" '+%Y-%m-%d %H:%M UTC')"
+# Quillmark's activity log, beside the program: its lines mark the start-up
+# steps of the memory profile.
+quillmark_log=$(dirname "$quillmark")/quillmark.log
+wanted() { case " $programs " in *" $1 "*) return 0 ;; esac; return 1; }
 
 mkdir -p "$QM_CACHE"
 # One run per prefix: the end of a run stops the prefix's server.
@@ -96,6 +130,8 @@ cleanup() {
     # explorer...) belong to this run alone.
     WINEPREFIX=$(qm_prefix bench) wineserver -k </dev/null >/dev/null 2>&1 || true
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+    # A run cut short in the Applications variant leaves no database behind.
+    [ -n "${publisher_db:-}" ] && rm -f "$publisher_db"
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -163,6 +199,7 @@ settle() {
 # ---- Setting up --------------------------------------------------------------
 
 qm_say "prefix $WINEPREFIX, display $display, counts: $counts, ${duration}s each"
+qm_say "measuring $built"
 if xdpyinfo >/dev/null 2>&1 || [ -e "/tmp/.X11-unix/X${display#:}" ]; then
     echo "display $display is in use: the Xvfb CPU would not be ours; choose another with --display" >&2
     exit 2
@@ -231,13 +268,48 @@ taskmgr_settings() {
     wine reg add 'HKCU\Software\Wine\TaskManager' /v Preferences /t REG_BINARY /d "$blob" /f </dev/null >/dev/null 2>&1
 }
 
+# The publisher database of the sample service, as the program finds it at
+# start in the common data folder, with an entry for the idle programs so
+# that every Applications row has its company and description.
+publisher_db="$WINEPREFIX/drive_c/Program Files/Ornava Utilities/Common/ornava-db.xml"
+place_publisher_db() {
+    mkdir -p "$(dirname "$publisher_db")"
+    awk '/<\/database>/ {
+            print "        <company>"
+            print "            <name>Quillmark bench</name>"
+            print "            <url>www.ornava.com</url>"
+            print "            <executable>"
+            print "                <rating>0</rating>"
+            print "                <filename>qm_benchidle.exe</filename>"
+            print "                <description>An idle window that the side-by-side measurement starts by the hundred.</description>"
+            print "            </executable>"
+            print "        </company>"
+        }
+        { print }' "$QM_ROOT/tools/publisher/sample-ornava-db.xml" >"$publisher_db"
+}
+remove_publisher_db() { rm -f "$publisher_db"; }
+
 # ---- Idle GUI processes -----------------------------------------------------
 
 idle_pids=()
+# Whether the idle programs' windows are shown now ("shown" or "hidden").
+windows_now=$([ "$visible_windows" = 1 ] && echo shown || echo hidden)
+# Shows or hides every idle program's window and waits (bounded) until each
+# is so; new idle programs start in that state.
+set_windows() {
+    [ "$1" = "$windows_now" ] && return 0
+    windows_now=$1
+    [ ${#idle_pids[@]} -eq 0 ] && return 0
+    timeout 300 wine "$watch_exe" --class QmBenchIdle --windows "$1" --timeout 240000 </dev/null >"$work/windows.out" 2>&1 ||
+        echo "   not every idle window is $1: $(cat "$work/windows.out")" >&2
+    settle
+}
+
 # Brings the idle processes up to n, in batches, while memory lasts (each
 # holds about 17 MB resident; at least 3 GB are left for everyone else).
 grow_idle() {
-    local n=$1 batch avail p last
+    local n=$1 batch avail p last arg
+    arg=$([ "$windows_now" = hidden ] && echo hidden || true)
     while [ ${#idle_pids[@]} -lt "$n" ]; do
         avail=$(awk '/^MemAvailable:/ {print int($2/1024)}' /proc/meminfo)
         if [ "$avail" -lt 3072 ]; then
@@ -247,7 +319,7 @@ grow_idle() {
         batch=$(( n - ${#idle_pids[@]} ))
         [ "$batch" -gt 25 ] && batch=25
         for _ in $(seq "$batch"); do
-            wine "$idle_exe" </dev/null >/dev/null 2>&1 &
+            wine "$idle_exe" $arg </dev/null >/dev/null 2>&1 &
             idle_pids+=($!); started+=($!)
         done
         settle
@@ -272,32 +344,67 @@ reference_idle_kb() {
     pause 2
     kb=$(rss_kb "$pid")
     kill "$pid" 2>/dev/null || true
+    for _ in $(seq 100); do [ -d "/proc/$pid" ] || break; sleep 0.1; done
     echo "${kb:-0}"
 }
 
 # ---- One measured run ---------------------------------------------------------
 
-results="$work/results.tsv"   # n interval tab program own ws xvfb rss window list
+# One line per run: n windows interval tab program own ws xvfb rss_kb
+# window_ms list_ms idle refresh_ms rows (-1: none).
+results="$work/results.tsv"
 : >"$results"
 
-# measure N INTERVAL TAB NAME -- start command...: starts the program, times
-# its window and list, measures it for the duration, ends it.
+# watch OUT ARGS...: qm_benchwatch with a bound of its own on top of its
+# internal one (a program that stops answering holds up a cross-process read).
+watch() {
+    local out=$1; shift
+    timeout $((list_timeout + 30)) wine "$watch_exe" "$@" </dev/null >"$out" 2>&1
+}
+field() { sed -n "s/.*$1=\\(-\\{0,1\\}[0-9]*\\).*/\\1/p" "$2" | head -1; }
+
+# The start-up watch of each kind of run, into wargs (empty: none).
+set_watch_args() {
+    local kind=$1 tab=$2 n=$3
+    case $kind in
+    quillmark | quillmark-min)
+        # The drivers list is filled last: when it has rows, so has every list.
+        wargs=(--class QuillmarkWndClass --last-list 3003 --list-id "$([ "$tab" = Services ] && echo 3002 || echo 3001)") ;;
+    quillmark-apps) wargs=(--class QuillmarkWndClass --last-list 3003 --list-id 3000 --select-row 0) ;;
+    floor) wargs=(--class QmBenchFloor --list-id 3001 --min-rows "$n") ;;
+    taskmgr) wargs=(--class '#32770' --title 'Task Manager' --list-class SysListView32) ;;
+    *) wargs=() ;;
+    esac
+}
+
+# Waits (at most 60 s) until a process spends under 5 % of a core over a
+# second: the end of a start-up that has no window to watch.
+wait_quiet() {
+    local q0 q1
+    for _ in $(seq 60); do
+        q0=$(ticks "$1"); pause 1; q1=$(ticks "$1")
+        [ $(( (q1 - q0) * 100 / hz )) -lt 5 ] && return 0
+    done
+}
+
+# measure N INTERVAL TAB NAME KIND start command...: starts the program,
+# times its window and lists, measures it for the duration (then its refresh,
+# for Quillmark on the Tasks tab), ends it.
 measure() {
     local n=$1 interval=$2 tab=$3 name=$4 kind=$5; shift 5
-    local before t0 pid w=-1 l=-1 a0 b0 c0 d0 a1 b1 c1 d1 rss launcher watch=() rc
+    local before t0 pid w=-1 l=-1 r=-1 rows=-1 a0 b0 c0 d0 a1 b1 c1 d1 rss launcher rc
     before=$(cat /proc/sys/kernel/ns_last_pid)
     t0=$(now_ms)
     wine "$@" </dev/null >"$work/$name.out" 2>&1 &
     launcher=$!; started+=("$launcher")
-    case $kind in
-    quillmark-tray) ;;  # no window to wait for: the start-up settles in the warm-up
-    quillmark) watch=(--class QuillmarkWndClass --list-id "$([ "$tab" = Services ] && echo 3002 || echo 3001)") ;;
-    taskmgr) watch=(--class '#32770' --title 'Task Manager' --list-class SysListView32) ;;
-    esac
-    if [ ${#watch[@]} -gt 0 ]; then
-        wine "$watch_exe" "${watch[@]}" --since "$t0" --timeout $((list_timeout * 1000)) </dev/null >"$work/watch.out" 2>&1 || true
-        w=$(sed -n 's/.*window_ms=\(-\{0,1\}[0-9]*\).*/\1/p' "$work/watch.out"); l=$(sed -n 's/.*list_ms=\(-\{0,1\}[0-9]*\).*/\1/p' "$work/watch.out")
-        w=${w:--1}; l=${l:--1}
+    set_watch_args "$kind" "$tab" "$n"
+    if [ ${#wargs[@]} -gt 0 ]; then
+        watch "$work/watch.out" "${wargs[@]}" --since "$t0" --timeout $((list_timeout * 1000)) || true
+        w=$(field window_ms "$work/watch.out"); l=$(field list_ms "$work/watch.out"); rows=$(field rows "$work/watch.out")
+        w=${w:--1}; l=${l:--1}; rows=${rows:--1}
+        if [ "$kind" = quillmark-apps ] && [ "$(field selected "$work/watch.out")" != 0 ]; then
+            echo "   no Applications row could be selected: $(cat "$work/watch.out")" >&2
+        fi
     fi
     # wine execs into the program itself; a built-in program may come from a
     # second process.
@@ -306,19 +413,16 @@ measure() {
         pid=$(pid_of_program 'taskmgr\.exe' "$before") || pid=$launcher
         started+=("$pid")
     fi
-    if [ "$kind" = quillmark-tray ]; then
-        # No list to wait for: wait (at most 60 s) until the start-up's load is
-        # over, i.e. the program spends under 5 % of a core over a second.
-        local q0 q1
-        for _ in $(seq 60); do
-            q0=$(ticks "$pid"); pause 1; q1=$(ticks "$pid")
-            [ $(( (q1 - q0) * 100 / hz )) -lt 5 ] && break
-        done
-    fi
-    if [ "$kind" = quillmark-tray ] &&
-        wine "$watch_exe" --class QuillmarkWndClass --timeout 1000 </dev/null >/dev/null 2>&1; then
-        echo "   quillmark shows its window although told to start in the notification area" >&2
-    fi
+    case $kind in
+    quillmark-tray)
+        wait_quiet "$pid"
+        if wine "$watch_exe" --class QuillmarkWndClass --timeout 1000 </dev/null >/dev/null 2>&1; then
+            echo "   quillmark shows its window although told to start in the notification area" >&2
+        fi ;;
+    quillmark-min)
+        watch "$work/min.out" --class QuillmarkWndClass --minimize --timeout 10000 ||
+            echo "   quillmark could not be minimised: $(cat "$work/min.out")" >&2 ;;
+    esac
     # Settle into the steady cycle: two intervals or three seconds.
     pause "$(awk -v i="$interval" 'BEGIN { print (2 * i > 3 ? 2 * i : 3) }')"
     # The idle programs are read outside the window of the others, whose
@@ -330,15 +434,23 @@ measure() {
     if [ ! -d "/proc/$pid" ]; then
         rc=0; wait "$launcher" 2>/dev/null || rc=$?
         echo "   $name ended by itself during the run (exit status $rc); its figures are void" >&2
+    elif { [ "$kind" = quillmark ] && [ "$tab" = Tasks ]; } || [ "$kind" = floor ]; then
+        # F5 with the lists as they are: until the Tasks list is filled
+        # again and the status bar says "Ready" (the floor window answers
+        # the same command in the same way).
+        watch "$work/refresh.out" --class "$([ "$kind" = floor ] && echo QmBenchFloor || echo QuillmarkWndClass)" \
+            --refresh --list-id 3001 --min-rows "$([ "$kind" = floor ] && echo "$n" || echo 1)" \
+            --timeout $((list_timeout * 1000)) || true
+        r=$(field refresh_ms "$work/refresh.out"); r=${r:--1}
     fi
     kill "$pid" "$launcher" 2>/dev/null || true
     for _ in $(seq 100); do [ -d "/proc/$pid" ] || break; sleep 0.1; done
-    printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$n" "$interval" "$tab" "$name" \
+    printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$n" "$windows_now" "$interval" "$tab" "$name" \
         "$(pct $((a1 - a0)) "$duration")" "$(pct $((b1 - b0)) "$duration")" "$(pct $((c1 - c0)) "$duration")" \
-        "$rss" "$w" "$l" "$(pct $((d1 - d0)) "$duration")" >>"$results"
-    printf '   %-10s own %s %%, wineserver %s %%, Xvfb %s %%, idle programs %s %%, %s kB, window %s ms, list %s ms\n' \
-        "$name" "$(pct $((a1 - a0)) "$duration")" "$(pct $((b1 - b0)) "$duration")" "$(pct $((c1 - c0)) "$duration")" \
-        "$(pct $((d1 - d0)) "$duration")" "$rss" "$w" "$l"
+        "$rss" "$w" "$l" "$(pct $((d1 - d0)) "$duration")" "$r" "$rows" >>"$results"
+    printf '   %-10s %-12s own %s %%, wineserver %s %%, Xvfb %s %%, idle programs %s %%, %s kB, window %s ms, lists %s ms (%s rows), refresh %s ms\n' \
+        "$name" "$tab" "$(pct $((a1 - a0)) "$duration")" "$(pct $((b1 - b0)) "$duration")" "$(pct $((c1 - c0)) "$duration")" \
+        "$(pct $((d1 - d0)) "$duration")" "$rss" "$w" "$l" "$rows" "$r"
     settle
 }
 
@@ -348,101 +460,199 @@ baseline() {
     d0=$(idle_ticks); b0=$(ticks "$ws_pid"); c0=$(ticks "$xvfb_pid")
     pause "$duration"
     b1=$(ticks "$ws_pid"); c1=$(ticks "$xvfb_pid"); d1=$(idle_ticks)
-    printf '%s\t-\t-\tbaseline\t0\t%s\t%s\t%s\t-1\t-1\t%s\n' "$n" "$(pct $((b1 - b0)) "$duration")" \
+    printf '%s\t%s\t-\t-\tbaseline\t0\t%s\t%s\t%s\t-1\t-1\t%s\t-1\t-1\n' "$n" "$windows_now" "$(pct $((b1 - b0)) "$duration")" \
         "$(pct $((c1 - c0)) "$duration")" "$idle_kb" "$(pct $((d1 - d0)) "$duration")" >>"$results"
-    printf '   baseline   wineserver %s %%, Xvfb %s %%, idle programs %s %%\n' "$(pct $((b1 - b0)) "$duration")" \
-        "$(pct $((c1 - c0)) "$duration")" "$(pct $((d1 - d0)) "$duration")"
+    printf '   baseline   windows %s: wineserver %s %%, Xvfb %s %%, idle programs %s %%\n' "$windows_now" \
+        "$(pct $((b1 - b0)) "$duration")" "$(pct $((c1 - c0)) "$duration")" "$(pct $((d1 - d0)) "$duration")"
 }
 
+# run_set N INTERVAL SET: one set of runs at the interval. Sets: Tasks
+# (Quillmark on its Tasks tab, the floor window, taskmgr on its Processes
+# page, the probe), Services, apps (the Applications tab with row 0 selected
+# and the publisher database loaded), tray, minimised, taskmgr (alone).
 run_set() {
-    local n=$1 interval=$2 tab=$3 ms idx speed
+    local n=$1 interval=$2 set=$3 ms idx speed
     ms=$(awk -v i="$interval" 'BEGIN { print int(i * 1000) }')
     case $interval in 0.5) idx=0; speed=1 ;; *) idx=2; speed=2 ;; esac
-    wanted() { case " $programs " in *" $1 "*) return 0 ;; esac; return 1; }
-    if [ "$tab" = tray ]; then
-        wanted quillmark || return 0
+    case $set in
+    tray)
         # Started in the notification area, Tasks the last tab: nothing is
         # shown, so nothing should be queried.
+        wanted quillmark || return 0
         quillmark_settings 1 "$idx" 1
-        measure "$n" "$interval" "$tab" quillmark quillmark-tray "$quillmark"
-        return 0
-    fi
-    if wanted quillmark; then
-        quillmark_settings "$([ "$tab" = Services ] && echo 2 || echo 1)" "$idx"
-        measure "$n" "$interval" "$tab" quillmark quillmark "$quillmark"
-    fi
-    [ "$tab" = Services ] && return 0
-    if wanted taskmgr; then
+        measure "$n" "$interval" tray quillmark quillmark-tray "$quillmark" ;;
+    minimised)
+        wanted quillmark || return 0
+        quillmark_settings 1 "$idx"
+        measure "$n" "$interval" minimised quillmark quillmark-min "$quillmark" ;;
+    Services)
+        wanted quillmark || return 0
+        quillmark_settings 2 "$idx"
+        measure "$n" "$interval" Services quillmark quillmark "$quillmark" ;;
+    apps)
+        wanted quillmark || return 0
+        quillmark_settings 0 "$idx"
+        place_publisher_db
+        measure "$n" "$interval" "Applications, row selected, database" quillmark quillmark-apps "$quillmark"
+        remove_publisher_db ;;
+    taskmgr)
+        wanted taskmgr || return 0
         taskmgr_settings "$speed"
-        measure "$n" "$interval" "$tab" taskmgr taskmgr 'C:\windows\system32\taskmgr.exe'
-    fi
-    wanted probe && measure "$n" "$interval" "$tab" probe probe "$probe_exe" "$ms"
+        measure "$n" "$interval" Processes taskmgr taskmgr 'C:\windows\system32\taskmgr.exe' ;;
+    Tasks)
+        if wanted quillmark; then
+            quillmark_settings 1 "$idx"
+            measure "$n" "$interval" Tasks quillmark quillmark "$quillmark"
+        fi
+        # The floor window's figures do not depend on the interval.
+        if wanted floor && [ "$interval" = 2 ]; then measure "$n" "$interval" - floor floor "$floor_exe" "$n"; fi
+        run_set "$n" "$interval" taskmgr
+        if wanted probe; then measure "$n" "$interval" - probe probe "$probe_exe" "$ms"; fi ;;
+    esac
     return 0
 }
+
+# ---- Whole-start memory profile -----------------------------------------------
+
+profiled=()  # "n" of each count profiled
+# profile N: Quillmark (Tasks tab) and the floor window, each started alone
+# by memprofile.py, which samples its /proc over the whole start and ends it
+# when told.
+profile() {
+    local n=$1 name prof t0 log=() cmd=()
+    for name in quillmark floor; do
+        wanted "$name" || continue
+        log=()
+        if [ "$name" = quillmark ]; then
+            quillmark_settings 1 2
+            rm -f "$quillmark_log"
+            log=(--log "$quillmark_log")
+            cmd=(wine "$quillmark")
+        else
+            cmd=(wine "$floor_exe" "$n")
+        fi
+        t0=$(now_ms)
+        python3 "$memprofile" watch "$work/profile-$n-$name.json" --bound $((list_timeout + 60)) "${log[@]}" \
+            -- "${cmd[@]}" </dev/null >"$work/profile.out" 2>&1 &
+        prof=$!; started+=("$prof")
+        set_watch_args "$name" Tasks "$n"
+        watch "$work/watch.out" "${wargs[@]}" --since "$t0" --timeout $((list_timeout * 1000)) ||
+            echo "   $name: $(cat "$work/watch.out")" >&2
+        # The start's last allocations: the first view updates after the fill.
+        pause 3
+        kill -TERM "$prof" 2>/dev/null || true
+        wait "$prof" 2>/dev/null || echo "   the memory profile of $name failed: $(cat "$work/profile.out")" >&2
+        settle
+    done
+    profiled+=("$n")
+}
+
+# ---- The run ------------------------------------------------------------------
 
 idle_kb=$(reference_idle_kb)
 qm_say "an idle GUI program holds $idle_kb kB"
 settle
+main_windows=$windows_now
+other_windows=$([ "$main_windows" = shown ] && echo hidden || echo shown)
 for n in $counts; do
+    set_windows "$main_windows"
     if ! grow_idle "$n"; then n=${#idle_pids[@]}; fi
-    qm_say "N=$n idle GUI processes"
+    qm_say "N=$n idle GUI processes, their windows $main_windows"
+    variants=0
+    case " $variant_counts " in *" $n "*) variants=1 ;; esac
     baseline "$n"
     run_set "$n" 2 Tasks
-    case " $variant_counts " in
-    *" $n "*)
+    if [ "$variants" = 1 ]; then
         run_set "$n" 0.5 Tasks
         run_set "$n" 2 Services
         run_set "$n" 2 tray
-        ;;
-    esac
+        run_set "$n" 2 minimised
+        [ "$main_windows" = shown ] && run_set "$n" 2 apps
+    fi
+    case " $profile_counts " in *" $n "*) profile "$n" ;; esac
+    # taskmgr's cost depends on whether the windows are shown, so it is
+    # measured the other way too; the Applications variant needs them shown.
+    if [ "$n" -gt 0 ] && { wanted taskmgr || { [ "$variants" = 1 ] && [ "$other_windows" = shown ] && wanted quillmark; }; }; then
+        set_windows "$other_windows"
+        qm_say "N=$n, their windows $other_windows"
+        baseline "$n"
+        run_set "$n" 2 taskmgr
+        [ "$variants" = 1 ] && [ "$other_windows" = shown ] && run_set "$n" 2 apps
+    fi
 done
 
 # ---- The table ----------------------------------------------------------------
 
 table=$(awk -F'\t' '
-function key(n, i, t) { return n SUBSEP i SUBSEP t }
-$4 == "baseline" { bws[$1] = $6; bx[$1] = $7; idle[$1] = $8; bi[$1] = $11; next }
+function ms(v) { return v < 0 ? "-" : v }
+function diff(v, f) { return (v < 0 || f == "" || f < 0) ? "-" : sprintf("%+d", v - f) }
+$5 == "baseline" { bws[$1, $2] = $7; bx[$1, $2] = $8; idle[$1] = $9; bi[$1, $2] = $12; next }
 { row[++rows] = $0 }
 END {
-    # totals first, to have the ratios
     for (r = 1; r <= rows; r++) {
         split(row[r], f, "\t")
-        ews = f[6] - bws[f[1]]; ex = f[7] - bx[f[1]]
-        tot[r] = f[5] + ews + ex
-        if (f[4] == "taskmgr") tm[key(f[1], f[2], f[3])] = tot[r]
-        if (f[4] == "probe") fl[key(f[1], f[2], f[3])] = tot[r]
+        tot[r] = f[6] + (f[7] - bws[f[1], f[2]]) + (f[8] - bx[f[1], f[2]])
+        if (f[5] == "taskmgr") tm[f[1], f[2], f[3]] = tot[r]
+        if (f[5] == "probe") pr[f[1], f[3]] = tot[r]
+        if (f[5] == "floor") { frss[f[1]] = f[9]; fw[f[1]] = f[10]; fl[f[1]] = f[11]; fr[f[1]] = f[13] }
     }
-    print "| N | interval | tab | program | own CPU % | + wineserver % | + Xvfb % | total % | x taskmgr | x floor | + idle programs % | resident MB | above idle MB | window ms | lists ms |"
-    print "|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|"
+    print "| N | windows | interval | tab | program | own CPU % | + wineserver % | + Xvfb % | total % | x taskmgr | x probe | + idle programs % | resident MB | above idle MB | above floor MB | window ms | vs floor | lists ms | vs floor | list rows | refresh ms | vs floor |"
+    print "|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|"
     for (r = 1; r <= rows; r++) {
         split(row[r], f, "\t")
-        k = key(f[1], f[2], "Tasks")
-        rt = (k in tm && tm[k] > 0) ? sprintf("%.2f", tot[r] / tm[k]) : "-"
-        rf = (k in fl && fl[k] >= 0.1) ? sprintf("%.2f", tot[r] / fl[k]) : "-"
-        above = idle[f[1]] > 0 ? sprintf("%.1f", (f[8] - idle[f[1]]) / 1024) : "-"
-        w = f[9] < 0 ? "-" : f[9]; l = f[10] < 0 ? "-" : f[10]
-        if (f[4] == "probe") { w = "n/a"; l = "n/a"; above = "n/a" }
-        if (f[8] == 0) { printf "| %s | %s s | %s | %s | ended by itself: no figures |||||||||||\n", f[1], f[2], f[3], f[4]; continue }
-        printf "| %s | %s s | %s | %s | %.2f | %.2f | %.2f | %.2f | %s | %s | %.2f | %.1f | %s | %s | %s |\n",
-            f[1], f[2], f[3], f[4], f[5], f[6] - bws[f[1]], f[7] - bx[f[1]], tot[r], rt, rf, f[11] - bi[f[1]],
-            f[8] / 1024, above, w, l
+        n = f[1]
+        if (f[9] == 0) { printf "| %s | %s | %s s | %s | %s | ended by itself: no figures |||||||||||||||||\n", n, f[2], f[3], f[4], f[5]; continue }
+        rt = ((n, f[2], f[3]) in tm && tm[n, f[2], f[3]] > 0) ? sprintf("%.2f", tot[r] / tm[n, f[2], f[3]]) : "-"
+        rp = ((n, f[3]) in pr && pr[n, f[3]] >= 0.1) ? sprintf("%.2f", tot[r] / pr[n, f[3]]) : "-"
+        above = idle[n] > 0 ? sprintf("%.1f", (f[9] - idle[n]) / 1024) : "-"
+        afloor = (n in frss && frss[n] > 0) ? sprintf("%.1f", (f[9] - frss[n]) / 1024) : "-"
+        w = ms(f[10]); l = ms(f[11]); dw = diff(f[10], fw[n]); dl = diff(f[11], fl[n]); lr = ms(f[14])
+        rr = ms(f[13]); dr = diff(f[13], fr[n])
+        if (f[5] == "probe") { w = l = dw = dl = lr = above = afloor = "n/a" }
+        if (f[5] == "floor") { dw = dl = dr = afloor = "0" }
+        printf "| %s | %s | %s s | %s | %s | %.2f | %.2f | %.2f | %.2f | %s | %s | %.2f | %.1f | %s | %s | %s | %s | %s | %s | %s | %s | %s |\n",
+            n, f[2], f[3], f[4], f[5], f[6], f[7] - bws[n, f[2]], f[8] - bx[n, f[2]], tot[r], rt, rp,
+            f[12] - bi[n, f[2]], f[9] / 1024, above, afloor, w, dw, l, dl, lr, rr, dr
     }
 }' "$results")
 
-stamp="$(date -u '+%Y-%m-%d %H:%M UTC'), $(wine --version 2>/dev/null), $(nproc) cores, ${duration} s per program; Quillmark: $quillmark"
+# What taskmgr costs with the windows shown and hidden, count by count.
+taskmgr_note=$(awk -F'\t' '
+$5 == "baseline" { bws[$1, $2] = $7; bx[$1, $2] = $8; next }
+$5 == "taskmgr" && $3 == 2 && $9 > 0 { t[$1, $2] = $6 + $7 - bws[$1, $2] + $8 - bx[$1, $2]; n[$1] = 1 }
+END {
+    s = ""
+    for (k in n) if (((k, "shown") in t) && ((k, "hidden") in t))
+        s = s sprintf("%sN = %s: %.2f %% with the windows shown, %.2f %% hidden", s == "" ? "" : "; ", k, t[k, "shown"], t[k, "hidden"])
+    if (s != "") print "taskmgr (2 s, Processes page) in all: " s "."
+}' "$results")
+
+stamp="$(date -u '+%Y-%m-%d %H:%M UTC'), $(wine --version 2>/dev/null), $(nproc) cores, ${duration} s per program"
+profiles=""
+for n in "${profiled[@]}"; do
+    [ -f "$work/profile-$n-quillmark.json" ] || continue
+    floor_json=""
+    [ -f "$work/profile-$n-floor.json" ] && floor_json="$work/profile-$n-floor.json"
+    profiles+=$'\n'$(python3 "$memprofile" report "$work/profile-$n-quillmark.json" $floor_json \
+        --title "of Quillmark (Tasks tab, N = $n, windows $main_windows)" 2>&1)$'\n'
+done
 echo
 echo "$stamp"
+echo "Measured: $built"
 echo "$table"
+[ -n "$taskmgr_note" ] && echo "$taskmgr_note"
 echo "Idle GUI program (tools/benchidle): $(awk -v k="$idle_kb" 'BEGIN { printf "%.1f", k / 1024 }') MB resident."
 echo "CPU in % of one core; wineserver, Xvfb and the idle programs after the baseline with only the idle programs"
-echo "running. 'total' is own + wineserver + Xvfb (the idle programs' extra work is shown apart)."
+echo "running (windows shown or hidden as in the row). 'total' is own + wineserver + Xvfb (the idle programs' extra"
+echo "work is shown apart). 'vs floor' is the difference to the floor window's time at the same N."
 echo "'-' for a window or list that did not come within ${list_timeout} s."
-[ -n "$out_file" ] && { echo "$stamp"; echo; echo "$table"; } >"$out_file"
+echo "$profiles"
+[ -n "$out_file" ] && { echo "$stamp"; echo "Measured: $built"; echo; echo "$table"; echo; echo "$taskmgr_note"; echo "$profiles"; } >"$out_file"
 
 if [ "$write_readme" = 1 ]; then
     readme="$QM_ROOT/README.md"
     if grep -q '<!-- bench:begin -->' "$readme" && grep -q '<!-- bench:end -->' "$readme"; then
-        { echo "Measured $stamp."; echo; echo "$table"; } >"$work/table.md"
+        { echo "Measured $stamp; $built."; echo; echo "$table"; [ -n "$taskmgr_note" ] && { echo; echo "$taskmgr_note"; }; } >"$work/table.md"
         awk -v f="$work/table.md" '
             /<!-- bench:begin -->/ { print; while ((getline line < f) > 0) print line; skip = 1; next }
             /<!-- bench:end -->/ { skip = 0 }
@@ -451,6 +661,30 @@ if [ "$write_readme" = 1 ]; then
     else
         echo "README.md has no bench markers; not written" >&2
     fi
+fi
+
+# ---- The smoke run's check: every figure there --------------------------------
+
+missing=$(awk -F'\t' '
+$5 == "baseline" || $5 == "probe" { next }
+{ what = $1 " " $2 " " $3 "s " $4 " " $5 }
+$9 <= 0 { print what ": no resident memory" }
+($5 == "quillmark" && $4 != "tray") || $5 == "floor" || $5 == "taskmgr" {
+    if ($10 < 0) print what ": no window time"
+    if ($11 < 0) print what ": no list time"
+}
+(($5 == "quillmark" && $4 == "Tasks") || $5 == "floor") && $3 == 2 && $13 < 0 { print what ": no refresh time" }' "$results")
+for n in "${profiled[@]}"; do
+    for name in quillmark floor; do
+        wanted "$name" || continue
+        grep -q '"groups": {"' "$work/profile-$n-$name.json" 2>/dev/null || missing+=$'\n'"$n $name: no memory profile"
+    done
+done
+missing=$(echo "$missing" | sed '/^$/d')
+if [ -n "$missing" ]; then
+    echo "Missing figures:" >&2
+    echo "$missing" >&2
+    [ "$smoke" = 1 ] && exit 1
 fi
 exit 0
 }

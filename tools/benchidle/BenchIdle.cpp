@@ -1,6 +1,9 @@
 // One small window and a message loop, nothing else: the typical idle GUI
 // process that scripts/bench.sh starts by the hundred. It ends when its window
 // is closed or when the script ends it by its process id.
+//   qm_benchidle.exe [hidden]
+// Shown, the window is an application window (a task manager lists it);
+// "hidden" leaves it hidden until it is shown from outside.
 #include <windows.h>
 
 namespace {
@@ -13,7 +16,7 @@ LRESULT CALLBACK IdleWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
 }
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     WNDCLASSA wc = {};
     wc.lpfnWndProc = IdleWndProc;
     wc.hInstance = instance;
@@ -24,7 +27,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     HWND wnd = CreateWindowA("QmBenchIdle", "Idle", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 240, 120,
                              nullptr, nullptr, instance, nullptr);
     if (!wnd) return 1;
-    ShowWindow(wnd, SW_SHOWNOACTIVATE);
+    if (lstrcmpiA(commandLine, "hidden") != 0) ShowWindow(wnd, SW_SHOWNOACTIVATE);
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);

@@ -1,0 +1,266 @@
+// The floor scripts/bench.sh measures Quillmark against: one window with the
+// kinds of controls Quillmark's main window has (a menu bar, a toolbar, a tab
+// control with six tabs, a report list with small icons, a status bar and a
+// notification-area icon) and the same manifest, and nothing else. It shows
+// its window, fills its list with the given number of rows, and then only
+// answers messages: no timers, no threads, no sampling. What Quillmark holds
+// or spends above this is its own. The controls carry Quillmark's ids, and
+// its Refresh command fills the list again and says "Ready" as Quillmark's
+// does, so the same watch times both from outside.
+//   qm_benchfloor.exe [rows]   (default 0)
+#include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "resource.h"
+
+namespace {
+
+const char kClassName[] = "QmBenchFloor";
+constexpr UINT kTrayId = 1;
+constexpr UINT kTrayMessage = WM_APP + 1;
+// Posted to itself once the window is shown: the list is filled from the
+// message loop, as Quillmark fills its lists.
+constexpr UINT kFillMessage = WM_APP + 2;
+
+struct Floor {
+    int rows = 0;
+    HWND tab = nullptr;
+    HWND toolbar = nullptr;
+    HWND list = nullptr;
+    HWND status = nullptr;
+    bool trayAdded = false;
+};
+
+HMENU MakeMenuBar() {
+    HMENU bar = ::CreateMenu();
+    HMENU file = ::CreatePopupMenu();
+    ::AppendMenuA(file, MF_STRING, ID_APP_EXIT_CMD, "E&xit");
+    HMENU view = ::CreatePopupMenu();
+    ::AppendMenuA(view, MF_STRING, ID_VIEW_REFRESH, "&Refresh\tF5");
+    HMENU help = ::CreatePopupMenu();
+    ::AppendMenuA(help, MF_STRING, ID_APP_ABOUT_CMD, "&About");
+    ::AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), "&File");
+    ::AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(view), "&View");
+    ::AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), "&Help");
+    return bar;
+}
+
+HWND MakeToolbar(HWND parent) {
+    HWND bar = ::CreateWindowExA(0, TOOLBARCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS,
+                                 0, 0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_MAIN_TOOLBAR)),
+                                 nullptr, nullptr);
+    if (!bar) return nullptr;
+    ::SendMessageA(bar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    ::SendMessageA(bar, TB_LOADIMAGES, IDB_STD_SMALL_COLOR, reinterpret_cast<LPARAM>(HINST_COMMCTRL));
+    const int images[] = {STD_FILENEW, STD_FILEOPEN, STD_FILESAVE, STD_PRINT, STD_COPY, STD_DELETE, STD_PROPERTIES};
+    TBBUTTON buttons[sizeof(images) / sizeof(images[0])] = {};
+    for (size_t i = 0; i < sizeof(images) / sizeof(images[0]); ++i) {
+        buttons[i].iBitmap = images[i];
+        buttons[i].idCommand = 300 + static_cast<int>(i);
+        buttons[i].fsState = TBSTATE_ENABLED;
+        buttons[i].fsStyle = BTNS_BUTTON;
+    }
+    ::SendMessageA(bar, TB_ADDBUTTONS, sizeof(buttons) / sizeof(buttons[0]), reinterpret_cast<LPARAM>(buttons));
+    ::SendMessageA(bar, TB_AUTOSIZE, 0, 0);
+    return bar;
+}
+
+HWND MakeTabs(HWND parent) {
+    HWND tab = ::CreateWindowExA(0, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 0, 0, parent,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_FUNCTION_TAB)), nullptr, nullptr);
+    if (!tab) return nullptr;
+    ::SendMessageA(tab, WM_SETFONT, reinterpret_cast<WPARAM>(::GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+    const char* labels[] = {"Applications", "Tasks", "Services", "Drivers", "Performance", "Network"};
+    for (int i = 0; i < 6; ++i) {
+        TCITEMA item{};
+        item.mask = TCIF_TEXT;
+        item.pszText = const_cast<char*>(labels[i]);
+        ::SendMessageA(tab, TCM_INSERTITEMA, i, reinterpret_cast<LPARAM>(&item));
+    }
+    ::SendMessageA(tab, TCM_SETCURSEL, 1, 0);
+    return tab;
+}
+
+HWND MakeList(HWND parent) {
+    HWND list = ::CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
+                                  WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SHOWSELALWAYS, 0,
+                                  0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_TASK_LIST)), nullptr,
+                                  nullptr);
+    if (!list) return nullptr;
+    ::SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
+                   LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_HEADERDRAGDROP);
+    // Without LVS_SHAREIMAGELISTS the list owns its image list and destroys
+    // it with itself.
+    HIMAGELIST images = ::ImageList_Create(::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON),
+                                           ILC_COLOR32 | ILC_MASK, 1, 1);
+    if (images) {
+        ::ImageList_AddIcon(images, ::LoadIconA(nullptr, IDI_APPLICATION));  // IDI_APPLICATION
+        ::SendMessageA(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images));
+    }
+    const char* titles[] = {"Name", "PID", "CPU", "Memory", "Path"};
+    const int widths[] = {140, 60, 50, 80, 260};
+    for (int i = 0; i < 5; ++i) {
+        LVCOLUMNA column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+        column.pszText = const_cast<char*>(titles[i]);
+        column.cx = widths[i];
+        column.iSubItem = i;
+        ::SendMessageA(list, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
+    }
+    return list;
+}
+
+HWND MakeStatusBar(HWND parent) {
+    HWND bar = ::CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, parent,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_STATUS_BAR)), nullptr, nullptr);
+    if (!bar) return nullptr;
+    int edges[5] = {200, 280, 360, 440, -1};
+    ::SendMessageA(bar, SB_SETPARTS, 5, reinterpret_cast<LPARAM>(edges));
+    return bar;
+}
+
+bool AddTrayIcon(HWND wnd) {
+    NOTIFYICONDATAA data{};
+    data.cbSize = sizeof(data);
+    data.hWnd = wnd;
+    data.uID = kTrayId;
+    data.uFlags = NIF_ICON | NIF_MESSAGE | NIF_TIP;
+    data.uCallbackMessage = kTrayMessage;
+    data.hIcon = ::LoadIconA(nullptr, IDI_APPLICATION);
+    lstrcpynA(data.szTip, "Quillmark floor", sizeof(data.szTip));
+    return ::Shell_NotifyIconA(NIM_ADD, &data) != FALSE;
+}
+
+void RemoveTrayIcon(HWND wnd) {
+    NOTIFYICONDATAA data{};
+    data.cbSize = sizeof(data);
+    data.hWnd = wnd;
+    data.uID = kTrayId;
+    ::Shell_NotifyIconA(NIM_DELETE, &data);
+}
+
+void FillList(const Floor& floor) {
+    HWND list = floor.list;
+    const int rows = floor.rows;
+    ::SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    ::SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+    char text[64];
+    for (int row = 0; row < rows; ++row) {
+        std::snprintf(text, sizeof(text), "program%04d.exe", row);
+        LVITEMA item{};
+        item.mask = LVIF_TEXT | LVIF_IMAGE;
+        item.iItem = row;
+        item.pszText = text;
+        item.iImage = 0;
+        const int at = static_cast<int>(::SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+        if (at < 0) break;
+        const char* cells[] = {nullptr, nullptr, "0", "1,024 K", "C:\\Program Files\\Floor\\program.exe"};
+        std::snprintf(text, sizeof(text), "%d", 4 * (row + 8));
+        cells[1] = text;
+        for (int column = 1; column < 5; ++column) {
+            LVITEMA cell{};
+            cell.iSubItem = column;
+            cell.pszText = const_cast<char*>(cells[column]);
+            ::SendMessageA(list, LVM_SETITEMTEXTA, at, reinterpret_cast<LPARAM>(&cell));
+        }
+    }
+    ::SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    char count[32];
+    std::snprintf(count, sizeof(count), "%d", rows);
+    ::SendMessageA(floor.status, SB_SETTEXTA, 2, reinterpret_cast<LPARAM>(count));
+    ::SendMessageA(floor.status, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(" Ready"));
+}
+
+void Layout(HWND wnd, const Floor& floor) {
+    RECT client{};
+    ::GetClientRect(wnd, &client);
+    int top = 0, bottom = client.bottom;
+    if (floor.toolbar) {
+        ::SendMessageA(floor.toolbar, TB_AUTOSIZE, 0, 0);
+        RECT rc{};
+        ::GetWindowRect(floor.toolbar, &rc);
+        top = rc.bottom - rc.top;
+    }
+    if (floor.status) {
+        ::SendMessageA(floor.status, WM_SIZE, 0, 0);
+        RECT rc{};
+        ::GetWindowRect(floor.status, &rc);
+        bottom -= rc.bottom - rc.top;
+    }
+    if (floor.tab) ::MoveWindow(floor.tab, 4, top + 4, client.right - 8, bottom - top - 8, TRUE);
+    if (floor.tab && floor.list) {
+        RECT inner{4, top + 4, client.right - 4, bottom - 4};
+        ::SendMessageA(floor.tab, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&inner));
+        ::SetWindowPos(floor.list, HWND_TOP, inner.left, inner.top, inner.right - inner.left,
+                       inner.bottom - inner.top, 0);
+    }
+}
+
+LRESULT CALLBACK FloorWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_NCCREATE)
+        ::SetWindowLongPtrA(wnd, GWLP_USERDATA,
+                            reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams));
+    auto* floor = reinterpret_cast<Floor*>(::GetWindowLongPtrA(wnd, GWLP_USERDATA));
+    if (!floor) return ::DefWindowProcA(wnd, msg, wp, lp);
+    switch (msg) {
+    case WM_CREATE:
+        floor->toolbar = MakeToolbar(wnd);
+        floor->tab = MakeTabs(wnd);
+        floor->list = MakeList(wnd);
+        floor->status = MakeStatusBar(wnd);
+        floor->trayAdded = AddTrayIcon(wnd);
+        return (floor->tab && floor->list && floor->status && floor->toolbar) ? 0 : -1;
+    case WM_SIZE:
+        Layout(wnd, *floor);
+        return 0;
+    case WM_COMMAND:
+        if (LOWORD(wp) == ID_APP_EXIT_CMD) ::DestroyWindow(wnd);
+        if (LOWORD(wp) == ID_VIEW_REFRESH) FillList(*floor);
+        return 0;
+    case kFillMessage:
+        FillList(*floor);
+        return 0;
+    case WM_DESTROY:
+        if (floor->trayAdded) RemoveTrayIcon(wnd);
+        ::PostQuitMessage(0);
+        return 0;
+    default:
+        return ::DefWindowProcA(wnd, msg, wp, lp);
+    }
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
+    Floor floor;
+    const long rows = std::strtol(commandLine, nullptr, 10);
+    floor.rows = rows > 0 ? static_cast<int>(rows) : 0;
+    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES |
+                                              ICC_LISTVIEW_CLASSES | ICC_COOL_CLASSES};
+    ::InitCommonControlsEx(&icc);
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = FloorWndProc;
+    wc.hInstance = instance;
+    wc.hIcon = ::LoadIconA(nullptr, IDI_APPLICATION);
+    wc.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = kClassName;
+    if (!::RegisterClassA(&wc)) return 1;
+    // Where and how large bench.sh places Quillmark's window.
+    HWND wnd = ::CreateWindowExA(0, kClassName, "Quillmark floor", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 100, 100,
+                                 640, 480, nullptr, MakeMenuBar(), instance, &floor);
+    if (!wnd) return 1;
+    ::ShowWindow(wnd, SW_SHOWNORMAL);
+    ::UpdateWindow(wnd);
+    ::PostMessageA(wnd, kFillMessage, 0, 0);
+    MSG msg;
+    while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageA(&msg);
+    }
+    return 0;
+}
