@@ -149,7 +149,6 @@ bool CNativeDetailView::Create(HWND parent, const RECT& rect, UINT id) {
     }
     CreateFonts();
     whiteBrush_.reset(::CreateSolidBrush(kWhite));
-    shadeBrush_.reset(::CreateSolidBrush(kShade));
 
     iconControl_ = MakeControl("STATIC", SS_ICON | SS_REALSIZEIMAGE, kIconId, nullptr, false);
     banner_ = MakeControl("STATIC", SS_OWNERDRAW | SS_NOPREFIX, kBannerId, bannerFont_.get(), false);
@@ -567,7 +566,12 @@ HBRUSH CNativeDetailView::OnColor(HDC dc, HWND control) {
         if (control == rows_[i].value || control == rows_[i].link) shaded = model_.rows[i].shaded;
     ::SetTextColor(dc, control == section_ || control == modulesTitle_ ? kSectionColour : RGB(0, 0, 0));
     ::SetBkColor(dc, shaded ? kShade : kWhite);
-    return shaded ? shadeBrush_.get() : whiteBrush_.get();
+    // The DC's own brush, a stock object: the link control of this Wine
+    // deletes the brush its parent answers with, which took a brush of ours
+    // with it after the first page (every later page lost its shading). A
+    // stock object outlives any DeleteObject.
+    ::SetDCBrushColor(dc, shaded ? kShade : kWhite);
+    return static_cast<HBRUSH>(::GetStockObject(DC_BRUSH));
 }
 
 // ---- Input -----------------------------------------------------------------------------

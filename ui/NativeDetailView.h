@@ -138,7 +138,7 @@ private:
     IconHandle icon_;
     LinkOpener opener_;
     FontHandle bannerFont_, sectionFont_, labelFont_, valueFont_, sentenceFont_;
-    BrushHandle whiteBrush_, shadeBrush_;
+    BrushHandle whiteBrush_;  // the icon's tile; never handed to a control
     HWND iconControl_ = nullptr, banner_ = nullptr, section_ = nullptr, sentence_ = nullptr;
     HWND modulesTitle_ = nullptr;
     std::vector<RowControls> rows_;

@@ -18,6 +18,7 @@
 #include "RemoteControls.h"
 #include "TestServices.h"
 #include "TestUtil.h"
+#include "base/Handles.h"
 #include "core/Text.h"
 #include "platform/Clipboard.h"
 #include "reports/DetailView.h"
@@ -293,6 +294,34 @@ TEST_F(DetailPaneTest, TaskPageShowsItsValuesLiterallyInReadableWindows) {
     EXPECT_EQ("qm_testchild.exe", testutil::ListCell(list, 0, 0));
     EXPECT_EQ("3.14 beta", testutil::ListCell(list, 0, 1));
     EXPECT_GE(testutil::FindListRow(list, 0, "kernel32.dll"), 1);
+}
+
+// The shaded rows stay light blue on every page, not only the first: the
+// link control of this Wine deletes the brush its parent paints it with, and
+// a brush of the view's own went with it.
+TEST_F(DetailPaneTest, ShadedRowsKeepTheirShadeOnLaterPages) {
+    testutil::ChildProcess child;
+    StartChild(child, "shade");
+    auto paintedShade = [&]() -> int {
+        ::RedrawWindow(host_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        const DetailModel& model = Native().Model();
+        int shaded = 0;
+        for (size_t i = 0; i < model.rows.size(); ++i) {
+            HWND value = RowValue(i);
+            if (!model.rows[i].shaded || !Visible(value)) continue;
+            RECT rc{};
+            ::GetClientRect(value, &rc);
+            WindowDC dc(value);
+            // Past the end of the text: the control's own background.
+            if (::GetPixel(dc.get(), rc.right - 3, rc.bottom / 2) != RGB(0xD3, 0xE8, 0xFB)) return -1;
+            ++shaded;
+        }
+        return shaded;
+    };
+    for (int page = 0; page < 3; ++page) {
+        BuildTask(child.Pid());
+        EXPECT_GT(paintedShade(), 0) << "page " << page;
+    }
 }
 
 TEST_F(DetailPaneTest, ApplicationServiceAndDriverPages) {
