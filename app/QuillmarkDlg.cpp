@@ -243,6 +243,24 @@ void CQuillmarkDlg::SavePlacement(const char* section) {
         settings_.WriteBinary(section, settings::kWindowPlacementValue, &wp, sizeof(wp));
 }
 
+namespace {
+// The messages a tooltip control needs to see to show and hide its tip.
+bool IsTooltipMouseMessage(UINT message) {
+    switch (message) {
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONUP:
+        return true;
+    default:
+        return false;
+    }
+}
+}  // namespace
+
 void CQuillmarkDlg::CreateTooltipsAndAccelerators() {
     tooltip_ = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, ResourceInstance(),
@@ -250,7 +268,11 @@ void CQuillmarkDlg::CreateTooltipsAndAccelerators() {
     if (tooltip_) {
         TOOLINFOA ti{};
         ti.cbSize = sizeof(ti);
-        ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        // The tab control's mouse messages are relayed by PreTranslateMessage,
+        // not by the tooltip subclassing it: a subclassed window looks up a
+        // window property for every message it gets, a server round trip under
+        // Wine, and every list notification passes through the tab control.
+        ti.uFlags = TTF_IDISHWND;
         ti.hwnd = hwnd_;
         ti.uId = reinterpret_cast<UINT_PTR>(tabs_.GetHwnd());
         ti.lpszText = const_cast<char*>("Function tabs");
@@ -268,6 +290,8 @@ void CQuillmarkDlg::CreateTooltipsAndAccelerators() {
 
 bool CQuillmarkDlg::PreTranslateMessage(MSG& msg) {
     if (!hwnd_ || (msg.hwnd != hwnd_ && !::IsChild(hwnd_, msg.hwnd))) return false;
+    if (tooltip_ && msg.hwnd == tabs_.GetHwnd() && IsTooltipMouseMessage(msg.message))
+        ::SendMessageA(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&msg));
     // A filter box keeps every key: Del, Enter and Ctrl+C work on its text
     // and Esc clears it (the dialog manager hands the keys on).
     if (IsFilterBox(msg.hwnd)) return false;
