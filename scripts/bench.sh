@@ -8,7 +8,10 @@
 # the extra CPU in wineserver and Xvfb (baseline subtracted), its resident
 # memory, and the time from start to its first window and to filled lists.
 # The floors: for CPU the probe (the system process query alone, once per
-# interval); for memory and time the floor window (tools/benchfloor: a static
+# interval) and the floor window sampling what Quillmark samples while it is
+# seen ("floor+samplers": the memory status every 100 ms, the CPU times and
+# the interface table every second on threads, the process query every 2 s);
+# for memory and time the floor window (tools/benchfloor: a static
 # window with the same kinds of controls and N list rows), started the same
 # way at every count. It prints a table with the ratios and differences, and
 # where Quillmark's resident memory goes over its start (by library against
@@ -505,7 +508,12 @@ run_set() {
             measure "$n" "$interval" Tasks quillmark quillmark "$quillmark"
         fi
         # The floor window's figures do not depend on the interval.
-        if wanted floor && [ "$interval" = 2 ]; then measure "$n" "$interval" - floor floor "$floor_exe" "$n"; fi
+        if wanted floor && [ "$interval" = 2 ]; then
+            measure "$n" "$interval" - floor floor "$floor_exe" "$n"
+            # The CPU floor of a window keeping Quillmark's histories: the
+            # same window sampling what Quillmark samples while it is seen.
+            measure "$n" "$interval" - floor+samplers floor "$floor_exe" "$n" samplers
+        fi
         run_set "$n" "$interval" taskmgr
         if wanted probe; then measure "$n" "$interval" - probe probe "$probe_exe" "$ms"; fi ;;
     esac

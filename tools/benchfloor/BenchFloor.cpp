@@ -7,13 +7,27 @@
 // or spends above this is its own. The controls carry Quillmark's ids, and
 // its Refresh command fills the list again and says "Ready" as Quillmark's
 // does, so the same watch times both from outside.
-//   qm_benchfloor.exe [rows]   (default 0)
+//
+// With "samplers" it also samples what Quillmark's window samples while it can
+// be seen, in the same way and at the same rates, and does nothing with the
+// readings: the memory status every 100 ms (a window timer, for the memory
+// meter's history), the machine's CPU times over one second on a thread of its
+// own (for the CPU meter's history), the interface table every second on
+// another (for the network graphs' history), a one-second timer (the automatic
+// interval's check), and the process query every two seconds (the view
+// update's sample). That is the CPU floor of a window that keeps those
+// histories: what Quillmark spends above it goes to its lists and pages.
+//   qm_benchfloor.exe [rows] [samplers]   (default 0 rows, no sampling)
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <iphlpapi.h>
+
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <vector>
 
 #include "resource.h"
 
@@ -28,12 +42,97 @@ constexpr UINT kFillMessage = WM_APP + 2;
 
 struct Floor {
     int rows = 0;
+    bool samplers = false;
+    HANDLE stop = nullptr;  // set at the end: the sampler threads end
+    HANDLE threads[2] = {};
     HWND tab = nullptr;
     HWND toolbar = nullptr;
     HWND list = nullptr;
     HWND status = nullptr;
     bool trayAdded = false;
 };
+
+constexpr UINT_PTR kMemoryTimer = 2, kSecondTimer = 8, kProcessTimer = 5;
+constexpr UINT kCpuSample = WM_APP + 3, kNetworkSample = WM_APP + 4;
+
+using QueryFn = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
+
+QueryFn SystemQuery() {
+    return reinterpret_cast<QueryFn>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
+}
+
+// The CPU sampler's pass: the basic, time-of-day and performance classes
+// before and after one second.
+DWORD WINAPI CpuThread(LPVOID param) {
+    auto* floor = static_cast<Floor*>(param);
+    const QueryFn query = SystemQuery();
+    HWND wnd = ::FindWindowA("QmBenchFloor", nullptr);
+    BYTE basic[64], time[32], perf[1024];
+    auto read = [&] {
+        if (!query) return;
+        query(0, basic, sizeof(void*) == 8 ? 64 : 44, nullptr);
+        query(3, time, sizeof(time), nullptr);
+        query(2, perf, 312, nullptr);
+    };
+    while (::WaitForSingleObject(floor->stop, 100) == WAIT_TIMEOUT) {
+        read();
+        if (::WaitForSingleObject(floor->stop, 1000) != WAIT_TIMEOUT) break;
+        read();
+        if (wnd) ::PostMessageA(wnd, kCpuSample, 0, 0);
+    }
+    return 0;
+}
+
+DWORD WINAPI NetworkThread(LPVOID param) {
+    auto* floor = static_cast<Floor*>(param);
+    HWND wnd = ::FindWindowA("QmBenchFloor", nullptr);
+    std::vector<BYTE> table(64 * 1024);
+    do {
+        ULONG size = static_cast<ULONG>(table.size());
+        ::GetIfTable(reinterpret_cast<MIB_IFTABLE*>(table.data()), &size, FALSE);
+        if (wnd) ::PostMessageA(wnd, kNetworkSample, 0, 0);
+    } while (::WaitForSingleObject(floor->stop, 1000) == WAIT_TIMEOUT);
+    return 0;
+}
+
+void QueryProcesses() {
+    static std::vector<BYTE> buffer(256 * 1024);
+    const QueryFn query = SystemQuery();
+    if (!query) return;
+    ULONG needed = 0;
+    // SystemProcessInformation, grown as the system asks.
+    for (int i = 0; i < 4; ++i) {
+        const LONG status = query(5, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
+        if (status != static_cast<LONG>(0xC0000004)) break;
+        buffer.resize(needed + 64 * 1024);
+    }
+}
+
+void StartSamplers(HWND wnd, Floor& floor) {
+    floor.stop = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    floor.threads[0] = ::CreateThread(nullptr, 0, CpuThread, &floor, 0, nullptr);
+    floor.threads[1] = ::CreateThread(nullptr, 0, NetworkThread, &floor, 0, nullptr);
+    ::SetTimer(wnd, kMemoryTimer, 100, nullptr);
+    ::SetTimer(wnd, kSecondTimer, 1000, nullptr);
+    ::SetTimer(wnd, kProcessTimer, 2000, nullptr);
+}
+
+void StopSamplers(HWND wnd, Floor& floor) {
+    if (!floor.stop) return;
+    ::SetEvent(floor.stop);
+    for (HANDLE& thread : floor.threads) {
+        if (!thread) continue;
+        ::WaitForSingleObject(thread, 3000);
+        ::CloseHandle(thread);
+        thread = nullptr;
+    }
+    ::CloseHandle(floor.stop);
+    floor.stop = nullptr;
+    ::KillTimer(wnd, kMemoryTimer);
+    ::KillTimer(wnd, kSecondTimer);
+    ::KillTimer(wnd, kProcessTimer);
+}
 
 HMENU MakeMenuBar() {
     HMENU bar = ::CreateMenu();
@@ -223,8 +322,22 @@ LRESULT CALLBACK FloorWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     case kFillMessage:
         FillList(*floor);
+        if (floor->samplers && !floor->stop) StartSamplers(wnd, *floor);
+        return 0;
+    case WM_TIMER:
+        if (wp == kMemoryTimer) {
+            MEMORYSTATUSEX status{};
+            status.dwLength = sizeof(status);
+            ::GlobalMemoryStatusEx(&status);
+        } else if (wp == kProcessTimer) {
+            QueryProcesses();
+        }
+        return 0;
+    case kCpuSample:
+    case kNetworkSample:
         return 0;
     case WM_DESTROY:
+        StopSamplers(wnd, *floor);
         if (floor->trayAdded) RemoveTrayIcon(wnd);
         ::PostQuitMessage(0);
         return 0;
@@ -239,6 +352,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     Floor floor;
     const long rows = std::strtol(commandLine, nullptr, 10);
     floor.rows = rows > 0 ? static_cast<int>(rows) : 0;
+    floor.samplers = std::strstr(commandLine, "samplers") != nullptr;
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES |
                                               ICC_LISTVIEW_CLASSES | ICC_COOL_CLASSES};
     ::InitCommonControlsEx(&icc);
