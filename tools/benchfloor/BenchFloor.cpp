@@ -43,6 +43,7 @@ constexpr UINT kFillMessage = WM_APP + 2;
 struct Floor {
     int rows = 0;
     bool samplers = false;
+    HWND wnd = nullptr;     // where the sampler threads post their readings
     HANDLE stop = nullptr;  // set at the end: the sampler threads end
     HANDLE threads[2] = {};
     HWND tab = nullptr;
@@ -67,7 +68,7 @@ QueryFn SystemQuery() {
 DWORD WINAPI CpuThread(LPVOID param) {
     auto* floor = static_cast<Floor*>(param);
     const QueryFn query = SystemQuery();
-    HWND wnd = ::FindWindowA("QmBenchFloor", nullptr);
+    const HWND wnd = floor->wnd;
     BYTE basic[64], time[32], perf[1024];
     auto read = [&] {
         if (!query) return;
@@ -79,19 +80,19 @@ DWORD WINAPI CpuThread(LPVOID param) {
         read();
         if (::WaitForSingleObject(floor->stop, 1000) != WAIT_TIMEOUT) break;
         read();
-        if (wnd) ::PostMessageA(wnd, kCpuSample, 0, 0);
+        ::PostMessageA(wnd, kCpuSample, 0, 0);
     }
     return 0;
 }
 
 DWORD WINAPI NetworkThread(LPVOID param) {
     auto* floor = static_cast<Floor*>(param);
-    HWND wnd = ::FindWindowA("QmBenchFloor", nullptr);
+    const HWND wnd = floor->wnd;
     std::vector<BYTE> table(64 * 1024);
     do {
         ULONG size = static_cast<ULONG>(table.size());
         ::GetIfTable(reinterpret_cast<MIB_IFTABLE*>(table.data()), &size, FALSE);
-        if (wnd) ::PostMessageA(wnd, kNetworkSample, 0, 0);
+        ::PostMessageA(wnd, kNetworkSample, 0, 0);
     } while (::WaitForSingleObject(floor->stop, 1000) == WAIT_TIMEOUT);
     return 0;
 }
@@ -110,6 +111,7 @@ void QueryProcesses() {
 }
 
 void StartSamplers(HWND wnd, Floor& floor) {
+    floor.wnd = wnd;
     floor.stop = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
     floor.threads[0] = ::CreateThread(nullptr, 0, CpuThread, &floor, 0, nullptr);
     floor.threads[1] = ::CreateThread(nullptr, 0, NetworkThread, &floor, 0, nullptr);
