@@ -6,6 +6,7 @@
 #include <tlhelp32.h>
 
 #include "sysinfo/ProcessHelpers.h"
+#include "sysinfo/ProcessSampler.h"
 
 namespace {
 
@@ -21,6 +22,32 @@ std::string CleanImagePath(const std::string& raw) {
 }
 
 }  // namespace
+
+KnownProcesses::KnownProcesses(std::vector<ProcessImageInfo> previous) : items_(std::move(previous)) {
+    byPid_.reserve(items_.size());
+    for (size_t i = 0; i < items_.size(); ++i) byPid_[items_[i].pid] = i;
+}
+
+const ProcessImageInfo* KnownProcesses::Find(DWORD pid, int64_t createTime) const {
+    if (createTime == 0) return nullptr;
+    auto it = byPid_.find(pid);
+    if (it == byPid_.end()) return nullptr;
+    const ProcessImageInfo& known = items_[it->second];
+    // A process whose image or command line could not be read may just have
+    // been starting: it is read again rather than kept without them.
+    if (known.createTime != createTime || known.imagePath.empty() || known.commandLine.empty()) return nullptr;
+    return &known;
+}
+
+std::unordered_map<DWORD, int64_t> CreateTimesFromQuery(const std::vector<BYTE>& buffer) {
+    std::vector<ProcessEntry> entries;
+    ParseProcessEntries(buffer.data(), buffer.size(), entries);
+    std::unordered_map<DWORD, int64_t> times;
+    times.reserve(entries.size());
+    for (const ProcessEntry& e : entries)
+        if (e.createTime != 0) times[e.pid] = e.createTime;
+    return times;
+}
 
 bool EnumerateAllProcessIds(EnumProcessIdsFn enumerate, std::vector<DWORD>& pids) {
     // The call cannot say how many ids there are: a full buffer may mean a
@@ -81,6 +108,7 @@ bool ListProcessesByStatus(ProcessImageList& list) {
 }
 
 bool ListProcessesByToolHelp(ProcessImageList& list) {
+    const KnownProcesses known(std::move(list.items));
     list.Clear();
     UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     if (!snapshot) return false;
@@ -89,9 +117,28 @@ bool ListProcessesByToolHelp(ProcessImageList& list) {
     if (!::Process32First(snapshot.get(), &pe)) return false;
     ThreadCounts threads;
     threads.Take();
+    // One system query tells every process's creation time, which is all a
+    // process the last load read needs to be known again.
+    std::unordered_map<DWORD, int64_t> createTimes;
+    {
+        std::vector<BYTE> buffer;
+        if (QuerySystemProcesses(buffer) == 1) createTimes = CreateTimesFromQuery(buffer);
+    }
     do {
         ProcessImageInfo info;
         info.pid = pe.th32ProcessID;
+        info.threadCount = threads.Count(pe.th32ProcessID);
+        auto time = createTimes.find(pe.th32ProcessID);
+        if (const ProcessImageInfo* same = known.Find(info.pid, time == createTimes.end() ? 0 : time->second)) {
+            info.moduleName = same->moduleName;
+            info.imagePath = same->imagePath;
+            info.commandLine = same->commandLine;
+            info.createTime = same->createTime;
+            list.threadTotal += info.threadCount;
+            list.items.push_back(std::move(info));
+            pe.dwSize = sizeof(pe);
+            continue;
+        }
         info.moduleName = pe.szExeFile;
         std::string path;
         {
@@ -117,7 +164,6 @@ bool ListProcessesByToolHelp(ProcessImageList& list) {
                 GetProcessImagePath(pe.th32ProcessID, path);
             }
         }
-        info.threadCount = threads.Count(pe.th32ProcessID);
         if (!path.empty()) {
             info.imagePath = CleanImagePath(path);
             list.threadTotal += info.threadCount;
@@ -224,8 +270,12 @@ bool SystemSnapshot::StartLoading(HWND owner) {
     if (worker_.IsRunning()) return false;
     std::shared_ptr<Finished> finished = finished_;
     SnapshotSteps* steps = steps_;
-    return worker_.Start(owner, [finished, steps](WorkerThread::Context& context) {
+    // The worker reads a copy of the current processes, never the list the
+    // window reads.
+    auto previous = std::make_shared<ProcessImageList>(current_.processes);
+    return worker_.Start(owner, [finished, steps, previous](WorkerThread::Context& context) {
         auto lists = std::make_unique<SnapshotLists>();
+        lists->processes = std::move(*previous);
         const int failed = RunSnapshotSteps(*steps, *lists, [&context](int step, bool done) {
             if (!done && context.StopRequested()) return false;
             context.Post(WM_SNAPSHOT_STEP, static_cast<WPARAM>(step), done ? 1 : 0);
@@ -247,6 +297,7 @@ bool SystemSnapshot::StartLoading(HWND owner) {
 bool SystemSnapshot::LoadNow() {
     if (worker_.IsRunning()) return false;
     SnapshotLists lists;
+    lists.processes = current_.processes;
     const int failed = RunSnapshotSteps(*steps_, lists, [](int, bool) { return true; });
     current_.windows.swap(lists.windows);
     std::swap(current_.processes, lists.processes);

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "core/Worker.h"
@@ -43,14 +44,41 @@ struct ProcessImageList {
 using EnumProcessIdsFn = BOOL(WINAPI*)(DWORD* ids, DWORD bytes, DWORD* returned);
 bool EnumerateAllProcessIds(EnumProcessIdsFn enumerate, std::vector<DWORD>& pids);
 
+// The processes a previous load found, for the next load to reuse: a process
+// still running under the same id and creation time runs the same image with
+// the same command line, so neither is read again. Reading them takes several
+// calls into the system per process, which made every refresh cost about a
+// millisecond a process.
+class KnownProcesses {
+public:
+    KnownProcesses() = default;
+    explicit KnownProcesses(std::vector<ProcessImageInfo> previous);
+    // The previous entry of process pid when it was started at createTime;
+    // null when there is none, when either creation time is unknown, or when
+    // its image path or command line could not be read then (they are read
+    // again).
+    const ProcessImageInfo* Find(DWORD pid, int64_t createTime) const;
+
+private:
+    std::vector<ProcessImageInfo> items_;
+    std::unordered_map<DWORD, size_t> byPid_;
+};
+
+// The creation time of every process in a system process query's buffer
+// (platform/Processes.h QuerySystemProcesses), by id; entries whose time is
+// unknown are left out.
+std::unordered_map<DWORD, int64_t> CreateTimesFromQuery(const std::vector<BYTE>& buffer);
+
 // The process-status path (EnumProcesses + module names), used on the three
 // versions of OsFamily; lists every process. False when nothing was listed.
 bool ListProcessesByStatus(ProcessImageList& list);
 // The tool-help path, used on every other system. False when nothing listed.
+// On entry list may hold the previous load's processes: those still running
+// keep their image path and command line without reading them again.
 bool ListProcessesByToolHelp(ProcessImageList& list);
 // Which of the two a system uses.
 inline bool UsesProcessStatusPath(const OsFamily& os) { return os.Any(); }
-// The path of the running system.
+// The path of the running system (list as for ListProcessesByToolHelp).
 bool LoadProcessImageList(ProcessImageList& list);
 
 // The four loader steps; tests replace them to follow the loader's messages.
@@ -58,6 +86,8 @@ class SnapshotSteps {
 public:
     virtual ~SnapshotSteps() = default;
     virtual bool LoadWindows(std::vector<HWND>& windows);
+    // On entry processes holds the current list (empty at the first load),
+    // which the live step reuses for the processes still running.
     virtual bool LoadProcesses(ProcessImageList& processes);
     virtual bool LoadServices(ServiceList& services);  // kind 0
     virtual bool LoadDrivers(ServiceList& drivers);    // kind 1

@@ -143,6 +143,44 @@ TEST_F(LiveProcesses, BothProcessListPathsListTheChild) {
     }
 }
 
+// A second load takes what the first read of a process still running under
+// the same id and creation time, and reads again any other.
+TEST_F(LiveProcesses, ALoadKeepsWhatItReadOfProcessesStillRunning) {
+    testutil::ChildProcess child;
+    ASSERT_TRUE(child.Start(TestChildExe(), "threads=1 known"));
+    ASSERT_TRUE(WaitForThreads(child.Pid(), 2));
+
+    ProcessImageList list;
+    ASSERT_TRUE(ListProcessesByToolHelp(list));
+    bool marked = false, aged = false;
+    int64_t ownCreated = 0;
+    for (ProcessImageInfo& p : list.items) {
+        if (p.pid == child.Pid()) {
+            // Not what the child's memory says: only a reuse can give it back.
+            p.commandLine = "as read before";
+            marked = true;
+        } else if (p.pid == ::GetCurrentProcessId()) {
+            // An earlier process under our id: ours must be read afresh.
+            ownCreated = p.createTime;
+            p.createTime -= 1;
+            p.commandLine = "an earlier process";
+            aged = true;
+        }
+    }
+    ASSERT_TRUE(marked && aged);
+    ASSERT_TRUE(ListProcessesByToolHelp(list));
+    const ProcessImageInfo* kept = FindPid(list, child.Pid());
+    ASSERT_NE(nullptr, kept);
+    EXPECT_EQ("as read before", kept->commandLine);
+    EXPECT_EQ(0, _stricmp(LongFormOf(TestChildExe()).c_str(), kept->imagePath.c_str())) << kept->imagePath;
+    EXPECT_EQ(2, kept->threadCount);  // counted at every load
+    const ProcessImageInfo* own = FindPid(list, ::GetCurrentProcessId());
+    ASSERT_NE(nullptr, own);
+    EXPECT_EQ(ownCreated, own->createTime);
+    EXPECT_NE("an earlier process", own->commandLine);
+    EXPECT_FALSE(own->commandLine.empty());
+}
+
 TEST_F(LiveProcesses, EntryPointsGateTheSamplerAndCanBeLoadedAgain) {
     ProcessSampler sampler;
     ASSERT_EQ(SampleResult::Ok, sampler.Sample());

@@ -148,6 +148,32 @@ TEST(SystemSnapshot, AFailedLoadKeepsNoListOfAnEarlierLoadForItsLaterSteps) {
     EXPECT_EQ(1u, snapshot.ProcessCount());
 }
 
+// The process step starts from the current list (the live step keeps what
+// it read of the processes still running), and the window's list stays its own.
+TEST(SystemSnapshot, TheProcessStepIsHandedACopyOfTheCurrentList) {
+    struct Handed : FakeSteps {
+        std::vector<std::string> names;
+        bool LoadProcesses(ProcessImageList& p) override {
+            names.clear();
+            for (const ProcessImageInfo& i : p.items) names.push_back(i.moduleName);
+            return FakeSteps::LoadProcesses(p);
+        }
+    } steps;
+    RecordingWindow sink;
+    SystemSnapshot snapshot(&steps);
+    ASSERT_TRUE(snapshot.StartLoading(sink.get()));
+    ASSERT_TRUE(snapshot.WaitForLoader(30000));
+    EXPECT_TRUE(steps.names.empty());
+    ASSERT_TRUE(snapshot.AdoptLoaded());
+    ASSERT_TRUE(snapshot.StartLoading(sink.get()));
+    ASSERT_TRUE(snapshot.WaitForLoader(30000));
+    EXPECT_EQ(std::vector<std::string>{"fake.exe"}, steps.names);
+    EXPECT_EQ(1u, snapshot.ProcessCount());  // untouched until adopted
+    steps.names.clear();
+    ASSERT_TRUE(snapshot.LoadNow());
+    EXPECT_EQ(std::vector<std::string>{"fake.exe"}, steps.names);
+}
+
 class SlowSteps : public FakeSteps {
 public:
     HANDLE release = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
