@@ -26,6 +26,8 @@ void CQuillmarkDlg::OnSnapshotDone(bool complete, int failedStep) {
     // The loader built lists of its own; they become the current ones now,
     // on this thread, so no row ever reads a list a worker is writing.
     snapshot_.AdoptLoaded();
+    // The fills log a line a row: written together when the lists are done.
+    ActivityLog::Batch logBatch(log_);
     if (complete) {
         log_.Log("System data loaded and ready.");
     } else {

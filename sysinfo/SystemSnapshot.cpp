@@ -5,6 +5,7 @@
 #include <psapi.h>
 #include <tlhelp32.h>
 
+#include "platform/Text.h"
 #include "sysinfo/ProcessHelpers.h"
 #include "sysinfo/ProcessSampler.h"
 
@@ -37,16 +38,6 @@ const ProcessImageInfo* KnownProcesses::Find(DWORD pid, int64_t createTime) cons
     // been starting: it is read again rather than kept without them.
     if (known.createTime != createTime || known.imagePath.empty() || known.commandLine.empty()) return nullptr;
     return &known;
-}
-
-std::unordered_map<DWORD, int64_t> CreateTimesFromQuery(const std::vector<BYTE>& buffer) {
-    std::vector<ProcessEntry> entries;
-    ParseProcessEntries(buffer.data(), buffer.size(), entries);
-    std::unordered_map<DWORD, int64_t> times;
-    times.reserve(entries.size());
-    for (const ProcessEntry& e : entries)
-        if (e.createTime != 0) times[e.pid] = e.createTime;
-    return times;
 }
 
 bool EnumerateAllProcessIds(EnumProcessIdsFn enumerate, std::vector<DWORD>& pids) {
@@ -107,6 +98,84 @@ bool ListProcessesByStatus(ProcessImageList& list) {
     return !list.items.empty();
 }
 
+namespace {
+
+// The image path, creation time and command line of one process (the main
+// module's name is known already), read from the process itself.
+void ReadProcessImage(ProcessImageInfo& info, ProcessImageList& list) {
+    std::string path;
+    {
+        UniqueHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, info.pid));
+        if (!process) process.reset(::OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, info.pid));
+        if (process) ReadProcessCreateTime(process.get(), info.createTime);
+        // The system's image-name query answers without reading the
+        // process's memory; a module snapshot reads it many times over and
+        // cost several milliseconds a process.
+        if (process) QueryProcessImageName(process.get(), path);
+    }
+    // Without that query (older systems): the main module is the first of
+    // the process's module snapshot; a process of the other bitness (or one
+    // we may not read) falls back to the image path helper.
+    if (path.empty()) {
+        UniqueHandle modules(::CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, info.pid));
+        MODULEENTRY32 me{};
+        me.dwSize = sizeof(me);
+        if (modules && ::Module32First(modules.get(), &me)) {
+            info.moduleName = me.szModule;
+            path = me.szExePath;
+        } else {
+            GetProcessImagePath(info.pid, path);
+        }
+    }
+    if (!path.empty()) {
+        info.imagePath = CleanImagePath(path);
+        list.threadTotal += info.threadCount;
+    }
+    ReadProcessCommandLine(info.pid, info.commandLine);
+}
+
+// Takes what the last load read of a process that still runs; false when the
+// process must be read.
+bool TakeKnown(const KnownProcesses& known, ProcessImageInfo& info, int64_t createTime, ProcessImageList& list) {
+    const ProcessImageInfo* same = known.Find(info.pid, createTime);
+    if (!same) return false;
+    info.moduleName = same->moduleName;
+    info.imagePath = same->imagePath;
+    info.commandLine = same->commandLine;
+    info.createTime = same->createTime;
+    list.threadTotal += info.threadCount;
+    return true;
+}
+
+}  // namespace
+
+bool ListProcessesByQuery(ProcessImageList& list) {
+    const KnownProcesses known(std::move(list.items));
+    list.Clear();
+    // One query lists every process with its name, thread count and creation
+    // time. The tool-help snapshots are made from this same query, so taking
+    // a process snapshot and a thread snapshot queried the system twice over.
+    std::vector<BYTE> buffer;
+    if (QuerySystemProcesses(buffer) != 1) return false;
+    std::vector<ProcessEntry> entries;
+    ParseProcessEntries(buffer.data(), buffer.size(), entries);
+    list.items.reserve(entries.size());
+    for (const ProcessEntry& e : entries) {
+        ProcessImageInfo info;
+        info.pid = e.pid;
+        info.threadCount = static_cast<int>(e.threadCount);
+        if (!TakeKnown(known, info, e.createTime, list)) {
+            // The system's own processes have no name in the query, and the
+            // tool-help list shows them by the name it gives them.
+            if (e.name && e.nameChars > 0) WideToAnsi(e.name, e.nameChars, info.moduleName);
+            if (info.moduleName.empty() && e.pid == 0) info.moduleName = "[System Process]";
+            ReadProcessImage(info, list);
+        }
+        list.items.push_back(std::move(info));
+    }
+    return !list.items.empty();
+}
+
 bool ListProcessesByToolHelp(ProcessImageList& list) {
     const KnownProcesses known(std::move(list.items));
     list.Clear();
@@ -117,58 +186,19 @@ bool ListProcessesByToolHelp(ProcessImageList& list) {
     if (!::Process32First(snapshot.get(), &pe)) return false;
     ThreadCounts threads;
     threads.Take();
-    // One system query tells every process's creation time, which is all a
-    // process the last load read needs to be known again.
-    std::unordered_map<DWORD, int64_t> createTimes;
-    {
-        std::vector<BYTE> buffer;
-        if (QuerySystemProcesses(buffer) == 1) createTimes = CreateTimesFromQuery(buffer);
-    }
     do {
         ProcessImageInfo info;
         info.pid = pe.th32ProcessID;
         info.threadCount = threads.Count(pe.th32ProcessID);
-        auto time = createTimes.find(pe.th32ProcessID);
-        if (const ProcessImageInfo* same = known.Find(info.pid, time == createTimes.end() ? 0 : time->second)) {
-            info.moduleName = same->moduleName;
-            info.imagePath = same->imagePath;
-            info.commandLine = same->commandLine;
-            info.createTime = same->createTime;
-            list.threadTotal += info.threadCount;
-            list.items.push_back(std::move(info));
-            pe.dwSize = sizeof(pe);
-            continue;
-        }
-        info.moduleName = pe.szExeFile;
-        std::string path;
+        int64_t createTime = 0;
         {
-            UniqueHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pe.th32ProcessID));
-            if (!process) process.reset(::OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, pe.th32ProcessID));
-            if (process) ReadProcessCreateTime(process.get(), info.createTime);
-            // The system's image-name query answers without reading the
-            // process's memory; a module snapshot reads it many times over
-            // and cost several milliseconds a process.
-            if (process) QueryProcessImageName(process.get(), path);
+            UniqueHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, info.pid));
+            if (process) ReadProcessCreateTime(process.get(), createTime);
         }
-        // Without that query (older systems): the main module is the first
-        // of the process's module snapshot; a process of the other bitness
-        // (or one we may not read) falls back to the image path helper.
-        if (path.empty()) {
-            UniqueHandle modules(::CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pe.th32ProcessID));
-            MODULEENTRY32 me{};
-            me.dwSize = sizeof(me);
-            if (modules && ::Module32First(modules.get(), &me)) {
-                info.moduleName = me.szModule;
-                path = me.szExePath;
-            } else {
-                GetProcessImagePath(pe.th32ProcessID, path);
-            }
+        if (!TakeKnown(known, info, createTime, list)) {
+            info.moduleName = pe.szExeFile;
+            ReadProcessImage(info, list);
         }
-        if (!path.empty()) {
-            info.imagePath = CleanImagePath(path);
-            list.threadTotal += info.threadCount;
-        }
-        ReadProcessCommandLine(pe.th32ProcessID, info.commandLine);
         list.items.push_back(std::move(info));
         pe.dwSize = sizeof(pe);
     } while (::Process32Next(snapshot.get(), &pe));
@@ -176,7 +206,12 @@ bool ListProcessesByToolHelp(ProcessImageList& list) {
 }
 
 bool LoadProcessImageList(ProcessImageList& list) {
-    return UsesProcessStatusPath(CurrentOsFamily()) ? ListProcessesByStatus(list) : ListProcessesByToolHelp(list);
+    if (UsesProcessStatusPath(CurrentOsFamily())) return ListProcessesByStatus(list);
+    // The tool-help list is the way on a system without the process query.
+    ProcessImageList previous = list;
+    if (ListProcessesByQuery(list)) return true;
+    list = std::move(previous);
+    return ListProcessesByToolHelp(list);
 }
 
 namespace {

@@ -64,17 +64,14 @@ private:
     std::unordered_map<DWORD, size_t> byPid_;
 };
 
-// The creation time of every process in a system process query's buffer
-// (platform/Processes.h QuerySystemProcesses), by id; entries whose time is
-// unknown are left out.
-std::unordered_map<DWORD, int64_t> CreateTimesFromQuery(const std::vector<BYTE>& buffer);
-
 // The process-status path (EnumProcesses + module names), used on the three
 // versions of OsFamily; lists every process. False when nothing was listed.
 bool ListProcessesByStatus(ProcessImageList& list);
-// The tool-help path, used on every other system. False when nothing listed.
-// On entry list may hold the previous load's processes: those still running
-// keep their image path and command line without reading them again.
+// The path of every other system: the system process query, or where it
+// fails the tool-help snapshots. False when nothing was listed. On entry list
+// may hold the previous load's processes: those still running keep their
+// image path and command line without reading them again.
+bool ListProcessesByQuery(ProcessImageList& list);
 bool ListProcessesByToolHelp(ProcessImageList& list);
 // Which of the two a system uses.
 inline bool UsesProcessStatusPath(const OsFamily& os) { return os.Any(); }

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <regex>
+#include <thread>
+#include <vector>
 
 #include "core/ActivityLog.h"
 #include "base/Handles.h"
@@ -75,6 +77,62 @@ TEST(ActivityLog, AWriteLockedFileDropsEntriesWithoutHarm) {
     EXPECT_NE(std::string::npos, text.find(" before\r\n"));
     EXPECT_EQ(std::string::npos, text.find("while locked"));
     EXPECT_NE(std::string::npos, text.find(" after\r\n"));
+}
+
+// The messages of a log file, in order.
+std::vector<std::string> Messages(const std::string& path) {
+    const std::string text = testutil::ReadFileBytes(path);
+    std::regex line(R"(\d\d/\d\d/\d{4} \d\d:\d\d:\d\d ([^\r\n]*)\r\n)");
+    std::vector<std::string> messages;
+    for (std::sregex_iterator it(text.begin(), text.end(), line), end; it != end; ++it)
+        messages.push_back((*it)[1]);
+    return messages;
+}
+
+TEST(ActivityLog, ABatchWritesItsThreadsEntriesInOrderWhenTheOutermostCloses) {
+    testutil::ScratchDir dir;
+    const std::string path = dir.File("quillmark.log");
+    ActivityLog log;
+    log.Open(path);
+    log.Log("before");
+    {
+        ActivityLog::Batch batch(log);
+        log.Log("row %d", 1);
+        {
+            ActivityLog::Batch inner(log);
+            log.Log("row %d", 2);
+        }
+        EXPECT_EQ(std::vector<std::string>{"before"}, Messages(path));  // the inner one wrote nothing
+        // Another thread's entry is not held back by this thread's batch.
+        std::thread other([&log] {
+            ActivityLog::Batch theirs(log);
+            log.Log("other thread");
+        });
+        other.join();
+        EXPECT_EQ((std::vector<std::string>{"before", "other thread"}), Messages(path));
+        log.Log("row %d", 3);
+    }
+    log.Log("after");
+    EXPECT_EQ((std::vector<std::string>{"before", "other thread", "row 1", "row 2", "row 3", "after"}),
+              Messages(path));
+
+    // A batch that grows large is written as it goes, whole entries at a time.
+    log.Open(path);
+    const std::string line(1000, 'x');
+    size_t written = 0;
+    {
+        ActivityLog::Batch batch(log);
+        while (Messages(path).empty() && written < 2 * ActivityLog::kBatchBytes / line.size()) {
+            log.Write(line);
+            ++written;
+        }
+        EXPECT_LT(written, 2 * ActivityLog::kBatchBytes / line.size());
+        log.Write("last");
+    }
+    const std::vector<std::string> all = Messages(path);
+    ASSERT_EQ(written + 1, all.size());
+    EXPECT_EQ(line, all.front());
+    EXPECT_EQ("last", all.back());
 }
 
 TEST(ActivityLog, NoPathMeansNoFile) {

@@ -104,12 +104,12 @@ TEST_F(LiveProcesses, ImagePathByIdentityOnlyForTheSameProcess) {
     EXPECT_EQ("untouched", other);
 }
 
-TEST_F(LiveProcesses, BothProcessListPathsListTheChild) {
+TEST_F(LiveProcesses, EveryProcessListPathListsTheChild) {
     testutil::ChildProcess child;
     ASSERT_TRUE(child.Start(TestChildExe(), "threads=2 listed"));
     ASSERT_TRUE(WaitForThreads(child.Pid(), 3));
 
-    ProcessImageList byStatus, byToolHelp;
+    ProcessImageList byStatus, byToolHelp, byQuery;
     ASSERT_TRUE(ListProcessesByStatus(byStatus));
     // Held from before the second listing: a process still running after it
     // was running during it.
@@ -120,7 +120,8 @@ TEST_F(LiveProcesses, BothProcessListPathsListTheChild) {
         if (h) held.push_back(std::move(h));
     }
     ASSERT_TRUE(ListProcessesByToolHelp(byToolHelp));
-    for (const ProcessImageList* list : {&byStatus, &byToolHelp}) {
+    ASSERT_TRUE(ListProcessesByQuery(byQuery));
+    for (const ProcessImageList* list : {&byStatus, &byToolHelp, &byQuery}) {
         const ProcessImageInfo* p = FindPid(*list, child.Pid());
         ASSERT_NE(nullptr, p);
         EXPECT_EQ(0, _stricmp("qm_testchild.exe", p->moduleName.c_str())) << p->moduleName;
@@ -150,35 +151,37 @@ TEST_F(LiveProcesses, ALoadKeepsWhatItReadOfProcessesStillRunning) {
     ASSERT_TRUE(child.Start(TestChildExe(), "threads=1 known"));
     ASSERT_TRUE(WaitForThreads(child.Pid(), 2));
 
-    ProcessImageList list;
-    ASSERT_TRUE(ListProcessesByToolHelp(list));
-    bool marked = false, aged = false;
-    int64_t ownCreated = 0;
-    for (ProcessImageInfo& p : list.items) {
-        if (p.pid == child.Pid()) {
-            // Not what the child's memory says: only a reuse can give it back.
-            p.commandLine = "as read before";
-            marked = true;
-        } else if (p.pid == ::GetCurrentProcessId()) {
-            // An earlier process under our id: ours must be read afresh.
-            ownCreated = p.createTime;
-            p.createTime -= 1;
-            p.commandLine = "an earlier process";
-            aged = true;
+    for (bool (*listProcesses)(ProcessImageList&) : {&ListProcessesByQuery, &ListProcessesByToolHelp}) {
+        ProcessImageList list;
+        ASSERT_TRUE(listProcesses(list));
+        bool marked = false, aged = false;
+        int64_t ownCreated = 0;
+        for (ProcessImageInfo& p : list.items) {
+            if (p.pid == child.Pid()) {
+                // Not what the child's memory says: only a reuse can give it back.
+                p.commandLine = "as read before";
+                marked = true;
+            } else if (p.pid == ::GetCurrentProcessId()) {
+                // An earlier process under our id: ours must be read afresh.
+                ownCreated = p.createTime;
+                p.createTime -= 1;
+                p.commandLine = "an earlier process";
+                aged = true;
+            }
         }
+        ASSERT_TRUE(marked && aged);
+        ASSERT_TRUE(listProcesses(list));
+        const ProcessImageInfo* kept = FindPid(list, child.Pid());
+        ASSERT_NE(nullptr, kept);
+        EXPECT_EQ("as read before", kept->commandLine);
+        EXPECT_EQ(0, _stricmp(LongFormOf(TestChildExe()).c_str(), kept->imagePath.c_str())) << kept->imagePath;
+        EXPECT_EQ(2, kept->threadCount);  // counted at every load
+        const ProcessImageInfo* own = FindPid(list, ::GetCurrentProcessId());
+        ASSERT_NE(nullptr, own);
+        EXPECT_EQ(ownCreated, own->createTime);
+        EXPECT_NE("an earlier process", own->commandLine);
+        EXPECT_FALSE(own->commandLine.empty());
     }
-    ASSERT_TRUE(marked && aged);
-    ASSERT_TRUE(ListProcessesByToolHelp(list));
-    const ProcessImageInfo* kept = FindPid(list, child.Pid());
-    ASSERT_NE(nullptr, kept);
-    EXPECT_EQ("as read before", kept->commandLine);
-    EXPECT_EQ(0, _stricmp(LongFormOf(TestChildExe()).c_str(), kept->imagePath.c_str())) << kept->imagePath;
-    EXPECT_EQ(2, kept->threadCount);  // counted at every load
-    const ProcessImageInfo* own = FindPid(list, ::GetCurrentProcessId());
-    ASSERT_NE(nullptr, own);
-    EXPECT_EQ(ownCreated, own->createTime);
-    EXPECT_NE("an earlier process", own->commandLine);
-    EXPECT_FALSE(own->commandLine.empty());
 }
 
 TEST_F(LiveProcesses, EntryPointsGateTheSamplerAndCanBeLoadedAgain) {
