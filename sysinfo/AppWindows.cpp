@@ -16,8 +16,12 @@ bool IsAppWindowBits(bool visible, bool hasParent, bool hasOwner, DWORD style, D
 }
 
 bool IsAppWindow(HWND window) {
-    if (!window || !::IsWindow(window)) return false;
+    if (!window) return false;
+    // Most top-level windows are hidden: their style says so in one read
+    // (0 for a window that is gone), before the five other questions, each of
+    // which may be a trip to the window server for another program's window.
     DWORD style = static_cast<DWORD>(::GetWindowLongPtrA(window, GWL_STYLE));
+    if ((style & WS_VISIBLE) == 0) return false;
     DWORD exStyle = static_cast<DWORD>(::GetWindowLongPtrA(window, GWL_EXSTYLE));
     // The parent is the real parent, not the owner (GetParent mixes them).
     HWND parent = ::GetAncestor(window, GA_PARENT);

@@ -45,6 +45,7 @@ void FilteredList::EndFill() {
     // The window re-applies the list's sort after a fill.
     Show(std::move(keys), false);
     changed_.clear();
+    freshFill_ = true;
     list_.SendMessage(WM_SETREDRAW, TRUE);
 }
 

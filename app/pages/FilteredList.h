@@ -83,6 +83,13 @@ public:
     // shown row that no longer matches goes, a hidden one that now does
     // comes back.
     Change ApplyToChanged();
+    // True once after each fill: the next update writes a value into every
+    // row, and is best done with the control's redrawing stopped.
+    bool TakeFreshFill() {
+        const bool fresh = freshFill_;
+        freshFill_ = false;
+        return fresh;
+    }
 
 private:
     struct Stored {
@@ -112,6 +119,7 @@ private:
     std::unordered_map<HICON, int> images_;
     std::vector<LPARAM> hidden_;  // keys of the rows the filter hides
     size_t nextOrder_ = 0;
+    bool freshFill_ = false;
     std::string filter_;
     std::string foldedFilter_;
     std::vector<LPARAM> changed_;  // rows whose texts changed while filtering

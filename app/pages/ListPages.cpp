@@ -142,6 +142,22 @@ void ListPage::Layout(const RECT& area) {
 }
 
 ViewChange ListPage::UpdateView(const ViewTick&) {
+    // The first update after a fill writes a value into every row. Each cell
+    // written to a list that redraws invalidates its item, a trip to the
+    // window server under Wine: at a thousand rows that update took longer
+    // than the whole fill. Stopped, the list is redrawn once at the end.
+    struct RedrawHold {
+        CListCtrlEx* list = nullptr;
+        ~RedrawHold() {
+            if (!list) return;
+            list->SendMessage(WM_SETREDRAW, TRUE);
+            list->Invalidate(false);
+        }
+    } hold;
+    if (rows_.TakeFreshFill() && list_.IsWindow()) {
+        hold.list = &list_;
+        list_.SendMessage(WM_SETREDRAW, FALSE);
+    }
     ViewChange change = Update();
     const FilteredList::Change filtered = rows_.ApplyToChanged();
     change.filtered = filtered.shown + filtered.hidden;
