@@ -18,16 +18,19 @@ bool IsAppWindowBits(bool visible, bool hasParent, bool hasOwner, DWORD style, D
 bool IsAppWindow(HWND window) {
     if (!window) return false;
     // Most top-level windows are hidden: their style says so in one read
-    // (0 for a window that is gone), before the five other questions, each of
-    // which may be a trip to the window server for another program's window.
+    // (0 for a window that is gone), before the other questions, each of
+    // which is a trip to the window server for another program's window.
     DWORD style = static_cast<DWORD>(::GetWindowLongPtrA(window, GWL_STYLE));
     if ((style & WS_VISIBLE) == 0) return false;
-    DWORD exStyle = static_cast<DWORD>(::GetWindowLongPtrA(window, GWL_EXSTYLE));
     // The parent is the real parent, not the owner (GetParent mixes them).
     HWND parent = ::GetAncestor(window, GA_PARENT);
     bool hasParent = (style & WS_CHILD) != 0 || (parent && parent != ::GetDesktopWindow());
+    if (hasParent) return false;
+    // A window whose parent is the desktop is visible exactly when its own
+    // style says so (the desktop is always visible): no need to ask again.
+    DWORD exStyle = static_cast<DWORD>(::GetWindowLongPtrA(window, GWL_EXSTYLE));
     bool hasOwner = ::GetWindow(window, GW_OWNER) != nullptr;
-    return IsAppWindowBits(::IsWindowVisible(window) != FALSE, hasParent, hasOwner, style, exStyle);
+    return IsAppWindowBits(true, false, hasOwner, style, exStyle);
 }
 
 HICON ProgramIcon(const std::string& path, bool large) {
@@ -44,15 +47,22 @@ HICON ProgramIcon(const std::string& path, bool large) {
     return nullptr;
 }
 
-bool ReadAppWindowInfo(HWND window, AppWindowInfo& info, bool withIcon) {
-    if (!window || !::IsWindow(window)) return false;
+namespace {
+bool ReadAppWindow(HWND window, AppWindowInfo& info, bool withIcon, const ProcessPaths* known) {
+    if (!window) return false;
     AppWindowInfo r;
     r.window = window;
-    ::GetWindowThreadProcessId(window, &r.pid);
+    // No thread for a window that is gone.
+    if (::GetWindowThreadProcessId(window, &r.pid) == 0) return false;
     r.imagePath = "<unknown>";
     r.programName = "<unknown>";
     std::string path;
-    if (GetProcessImagePath(r.pid, path) && !path.empty()) {
+    const auto it = known ? known->find(r.pid) : ProcessPaths::const_iterator();
+    if (known && it != known->end() && IsPlainImagePath(it->second))
+        path = it->second;
+    else
+        GetProcessImagePath(r.pid, path);
+    if (!path.empty()) {
         r.imagePath = path;
         // A path that names no file (a folder, say) protects under the same
         // key as an unreadable one, never under "".
@@ -66,5 +76,14 @@ bool ReadAppWindowInfo(HWND window, AppWindowInfo& info, bool withIcon) {
     if (withIcon && FileExists(r.imagePath)) r.icon.reset(ProgramIcon(r.imagePath, false));
     info = std::move(r);
     return true;
+}
+}  // namespace
+
+bool ReadAppWindowInfo(HWND window, AppWindowInfo& info, bool withIcon) {
+    return ReadAppWindow(window, info, withIcon, nullptr);
+}
+
+bool ReadAppWindowInfo(HWND window, AppWindowInfo& info, const ProcessPaths& known) {
+    return ReadAppWindow(window, info, false, &known);
 }
 

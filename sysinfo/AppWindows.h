@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <unordered_map>
 
 #include "core/Text.h"
 
@@ -30,6 +31,12 @@ struct AppWindowInfo {
 // Fills info for window (the icon only when asked for and a file exists at
 // the path). False when the window no longer exists.
 bool ReadAppWindowInfo(HWND window, AppWindowInfo& info, bool withIcon = true);
+// Image paths of processes by id, as a load of the process list read them.
+using ProcessPaths = std::unordered_map<DWORD, std::string>;
+// The same without the icon, taking the image path of the window's process
+// from known when it is there as a plain path (saving four trips to the
+// system a window); a process not there is read as above.
+bool ReadAppWindowInfo(HWND window, AppWindowInfo& info, const ProcessPaths& known);
 
 // Icon 0 of the file (large or small), else the shell's icon for the file;
 // null when neither. The caller owns the icon.

@@ -270,10 +270,15 @@ void ApplicationsPage::Fill() {
         ProgramDetails details;
     };
     std::unordered_map<std::string, Program> programs;
+    // The load has just read every process's image path.
+    ProcessPaths paths;
+    paths.reserve(sources_.snapshot.ProcessCount());
+    for (const ProcessImageInfo& p : sources_.snapshot.Processes().items)
+        if (!p.imagePath.empty()) paths.emplace(p.pid, p.imagePath);
     for (HWND window : sources_.snapshot.Windows()) {
         if (!IsAppWindow(window)) continue;
         AppWindowInfo info;
-        if (!ReadAppWindowInfo(window, info, false)) continue;
+        if (!ReadAppWindowInfo(window, info, paths)) continue;
         sources_.log.Log("Application: %s", info.imagePath.c_str());
         auto [found, isNew] = programs.try_emplace(LowerCaseKey(info.imagePath));
         Program& program = found->second;

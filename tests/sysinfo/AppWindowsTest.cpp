@@ -74,10 +74,22 @@ TEST(AppWindowInfo, TitleOrClassNameAndProgramName) {
     AppWindowInfo copy = a;
     EXPECT_EQ(a.icon.get(), copy.icon.get());
 
+    // A load's process list gives the path when it has a plain one for the
+    // window's process; anything else is read from the process.
+    AppWindowInfo known, odd, absent;
+    ASSERT_TRUE(ReadAppWindowInfo(titled.hwnd, known, ProcessPaths{{a.pid, "C:\\elsewhere\\known.exe"}}));
+    EXPECT_EQ("known.exe", known.programName);
+    EXPECT_EQ("Titled", known.title);
+    ASSERT_TRUE(ReadAppWindowInfo(titled.hwnd, odd, ProcessPaths{{a.pid, "C:\\PROGRA~1\\odd.exe"}}));
+    EXPECT_EQ(a.imagePath, odd.imagePath);
+    ASSERT_TRUE(ReadAppWindowInfo(titled.hwnd, absent, ProcessPaths{{a.pid + 4, "C:\\other.exe"}}));
+    EXPECT_EQ(a.imagePath, absent.imagePath);
+
     HWND gone = untitled.hwnd;
     ::DestroyWindow(untitled.hwnd);
     untitled.hwnd = nullptr;
     EXPECT_FALSE(ReadAppWindowInfo(gone, b));
+    EXPECT_FALSE(ReadAppWindowInfo(gone, b, ProcessPaths{{a.pid, "C:\\x.exe"}}));
     EXPECT_FALSE(IsAppWindow(gone));
 }
 
