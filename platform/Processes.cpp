@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
+#include <unordered_map>
 
 #include "base/Handles.h"
 #include "platform/OnDemand.h"
@@ -171,6 +173,33 @@ bool UserFromTerminalServer(DWORD pid, int64_t createTime, std::string& user) {
     return WideToAnsi(name, wcsnlen(name, 259), user) && !user.empty();
 }
 
+// The account name of a SID. Every process of a user carries the same SID,
+// and looking it up in the account database cost more than all the rest of
+// reading a process's owner: the names found are kept for the run.
+bool AccountNameOf(PSID sid, std::string& user) {
+    static CriticalSection lock;
+    static std::unordered_map<std::string, std::string> names;
+    if (!::IsValidSid(sid)) return false;
+    const std::string key(static_cast<const char*>(sid), ::GetLengthSid(sid));
+    {
+        CriticalSectionLock hold(lock);
+        auto it = names.find(key);
+        if (it != names.end()) {
+            user = it->second;
+            return true;
+        }
+    }
+    char name[260] = {};
+    char domain[260] = {};
+    DWORD nameLen = sizeof(name), domainLen = sizeof(domain);
+    SID_NAME_USE use;
+    if (!::LookupAccountSidA(nullptr, sid, name, &nameLen, domain, &domainLen, &use) || name[0] == '\0') return false;
+    user = name;
+    CriticalSectionLock hold(lock);
+    names.emplace(key, user);
+    return true;
+}
+
 bool UserFromToken(DWORD pid, std::string& user) {
     UniqueHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
     if (!process) process.reset(::OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, pid));
@@ -182,14 +211,7 @@ bool UserFromToken(DWORD pid, std::string& user) {
     if (size == 0 || size > 4096) return false;
     std::vector<BYTE> info(size);
     if (!::GetTokenInformation(token.get(), TokenUser, info.data(), size, &size)) return false;
-    PSID sid = reinterpret_cast<TOKEN_USER*>(info.data())->User.Sid;
-    char name[260] = {};
-    char domain[260] = {};
-    DWORD nameLen = sizeof(name), domainLen = sizeof(domain);
-    SID_NAME_USE use;
-    if (!::LookupAccountSidA(nullptr, sid, name, &nameLen, domain, &domainLen, &use)) return false;
-    user = name;
-    return !user.empty();
+    return AccountNameOf(reinterpret_cast<TOKEN_USER*>(info.data())->User.Sid, user);
 }
 
 }  // namespace
