@@ -1,7 +1,8 @@
 // Times, over every process of the running system, each call the snapshot's
 // process step makes per process (sysinfo/SystemSnapshot.cpp
-// ListProcessesByToolHelp), and the cheaper image-name query beside it, so
-// the cost per process can be split call by call.
+// ListProcessesByQuery, and the tool-help way beside it), and the cheaper
+// image-name query beside it, so the cost per process can be split call by
+// call; then the whole step, first and again as a refresh.
 //   qm_benchsnap [rounds]   (default 5; the best round of each is printed)
 //   qm_benchsnap --maps N
 // --maps times what ProcessSampler::Sample does with its lookup maps at N
@@ -26,6 +27,7 @@
 #include <vector>
 
 #include "sysinfo/ProcessHelpers.h"
+#include "sysinfo/ProcessSampler.h"
 #include "sysinfo/SystemSnapshot.h"
 
 namespace {
@@ -44,12 +46,14 @@ double NowMs() {
 struct Costs {
     double processList = 0;  // the process snapshot and its walk
     double threadCounts = 0; // ThreadCounts::Take
+    double systemQuery = 0;  // the system process query and its parse (what the load uses)
     double moduleSnap = 0;   // module snapshot + first module, per process summed
     double imageQuery = 0;   // QueryFullProcessImageNameA, summed
     double moduleEnum = 0;   // EnumProcessModules + GetModuleFileNameExA, summed
     double longPath = 0;     // NormaliseImagePath + GetLongPathNameA, summed
     double commandLine = 0;  // ReadProcessCommandLine, summed
     double wholeLoad = 0;    // LoadProcessImageList
+    double againLoad = 0;    // the same into the list of the first
     size_t processes = 0;
 };
 
@@ -227,6 +231,13 @@ int main(int argc, char** argv) {
         ThreadCounts threads;
         threads.Take();
         c.threadCounts = NowMs() - t;
+        t = NowMs();
+        {
+            std::vector<BYTE> buffer;
+            std::vector<ProcessEntry> entries;
+            if (QuerySystemProcesses(buffer) == 1) ParseProcessEntries(buffer.data(), buffer.size(), entries);
+        }
+        c.systemQuery = NowMs() - t;
         c.processes = pids.size();
         for (DWORD pid : pids) {
             std::string path;
@@ -275,14 +286,21 @@ int main(int argc, char** argv) {
         ProcessImageList list;
         LoadProcessImageList(list);
         c.wholeLoad = NowMs() - t;
+        // A refresh: the same load again, keeping what the first one read of
+        // the processes that still run.
+        t = NowMs();
+        LoadProcessImageList(list);
+        c.againLoad = NowMs() - t;
         Keep(best.processList, c.processList);
         Keep(best.threadCounts, c.threadCounts);
+        Keep(best.systemQuery, c.systemQuery);
         Keep(best.moduleSnap, c.moduleSnap);
         Keep(best.imageQuery, c.imageQuery);
         Keep(best.moduleEnum, c.moduleEnum);
         Keep(best.longPath, c.longPath);
         Keep(best.commandLine, c.commandLine);
         Keep(best.wholeLoad, c.wholeLoad);
+        Keep(best.againLoad, c.againLoad);
         best.processes = c.processes;
     }
     size_t n = best.processes ? best.processes : 1;
@@ -295,11 +313,13 @@ int main(int argc, char** argv) {
     std::printf("processes: %zu (best of %d rounds, ms)\n", best.processes, rounds);
     line("process snapshot + walk", best.processList, false);
     line("thread counts (ThreadCounts)", best.threadCounts, false);
+    line("system query + parse", best.systemQuery, false);
     line("module snapshot + first module", best.moduleSnap, true);
     line("QueryFullProcessImageNameA", best.imageQuery, true);
     line("EnumProcessModules + FileNameEx", best.moduleEnum, true);
     line("normalise + long path", best.longPath, true);
     line("command line", best.commandLine, true);
     line("LoadProcessImageList (whole)", best.wholeLoad, true);
+    line("  again, as a refresh", best.againLoad, true);
     return 0;
 }
