@@ -236,18 +236,20 @@ bool ReadProcessCommandLine(DWORD pid, std::string& commandLine) {
     // Only reads the target's memory; nothing runs inside it, so no target
     // can be harmed and nothing waits (well inside the 200 ms bound).
     UniqueHandle process(::OpenProcess(kProcessQueryRead, FALSE, pid));
-    if (!process) return false;
+    return process && ReadProcessCommandLine(process.get(), commandLine);
+}
+
+bool ReadProcessCommandLine(HANDLE process, std::string& commandLine) {
     std::string line;
-    bool ok = CommandLineBySystemQuery(process.get(), line);
+    bool ok = CommandLineBySystemQuery(process, line);
     if (!ok) {
 #ifdef _WIN64
         // An emulated 32-bit process has a 64-bit block too, with the same
         // command line; its 32-bit block is the second choice.
-        ok = CommandLineFromNativeBlock(process.get(), line) ||
-             (IsWow64(process.get()) && CommandLineFrom32BitBlock(process.get(), line));
+        ok = CommandLineFromNativeBlock(process, line) || (IsWow64(process) && CommandLineFrom32BitBlock(process, line));
 #else
         // A 64-bit block cannot be addressed from a 32-bit program.
-        ok = !HasOtherBitness(process.get()) && CommandLineFromNativeBlock(process.get(), line);
+        ok = !HasOtherBitness(process) && CommandLineFromNativeBlock(process, line);
 #endif
     }
     if (ok) commandLine.swap(line);

@@ -59,6 +59,8 @@ private:
 // here (a 64-bit process seen from this 32-bit program, where the system has
 // no command-line query) gives false.
 bool ReadProcessCommandLine(DWORD pid, std::string& commandLine);
+// The same through a handle opened with kProcessQueryRead.
+bool ReadProcessCommandLine(HANDLE process, std::string& commandLine);
 
 // Pure part of the command-line read: UTF-16 text as read from the target
 // (chars characters) to ANSI, cut at the first NUL and at 245 bytes (by whole characters).

@@ -100,18 +100,24 @@ bool ListProcessesByStatus(ProcessImageList& list) {
 
 namespace {
 
-// The image path, creation time and command line of one process (the main
-// module's name is known already), read from the process itself.
+// The image path, creation time (unless known) and command line of one
+// process (the main module's name is known already), read from the process
+// itself through one handle where the rights allow.
 void ReadProcessImage(ProcessImageInfo& info, ProcessImageList& list) {
     std::string path;
     {
-        UniqueHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, info.pid));
+        // Reading the command line needs the memory-read right as well; the
+        // image name and times need only the limited query right.
+        UniqueHandle process(::OpenProcess(kProcessQueryRead, FALSE, info.pid));
+        const bool canRead = static_cast<bool>(process);
+        if (!process) process.reset(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, info.pid));
         if (!process) process.reset(::OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, info.pid));
-        if (process) ReadProcessCreateTime(process.get(), info.createTime);
+        if (process && info.createTime == 0) ReadProcessCreateTime(process.get(), info.createTime);
         // The system's image-name query answers without reading the
         // process's memory; a module snapshot reads it many times over and
         // cost several milliseconds a process.
         if (process) QueryProcessImageName(process.get(), path);
+        if (canRead) ReadProcessCommandLine(process.get(), info.commandLine);
     }
     // Without that query (older systems): the main module is the first of
     // the process's module snapshot; a process of the other bitness (or one
@@ -131,7 +137,6 @@ void ReadProcessImage(ProcessImageInfo& info, ProcessImageList& list) {
         info.imagePath = CleanImagePath(path);
         list.threadTotal += info.threadCount;
     }
-    ReadProcessCommandLine(info.pid, info.commandLine);
 }
 
 // Takes what the last load read of a process that still runs; false when the
@@ -165,6 +170,7 @@ bool ListProcessesByQuery(ProcessImageList& list) {
         info.pid = e.pid;
         info.threadCount = static_cast<int>(e.threadCount);
         if (!TakeKnown(known, info, e.createTime, list)) {
+            info.createTime = e.createTime;
             // The system's own processes have no name in the query, and the
             // tool-help list shows them by the name it gives them.
             if (e.name && e.nameChars > 0) WideToAnsi(e.name, e.nameChars, info.moduleName);
@@ -196,6 +202,7 @@ bool ListProcessesByToolHelp(ProcessImageList& list) {
             if (process) ReadProcessCreateTime(process.get(), createTime);
         }
         if (!TakeKnown(known, info, createTime, list)) {
+            info.createTime = createTime;
             info.moduleName = pe.szExeFile;
             ReadProcessImage(info, list);
         }
