@@ -503,6 +503,29 @@ void CListCtrlEx::AutoSizeColumnsFromTexts(int rows, const std::function<const s
     Invalidate();
 }
 
+bool CListCtrlEx::NeedsColumnPadding() const {
+    const size_t n = static_cast<size_t>(GetColumnCount());
+    if (columnPadding_.size() != n) return n > 0;
+    return std::any_of(columnPadding_.begin(), columnPadding_.end(), [](int padding) { return padding < 0; });
+}
+
+void CListCtrlEx::LearnColumnPadding(const std::function<const std::string&(int column)>& text) {
+    const int n = GetColumnCount();
+    if (GetItemCount() != 1) return;
+    if (static_cast<int>(columnPadding_.size()) != n) columnPadding_.assign(static_cast<size_t>(n), -1);
+    WindowDC dc(hwnd_);
+    SelectGuard font(dc.get(), reinterpret_cast<HFONT>(SendMessage(WM_GETFONT)));
+    for (int c = 0; c < n; ++c) {
+        int& padding = columnPadding_[static_cast<size_t>(c)];
+        if (padding >= 0) continue;
+        const std::string& s = text(c);
+        SIZE size{};
+        if (!s.empty()) ::GetTextExtentPoint32A(dc.get(), s.data(), static_cast<int>(s.size()), &size);
+        SendMessage(LVM_SETCOLUMNWIDTH, c, LVSCW_AUTOSIZE);
+        padding = std::max(static_cast<int>(SendMessage(LVM_GETCOLUMNWIDTH, c)) - static_cast<int>(size.cx), 0);
+    }
+}
+
 int CListCtrlEx::InsertColumn(int column, const std::string& title, int format, int width) {
     LVCOLUMNA col{};
     col.mask = LVCF_TEXT | LVCF_FMT | LVCF_WIDTH | LVCF_SUBITEM;

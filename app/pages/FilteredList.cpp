@@ -149,6 +149,14 @@ void FilteredList::Show(std::vector<LPARAM> keys, bool resort) {
         row.shown = true;
         ++index;
         ++count;
+        // The first row of a list that has not yet learnt what it adds to a
+        // text teaches it now, while it is the only row.
+        if (count == 1 && keys.size() > 1 && list_.NeedsColumnPadding()) {
+            static const std::string kNone;
+            list_.LearnColumnPadding([&row](int column) -> const std::string& {
+                return static_cast<size_t>(column) < row.cells.size() ? row.cells[static_cast<size_t>(column)] : kNone;
+            });
+        }
     }
     if (sorted && resort) list_.Resort();
 }

@@ -339,6 +339,33 @@ TEST_F(FunctionListTest, FittingFromTextsGivesTheListsOwnWidths) {
     const std::vector<int> measured = fromTexts();
     EXPECT_EQ(own(), measured);
     EXPECT_GT(measured[0], learnt[0]);
+
+    // Learnt from the first row alone, before the others come, as a list's
+    // first fill does: the same widths.
+    CTaskListCtrl fresh;
+    ASSERT_TRUE(CreateFunctionList(fresh, kTaskListLayout, host.GetHwnd(), kListRect));
+    fresh.ResetImageList();
+    EXPECT_TRUE(fresh.NeedsColumnPadding());
+    const std::vector<std::string> first = {"x.exe", "Protected", "u", "8", "1.0%", "2 K", "2", "W", "D"};
+    fresh.InsertItemWithIcon(0, first[0], nullptr);
+    for (size_t c = 1; c < first.size(); ++c) fresh.SetItemText(0, static_cast<int>(c), first[c]);
+    fresh.SetItemImage(0, 1, 2);
+    fresh.LearnColumnPadding([&](int c) -> const std::string& { return first[static_cast<size_t>(c)]; });
+    EXPECT_FALSE(fresh.NeedsColumnPadding());
+    const std::vector<std::string> wide = {"a-much-much-longer-program-name.exe", "Can Close", "NETWORK SERVICE", "65536",
+                                           "100.0%", "1 K", "1", "Ornava Utilities and Partners",
+                                           "A description of some length"};
+    fresh.InsertItemWithIcon(1, wide[0], nullptr);
+    for (size_t c = 1; c < wide.size(); ++c) fresh.SetItemText(1, static_cast<int>(c), wide[c]);
+    fresh.SetItemImage(1, 1, 2);
+    const std::vector<std::vector<std::string>> both = {first, wide};
+    fresh.AutoSizeColumnsFromTexts(2, [&](int r, int c) -> const std::string& {
+        return both[static_cast<size_t>(r)][static_cast<size_t>(c)];
+    });
+    std::vector<int> fitted;
+    for (int c = 0; c < fresh.GetColumnCount(); ++c) fitted.push_back(fresh.GetColumnWidth(c));
+    fresh.AutoSizeColumns(-1);
+    for (int c = 0; c < fresh.GetColumnCount(); ++c) EXPECT_EQ(fresh.GetColumnWidth(c), fitted[c]) << "column " << c;
 }
 
 // ---- The base list: selection, texts, widths -------------------------------------
