@@ -120,7 +120,11 @@ void CQuillmarkDlg::UpdateCurrentView() {
     // A failed sample keeps the last good values (the page decides what that
     // means for its rows).
     ViewTick tick;
-    tick.sampled = page.UsesProcessSample() && sampler_.Sample() == SampleResult::Ok;
+    // Until the first load has filled the lists they have no row to update;
+    // a sample then (every process's owner read for the first time) would
+    // only hold up the load, which reads the same processes.
+    const bool rowsToUpdate = dataLoaded_ || !page.AsList();
+    tick.sampled = page.UsesProcessSample() && rowsToUpdate && sampler_.Sample() == SampleResult::Ok;
     tick.autoSize = view_.autoSizeColumns;
     tick.taskRows = tasks_.TotalRowCount();
     const ViewChange change = page.UpdateView(tick);
