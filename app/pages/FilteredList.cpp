@@ -43,7 +43,7 @@ void FilteredList::EndFill() {
     for (LPARAM key : hidden_)
         if (Matches(rows_[key])) keys.push_back(key);
     // The window re-applies the list's sort after a fill.
-    Show(std::move(keys), false);
+    Show(std::move(keys), false, true);
     changed_.clear();
     freshFill_ = true;
     list_.SendMessage(WM_SETREDRAW, TRUE);
@@ -120,7 +120,7 @@ int FilteredList::InsertIntoControl(int index, LPARAM key, const Stored& row) {
     return inserted;
 }
 
-void FilteredList::Show(std::vector<LPARAM> keys, bool resort) {
+void FilteredList::Show(std::vector<LPARAM> keys, bool resort, bool filling) {
     if (keys.empty()) return;
     const std::unordered_set<LPARAM> showing(keys.begin(), keys.end());
     hidden_.erase(std::remove_if(hidden_.begin(), hidden_.end(), [&](LPARAM key) { return showing.count(key) != 0; }),
@@ -151,7 +151,7 @@ void FilteredList::Show(std::vector<LPARAM> keys, bool resort) {
         ++count;
         // The first row of a list that has not yet learnt what it adds to a
         // text teaches it now, while it is the only row.
-        if (count == 1 && keys.size() > 1 && list_.NeedsColumnPadding()) {
+        if (filling && count == 1 && keys.size() > 1 && list_.NeedsColumnPadding()) {
             static const std::string kNone;
             list_.LearnColumnPadding([&row](int column) -> const std::string& {
                 return static_cast<size_t>(column) < row.cells.size() ? row.cells[static_cast<size_t>(column)] : kNone;

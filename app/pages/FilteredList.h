@@ -105,7 +105,9 @@ private:
     // Inserts the rows of keys (hidden ones) into the control: in fill order
     // among the shown rows of an unsorted list; a sorted list is sorted again
     // after when resort is set.
-    void Show(std::vector<LPARAM> keys, bool resort);
+    // A fill's Show (filling) also lets a list that has not yet learnt its
+    // column margins learn them from its first row.
+    void Show(std::vector<LPARAM> keys, bool resort, bool filling = false);
     // Takes the row at a control index out of the control.
     void Hide(int index, LPARAM key, Stored& row);
     int InsertIntoControl(int index, LPARAM key, const Stored& row);
