@@ -17,7 +17,13 @@
 // interval's check), and the process query every two seconds (the view
 // update's sample). That is the CPU floor of a window that keeps those
 // histories: what Quillmark spends above it goes to its lists and pages.
-//   qm_benchfloor.exe [rows] [samplers]   (default 0 rows, no sampling)
+//
+// With "loader" it also does once what Quillmark's snapshot load does at
+// start: a thread of its own takes the process query and ends. Under Wine the
+// stack of the last thread that ended stays mapped until another thread ends,
+// so a window that ever loaded on a thread holds about one thread more than
+// it runs.
+//   qm_benchfloor.exe [rows] [samplers] [loader]   (default 0 rows, neither)
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
@@ -43,6 +49,7 @@ constexpr UINT kFillMessage = WM_APP + 2;
 struct Floor {
     int rows = 0;
     bool samplers = false;
+    bool loader = false;
     HWND wnd = nullptr;     // where the sampler threads post their readings
     HANDLE stop = nullptr;  // set at the end: the sampler threads end
     HANDLE threads[2] = {};
@@ -108,6 +115,19 @@ void QueryProcesses() {
         if (status != static_cast<LONG>(0xC0000004)) break;
         buffer.resize(needed + 64 * 1024);
     }
+}
+
+DWORD WINAPI LoaderThread(LPVOID) {
+    QueryProcesses();
+    return 0;
+}
+
+// Runs one load on a thread of its own and waits for it to end.
+void LoadOnce() {
+    HANDLE thread = ::CreateThread(nullptr, 0, LoaderThread, nullptr, 0, nullptr);
+    if (!thread) return;
+    ::WaitForSingleObject(thread, 10000);
+    ::CloseHandle(thread);
 }
 
 void StartSamplers(HWND wnd, Floor& floor) {
@@ -323,6 +343,7 @@ LRESULT CALLBACK FloorWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
         if (LOWORD(wp) == ID_VIEW_REFRESH) FillList(*floor);
         return 0;
     case kFillMessage:
+        if (floor->loader) LoadOnce();
         FillList(*floor);
         if (floor->samplers && !floor->stop) StartSamplers(wnd, *floor);
         return 0;
@@ -355,6 +376,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     const long rows = std::strtol(commandLine, nullptr, 10);
     floor.rows = rows > 0 ? static_cast<int>(rows) : 0;
     floor.samplers = std::strstr(commandLine, "samplers") != nullptr;
+    floor.loader = std::strstr(commandLine, "loader") != nullptr;
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES |
                                               ICC_LISTVIEW_CLASSES | ICC_COOL_CLASSES};
     ::InitCommonControlsEx(&icc);
