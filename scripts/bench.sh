@@ -484,7 +484,7 @@ run_set() {
     case $set in
     tray)
         # Started in the notification area, Tasks the last tab: nothing is
-        # shown, so nothing should be queried.
+        # shown, so only the warnings' watch queries (every 5 s).
         wanted quillmark || return 0
         quillmark_settings 1 "$idx" 1
         measure "$n" "$interval" tray quillmark quillmark-tray "$quillmark"

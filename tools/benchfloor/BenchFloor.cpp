@@ -104,12 +104,13 @@ DWORD WINAPI NetworkThread(LPVOID param) {
     return 0;
 }
 
-void QueryProcesses() {
-    static std::vector<BYTE> buffer(256 * 1024);
+// One process query into buffer, grown as the system asks.
+void QueryProcesses(std::vector<BYTE>& buffer) {
+    if (buffer.empty()) buffer.resize(256 * 1024);
     const QueryFn query = SystemQuery();
     if (!query) return;
     ULONG needed = 0;
-    // SystemProcessInformation, grown as the system asks.
+    // SystemProcessInformation.
     for (int i = 0; i < 4; ++i) {
         const LONG status = query(5, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
         if (status != static_cast<LONG>(0xC0000004)) break;
@@ -117,8 +118,12 @@ void QueryProcesses() {
     }
 }
 
+// The load's buffer is its own and goes with it, as the snapshot loader's
+// does; a load still running after the wait below cannot share the view
+// update's buffer with it.
 DWORD WINAPI LoaderThread(LPVOID) {
-    QueryProcesses();
+    std::vector<BYTE> buffer;
+    QueryProcesses(buffer);
     return 0;
 }
 
@@ -353,7 +358,8 @@ LRESULT CALLBACK FloorWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
             status.dwLength = sizeof(status);
             ::GlobalMemoryStatusEx(&status);
         } else if (wp == kProcessTimer) {
-            QueryProcesses();
+            static std::vector<BYTE> buffer;  // kept between ticks, as the sampler's
+            QueryProcesses(buffer);
         }
         return 0;
     case kCpuSample:
