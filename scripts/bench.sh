@@ -11,7 +11,9 @@
 # interval) and the floor window sampling what Quillmark samples while it is
 # seen ("floor+samplers": the memory status every 100 ms, the CPU times and
 # the interface table every second on threads, the process query every 2 s,
-# and one load at start on a thread that ends, as the snapshot's);
+# and one load at start on a thread that ends, as the snapshot's), and
+# "floor+icons", the same with a row per running process showing the icon of
+# its program file as Quillmark's lists take it (its own, else the shell's);
 # for memory and time the floor window (tools/benchfloor: a static
 # window with the same kinds of controls and N list rows), started the same
 # way at every count. It prints a table with the ratios and differences, and
@@ -525,6 +527,10 @@ run_set() {
             # window sampling what Quillmark samples while it is seen, after
             # one load on a thread of its own.
             measure "$n" "$interval" - floor+samplers floor "$floor_exe" "$n" samplers loader
+            # And the floor of a list of programs with their icons: the same,
+            # with a row per running process showing its program file's icon
+            # (the file's own, else the shell's), one image per row.
+            measure "$n" "$interval" - floor+icons floor "$floor_exe" "$n" samplers loader icons
         fi
         run_set "$n" "$interval" taskmgr
         if wanted probe; then measure "$n" "$interval" - probe probe "$probe_exe" "$ms"; fi ;;
@@ -650,6 +656,17 @@ END {
     if (s != "") print "taskmgr (2 s, Processes page) in all: " s "."
 }' "$results")
 
+# Quillmark against the floor of a list of programs with their icons.
+icons_note=$(awk -F'\t' '
+$5 == "floor+icons" && $9 > 0 { fi[$1] = $9 }
+$5 == "quillmark" && $4 == "Tasks" && $3 == 2 && $9 > 0 { q[$1] = $9 }
+END {
+    s = ""
+    for (k in q) if (k in fi)
+        s = s sprintf("%sN = %s: %+.1f MB", s == "" ? "" : "; ", k, (q[k] - fi[k]) / 1024)
+    if (s != "") print "Quillmark (Tasks, 2 s) against floor+icons: " s "."
+}' "$results")
+
 stamp="$(date -u '+%Y-%m-%d %H:%M UTC'), $(wine --version 2>/dev/null), $(nproc) cores, ${duration} s per program"
 profiles=""
 for n in "${profiled[@]}"; do
@@ -664,18 +681,19 @@ echo "$stamp"
 echo "Measured: $built"
 echo "$table"
 [ -n "$taskmgr_note" ] && echo "$taskmgr_note"
+[ -n "$icons_note" ] && echo "$icons_note"
 echo "Idle GUI program (tools/benchidle): $(awk -v k="$idle_kb" 'BEGIN { printf "%.1f", k / 1024 }') MB resident."
 echo "CPU in % of one core; wineserver, Xvfb and the idle programs after the baseline with only the idle programs"
 echo "running (windows shown or hidden as in the row). 'total' is own + wineserver + Xvfb (the idle programs' extra"
 echo "work is shown apart). 'vs floor' is the difference to the floor window's time at the same N."
 echo "'-' for a window or list that did not come within ${list_timeout} s."
 echo "$profiles"
-[ -n "$out_file" ] && { echo "$stamp"; echo "Measured: $built"; echo; echo "$table"; echo; echo "$taskmgr_note"; echo "$profiles"; } >"$out_file"
+[ -n "$out_file" ] && { echo "$stamp"; echo "Measured: $built"; echo; echo "$table"; echo; echo "$taskmgr_note"; echo "$icons_note"; echo "$profiles"; } >"$out_file"
 
 if [ "$write_readme" = 1 ]; then
     readme="$QM_ROOT/README.md"
     if grep -q '<!-- bench:begin -->' "$readme" && grep -q '<!-- bench:end -->' "$readme"; then
-        { echo "Measured $stamp; $built."; echo; echo "$table"; [ -n "$taskmgr_note" ] && { echo; echo "$taskmgr_note"; }; } >"$work/table.md"
+        { echo "Measured $stamp; $built."; echo; echo "$table"; [ -n "$taskmgr_note" ] && { echo; echo "$taskmgr_note"; }; [ -n "$icons_note" ] && { echo; echo "$icons_note"; }; } >"$work/table.md"
         awk -v f="$work/table.md" '
             /<!-- bench:begin -->/ { print; while ((getline line < f) > 0) print line; skip = 1; next }
             /<!-- bench:end -->/ { skip = 0 }

@@ -23,9 +23,17 @@
 // stack of the last thread that ended stays mapped until another thread ends,
 // so a window that ever loaded on a thread holds about one thread more than
 // it runs.
-//   qm_benchfloor.exe [rows] [samplers] [loader]   (default 0 rows, neither)
+//
+// With "icons" the load also reads the program file of every running process
+// (the snapshot's loader does), and the list shows one row per process (at
+// least rows) with the small icon of its program file, one image per row as
+// Quillmark's lists keep them: the file's own icon, else the shell's icon for
+// the file. The first such shell icon makes the shell build its image lists;
+// this is the memory floor of a list of programs with their icons.
+//   qm_benchfloor.exe [rows] [samplers] [loader] [icons]   (default 0 rows, none)
 #include <windows.h>
 #include <commctrl.h>
+#include <psapi.h>
 #include <shellapi.h>
 
 #include <iphlpapi.h>
@@ -33,6 +41,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <string>
 #include <vector>
 
 #include "resource.h"
@@ -50,6 +60,8 @@ struct Floor {
     int rows = 0;
     bool samplers = false;
     bool loader = false;
+    bool icons = false;
+    std::vector<std::string> paths;  // with icons: each running process's program file, by the load
     HWND wnd = nullptr;     // where the sampler threads post their readings
     HANDLE stop = nullptr;  // set at the end: the sampler threads end
     HANDLE threads[2] = {};
@@ -121,15 +133,29 @@ void QueryProcesses(std::vector<BYTE>& buffer) {
 // The load's buffer is its own and goes with it, as the snapshot loader's
 // does; a load still running after the wait below cannot share the view
 // update's buffer with it.
-DWORD WINAPI LoaderThread(LPVOID) {
+DWORD WINAPI LoaderThread(LPVOID param) {
+    auto* floor = static_cast<Floor*>(param);
     std::vector<BYTE> buffer;
     QueryProcesses(buffer);
+    if (!floor->icons) return 0;
+    std::vector<DWORD> pids(4096);
+    DWORD bytes = 0;
+    if (!::EnumProcesses(pids.data(), static_cast<DWORD>(pids.size() * sizeof(DWORD)), &bytes)) return 0;
+    pids.resize(bytes / sizeof(DWORD));
+    for (DWORD pid : pids) {
+        HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+        if (!process) continue;
+        char path[MAX_PATH] = {};
+        DWORD size = sizeof(path);
+        if (::QueryFullProcessImageNameA(process, 0, path, &size)) floor->paths.emplace_back(path, size);
+        ::CloseHandle(process);
+    }
     return 0;
 }
 
 // Runs one load on a thread of its own and waits for it to end.
-void LoadOnce() {
-    HANDLE thread = ::CreateThread(nullptr, 0, LoaderThread, nullptr, 0, nullptr);
+void LoadOnce(Floor& floor) {
+    HANDLE thread = ::CreateThread(nullptr, 0, LoaderThread, &floor, 0, nullptr);
     if (!thread) return;
     ::WaitForSingleObject(thread, 10000);
     ::CloseHandle(thread);
@@ -269,11 +295,67 @@ void RemoveTrayIcon(HWND wnd) {
     ::Shell_NotifyIconA(NIM_DELETE, &data);
 }
 
+// A program file's small icon as Quillmark's lists take it: the file's own
+// first icon, else the shell's icon for the file.
+HICON SmallProgramIcon(const std::string& path) {
+    HICON icon = nullptr;
+    ::ExtractIconExA(path.c_str(), 0, nullptr, &icon, 1);
+    if (icon) return icon;
+    SHFILEINFOA info{};
+    if (::SHGetFileInfoA(path.c_str(), 0, &info, sizeof(info), SHGFI_ICON | SHGFI_SMALLICON)) return info.hIcon;
+    return nullptr;
+}
+
+// With icons: a new image list with one image per row, each program file's
+// icon read once for the fill and its bitmaps added per row, as Quillmark
+// fills its lists (adding the icon itself costs far more under Wine).
+void AddRowImages(const Floor& floor, int rows) {
+    HIMAGELIST images = ::ImageList_Create(::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON),
+                                           ILC_COLOR32 | ILC_MASK, 64, 256);
+    if (!images) return;
+    struct Bitmaps {
+        HBITMAP color = nullptr;
+        HBITMAP mask = nullptr;
+    };
+    std::map<std::string, Bitmaps> files;
+    for (int row = 0; row < rows; ++row) {
+        const std::string& path = floor.paths[static_cast<size_t>(row) % floor.paths.size()];
+        auto it = files.find(path);
+        if (it == files.end()) {
+            Bitmaps bitmaps;
+            if (HICON icon = SmallProgramIcon(path)) {
+                ICONINFO info{};
+                if (::GetIconInfo(icon, &info)) {
+                    bitmaps.color = info.hbmColor;
+                    bitmaps.mask = info.hbmMask;
+                }
+                ::DestroyIcon(icon);
+            }
+            it = files.emplace(path, bitmaps).first;
+        }
+        if (!it->second.color || ::ImageList_Add(images, it->second.color, it->second.mask) < 0)
+            ::ImageList_AddIcon(images, ::LoadIconA(nullptr, IDI_APPLICATION));
+    }
+    for (auto& entry : files) {
+        if (entry.second.color) ::DeleteObject(entry.second.color);
+        if (entry.second.mask) ::DeleteObject(entry.second.mask);
+    }
+    // The list owns its image list (no LVS_SHAREIMAGELISTS): the one it
+    // replaces is the caller's to destroy.
+    HIMAGELIST old = reinterpret_cast<HIMAGELIST>(
+        ::SendMessageA(floor.list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images)));
+    if (old) ::ImageList_Destroy(old);
+}
+
 void FillList(const Floor& floor) {
     HWND list = floor.list;
-    const int rows = floor.rows;
+    const bool withIcons = floor.icons && !floor.paths.empty();
+    const int rows = withIcons && floor.paths.size() > static_cast<size_t>(floor.rows)
+                         ? static_cast<int>(floor.paths.size())
+                         : floor.rows;
     ::SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     ::SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+    if (withIcons) AddRowImages(floor, rows);
     char text[64];
     for (int row = 0; row < rows; ++row) {
         std::snprintf(text, sizeof(text), "program%04d.exe", row);
@@ -281,7 +363,7 @@ void FillList(const Floor& floor) {
         item.mask = LVIF_TEXT | LVIF_IMAGE;
         item.iItem = row;
         item.pszText = text;
-        item.iImage = 0;
+        item.iImage = withIcons ? row : 0;
         const int at = static_cast<int>(::SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
         if (at < 0) break;
         const char* cells[] = {nullptr, nullptr, "0", "1,024 K", "C:\\Program Files\\Floor\\program.exe"};
@@ -348,7 +430,7 @@ LRESULT CALLBACK FloorWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
         if (LOWORD(wp) == ID_VIEW_REFRESH) FillList(*floor);
         return 0;
     case kFillMessage:
-        if (floor->loader) LoadOnce();
+        if (floor->loader || floor->icons) LoadOnce(*floor);
         FillList(*floor);
         if (floor->samplers && !floor->stop) StartSamplers(wnd, *floor);
         return 0;
@@ -383,6 +465,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     floor.rows = rows > 0 ? static_cast<int>(rows) : 0;
     floor.samplers = std::strstr(commandLine, "samplers") != nullptr;
     floor.loader = std::strstr(commandLine, "loader") != nullptr;
+    floor.icons = std::strstr(commandLine, "icons") != nullptr;
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES |
                                               ICC_LISTVIEW_CLASSES | ICC_COOL_CLASSES};
     ::InitCommonControlsEx(&icc);
