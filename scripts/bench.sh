@@ -529,7 +529,8 @@ run_set() {
             measure "$n" "$interval" - floor+samplers floor "$floor_exe" "$n" samplers loader
             # And the floor of a list of programs with their icons: the same,
             # with a row per running process showing its program file's icon
-            # (the file's own, else the shell's), one image per row.
+            # (the file's own, else the shell's), one image per file as
+            # Quillmark's lists keep them.
             measure "$n" "$interval" - floor+icons floor "$floor_exe" "$n" samplers loader icons
         fi
         run_set "$n" "$interval" taskmgr

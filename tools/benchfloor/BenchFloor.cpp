@@ -26,7 +26,7 @@
 //
 // With "icons" the load also reads the program file of every running process
 // (the snapshot's loader does), and the list shows one row per process (at
-// least rows) with the small icon of its program file, one image per row as
+// least rows) with the small icon of its program file, one image per file as
 // Quillmark's lists keep them: the file's own icon, else the shell's icon for
 // the file. The first such shell icon makes the shell build its image lists;
 // this is the memory floor of a list of programs with their icons.
@@ -306,44 +306,41 @@ HICON SmallProgramIcon(const std::string& path) {
     return nullptr;
 }
 
-// With icons: a new image list with one image per row, each program file's
-// icon read once for the fill and its bitmaps added per row, as Quillmark
-// fills its lists (adding the icon itself costs far more under Wine).
-void AddRowImages(const Floor& floor, int rows) {
-    HIMAGELIST images = ::ImageList_Create(::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON),
-                                           ILC_COLOR32 | ILC_MASK, 64, 256);
-    if (!images) return;
-    struct Bitmaps {
-        HBITMAP color = nullptr;
-        HBITMAP mask = nullptr;
-    };
-    std::map<std::string, Bitmaps> files;
+// With icons: a new image list with one image per program file, each file's
+// icon read once for the fill and its bitmaps added once, as Quillmark's
+// lists keep them (rows of the same file share the image). Into images, the
+// image index of every row.
+void AddRowImages(const Floor& floor, int rows, std::vector<int>& images) {
+    HIMAGELIST list = ::ImageList_Create(::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON),
+                                         ILC_COLOR32 | ILC_MASK, 64, 256);
+    if (!list) return;
+    std::map<std::string, int> files;
     for (int row = 0; row < rows; ++row) {
         const std::string& path = floor.paths[static_cast<size_t>(row) % floor.paths.size()];
         auto it = files.find(path);
         if (it == files.end()) {
-            Bitmaps bitmaps;
+            int image = -1;
             if (HICON icon = SmallProgramIcon(path)) {
+                // The bitmaps, not the icon: adding an icon costs far more
+                // under Wine.
                 ICONINFO info{};
                 if (::GetIconInfo(icon, &info)) {
-                    bitmaps.color = info.hbmColor;
-                    bitmaps.mask = info.hbmMask;
+                    if (info.hbmColor) image = ::ImageList_Add(list, info.hbmColor, info.hbmMask);
+                    if (info.hbmColor) ::DeleteObject(info.hbmColor);
+                    if (info.hbmMask) ::DeleteObject(info.hbmMask);
                 }
+                if (image < 0) image = ::ImageList_AddIcon(list, icon);
                 ::DestroyIcon(icon);
             }
-            it = files.emplace(path, bitmaps).first;
+            if (image < 0) image = ::ImageList_AddIcon(list, ::LoadIconA(nullptr, IDI_APPLICATION));
+            it = files.emplace(path, image).first;
         }
-        if (!it->second.color || ::ImageList_Add(images, it->second.color, it->second.mask) < 0)
-            ::ImageList_AddIcon(images, ::LoadIconA(nullptr, IDI_APPLICATION));
-    }
-    for (auto& entry : files) {
-        if (entry.second.color) ::DeleteObject(entry.second.color);
-        if (entry.second.mask) ::DeleteObject(entry.second.mask);
+        images.push_back(it->second);
     }
     // The list owns its image list (no LVS_SHAREIMAGELISTS): the one it
     // replaces is the caller's to destroy.
     HIMAGELIST old = reinterpret_cast<HIMAGELIST>(
-        ::SendMessageA(floor.list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images)));
+        ::SendMessageA(floor.list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(list)));
     if (old) ::ImageList_Destroy(old);
 }
 
@@ -355,7 +352,8 @@ void FillList(const Floor& floor) {
                          : floor.rows;
     ::SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     ::SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
-    if (withIcons) AddRowImages(floor, rows);
+    std::vector<int> images;
+    if (withIcons) AddRowImages(floor, rows, images);
     char text[64];
     for (int row = 0; row < rows; ++row) {
         std::snprintf(text, sizeof(text), "program%04d.exe", row);
@@ -363,7 +361,7 @@ void FillList(const Floor& floor) {
         item.mask = LVIF_TEXT | LVIF_IMAGE;
         item.iItem = row;
         item.pszText = text;
-        item.iImage = withIcons ? row : 0;
+        item.iImage = static_cast<size_t>(row) < images.size() ? images[static_cast<size_t>(row)] : 0;
         const int at = static_cast<int>(::SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
         if (at < 0) break;
         const char* cells[] = {nullptr, nullptr, "0", "1,024 K", "C:\\Program Files\\Floor\\program.exe"};
