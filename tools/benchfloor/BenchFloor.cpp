@@ -140,7 +140,7 @@ DWORD WINAPI LoaderThread(LPVOID param) {
     if (!floor->icons) return 0;
     std::vector<DWORD> pids(4096);
     DWORD bytes = 0;
-    if (!::EnumProcesses(pids.data(), static_cast<DWORD>(pids.size() * sizeof(DWORD)), &bytes)) return 0;
+    if (!::K32EnumProcesses(pids.data(), static_cast<DWORD>(pids.size() * sizeof(DWORD)), &bytes)) return 0;
     pids.resize(bytes / sizeof(DWORD));
     for (DWORD pid : pids) {
         HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
