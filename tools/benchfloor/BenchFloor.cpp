@@ -43,6 +43,7 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "resource.h"
@@ -61,7 +62,7 @@ struct Floor {
     bool samplers = false;
     bool loader = false;
     bool icons = false;
-    std::vector<std::string> paths;  // with icons: each running process's program file, by the load
+    std::vector<std::string> paths;  // with icons: each running process's program file, from the load
     HWND wnd = nullptr;     // where the sampler threads post their readings
     HANDLE stop = nullptr;  // set at the end: the sampler threads end
     HANDLE threads[2] = {};
@@ -130,34 +131,57 @@ void QueryProcesses(std::vector<BYTE>& buffer) {
     }
 }
 
+// What one load hands back: the load writes it while it runs, the window
+// reads it only once the load has ended.
+struct LoadResult {
+    bool icons = false;
+    std::vector<std::string> paths;
+};
+
 // The load's buffer is its own and goes with it, as the snapshot loader's
 // does; a load still running after the wait below cannot share the view
 // update's buffer with it.
 DWORD WINAPI LoaderThread(LPVOID param) {
-    auto* floor = static_cast<Floor*>(param);
+    auto* result = static_cast<LoadResult*>(param);
     std::vector<BYTE> buffer;
     QueryProcesses(buffer);
-    if (!floor->icons) return 0;
-    std::vector<DWORD> pids(4096);
+    if (!result->icons) return 0;
+    // Every process id: a full buffer may have cut the list short.
+    std::vector<DWORD> pids(1024);
     DWORD bytes = 0;
-    if (!::K32EnumProcesses(pids.data(), static_cast<DWORD>(pids.size() * sizeof(DWORD)), &bytes)) return 0;
+    for (;;) {
+        const DWORD size = static_cast<DWORD>(pids.size() * sizeof(DWORD));
+        if (!::K32EnumProcesses(pids.data(), size, &bytes)) return 0;
+        if (bytes < size || pids.size() >= 1u << 20) break;
+        pids.resize(pids.size() * 2);
+    }
     pids.resize(bytes / sizeof(DWORD));
     for (DWORD pid : pids) {
         HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
         if (!process) continue;
         char path[MAX_PATH] = {};
         DWORD size = sizeof(path);
-        if (::QueryFullProcessImageNameA(process, 0, path, &size)) floor->paths.emplace_back(path, size);
+        if (::QueryFullProcessImageNameA(process, 0, path, &size)) result->paths.emplace_back(path, size);
         ::CloseHandle(process);
     }
     return 0;
 }
 
-// Runs one load on a thread of its own and waits for it to end.
+// Runs one load on a thread of its own and waits for it to end. A load that
+// has not ended after the wait keeps its result (a small leak in a tool that
+// then lists no program files), so the window never reads what it writes.
 void LoadOnce(Floor& floor) {
-    HANDLE thread = ::CreateThread(nullptr, 0, LoaderThread, &floor, 0, nullptr);
-    if (!thread) return;
-    ::WaitForSingleObject(thread, 10000);
+    auto* result = new LoadResult;
+    result->icons = floor.icons;
+    HANDLE thread = ::CreateThread(nullptr, 0, LoaderThread, result, 0, nullptr);
+    if (!thread) {
+        delete result;
+        return;
+    }
+    if (::WaitForSingleObject(thread, 10000) == WAIT_OBJECT_0) {
+        floor.paths = std::move(result->paths);
+        delete result;
+    }
     ::CloseHandle(thread);
 }
 
