@@ -320,7 +320,8 @@ void RemoveTrayIcon(HWND wnd) {
 }
 
 // A program file's small icon as Quillmark's lists take it: the file's own
-// first icon, else the shell's icon for the file.
+// first icon, else the shell's icon for the file. Written out here rather than
+// linked from Quillmark's libraries, so that the floor loads nothing of theirs.
 HICON SmallProgramIcon(const std::string& path) {
     HICON icon = nullptr;
     ::ExtractIconExA(path.c_str(), 0, nullptr, &icon, 1);
@@ -330,34 +331,29 @@ HICON SmallProgramIcon(const std::string& path) {
     return nullptr;
 }
 
-// With icons: a new image list with one image per program file, each file's
-// icon read once for the fill and its bitmaps added once, as Quillmark's
-// lists keep them (rows of the same file share the image). Into images, the
-// image index of every row.
-void AddRowImages(const Floor& floor, int rows, std::vector<int>& images) {
+// With icons: gives the list a new image list with one image per program
+// file, as Quillmark's lists keep them (rows of the same file share it), and
+// returns the image of each of floor.paths. Each file's icon is read once and
+// its bitmaps added, not the icon: adding an icon costs far more under Wine.
+std::vector<int> SetProgramImages(const Floor& floor) {
+    std::vector<int> images;
     HIMAGELIST list = ::ImageList_Create(::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON),
                                          ILC_COLOR32 | ILC_MASK, 64, 256);
-    if (!list) return;
+    if (!list) return images;
     std::map<std::string, int> files;
-    for (int row = 0; row < rows; ++row) {
-        const std::string& path = floor.paths[static_cast<size_t>(row) % floor.paths.size()];
-        auto it = files.find(path);
-        if (it == files.end()) {
-            int image = -1;
+    for (const std::string& path : floor.paths) {
+        auto [it, isNew] = files.try_emplace(path, -1);
+        if (isNew) {
             if (HICON icon = SmallProgramIcon(path)) {
-                // The bitmaps, not the icon: adding an icon costs far more
-                // under Wine.
                 ICONINFO info{};
-                if (::GetIconInfo(icon, &info)) {
-                    if (info.hbmColor) image = ::ImageList_Add(list, info.hbmColor, info.hbmMask);
-                    if (info.hbmColor) ::DeleteObject(info.hbmColor);
-                    if (info.hbmMask) ::DeleteObject(info.hbmMask);
-                }
-                if (image < 0) image = ::ImageList_AddIcon(list, icon);
+                if (::GetIconInfo(icon, &info) && info.hbmColor)
+                    it->second = ::ImageList_Add(list, info.hbmColor, info.hbmMask);
+                if (info.hbmColor) ::DeleteObject(info.hbmColor);
+                if (info.hbmMask) ::DeleteObject(info.hbmMask);
+                if (it->second < 0) it->second = ::ImageList_AddIcon(list, icon);
                 ::DestroyIcon(icon);
             }
-            if (image < 0) image = ::ImageList_AddIcon(list, ::LoadIconA(nullptr, IDI_APPLICATION));
-            it = files.emplace(path, image).first;
+            if (it->second < 0) it->second = ::ImageList_AddIcon(list, ::LoadIconA(nullptr, IDI_APPLICATION));
         }
         images.push_back(it->second);
     }
@@ -366,6 +362,7 @@ void AddRowImages(const Floor& floor, int rows, std::vector<int>& images) {
     HIMAGELIST old = reinterpret_cast<HIMAGELIST>(
         ::SendMessageA(floor.list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(list)));
     if (old) ::ImageList_Destroy(old);
+    return images;
 }
 
 void FillList(const Floor& floor) {
@@ -376,8 +373,7 @@ void FillList(const Floor& floor) {
                          : floor.rows;
     ::SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     ::SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
-    std::vector<int> images;
-    if (withIcons) AddRowImages(floor, rows, images);
+    const std::vector<int> images = withIcons ? SetProgramImages(floor) : std::vector<int>();
     char text[64];
     for (int row = 0; row < rows; ++row) {
         std::snprintf(text, sizeof(text), "program%04d.exe", row);
@@ -385,7 +381,8 @@ void FillList(const Floor& floor) {
         item.mask = LVIF_TEXT | LVIF_IMAGE;
         item.iItem = row;
         item.pszText = text;
-        item.iImage = static_cast<size_t>(row) < images.size() ? images[static_cast<size_t>(row)] : 0;
+        // Rows past the processes repeat them.
+        item.iImage = images.empty() ? 0 : images[static_cast<size_t>(row) % images.size()];
         const int at = static_cast<int>(::SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
         if (at < 0) break;
         const char* cells[] = {nullptr, nullptr, "0", "1,024 K", "C:\\Program Files\\Floor\\program.exe"};
