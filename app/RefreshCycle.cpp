@@ -26,6 +26,9 @@ void CQuillmarkDlg::OnSnapshotDone(bool complete, int failedStep) {
     // The loader built lists of its own; they become the current ones now,
     // on this thread, so no row ever reads a list a worker is writing.
     snapshot_.AdoptLoaded();
+    // The load read every new process's owner; the first sample after it
+    // would otherwise open each of them again, on this thread.
+    sampler_.SetKnownUsers(KnownUsersOf(snapshot_.Processes()));
     // The fills log a line a row: written together when the lists are done.
     ActivityLog::Batch logBatch(log_);
     if (complete) {

@@ -203,18 +203,25 @@ bool AccountNameOf(PSID sid, std::string& user) {
 bool UserFromToken(DWORD pid, std::string& user) {
     UniqueHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
     if (!process) process.reset(::OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, pid));
-    if (!process) return false;
-    UniqueHandle token;
-    if (!::OpenProcessToken(process.get(), TOKEN_QUERY, token.put())) return false;
-    DWORD size = 0;
-    ::GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
-    if (size == 0 || size > 4096) return false;
-    std::vector<BYTE> info(size);
-    if (!::GetTokenInformation(token.get(), TokenUser, info.data(), size, &size)) return false;
-    return AccountNameOf(reinterpret_cast<TOKEN_USER*>(info.data())->User.Sid, user);
+    return process && ProcessUserFromHandle(process.get(), user);
 }
 
 }  // namespace
+
+bool ProcessUserFromHandle(HANDLE process, std::string& user) {
+    UniqueHandle token;
+    if (!::OpenProcessToken(process, TOKEN_QUERY, token.put())) return false;
+    // A user SID has at most 15 sub-authorities (68 bytes): the buffer holds
+    // any TOKEN_USER, so one request does what asking the size first did in
+    // two (each a trip to the system under Wine).
+    union {
+        TOKEN_USER user;
+        BYTE bytes[256];
+    } info;
+    DWORD size = 0;
+    if (!::GetTokenInformation(token.get(), TokenUser, &info, sizeof(info), &size)) return false;
+    return AccountNameOf(info.user.User.Sid, user);
+}
 
 bool LookupProcessUser(DWORD pid, int64_t createTime, std::string& user) {
     return UserFromTerminalServer(pid, createTime, user) || UserFromToken(pid, user);

@@ -147,6 +147,9 @@ HANDLE OpenSameProcess(DWORD pid, int64_t createTime, DWORD access);
 // terminal-server lookup when both entry points exist, else from the
 // process's token. False when neither gives a name.
 bool LookupProcessUser(DWORD pid, int64_t createTime, std::string& user);
+// The owner account from the token of a process already open with a query
+// right: a reader that holds the handle saves opening the process again.
+bool ProcessUserFromHandle(HANDLE process, std::string& user);
 
 // The full image path of an open process by the system's image-name query
 // (works across bitness), however long; false when the entry point is absent

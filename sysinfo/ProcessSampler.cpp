@@ -121,7 +121,11 @@ void ProcessSampler::FillNewRecord(ProcessInfo& r, const ProcessEntry& e) {
         std::string name;
         CopyText(r.imageName, e.nameValid && WideToAnsi(e.name, e.nameChars, name) ? name : "Unknown");
         std::string user;
-        CopyText(r.userName, source_->UserName(e.pid, e.createTime, user) ? user : "Unknown");
+        auto known = e.createTime != 0 ? knownUsers_.find(Key{e.pid, e.createTime}) : knownUsers_.end();
+        if (known != knownUsers_.end())
+            CopyText(r.userName, known->second);
+        else
+            CopyText(r.userName, source_->UserName(e.pid, e.createTime, user) ? user : "Unknown");
     }
     r.cpuDelta = 0;
     r.cpuPercent = 0.0;
@@ -232,6 +236,9 @@ SampleResult ProcessSampler::Sample() {
         }
         records_.swap(next);
         next.clear();
+        // The names were for this sample's new records; a process that starts
+        // later is read as it appears. The table itself goes too.
+        if (!knownUsers_.empty()) std::unordered_map<Key, std::string, KeyHash>().swap(knownUsers_);
         deltaSum_ = sum;
         const int64_t elapsed = lastQueryTime_ > 0 && queryTime > lastQueryTime_ ? queryTime - lastQueryTime_ : 0;
         lastQueryTime_ = queryTime;
@@ -256,6 +263,16 @@ SampleResult ProcessSampler::Sample() {
         return SampleResult::Failed;
     }
     return SampleResult::Ok;
+}
+
+void ProcessSampler::SetKnownUsers(const std::vector<KnownUser>& users) {
+    std::unordered_map<Key, std::string, KeyHash> fresh;
+    for (const KnownUser& u : users) {
+        if (u.createTime == 0 || u.name.empty()) continue;
+        const Key key{u.pid, u.createTime};
+        if (byKey_.count(key) == 0) fresh.emplace(key, u.name);
+    }
+    knownUsers_.swap(fresh);
 }
 
 SampleResult ProcessSampler::BeginLookup() const {

@@ -126,6 +126,18 @@ public:
         return SampleResult::Ok;
     }
 
+    // Owners another reader has just read (a load opens every process
+    // anyway), by pid and creation time: the next sample's new records take
+    // their names from here instead of opening each process again. Only the
+    // sample right after is served; it drops them all, and names of processes
+    // already recorded are not kept at all.
+    struct KnownUser {
+        uint32_t pid = 0;
+        int64_t createTime = 0;  // 0: not used
+        std::string name;
+    };
+    void SetKnownUsers(const std::vector<KnownUser>& users);
+
     size_t Count() const { return records_.size(); }
     // How many records the last sample created (their changes are
     // ProcessChangeNew): a watch of started processes looks no further while
@@ -176,6 +188,7 @@ private:
     std::vector<Record*> spare_;                   // reused per sample
     std::vector<ProcessEntry> entries_;            // reused per sample
     std::vector<uint32_t> orphans_;                // reused per sample
+    std::unordered_map<Key, std::string, KeyHash> knownUsers_;  // for the next sample only
     uint64_t generation_ = 0;
     size_t newCount_ = 0;
     int64_t deltaSum_ = 0;

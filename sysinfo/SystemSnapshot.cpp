@@ -118,6 +118,9 @@ void ReadProcessImage(ProcessImageInfo& info, ProcessImageList& list) {
         // cost several milliseconds a process.
         if (process) QueryProcessImageName(process.get(), path);
         if (canRead) ReadProcessCommandLine(process.get(), info.commandLine);
+        // The owner, while the handle is open: the first process sample after
+        // the load takes it from here instead of opening every process again.
+        if (process) ProcessUserFromHandle(process.get(), info.userName);
     }
     // Without that query (older systems): the main module is the first of
     // the process's module snapshot; a process of the other bitness (or one
@@ -148,6 +151,7 @@ bool TakeKnown(const KnownProcesses& known, ProcessImageInfo& info, int64_t crea
     info.imagePath = same->imagePath;
     info.commandLine = same->commandLine;
     info.createTime = same->createTime;
+    info.userName = same->userName;
     list.threadTotal += info.threadCount;
     return true;
 }
@@ -210,6 +214,14 @@ bool ListProcessesByToolHelp(ProcessImageList& list) {
         pe.dwSize = sizeof(pe);
     } while (::Process32Next(snapshot.get(), &pe));
     return !list.items.empty();
+}
+
+std::vector<ProcessSampler::KnownUser> KnownUsersOf(const ProcessImageList& list) {
+    std::vector<ProcessSampler::KnownUser> users;
+    users.reserve(list.items.size());
+    for (const ProcessImageInfo& p : list.items)
+        if (p.createTime != 0 && !p.userName.empty()) users.push_back({p.pid, p.createTime, p.userName});
+    return users;
 }
 
 bool LoadProcessImageList(ProcessImageList& list) {

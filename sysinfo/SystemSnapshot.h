@@ -16,6 +16,7 @@
 #include "core/Worker.h"
 #include "base/Handles.h"
 #include "platform/Processes.h"
+#include "sysinfo/ProcessSampler.h"
 #include "sysinfo/ServiceInfo.h"
 #include "sysinfo/SysinfoMessages.h"
 
@@ -26,6 +27,7 @@ struct ProcessImageInfo {
     std::string commandLine;  // at most 245 bytes, cut at a character boundary
     int threadCount = 0;      // threads whose times could be read (0 unknown)
     int64_t createTime = 0;   // 100 ns since 1601, UTC; 0 when unreadable
+    std::string userName;     // owner account from the token; empty when unreadable
 };
 
 struct ProcessImageList {
@@ -70,9 +72,11 @@ bool ListProcessesByStatus(ProcessImageList& list);
 // The path of every other system: the system process query, or where it
 // fails the tool-help snapshots. False when nothing was listed. On entry list
 // may hold the previous load's processes: those still running keep their
-// image path and command line without reading them again.
+// image path, command line and owner without reading them again.
 bool ListProcessesByQuery(ProcessImageList& list);
 bool ListProcessesByToolHelp(ProcessImageList& list);
+// The owners a load read, for the process sample that follows it.
+std::vector<ProcessSampler::KnownUser> KnownUsersOf(const ProcessImageList& list);
 // Which of the two a system uses.
 inline bool UsesProcessStatusPath(const OsFamily& os) { return os.Any(); }
 // The path of the running system (list as for ListProcessesByToolHelp).

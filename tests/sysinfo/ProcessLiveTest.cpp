@@ -176,6 +176,11 @@ TEST_F(LiveProcesses, ALoadKeepsWhatItReadOfProcessesStillRunning) {
         EXPECT_EQ("as read before", kept->commandLine);
         EXPECT_EQ(0, _stricmp(LongFormOf(TestChildExe()).c_str(), kept->imagePath.c_str())) << kept->imagePath;
         EXPECT_EQ(2, kept->threadCount);  // counted at every load
+        // The owner read through the load's own handle is the one the
+        // sampler would look up.
+        std::string owner;
+        ASSERT_TRUE(LookupProcessUser(child.Pid(), kept->createTime, owner));
+        EXPECT_EQ(owner, kept->userName);
         const ProcessImageInfo* own = FindPid(list, ::GetCurrentProcessId());
         ASSERT_NE(nullptr, own);
         EXPECT_EQ(ownCreated, own->createTime);

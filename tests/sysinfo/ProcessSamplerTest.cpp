@@ -207,6 +207,24 @@ TEST_F(SamplerFixture, ReusedPidWithNewCreationTimeIsANewProcess) {
     EXPECT_EQ(2, source.userLookups);
 }
 
+// Owners a load has read serve the next sample, only for the same process
+// (pid and creation time), and only once: a name left over must not be given
+// to a process that takes the id later.
+TEST_F(SamplerFixture, KnownOwnersServeTheNextSampleForTheSameProcessOnly) {
+    source.processes = {Proc(10, L"a.exe", 0, 110), Proc(11, L"b.exe", 0, 111)};
+    sampler.SetKnownUsers({{10, 110, "alice"}, {11, 99, "an earlier b"}, {12, 112, "carol"}});
+    ASSERT_EQ(SampleResult::Ok, sampler.Sample());
+    EXPECT_STREQ("alice", Get(10).userName);
+    EXPECT_STREQ("user11", Get(11).userName);
+    EXPECT_EQ(1, source.userLookups);
+
+    // Carol's process appears only after that sample: it is looked up.
+    source.processes.push_back(Proc(12, L"c.exe", 0, 112));
+    ASSERT_EQ(SampleResult::Ok, sampler.Sample());
+    EXPECT_STREQ("user12", Get(12).userName);
+    EXPECT_EQ(2, source.userLookups);
+}
+
 TEST_F(SamplerFixture, ChangeBitsReportWhatChanged) {
     source.processes = {Proc(7, L"a.exe", 0)};
     ASSERT_EQ(SampleResult::Ok, sampler.Sample());
