@@ -14,74 +14,12 @@
 #include "progdb/ProgramDatabaseDetails.h"
 #include "resource.h"
 #include "sysinfo/AppWindows.h"
-#include "sysinfo/FileVersion.h"
 #include "sysinfo/LiveState.h"
 #include "sysinfo/ProcessHelpers.h"
 #include "sysinfo/ProcessSampler.h"
 #include "sysinfo/SystemSnapshot.h"
 
 namespace {
-// The version company and description of a file; empty when it has none.
-void VersionTexts(const std::string& path, std::string& company, std::string& description) {
-    company.clear();
-    description.clear();
-    if (path.empty()) return;
-    VersionInfoReader reader;
-    if (!reader.Open(path)) return;
-    company = reader.CompanyName();
-    description = reader.FileDescription();
-}
-
-// Paths compare without regard to case.
-std::string LowerCaseKey(std::string path) {
-    if (!path.empty()) ::CharLowerBuffA(&path[0], static_cast<DWORD>(path.size()));
-    return path;
-}
-
-// A program file's small icon with its bitmaps, read once for every row of
-// that program in a fill.
-struct RowIcon {
-    IconHandle icon;
-    IconBitmaps image;
-    void Load(const std::string& path) {
-        if (path.empty() || !FileExists(path)) return;
-        icon.reset(ProgramIcon(path, false));
-        image = IconBitmaps::Of(icon.get());
-    }
-};
-
-// What a list shows of one program file: its small icon and version texts.
-// Many processes share a file (service hosts, helpers): each file is read
-// once per fill.
-struct FileFacts {
-    RowIcon icon;
-    std::string company;
-    std::string description;
-};
-
-class FileFactsCache {
-public:
-    // The facts of a file; its icon only when asked for (the services carry
-    // their own, and ask only when theirs is missing).
-    const FileFacts& Get(const std::string& path, bool withIcon) {
-        auto [it, isNew] = facts_.try_emplace(LowerCaseKey(path));
-        Entry& entry = it->second;
-        if (isNew) VersionTexts(path, entry.facts.company, entry.facts.description);
-        if (withIcon && !entry.iconTried) {
-            entry.iconTried = true;
-            entry.facts.icon.Load(path);
-        }
-        return entry.facts;
-    }
-
-private:
-    struct Entry {
-        FileFacts facts;
-        bool iconTried = false;
-    };
-    std::unordered_map<std::string, Entry> facts_;
-};
-
 std::string PublisherDescription(const ProgramDatabase& publisher, const std::string& fileName) {
     std::string text;
     if (!publisher.IsLoading()) publisher.FindDescription(fileName, text);
@@ -280,7 +218,7 @@ void ApplicationsPage::Fill() {
         AppWindowInfo info;
         if (!ReadAppWindowInfo(window, info, paths)) continue;
         sources_.log.Log("Application: %s", info.imagePath.c_str());
-        auto [found, isNew] = programs.try_emplace(LowerCaseKey(info.imagePath));
+        auto [found, isNew] = programs.try_emplace(FileKey(info.imagePath));
         Program& program = found->second;
         if (isNew) {
             program.icon.Load(info.imagePath);
@@ -352,11 +290,11 @@ TasksPage::TasksPage(PageSources& sources)
 void TasksPage::Fill() {
     rows_.BeginFill();
     createTimes_.clear();
-    FileFactsCache files;
+    files_.BeginFill();
     for (const ProcessImageInfo& p : sources_.snapshot.Processes().items) {
         const std::string name = rowtext::TaskName(p.pid, p.imagePath);
         sources_.log.Log("Task: %s", p.imagePath.c_str());
-        const FileFacts& facts = files.Get(p.imagePath, true);
+        const FileFacts& facts = files_.Get(p.imagePath, true);
         const FilteredList::Row row = AddRow(static_cast<LPARAM>(p.pid), name, facts.icon.image);
         WriteProtectionCell(row, name);
         SetCell(row, 3, std::to_string(p.pid));
@@ -368,6 +306,7 @@ void TasksPage::Fill() {
         createTimes_[p.pid] = p.createTime;
     }
     rows_.EndFill();
+    files_.EndFill();
 }
 
 DWORD TasksPage::PidAt(int row) const { return static_cast<DWORD>(list_.GetItemData(row)); }
@@ -454,7 +393,7 @@ void ServicesPage::Fill() {
     rows_.BeginFill();
     const ServiceList& records = Records();
     const bool services = kind_ == ServiceListKind::Services;
-    FileFactsCache files;
+    files_.BeginFill();
     const int companyColumn = services ? 6 : 4;
     const int displayColumn = services ? 5 : 3;
     for (size_t i = 0; i < records.Count(); ++i) {
@@ -462,7 +401,7 @@ void ServicesPage::Fill() {
         sources_.log.Log(services ? "Service: %s" : "Driver: %s", r.imagePath.c_str());
         // The record carries the file's own first icon; a file without one
         // gets the shell's icon for it before the list's default.
-        const FileFacts& facts = files.Get(r.IconPath(), !r.icon);
+        const FileFacts& facts = files_.Get(r.IconPath(), !r.icon);
         const LPARAM key = static_cast<LPARAM>(i);
         const FilteredList::Row row = r.icon ? AddRow(key, r.serviceName, IconBitmaps::Of(r.icon.get()))
                                              : AddRow(key, r.serviceName, facts.icon.image);
@@ -476,6 +415,7 @@ void ServicesPage::Fill() {
                                                 sources_.publisher.IsLoading(), facts.description));
     }
     rows_.EndFill();
+    files_.EndFill();
 }
 
 int ServicesPage::RecordIndexAt(int row) const {

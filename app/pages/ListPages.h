@@ -12,6 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "app/pages/FileFacts.h"
 #include "app/pages/FilteredList.h"
 #include "app/pages/FunctionPage.h"
 #include "app/pages/PageSources.h"
@@ -192,6 +193,7 @@ protected:
 private:
     CTaskListCtrl control_;
     std::unordered_map<DWORD, int64_t> createTimes_;
+    FileFactsCache files_;  // the program files of the last fill
 };
 
 // Services and drivers share their rules; only the columns differ.
@@ -236,4 +238,5 @@ private:
     CDriverListCtrl driverControl_;
     ServiceListKind kind_;
     int stateColumn_, startupColumn_;
+    FileFactsCache files_;  // the files of the last fill
 };
