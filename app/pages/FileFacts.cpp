@@ -44,16 +44,13 @@ const FileFacts& FileFactsCache::Get(const std::string& path, bool withIcon) {
     auto [it, isNew] = facts_.try_emplace(FileKey(path));
     Entry& entry = it->second;
     // Checked once a fill: the rows of one fill share what it read.
-    if (!isNew && entry.fill != fill_) {
+    if (isNew || entry.fill != fill_) {
         const FileStamp now = StampOf(path);
-        if (!(now == entry.stamp)) {
+        if (isNew || !(now == entry.stamp)) {
             entry = Entry();
-            isNew = true;
+            entry.stamp = now;
+            VersionTexts(path, entry.facts.company, entry.facts.description);
         }
-    }
-    if (isNew) {
-        entry.stamp = StampOf(path);
-        VersionTexts(path, entry.facts.company, entry.facts.description);
     }
     entry.fill = fill_;
     if (withIcon && !entry.iconTried) {
