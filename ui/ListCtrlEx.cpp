@@ -75,6 +75,12 @@ int AutoSizedColumnWidth(int contentWidth, int headerTextWidth, bool showsSortAr
     return width;
 }
 
+int ColumnPadding(int fittedWidth, int widestText, bool showsImage, int imageWidth) {
+    int padding = std::max(fittedWidth - widestText, 0);
+    if (showsImage && padding < imageWidth) padding += imageWidth;
+    return padding;
+}
+
 COLORREF RowBackground(int row, bool alternate, COLORREF windowColour) {
     if (!alternate) return windowColour;
     return (row % 2 == 0) ? kEvenRowColour : kOddRowColour;
@@ -453,6 +459,10 @@ void CListCtrlEx::AutoSizeColumns(int column) {
         if (column != -1 && c != column) continue;
         SendMessage(LVM_SETCOLUMNWIDTH, c, LVSCW_AUTOSIZE);
         int content = static_cast<int>(SendMessage(LVM_GETCOLUMNWIDTH, c));
+        if (ShowsSubItemImages(c)) {
+            const int widest = WidestCellText(c);
+            content = widest + ColumnPadding(content, widest, true, SmallImageWidth());
+        }
         int width = AutoSizedColumnWidth(content, HeaderTextWidth(c), headerSortColumn_ == c,
                                          minColumnWidth_, maxWidth);
         SendMessage(LVM_SETCOLUMNWIDTH, c, MAKELPARAM(width, 0));
@@ -487,16 +497,13 @@ void CListCtrlEx::AutoSizeColumnsFromTexts(int rows, const std::function<const s
         int widest = 0;
         for (int row = 0; row < rows; ++row) widest = std::max(widest, widthOf(text(row, c)));
         int& padding = columnPadding_[static_cast<size_t>(c)];
-        int content = 0;
         if (padding < 0) {
             SendMessage(LVM_SETCOLUMNWIDTH, c, LVSCW_AUTOSIZE);
-            content = static_cast<int>(SendMessage(LVM_GETCOLUMNWIDTH, c));
-            padding = std::max(content - widest, 0);
-        } else {
-            content = widest + padding;
+            padding = ColumnPadding(static_cast<int>(SendMessage(LVM_GETCOLUMNWIDTH, c)), widest,
+                                    ShowsSubItemImages(c), SmallImageWidth());
         }
-        const int width =
-            AutoSizedColumnWidth(content, HeaderTextWidth(c), headerSortColumn_ == c, minColumnWidth_, maxWidth);
+        const int width = AutoSizedColumnWidth(widest + padding, HeaderTextWidth(c), headerSortColumn_ == c,
+                                               minColumnWidth_, maxWidth);
         SendMessage(LVM_SETCOLUMNWIDTH, c, MAKELPARAM(width, 0));
     }
     SendMessage(WM_SETREDRAW, TRUE);
@@ -522,7 +529,8 @@ void CListCtrlEx::LearnColumnPadding(const std::function<const std::string&(int 
         SIZE size{};
         if (!s.empty()) ::GetTextExtentPoint32A(dc.get(), s.data(), static_cast<int>(s.size()), &size);
         SendMessage(LVM_SETCOLUMNWIDTH, c, LVSCW_AUTOSIZE);
-        padding = std::max(static_cast<int>(SendMessage(LVM_GETCOLUMNWIDTH, c)) - static_cast<int>(size.cx), 0);
+        padding = ColumnPadding(static_cast<int>(SendMessage(LVM_GETCOLUMNWIDTH, c)), static_cast<int>(size.cx),
+                                ShowsSubItemImages(c), SmallImageWidth());
     }
 }
 
@@ -555,7 +563,37 @@ bool CListCtrlEx::SetItemText(int row, int column, const std::string& text) {
     return SendMessage(LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item)) != 0;
 }
 
+bool CListCtrlEx::ShowsSubItemImages(int column) const {
+    const size_t c = static_cast<size_t>(column);
+    return column > 0 && c < imageColumns_.size() && imageColumns_[c];
+}
+
+int CListCtrlEx::SmallImageWidth() const {
+    HIMAGELIST images = reinterpret_cast<HIMAGELIST>(::SendMessageA(hwnd_, LVM_GETIMAGELIST, LVSIL_SMALL, 0));
+    int cx = 0, cy = 0;
+    return images && ::ImageList_GetIconSize(images, &cx, &cy) ? cx : 0;
+}
+
+int CListCtrlEx::WidestCellText(int column) const {
+    WindowDC dc(hwnd_);
+    if (!dc) return 0;
+    SelectGuard font(dc.get(), reinterpret_cast<HFONT>(::SendMessageA(hwnd_, WM_GETFONT, 0, 0)));
+    int widest = 0;
+    const int rows = GetItemCount();
+    for (int row = 0; row < rows; ++row) {
+        const std::string text = ListViewItemText(hwnd_, row, column);
+        SIZE size{};
+        if (!text.empty() && ::GetTextExtentPoint32A(dc.get(), text.data(), static_cast<int>(text.size()), &size))
+            widest = std::max(widest, static_cast<int>(size.cx));
+    }
+    return widest;
+}
+
 bool CListCtrlEx::SetItemImage(int row, int column, int image) {
+    if (column > 0 && image >= 0) {
+        if (imageColumns_.size() <= static_cast<size_t>(column)) imageColumns_.resize(static_cast<size_t>(column) + 1);
+        imageColumns_[static_cast<size_t>(column)] = true;
+    }
     LVITEMA item{};
     item.mask = LVIF_IMAGE;
     item.iItem = row;

@@ -50,6 +50,13 @@ std::string JoinRowText(const std::vector<std::string>& cells);
 int AutoSizedColumnWidth(int contentWidth, int headerTextWidth, bool showsSortArrow,
                          int minWidth, int maxWidth);
 
+// What a column's cells need beside their widest text, from the width the
+// list view's own fitting gave for that text. A sub-item's image is drawn
+// before its text, but some list views fit a sub-item column to the text and
+// its margin alone: a margin narrower than the image means the image was left
+// out, and it is added, so that the text is not cut short.
+int ColumnPadding(int fittedWidth, int widestText, bool showsImage, int imageWidth);
+
 // Background of a row: white and pale blue alternating, or `windowColour`
 // when alternation is off.
 COLORREF RowBackground(int row, bool alternate, COLORREF windowColour);
@@ -213,6 +220,11 @@ private:
     void ShowSortArrow(int column, bool ascending);
     void ApplyBoldHeaderFont();
     int HeaderTextWidth(int column) const;
+    // Whether some row of `column` (not the first) has been given an image.
+    bool ShowsSubItemImages(int column) const;
+    int SmallImageWidth() const;
+    // The widest of the texts now in `column`, in the list's font.
+    int WidestCellText(int column) const;
 
     bool sorting_ = false;
     bool sortAscending_ = true;
@@ -234,6 +246,7 @@ private:
     // Per column: what the list view adds to the widest text when it fits
     // the column (-1 until learnt).
     std::vector<int> columnPadding_;
+    std::vector<bool> imageColumns_;  // by column: see ShowsSubItemImages
     FontHandle headerFont_;
     bool boldHeader_ = false;  // set by InitList
     ListViewOptions viewOptions_;

@@ -329,9 +329,15 @@ TEST_F(FunctionListTest, FittingFromTextsGivesTheListsOwnWidths) {
         return widths;
     };
     fill({{"a.exe", "Protected", "SYSTEM", "4", "0.0%", "12 K", "3", "N/A", "N/A"},
-          {"longer-name.exe", "Unprotected", "user", "1234", "99.5%", "123456 K", "12", "Wine", "Something"}});
+          {"longer-name.exe", "System Protected", "user", "1234", "99.5%", "123456 K", "12", "System Protected",
+           "Something"}});
     const std::vector<int> learnt = fromTexts();
     EXPECT_EQ(own(), learnt);
+    // The same text in the column of sub-item images has room for the image
+    // as well: the list view may leave the image out of its own fitting.
+    int imageWidth = 0, imageHeight = 0;
+    ASSERT_TRUE(::ImageList_GetIconSize(tasks.ImageList(), &imageWidth, &imageHeight));
+    EXPECT_GE(learnt[1], learnt[7] + imageWidth);
     // Other texts, wider and narrower: measured, not asked of the list.
     fill({{"a-much-much-longer-program-name.exe", "Can Close", "NETWORK SERVICE", "65536", "100.0%", "1 K", "1",
            "Ornava Utilities and Partners", "A description of some length"},
