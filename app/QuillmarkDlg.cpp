@@ -21,6 +21,26 @@ constexpr int kMinimumPane = 150;
 constexpr int kDefaultDetailHeight = 300;
 // Space kept between the window's edges, the bars and the splitter.
 constexpr int kMargin = 4;
+// A maximised window lies with its frame just off the edges of its monitor's
+// work area, its caption at the top. Some systems (Wine) work out the default
+// for a popup window with a menu bar as if the bar were frame too: the caption
+// then lies above the top of the screen and the window falls short at the
+// bottom. Where the default is that, the window gets the usual place instead.
+void KeepCaptionOnScreenWhenMaximized(HWND hwnd, MINMAXINFO& mm) {
+    const DWORD style = static_cast<DWORD>(::GetWindowLongPtrA(hwnd, GWL_STYLE));
+    const DWORD exStyle = static_cast<DWORD>(::GetWindowLongPtrA(hwnd, GWL_EXSTYLE));
+    // The frame alone: without the border bit the caption is not counted.
+    RECT frame{};
+    if (!::AdjustWindowRectEx(&frame, style & ~WS_BORDER, FALSE, exStyle)) return;
+    if (mm.ptMaxPosition.y >= frame.top) return;
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    if (!::GetMonitorInfoA(::MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST), &monitor)) return;
+    const RECT& work = monitor.rcWork;
+    mm.ptMaxPosition = {work.left + frame.left, work.top + frame.top};
+    mm.ptMaxSize = {work.right - work.left + frame.right - frame.left,
+                    work.bottom - work.top + frame.bottom - frame.top};
+}
 }  // namespace
 
 CQuillmarkDlg::CQuillmarkDlg(const MainWindowSeams& seams)
@@ -780,6 +800,7 @@ INT_PTR CQuillmarkDlg::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
         auto* mm = reinterpret_cast<MINMAXINFO*>(lp);
         mm->ptMinTrackSize.x = 420;
         mm->ptMinTrackSize.y = 2 * kMinimumPane + 160;
+        KeepCaptionOnScreenWhenMaximized(hwnd_, *mm);
         return TRUE;
     }
     default:

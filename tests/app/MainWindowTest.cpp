@@ -329,6 +329,24 @@ TEST_F(MainWindowTest, StartMinimizedUsesTheStoredPlacementOnly) {
     EXPECT_EQ(moved.right - moved.left, rc.right - rc.left);
 }
 
+// Maximised, the window fills the work area with its caption at the top: a
+// popup window with a menu bar must not have the bar counted as frame.
+TEST_F(MainWindowTest, MaximisedItFillsTheWorkAreaWithItsCaptionOnScreen) {
+    Start();
+    ::PostMessageA(wnd_, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+    ASSERT_TRUE(WaitUntil([&] { return ::IsZoomed(wnd_) != FALSE; }));
+    RECT work{};
+    ASSERT_TRUE(::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0));
+    const int frame = ::GetSystemMetrics(SM_CYFRAME) + ::GetSystemMetrics(SM_CXPADDEDBORDER);
+    RECT rc{};
+    ::GetWindowRect(wnd_, &rc);
+    EXPECT_GE(rc.top, work.top - frame);
+    EXPECT_GE(rc.bottom, work.bottom);
+    POINT client{0, 0};
+    ::ClientToScreen(wnd_, &client);
+    EXPECT_GE(client.y, work.top + ::GetSystemMetrics(SM_CYCAPTION) + ::GetSystemMetrics(SM_CYMENU));
+}
+
 TEST_F(MainWindowTest, ExitEndsTheProgramWhileTheUpdateCheckWaitsForAnAnswer) {
     // A loopback service that takes the connection and never answers: the
     // start-up update check is still waiting when the user exits.
