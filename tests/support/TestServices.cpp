@@ -1,5 +1,7 @@
 #include "TestServices.h"
 
+#include <vector>
+
 #include "TestUtil.h"
 #include "base/Handles.h"
 
@@ -23,6 +25,17 @@ DWORD ServiceState(const std::string& name, DWORD* pid) {
         return 0;
     if (pid) *pid = status.dwProcessId;
     return status.dwCurrentState;
+}
+
+DWORD ServiceStartType(const std::string& name) {
+    ServiceHandle service = Open(name, SERVICE_QUERY_CONFIG);
+    // Room for the strings that follow the fixed part.
+    std::vector<BYTE> buffer(8192);
+    DWORD needed = 0;
+    auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer.data());
+    if (!service || !::QueryServiceConfigA(service.get(), config, static_cast<DWORD>(buffer.size()), &needed))
+        return MAXDWORD;
+    return config->dwStartType;
 }
 
 bool WaitForServiceState(const std::string& name, DWORD state) {

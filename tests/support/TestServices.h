@@ -21,6 +21,8 @@ void StopServiceAndWait(const std::string& name);
 bool StartServiceNow(const std::string& name);
 // The state and process id as the manager keeps them (0 when unknown).
 DWORD ServiceState(const std::string& name, DWORD* pid = nullptr);
+// The start type as the manager keeps it (MAXDWORD when it cannot be read).
+DWORD ServiceStartType(const std::string& name);
 // Waits (15 s at most) for the service to reach state.
 bool WaitForServiceState(const std::string& name, DWORD state);
 
