@@ -52,6 +52,31 @@ HBITMAP MenuBitmap(HIMAGELIST list, int index, int size) {
     }
     return bmp;
 }
+
+// Menus drawn with visual styles (Windows Vista on, a theme on) blend a 32-bit
+// item bitmap by its alpha. Classic menus, Windows XP's and Wine's copy its
+// pixels as they are, so its transparent pixels come out black: there the
+// window is asked to draw each image instead (HBMMENU_CALLBACK). Styled menus
+// keep the bitmaps: one item drawn by its window turns the style off for the
+// whole menu.
+// Wine says it runs a theme (its own, by default) but draws no menu with it,
+// and it cannot be asked which menus it styles, so it is told by name.
+bool MenusBlendItemBitmaps() {
+    if (LOBYTE(LOWORD(::GetVersion())) < 6) return false;
+    HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+    if (ntdll && ::GetProcAddress(ntdll, "wine_get_version")) return false;
+    // Loaded by common controls 6 and by styled windows; without it nothing
+    // is drawn with a style.
+    HMODULE theme = ::GetModuleHandleA("uxtheme.dll");
+    if (!theme) return false;
+    using Query = BOOL(WINAPI*)();
+    auto find = [theme](const char* name) {
+        return reinterpret_cast<Query>(reinterpret_cast<void (*)()>(::GetProcAddress(theme, name)));
+    };
+    const Query themeActive = find("IsThemeActive");
+    const Query appThemed = find("IsAppThemed");
+    return themeActive && appThemed && themeActive() && appThemed();
+}
 }  // namespace
 
 // ---- Menu bar ---------------------------------------------------------------------
@@ -68,19 +93,54 @@ bool MainMenuBar::Create(HWND window) {
     if (!LoadToolbarResource(IDR_MENU_IMAGES, res)) return true;
     ImageListHandle images = StripImages(IDB_MENU_IMAGES, res.imageWidth);
     if (!images) return true;
+    const bool drawnHere = !MenusBlendItemBitmaps();
+    imageSize_ = res.imageWidth;
     int image = 0;
     for (UINT command : res.commands) {
         if (command == 0) continue;
-        HBITMAP bmp = MenuBitmap(images.get(), image++, res.imageWidth);
-        if (!bmp) continue;
-        images_.emplace_back(bmp);
+        const int index = image++;
         MENUITEMINFOA mii{};
         mii.cbSize = sizeof(mii);
         mii.fMask = MIIM_BITMAP;
+        if (drawnHere) {
+            mii.hbmpItem = HBMMENU_CALLBACK;
+            if (::SetMenuItemInfoA(menu_, command, FALSE, &mii)) imageOf_.emplace_back(command, index);
+            continue;
+        }
+        HBITMAP bmp = MenuBitmap(images.get(), index, res.imageWidth);
+        if (!bmp) continue;
+        images_.emplace_back(bmp);
         mii.hbmpItem = bmp;
         ::SetMenuItemInfoA(menu_, command, FALSE, &mii);
     }
+    if (drawnHere) drawn_ = std::move(images);
     ::DrawMenuBar(window);
+    return true;
+}
+
+int MainMenuBar::ImageOf(UINT command) const {
+    if (!drawn_) return -1;
+    for (const auto& [item, image] : imageOf_)
+        if (item == command) return image;
+    return -1;
+}
+
+bool MainMenuBar::MeasureItemImage(MEASUREITEMSTRUCT& item) const {
+    if (item.CtlType != ODT_MENU || ImageOf(item.itemID) < 0) return false;
+    item.itemWidth = static_cast<UINT>(imageSize_);
+    item.itemHeight = static_cast<UINT>(imageSize_);
+    return true;
+}
+
+bool MainMenuBar::DrawItemImage(const DRAWITEMSTRUCT& item) const {
+    if (item.CtlType != ODT_MENU) return false;
+    const int image = ImageOf(item.itemID);
+    if (image < 0) return false;
+    // The menu has filled the item's background, highlighted or not.
+    const RECT& rc = item.rcItem;
+    const int x = rc.left + (rc.right - rc.left - imageSize_) / 2;
+    const int y = rc.top + (rc.bottom - rc.top - imageSize_) / 2;
+    ::ImageList_Draw(drawn_.get(), image, item.hDC, x, y, ILD_TRANSPARENT);
     return true;
 }
 

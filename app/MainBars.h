@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <commctrl.h>
@@ -18,10 +19,21 @@ public:
     // menu-image toolbar resource.
     bool Create(HWND window);
     HMENU Menu() const { return menu_; }
+    // Where the system asks the window to draw the item images (see
+    // Create): the size of one, and one drawn. False for anything else,
+    // which the window handles as before.
+    bool MeasureItemImage(MEASUREITEMSTRUCT& item) const;
+    bool DrawItemImage(const DRAWITEMSTRUCT& item) const;
 
 private:
+    int ImageOf(UINT command) const;  // -1 when the window does not draw it
+
     HMENU menu_ = nullptr;  // owned by the window once set
     std::vector<BitmapHandle> images_;
+    // Kept only while the window draws the images itself.
+    ImageListHandle drawn_;
+    std::vector<std::pair<UINT, int>> imageOf_;  // command, image
+    int imageSize_ = 0;
 };
 
 class MainToolbar {

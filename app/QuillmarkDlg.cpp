@@ -796,6 +796,18 @@ INT_PTR CQuillmarkDlg::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_QUERYDRAGICON:
         SetMsgResult(reinterpret_cast<LRESULT>(largeIcon_.get()));
         return TRUE;
+    case WM_MEASUREITEM:
+        if (wp == 0 && menuBar_.MeasureItemImage(*reinterpret_cast<MEASUREITEMSTRUCT*>(lp))) {
+            SetMsgResult(TRUE);
+            return TRUE;
+        }
+        return CDialog::DialogProc(msg, wp, lp);
+    case WM_DRAWITEM:
+        if (wp == 0 && menuBar_.DrawItemImage(*reinterpret_cast<const DRAWITEMSTRUCT*>(lp))) {
+            SetMsgResult(TRUE);
+            return TRUE;
+        }
+        return CDialog::DialogProc(msg, wp, lp);
     case WM_GETMINMAXINFO: {
         auto* mm = reinterpret_cast<MINMAXINFO*>(lp);
         mm->ptMinTrackSize.x = 420;

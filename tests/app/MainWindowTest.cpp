@@ -9,11 +9,14 @@
 #include <commctrl.h>
 #include <iphlpapi.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 
 #include "core/AppSettings.h"
 #include "core/SettingsKeys.h"
 #include "base/Handles.h"
+#include "Canvas.h"
 #include "ProcessUtil.h"
 #include "RemoteControls.h"
 #include "TestServices.h"
@@ -345,6 +348,59 @@ TEST_F(MainWindowTest, MaximisedItFillsTheWorkAreaWithItsCaptionOnScreen) {
     POINT client{0, 0};
     ::ClientToScreen(wnd_, &client);
     EXPECT_GE(client.y, work.top + ::GetSystemMetrics(SM_CYCAPTION) + ::GetSystemMetrics(SM_CYMENU));
+}
+
+// The pixels of a rectangle of the screen, row by row.
+std::vector<COLORREF> ScreenPixels(const RECT& rc) {
+    const int w = rc.right - rc.left, h = rc.bottom - rc.top;
+    std::vector<COLORREF> pixels;
+    testutil::Canvas shot(w, h);
+    WindowDC screen(nullptr);
+    if (w <= 0 || h <= 0 || !::BitBlt(shot.dc(), 0, 0, w, h, screen.get(), rc.left, rc.top, SRCCOPY))
+        return pixels;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) pixels.push_back(shot.At(x, y));
+    return pixels;
+}
+
+// The item images of the menus sit on the menu's own background. Where the
+// system copies a menu bitmap without its alpha (classic menus, this Wine's),
+// an image given as a 32-bit bitmap shows its transparent pixels black.
+TEST_F(MainWindowTest, MenuImagesKeepTheMenusBackground) {
+    Start();
+    ::PostMessageA(wnd_, WM_SYSCOMMAND, SC_KEYMENU, 'f');
+    HWND popup = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+        for (HWND w : testutil::FindTopWindows(app_.Pid(), "#32768", nullptr))
+            if (::IsWindowVisible(w)) popup = w;
+        return popup != nullptr;
+    })) << "the File menu did not open";
+    RECT client{};
+    ::GetClientRect(popup, &client);
+    ::MapWindowPoints(popup, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    // Painted once two looks in a row agree and show the black of the texts.
+    std::vector<COLORREF> pixels, last;
+    EXPECT_TRUE(WaitUntil([&] {
+        pixels = ScreenPixels(client);
+        const bool settled = !pixels.empty() && pixels == last &&
+                             std::find(pixels.begin(), pixels.end(), 0u) != pixels.end();
+        last = pixels;
+        return settled;
+    })) << "the menu was never painted";
+    // Each image has a row transparent from end to end: shown black, that is
+    // a run of black longer than any the texts have.
+    const size_t width = static_cast<size_t>(client.right - client.left);
+    int longest = 0;
+    for (size_t row = 0; row + width <= pixels.size(); row += width) {
+        int run = 0;
+        for (size_t x = 0; x < width; ++x) {
+            run = pixels[row + x] == 0 ? run + 1 : 0;
+            longest = std::max(longest, run);
+        }
+    }
+    EXPECT_LT(longest, 12) << "a black square around an image of the File menu";
+    ::PostMessageA(popup, WM_KEYDOWN, VK_ESCAPE, 0);
+    ::PostMessageA(wnd_, WM_CANCELMODE, 0, 0);
 }
 
 TEST_F(MainWindowTest, ExitEndsTheProgramWhileTheUpdateCheckWaitsForAnAnswer) {
