@@ -764,6 +764,9 @@ INT_PTR CQuillmarkDlg::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_FUNCTION_LIST_CLICKED:
         OnListClicked();
         return TRUE;
+    case WM_FUNCTION_LIST_SELECTED:
+        SetTimer(kDetailFollowTimer, kDetailFollowDelayMs);
+        return TRUE;
     case WM_DATABASE_LOADED:
         SetStatusText(kDatabaseLoadedStatus);
         return TRUE;

@@ -192,6 +192,8 @@ private:
     void OnNetworkSample();
     void OnServiceJobDone();
     void OnListClicked();
+    void OnListSelectionMoved();
+    bool CanFollowSelection();
     void RebuildDetailView();
     void CheckNotSupportedReport();
 
@@ -305,6 +307,20 @@ private:
     CLoadProgressDlg progress_;
     std::unique_ptr<DatabaseUpdateService> updateService_;
     std::unique_ptr<SubmissionService> submission_;
+
+    // The tab and the row (by its list key) the detail view was last built
+    // for: a selection moved without a click rebuilds it only when it has
+    // come to rest on another row.
+    struct ShownSelection {
+        FunctionTab tab = FunctionTab::Applications;
+        bool selected = false;
+        LPARAM key = 0;
+        bool operator==(const ShownSelection& o) const {
+            return tab == o.tab && selected == o.selected && key == o.key;
+        }
+    };
+    ShownSelection VisibleSelection();
+    ShownSelection detailShows_;
 
     bool initialised_ = false;
     bool exiting_ = false;

@@ -110,6 +110,10 @@ void CQuillmarkDlg::OnTimer(UINT_PTR id) {
     case kDatabaseUpdateTimer:
         if (updateService_) updateService_->CheckForUpdate(false);
         break;
+    case kDetailFollowTimer:
+        KillTimer(kDetailFollowTimer);
+        OnListSelectionMoved();
+        break;
     default:
         break;
     }
@@ -159,8 +163,14 @@ void CQuillmarkDlg::CheckNotSupportedReport() {
         ::MessageBoxA(hwnd_, kNetworkNotSupportedText, "Quillmark", MB_OK | MB_ICONINFORMATION);
 }
 
+bool CQuillmarkDlg::CanFollowSelection() {
+    return initialised_ && !filling_ && dataLoaded_ && !AnyListSorting();
+}
+
 void CQuillmarkDlg::OnListClicked() {
-    if (!initialised_ || filling_ || !dataLoaded_ || AnyListSorting()) return;
+    // A click shows the page now; the selection it changed needs no second.
+    KillTimer(kDetailFollowTimer);
+    if (!CanFollowSelection()) return;
     log_.Log("A list item was selected.");
     RebuildDetailView();
     MemoryKind kind = MemoryKind::PageFile;
@@ -170,7 +180,30 @@ void CQuillmarkDlg::OnListClicked() {
     if (ListPage* list = VisibleList()) ::SetFocus(list->List().GetHwnd());
 }
 
+// The selection moved by the keyboard, or lost to the filter, has come to
+// rest. Unlike a click this leaves the keyboard focus where it is (in the
+// filter box, say), and a selection back on the row shown builds nothing.
+void CQuillmarkDlg::OnListSelectionMoved() {
+    if (!CanFollowSelection() || VisibleSelection() == detailShows_) return;
+    log_.Log("A list item was selected.");
+    RebuildDetailView();
+    UpdateToolbarButtons();
+}
+
+CQuillmarkDlg::ShownSelection CQuillmarkDlg::VisibleSelection() {
+    ShownSelection shown;
+    shown.tab = CurrentTab();
+    ListPage* page = VisibleList();
+    const int row = page ? page->List().GetSelectedItem() : -1;
+    if (row >= 0) {
+        shown.selected = true;
+        shown.key = page->List().GetItemData(row);
+    }
+    return shown;
+}
+
 void CQuillmarkDlg::RebuildDetailView() {
+    detailShows_ = VisibleSelection();
     if (!detail_) return;
     DetailRequest request = VisiblePage().SelectionDetail();
     request.processes = &snapshot_.Processes();

@@ -18,10 +18,13 @@ constexpr UINT WM_TRAY_NOTIFY = WM_APP + 100;
 // window is up (its connection question must not hold up the first load).
 constexpr UINT WM_STARTUP_UPDATE_CHECK = WM_APP + 101;
 // The function tab control: tab changed (wp: tab control id, lp: new index;
-// sent), resized (wp, lp 0; sent), list clicked (wp: list id, lp 0; posted).
+// sent), resized (wp, lp 0; sent), list clicked (wp: list id, lp 0; posted),
+// a list's row gained or lost the selection, by any means (wp: list id, lp 0;
+// posted).
 constexpr UINT WM_FUNCTION_TAB_CHANGED = WM_APP + 4200;
 constexpr UINT WM_FUNCTION_TAB_RESIZED = WM_APP + 4201;
 constexpr UINT WM_FUNCTION_LIST_CLICKED = WM_APP + 4202;
+constexpr UINT WM_FUNCTION_LIST_SELECTED = WM_APP + 4203;
 // Detail pane to itself: its browser reported that it cannot show the page
 // (it is released outside the browser's own event call; parameters 0).
 constexpr UINT WM_DETAIL_BROWSER_FAILED = WM_APP + 102;
@@ -82,3 +85,7 @@ constexpr UINT_PTR kMessageBoxDisabledTimer = 2;
 // or showing a page without processes).
 constexpr UINT_PTR kProcessWatchTimer = 10;
 constexpr UINT kProcessWatchTimerMs = 5000;
+// Main window: the detail view follows a selection moved without a click
+// once it has rested this long (a held arrow key builds no page per row).
+constexpr UINT_PTR kDetailFollowTimer = 11;
+constexpr UINT kDetailFollowDelayMs = 150;

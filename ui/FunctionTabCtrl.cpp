@@ -171,9 +171,16 @@ bool CFunctionTabCtrl::OnNotify(int, NMHDR* hdr, LRESULT& result) {
         if (target_ && IsListView(hdr->hwndFrom))
             ::PostMessageA(target_, WM_FUNCTION_LIST_CLICKED, hdr->idFrom, 0);
         return false;
-    case LVN_ITEMCHANGED:
+    case LVN_ITEMCHANGED: {
+        // A row gained or lost the selection: by the keyboard, or by a
+        // filter hiding it, as well as by a click. Text and other state
+        // changes (every cell the view update writes) are not reported.
+        const auto* change = reinterpret_cast<const NMLISTVIEW*>(hdr);
+        if (target_ && (change->uChanged & LVIF_STATE) && ((change->uNewState ^ change->uOldState) & LVIS_SELECTED))
+            ::PostMessageA(target_, WM_FUNCTION_LIST_SELECTED, hdr->idFrom, 0);
         result = 0;
         return true;
+    }
     case TTN_GETDISPINFOA:
     case TTN_GETDISPINFOW:
         result = 0;

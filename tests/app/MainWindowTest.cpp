@@ -44,6 +44,23 @@ std::string Hex8(HWND h) {
     return buf;
 }
 
+// A control's text by WM_GETTEXT, as a screen reader asks: GetWindowText of
+// another process's window reads only a caption the window manager keeps,
+// which an edit control has not.
+std::string ControlText(HWND w) {
+    char buffer[1024] = {};
+    if (w) ::SendMessageA(w, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer));
+    return buffer;
+}
+
+// The test child's path as the detail page gives it.
+std::string ActionsChildPath() {
+    char path[MAX_PATH] = {}, longPath[MAX_PATH] = {};
+    ::GetFullPathNameA(testutil::HostPath(QM_ACTIONSCHILD_EXE).c_str(), MAX_PATH, path, nullptr);
+    ::GetLongPathNameA(path, longPath, MAX_PATH);
+    return longPath;
+}
+
 class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -87,6 +104,11 @@ protected:
         return testutil::StatusPaneText(FindDescendant(wnd_, 59393), pane);
     }
     unsigned long PrevWnd() const { return settings::kPrevWnd.Read(settings_); }
+    // The native detail view in the detail pane (null before it is made).
+    HWND DetailView() const {
+        HWND pane = FindDescendant(wnd_, 1014);
+        return pane ? ::FindWindowExA(pane, nullptr, "QuillmarkDetailView", nullptr) : nullptr;
+    }
     // The row of a list whose column holds text, waiting for it to appear.
     int WaitForRow(HWND list, int column, const std::string& text, DWORD boundMs = 20000) {
         int row = -1;
@@ -258,26 +280,38 @@ TEST_F(MainWindowTest, TheDetailPageIsReadableFromThePanesChildWindowsWithoutAnH
     ASSERT_TRUE(testutil::SelectListRow(tasks, row));
     // What a click on the row tells the window.
     ::PostMessageA(wnd_, WM_APP + 4202, 3001, 0);
-    HWND pane = FindDescendant(wnd_, 1014);
-    ASSERT_NE(nullptr, pane);
-    // WM_GETTEXT, as a screen reader asks: GetWindowText of another
-    // process's window reads only a caption the window manager keeps, which
-    // an edit control has not.
-    auto text = [](HWND w) {
-        char buffer[1024] = {};
-        ::SendMessageA(w, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer));
-        return std::string(buffer);
-    };
     HWND view = nullptr, section = nullptr;
     ASSERT_TRUE(WaitUntil([&] {
-        view = ::FindWindowExA(pane, nullptr, "QuillmarkDetailView", nullptr);
+        view = DetailView();
         section = view ? ::GetDlgItem(view, 102) : nullptr;
-        return section && text(section) == "Task Information";
-    }, 20000)) << (section ? text(section) : std::string("no native view"));
-    char path[MAX_PATH] = {}, longPath[MAX_PATH] = {};
-    ::GetFullPathNameA(testutil::HostPath(QM_ACTIONSCHILD_EXE).c_str(), MAX_PATH, path, nullptr);
-    ::GetLongPathNameA(path, longPath, MAX_PATH);
-    EXPECT_EQ(std::string(longPath), text(::GetDlgItem(view, 210)));
+        return section && ControlText(section) == "Task Information";
+    }, 20000)) << (section ? ControlText(section) : std::string("no native view"));
+    EXPECT_EQ(ActionsChildPath(), ControlText(::GetDlgItem(view, 210)));
+}
+
+// The page follows a selection moved with the arrow keys, not only a click.
+TEST_F(MainWindowTest, TheDetailPageFollowsTheSelectionMovedWithTheKeyboard) {
+    testutil::ChildProcess child;
+    ASSERT_TRUE(child.Start(testutil::HostPath(QM_ACTIONSCHILD_EXE), "wait"));
+    Start();
+    ShowTab(1);
+    HWND tasks = List(3001);
+    const int row = WaitForRow(tasks, 3, std::to_string(child.Pid()));
+    ASSERT_GE(row, 0);
+    ASSERT_GT(testutil::ListRowCount(tasks), 1);
+    // Start on a neighbour of the child's row, then one arrow key onto it.
+    const int from = row > 0 ? row - 1 : row + 1;
+    ASSERT_TRUE(testutil::SelectListRow(tasks, from));
+    ::PostMessageA(tasks, WM_KEYDOWN, row > from ? VK_DOWN : VK_UP, 0);
+    ASSERT_TRUE(WaitUntil([&] { return testutil::SelectedListRow(tasks) == row; })) << "the key moved nothing";
+
+    const std::string want = ActionsChildPath();
+    std::string shown;
+    EXPECT_TRUE(WaitUntil([&] {
+        HWND view = DetailView();
+        shown = view ? ControlText(::GetDlgItem(view, 210)) : std::string();
+        return shown == want;
+    }, 20000)) << "the page shows \"" << shown << "\"";
 }
 
 TEST_F(MainWindowTest, FrequencyCommandsSayTheIntervalAndAutoModeKeepsTheViewMoving) {

@@ -76,7 +76,7 @@ TEST_F(FunctionTabTest, ClickingATabReportsTheNewIndex) {
     EXPECT_TRUE(Has(host, WM_FUNCTION_TAB_CHANGED, IDC_FUNCTION_TAB, 2));
 }
 
-TEST_F(FunctionTabTest, AListClickIsPostedWithTheListId) {
+TEST_F(FunctionTabTest, AListClickAndASelectionChangeArePostedWithTheListId) {
     CTaskListCtrl tasks;
     CDriverListCtrl drivers;
     ASSERT_TRUE(CreateFunctionList(tasks, kTaskListLayout, tab.GetHwnd(), RECT{10, 40, 610, 200}));
@@ -89,6 +89,14 @@ TEST_F(FunctionTabTest, AListClickIsPostedWithTheListId) {
     ASSERT_TRUE(::SendMessageA(tasks.GetHwnd(), LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&item)));
     Click(tasks.GetHwnd(), item.left + 20, (item.top + item.bottom) / 2);
     EXPECT_TRUE(Has(host, WM_FUNCTION_LIST_CLICKED, IDC_TASK_LIST, 0));
+    // The click selected the row, which is reported too; a cell's new text,
+    // as every view update writes, is not.
+    liststest::Pump();
+    EXPECT_TRUE(Has(host, WM_FUNCTION_LIST_SELECTED, IDC_TASK_LIST, 0));
+    host.received.clear();
+    tasks.SetItemText(0, 1, "changed");
+    liststest::Pump();
+    EXPECT_EQ(0, host.Count(WM_FUNCTION_LIST_SELECTED));
 
     host.received.clear();
     NMHDR click{drivers.GetHwnd(), IDC_DRIVER_LIST, static_cast<UINT>(NM_CLICK)};
