@@ -210,7 +210,13 @@ void CQuillmarkDlg::CmdCloseAll(UINT) {
     CloseAllApplications(closeKill_, protection_, windows, ConfirmStep(), hwnd_);
 }
 
-void CQuillmarkDlg::CmdSelectTab(UINT id) { SelectTab(TabAt(static_cast<int>(id - ID_VIEW_APPLICATIONS))); }
+// From the View menu or Ctrl+1..6 the user goes to that list, so its keys
+// work at once (the focus would otherwise stay where it was, in a list now
+// hidden, say). A click on a tab leaves the focus on the tabs.
+void CQuillmarkDlg::CmdSelectTab(UINT id) {
+    SelectTab(TabAt(static_cast<int>(id - ID_VIEW_APPLICATIONS)));
+    if (ListPage* list = VisibleList()) ::SetFocus(list->List().GetHwnd());
+}
 
 void CQuillmarkDlg::CmdPower(UINT id) {
     RunPowerCommand(static_cast<int>(id), ConfirmStep(), power_ ? *power_ : SystemPower());

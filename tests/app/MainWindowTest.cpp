@@ -289,13 +289,19 @@ TEST_F(MainWindowTest, TheDetailPageIsReadableFromThePanesChildWindowsWithoutAnH
     EXPECT_EQ(ActionsChildPath(), ControlText(::GetDlgItem(view, 210)));
 }
 
-// The page follows a selection moved with the arrow keys, not only a click.
-TEST_F(MainWindowTest, TheDetailPageFollowsTheSelectionMovedWithTheKeyboard) {
+// Ctrl+2 takes the keyboard to the Tasks list, and the page follows a
+// selection moved there with the arrow keys, not only a click.
+TEST_F(MainWindowTest, TheKeyboardReachesTheListAndTheDetailPageFollowsIt) {
     testutil::ChildProcess child;
     ASSERT_TRUE(child.Start(testutil::HostPath(QM_ACTIONSCHILD_EXE), "wait"));
     Start();
     ShowTab(1);
     HWND tasks = List(3001);
+    GUITHREADINFO gui{};
+    EXPECT_TRUE(WaitUntil([&] {
+        gui.cbSize = sizeof gui;
+        return ::GetGUIThreadInfo(::GetWindowThreadProcessId(wnd_, nullptr), &gui) && gui.hwndFocus == tasks;
+    })) << "the focus is on " << Hex8(gui.hwndFocus) << ", not the list";
     const int row = WaitForRow(tasks, 3, std::to_string(child.Pid()));
     ASSERT_GE(row, 0);
     ASSERT_GT(testutil::ListRowCount(tasks), 1);
