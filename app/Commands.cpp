@@ -30,6 +30,10 @@
 bool CQuillmarkDlg::OnCommand(UINT id, UINT /*code*/, HWND /*ctl*/) {
     const CommandEntry* command = FindCommand(id);
     if (!command) return false;
+    // A selection still on its way to the detail view is shown first: the
+    // page then tells of the row the command acts on, and the command's own
+    // status text comes after the page's, never under it.
+    if (KillTimer(kDetailFollowTimer)) OnListSelectionMoved();
     if (command->onWindow) {
         (this->*command->onWindow)(id);
         return true;
