@@ -193,6 +193,7 @@ private:
     void OnServiceJobDone();
     void OnListClicked();
     void OnListSelectionMoved();
+    void ShowSelection();
     bool CanFollowSelection();
     void RebuildDetailView();
     void CheckNotSupportedReport();
@@ -309,8 +310,8 @@ private:
     std::unique_ptr<SubmissionService> submission_;
 
     // The tab and the row (by its list key) the detail view was last built
-    // for: a selection moved without a click rebuilds it only when it has
-    // come to rest on another row.
+    // for: a selection moved without a click is shown only when it has come
+    // to rest on another row.
     struct ShownSelection {
         FunctionTab tab = FunctionTab::Applications;
         bool selected = false;

@@ -171,12 +171,7 @@ void CQuillmarkDlg::OnListClicked() {
     // A click shows the page now; the selection it changed needs no second.
     KillTimer(kDetailFollowTimer);
     if (!CanFollowSelection()) return;
-    log_.Log("A list item was selected.");
-    RebuildDetailView();
-    MemoryKind kind = MemoryKind::PageFile;
-    if (CurrentTab() == FunctionTab::Performance && performance_.SelectedMemoryKind(kind))
-        performance_.SetMemoryKind(kind);
-    UpdateToolbarButtons();
+    ShowSelection();
     if (ListPage* list = VisibleList()) ::SetFocus(list->List().GetHwnd());
 }
 
@@ -185,19 +180,29 @@ void CQuillmarkDlg::OnListClicked() {
 // filter box, say), and a selection back on the row shown builds nothing.
 void CQuillmarkDlg::OnListSelectionMoved() {
     if (!CanFollowSelection() || VisibleSelection() == detailShows_) return;
+    ShowSelection();
+}
+
+// What a new selection shows: its detail page, on the Performance tab the
+// memory kind of its row, and the toolbar's states for it.
+void CQuillmarkDlg::ShowSelection() {
     log_.Log("A list item was selected.");
     RebuildDetailView();
+    MemoryKind kind = MemoryKind::PageFile;
+    if (CurrentTab() == FunctionTab::Performance && performance_.SelectedMemoryKind(kind))
+        performance_.SetMemoryKind(kind);
     UpdateToolbarButtons();
 }
 
 CQuillmarkDlg::ShownSelection CQuillmarkDlg::VisibleSelection() {
     ShownSelection shown;
     shown.tab = CurrentTab();
-    ListPage* page = VisibleList();
-    const int row = page ? page->List().GetSelectedItem() : -1;
+    const std::vector<CListCtrlEx*> lists = VisiblePage().Lists();
+    CListCtrlEx* list = lists.empty() ? nullptr : lists.front();
+    const int row = list ? list->GetSelectedItem() : -1;
     if (row >= 0) {
         shown.selected = true;
-        shown.key = page->List().GetItemData(row);
+        shown.key = list->GetItemData(row);
     }
     return shown;
 }

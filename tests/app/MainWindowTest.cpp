@@ -241,6 +241,11 @@ TEST_F(MainWindowTest, TabsCollapseAndRestoreTheDetailPaneAndFillTheirPages) {
     EXPECT_TRUE(WaitUntil([&] { return ListCell(data, 2, 1).find(" MB") != std::string::npos; }));
     EXPECT_EQ("N/A", ListCell(data, 0, 2));
     EXPECT_EQ(std::to_string(testutil::ListRowCount(List(3001))), ListCell(data, 1, 1));
+    // The memory meter and graph take the kind of the row selected, with the
+    // keyboard as with a click.
+    ASSERT_TRUE(testutil::SelectListRow(data, 2));
+    HWND memoryGroup = FindDescendant(wnd_, 1017);
+    EXPECT_TRUE(WaitUntil([&] { return ControlText(memoryGroup) == "Physical Memory"; })) << ControlText(memoryGroup);
 
     ShowTab(5);
     // The adapters the system reports, less the loopback interface.
