@@ -381,13 +381,18 @@ TEST_F(MainWindowTest, StartMinimizedUsesTheStoredPlacementOnly) {
 // popup window with a menu bar must not have the bar counted as frame.
 TEST_F(MainWindowTest, MaximisedItFillsTheWorkAreaWithItsCaptionOnScreen) {
     Start();
+    RECT normal{};
+    ::GetWindowRect(wnd_, &normal);
     ::PostMessageA(wnd_, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
-    ASSERT_TRUE(WaitUntil([&] { return ::IsZoomed(wnd_) != FALSE; }));
+    // The style says maximised a moment before the window has moved.
+    RECT rc{};
+    ASSERT_TRUE(WaitUntil([&] {
+        ::GetWindowRect(wnd_, &rc);
+        return ::IsZoomed(wnd_) && !::EqualRect(&rc, &normal);
+    }));
     RECT work{};
     ASSERT_TRUE(::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0));
     const int frame = ::GetSystemMetrics(SM_CYFRAME) + ::GetSystemMetrics(SM_CXPADDEDBORDER);
-    RECT rc{};
-    ::GetWindowRect(wnd_, &rc);
     EXPECT_GE(rc.top, work.top - frame);
     EXPECT_GE(rc.bottom, work.bottom);
     POINT client{0, 0};
