@@ -214,12 +214,14 @@ void CQuillmarkDlg::CmdCloseAll(UINT) {
     CloseAllApplications(closeKill_, protection_, windows, ConfirmStep(), hwnd_);
 }
 
-// From the View menu or Ctrl+1..6 the user goes to that list, so its keys
-// work at once (the focus would otherwise stay where it was, in a list now
-// hidden, say). A click on a tab leaves the focus on the tabs.
+// From the View menu or Ctrl+1..6 the user goes to that page's list (on the
+// Performance and Networking tabs, its data list), so its keys work at once;
+// the focus would otherwise stay where it was, in a list now hidden, say. A
+// click on a tab leaves the focus on the tabs.
 void CQuillmarkDlg::CmdSelectTab(UINT id) {
     SelectTab(TabAt(static_cast<int>(id - ID_VIEW_APPLICATIONS)));
-    if (ListPage* list = VisibleList()) ::SetFocus(list->List().GetHwnd());
+    const std::vector<CListCtrlEx*> lists = VisiblePage().Lists();
+    if (!lists.empty()) ::SetFocus(lists.front()->GetHwnd());
 }
 
 void CQuillmarkDlg::CmdPower(UINT id) {

@@ -104,6 +104,12 @@ protected:
         return testutil::StatusPaneText(FindDescendant(wnd_, 59393), pane);
     }
     unsigned long PrevWnd() const { return settings::kPrevWnd.Read(settings_); }
+    // The window with the keyboard focus in the program's window thread.
+    HWND FocusedWindow() const {
+        GUITHREADINFO gui{};
+        gui.cbSize = sizeof gui;
+        return ::GetGUIThreadInfo(::GetWindowThreadProcessId(wnd_, nullptr), &gui) ? gui.hwndFocus : nullptr;
+    }
     // The native detail view in the detail pane (null before it is made).
     HWND DetailView() const {
         HWND pane = FindDescendant(wnd_, 1014);
@@ -241,8 +247,9 @@ TEST_F(MainWindowTest, TabsCollapseAndRestoreTheDetailPaneAndFillTheirPages) {
     EXPECT_TRUE(WaitUntil([&] { return ListCell(data, 2, 1).find(" MB") != std::string::npos; }));
     EXPECT_EQ("N/A", ListCell(data, 0, 2));
     EXPECT_EQ(std::to_string(testutil::ListRowCount(List(3001))), ListCell(data, 1, 1));
-    // The memory meter and graph take the kind of the row selected, with the
-    // keyboard as with a click.
+    // Ctrl+5 puts the keyboard in the data list, and the memory meter and
+    // graph take the kind of the row selected there, as after a click.
+    EXPECT_TRUE(WaitUntil([&] { return FocusedWindow() == data; })) << "the focus is on " << Hex8(FocusedWindow());
     ASSERT_TRUE(testutil::SelectListRow(data, 2));
     HWND memoryGroup = FindDescendant(wnd_, 1017);
     EXPECT_TRUE(WaitUntil([&] { return ControlText(memoryGroup) == "Physical Memory"; })) << ControlText(memoryGroup);
@@ -302,11 +309,7 @@ TEST_F(MainWindowTest, TheKeyboardReachesTheListAndTheDetailPageFollowsIt) {
     Start();
     ShowTab(1);
     HWND tasks = List(3001);
-    GUITHREADINFO gui{};
-    EXPECT_TRUE(WaitUntil([&] {
-        gui.cbSize = sizeof gui;
-        return ::GetGUIThreadInfo(::GetWindowThreadProcessId(wnd_, nullptr), &gui) && gui.hwndFocus == tasks;
-    })) << "the focus is on " << Hex8(gui.hwndFocus) << ", not the list";
+    EXPECT_TRUE(WaitUntil([&] { return FocusedWindow() == tasks; })) << "the focus is on " << Hex8(FocusedWindow());
     const int row = WaitForRow(tasks, 3, std::to_string(child.Pid()));
     ASSERT_GE(row, 0);
     ASSERT_GT(testutil::ListRowCount(tasks), 1);
