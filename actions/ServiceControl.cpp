@@ -320,6 +320,10 @@ ServiceJobResult RunServiceCommand(const std::string& serviceName, int kind, int
         result.success = ok;
     }
     result.stateRead = QueryServiceState(name, result.state, &manager);
+    // The manager took the new start type; a configuration that could not
+    // be read back still says what it now holds.
+    if (result.stateRead && result.success && !ControlOf(commandId, command) && result.state.startType < 0)
+        result.state.startType = commandId - ID_STARTUP_BOOT;
     return result;
 }
 

@@ -81,9 +81,13 @@ bool QueryServiceState(const std::string& serviceName, ServiceLiveState& state, 
         SERVICE_STATUS status{};
         if (!::QueryServiceStatus(service, &status)) return false;
         read.currentState = static_cast<int>(status.dwCurrentState);
-        if (withConfig && ReadServiceConfig(service, config))
-            read.startType =
-                static_cast<int>(reinterpret_cast<const QUERY_SERVICE_CONFIGA*>(config.data())->dwStartType);
+        if (withConfig) {
+            if (ReadServiceConfig(service, config))
+                read.startType =
+                    static_cast<int>(reinterpret_cast<const QUERY_SERVICE_CONFIGA*>(config.data())->dwStartType);
+            else if (::GetLastError() == ERROR_INVALID_HANDLE)
+                return false;  // a stale handle (see WithService): read both again, afresh
+        }
         return true;
     };
     // A service's security may grant the status but not the configuration.
