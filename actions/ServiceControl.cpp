@@ -307,7 +307,8 @@ ServiceJobResult RunServiceCommand(const std::string& serviceName, int kind, int
     if (!manager || !IsServiceCommand(commandId, kind)) return result;
     const std::string& name = serviceName;
     Command command;
-    if (!ControlOf(commandId, command)) {
+    const bool startTypeChange = !ControlOf(commandId, command);
+    if (startTypeChange) {
         result.success = ChangeStartType(manager, name, commandId - ID_STARTUP_BOOT);
     } else {
         const ControlStep step = StepFor(command, StateOf(manager, name));
@@ -322,7 +323,7 @@ ServiceJobResult RunServiceCommand(const std::string& serviceName, int kind, int
     result.stateRead = QueryServiceState(name, result.state, &manager);
     // The manager took the new start type; a configuration that could not
     // be read back still says what it now holds.
-    if (result.stateRead && result.success && !ControlOf(commandId, command) && result.state.startType < 0)
+    if (result.stateRead && result.success && startTypeChange && result.state.startType < 0)
         result.state.startType = commandId - ID_STARTUP_BOOT;
     return result;
 }

@@ -110,6 +110,14 @@ protected:
         gui.cbSize = sizeof gui;
         return ::GetGUIThreadInfo(::GetWindowThreadProcessId(wnd_, nullptr), &gui) ? gui.hwndFocus : nullptr;
     }
+    // Starts the test child (waiting) and the program, shows the Tasks tab
+    // and returns the child's row there (-1 when it never came).
+    int StartOnTasksWithChild(testutil::ChildProcess& child) {
+        if (!child.Start(testutil::HostPath(QM_ACTIONSCHILD_EXE), "wait")) return -1;
+        Start();
+        ShowTab(1);
+        return WaitForRow(List(3001), 3, std::to_string(child.Pid()));
+    }
     // The native detail view in the detail pane (null before it is made).
     HWND DetailView() const {
         HWND pane = FindDescendant(wnd_, 1014);
@@ -283,12 +291,9 @@ TEST_F(MainWindowTest, TabsCollapseAndRestoreTheDetailPaneAndFillTheirPages) {
 // read.
 TEST_F(MainWindowTest, TheDetailPageIsReadableFromThePanesChildWindowsWithoutAnHtmlEngine) {
     testutil::ChildProcess child;
-    ASSERT_TRUE(child.Start(testutil::HostPath(QM_ACTIONSCHILD_EXE), "wait"));
-    Start();
-    ShowTab(1);
-    HWND tasks = List(3001);
-    const int row = WaitForRow(tasks, 3, std::to_string(child.Pid()));
+    const int row = StartOnTasksWithChild(child);
     ASSERT_GE(row, 0);
+    HWND tasks = List(3001);
     ASSERT_TRUE(testutil::SelectListRow(tasks, row));
     // What a click on the row tells the window.
     ::PostMessageA(wnd_, WM_APP + 4202, 3001, 0);
@@ -305,13 +310,10 @@ TEST_F(MainWindowTest, TheDetailPageIsReadableFromThePanesChildWindowsWithoutAnH
 // selection moved there with the arrow keys, not only a click.
 TEST_F(MainWindowTest, TheKeyboardReachesTheListAndTheDetailPageFollowsIt) {
     testutil::ChildProcess child;
-    ASSERT_TRUE(child.Start(testutil::HostPath(QM_ACTIONSCHILD_EXE), "wait"));
-    Start();
-    ShowTab(1);
+    const int row = StartOnTasksWithChild(child);
+    ASSERT_GE(row, 0);
     HWND tasks = List(3001);
     EXPECT_TRUE(WaitUntil([&] { return FocusedWindow() == tasks; })) << "the focus is on " << Hex8(FocusedWindow());
-    const int row = WaitForRow(tasks, 3, std::to_string(child.Pid()));
-    ASSERT_GE(row, 0);
     ASSERT_GT(testutil::ListRowCount(tasks), 1);
     // Start on a neighbour of the child's row, then one arrow key onto it.
     const int from = row > 0 ? row - 1 : row + 1;
