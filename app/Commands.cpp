@@ -258,6 +258,7 @@ void CQuillmarkDlg::CmdToggleView(UINT id) {
         break;
     case ID_VIEW_AUTOSIZE_COLUMNS:
         view_.autoSizeColumns = !view_.autoSizeColumns;
+        ApplyListViewOptions();
         if (view_.autoSizeColumns) FitAllColumns();
         break;
     case ID_VIEW_KEEP_ON_TOP:

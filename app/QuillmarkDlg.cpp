@@ -198,12 +198,14 @@ void CQuillmarkDlg::CreateListViews() {
     ApplyListViewOptions();
 }
 
-// Grid lines, row colours and the sorted column's shade apply to every list
-// view of the window, the performance data and the adapters included.
+// Grid lines, row colours, the sorted column's shade and the room for its
+// sort arrow apply to every list view of the window, the performance data and
+// the adapters included.
 void CQuillmarkDlg::ApplyListViewOptions() {
     ListViewOptions options;
     options.showGridLines = view_.showGridLines;
     options.alternateRowColors = view_.alternateRowColors;
+    options.fitSortedHeader = view_.autoSizeColumns;
     for (FunctionPage* page : pages_) {
         for (CListCtrlEx* list : page->Lists()) {
             if (!list->IsWindow()) continue;

@@ -346,6 +346,12 @@ void CListCtrlEx::OnHeaderClick(int column) {
     headerAscending_ = ascending;
     ShowSortArrow(column, ascending);
     SortList(column, ascending);
+    if (viewOptions_.fitSortedHeader) {
+        const int width = GetColumnWidth(column);
+        const int needed = AutoSizedColumnWidth(0, HeaderTextWidth(column), true, minColumnWidth_,
+                                                ::GetSystemMetrics(SM_CXFULLSCREEN));
+        if (needed > width) SendMessage(LVM_SETCOLUMNWIDTH, column, MAKELPARAM(needed, 0));
+    }
 }
 
 void CListCtrlEx::ShowSortArrow(int column, bool ascending) {

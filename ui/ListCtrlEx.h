@@ -76,10 +76,14 @@ constexpr COLORREF kSortColumnShade = RGB(232, 232, 232);
 // ---- The list view ---------------------------------------------------------
 
 // How the lists look; the owner reads these from the settings ("ListView"
-// "ShowGridLines", "AlternateRowColors") and sets them on each list.
+// "ShowGridLines", "AlternateRowColors", "AutoSizeColumns") and sets them on
+// each list.
 struct ListViewOptions {
     bool showGridLines = true;
     bool alternateRowColors = true;
+    // A header click widens its column when the sort arrow would cut the
+    // header's text short; the fitting after a refill makes the same room.
+    bool fitSortedHeader = false;
 };
 
 // The size of the lists' row icons.

@@ -451,9 +451,22 @@ TEST_F(ListCtrlExTest, AutoSizeFitsHeaderTextContentsAndScreenWidth) {
     EXPECT_GT(withoutArrow, 100);
 
     ClickHeader(host, list, 0);  // the arrow now shows on column 0
+    EXPECT_EQ(list.GetColumnWidth(0), withoutArrow);  // not fitted on a click by default
     list.AutoSizeColumns(-1);
     EXPECT_EQ(list.GetColumnWidth(0), withoutArrow + 24);
     EXPECT_GT(list.GetColumnWidth(1), 10);
+
+    // With fitting on, a click makes the arrow's room at once, and never
+    // narrows a column that already has it.
+    ListViewOptions fitting;
+    fitting.fitSortedHeader = true;
+    list.SetViewOptions(fitting);
+    ::SendMessageA(list.GetHwnd(), LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(withoutArrow, 0));
+    ClickHeader(host, list, 0);
+    EXPECT_EQ(list.GetColumnWidth(0), withoutArrow + 24);
+    ::SendMessageA(list.GetHwnd(), LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(400, 0));
+    ClickHeader(host, list, 0);
+    EXPECT_EQ(list.GetColumnWidth(0), 400);
 
     list.SetItemText(0, 1, std::string(250, 'W'));
     list.AutoSizeColumns(1);
