@@ -38,7 +38,12 @@ void CQuillmarkDlg::OnSnapshotDone(bool complete, int failedStep) {
         // and "Refresh" tries again.
         log_.Log("Loading the system data failed (step %d).", failedStep);
     }
+    // A refill makes every row anew; the rows the user had selected are
+    // selected again, so that a refresh keeps the detail page on them.
+    std::vector<ListPage::RowMark> selected;
+    for (ListPage* page : lists_) selected.push_back(page->MarkSelection());
     for (ListPage* page : lists_) InitTab(*page);
+    for (size_t i = 0; i < lists_.size(); ++i) lists_[i]->Reselect(selected[i]);
     UpdateStatusCounts();
     if (progress_.IsWindow()) progress_.ShowWindow(SW_HIDE);
     if (selectWarnedAfterLoad_) {

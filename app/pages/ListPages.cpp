@@ -105,22 +105,58 @@ ViewChange ListPage::UpdateView(const ViewTick&) {
 
 FilteredList::Change ListPage::SetFilter(const std::string& text) { return rows_.SetFilter(text); }
 
-bool ListPage::SelectKey(LPARAM key) {
+namespace {
+int ShownRowOf(CListCtrlEx& list, LPARAM key) {
     LVFINDINFOA find{};
     find.flags = LVFI_PARAM;
     find.lParam = key;
-    const int row =
-        static_cast<int>(list_.SendMessage(LVM_FINDITEMA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
-    if (row < 0) return false;
+    return static_cast<int>(list.SendMessage(LVM_FINDITEMA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
+}
+
+void SelectShownRow(CListCtrlEx& list, int row) {
     LVITEMA none{};
     none.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    list_.SendMessage(LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
+    list.SendMessage(LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
     LVITEMA item{};
     item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
     item.state = LVIS_SELECTED | LVIS_FOCUSED;
-    list_.SendMessage(LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-    list_.SendMessage(LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
+    list.SendMessage(LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    list.SendMessage(LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
+}
+}  // namespace
+
+bool ListPage::SelectKey(LPARAM key) {
+    const int row = ShownRowOf(list_, key);
+    if (row < 0) return false;
+    SelectShownRow(list_, row);
     if (list_.IsWindow() && ::IsWindowVisible(list_.GetHwnd())) ::SetFocus(list_.GetHwnd());
+    return true;
+}
+
+ListPage::RowMark ListPage::MarkSelection() const {
+    RowMark mark;
+    const int row = SelectedRow();
+    if (row < 0) return mark;
+    mark.set = true;
+    mark.key = list_.GetItemData(row);
+    mark.name = rows_.Text(mark.key, 0);
+    return mark;
+}
+
+bool ListPage::Reselect(const RowMark& mark) {
+    if (!mark.set) return false;
+    int row = -1;
+    if (KeyIsIdentity()) {
+        // A process id or window handle reused by another program is another
+        // row.
+        if (rows_.Has(mark.key) && rows_.Text(mark.key, 0) == mark.name) row = ShownRowOf(list_, mark.key);
+    } else {
+        const std::vector<LPARAM> keys = rows_.ShownKeys();
+        for (size_t i = 0; i < keys.size() && row < 0; ++i)
+            if (rows_.Text(keys[i], 0) == mark.name) row = static_cast<int>(i);
+    }
+    if (row < 0) return false;
+    SelectShownRow(list_, row);
     return true;
 }
 

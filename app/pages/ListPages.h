@@ -102,10 +102,26 @@ public:
     // Selects, focuses and scrolls to the shown row with item value key;
     // false when no shown row has it.
     bool SelectKey(LPARAM key);
+    // The selected row as the next fill can find it again: its item value
+    // and its first cell.
+    struct RowMark {
+        bool set = false;
+        LPARAM key = 0;
+        std::string name;
+    };
+    RowMark MarkSelection() const;
+    // After a fill, selects the shown row that mark names and scrolls to it,
+    // leaving the keyboard focus where it is; false when the row is gone or
+    // the filter hides it.
+    bool Reselect(const RowMark& mark);
     // Whether a row with item value key is kept (shown or hidden).
     bool HasKey(LPARAM key) const { return rows_.Has(key); }
 
 protected:
+    // Whether a row's item value names the same thing from one fill to the
+    // next (a window, a process); a record's position in the load's list
+    // does not, and such rows are found again by their first cell.
+    virtual bool KeyIsIdentity() const { return true; }
     // What row describes; see DescribeSelected. The path stays empty when
     // it cannot be read.
     virtual bool DescribeRow(int row, SelectedProgram& program) = 0;
@@ -213,6 +229,7 @@ public:
     // Drivers show no CPU or memory: their update needs no process sample.
     bool UsesProcessSample() const override { return kind_ == ServiceListKind::Services; }
     DetailRequest SelectionDetail() override;
+    bool KeyIsIdentity() const override { return false; }
     // Re-reads one row's state and start type (after a control command).
     void UpdateRow(int row);
     // Takes a state and start type read for one row's service (a control

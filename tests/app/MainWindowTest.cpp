@@ -306,6 +306,32 @@ TEST_F(MainWindowTest, TheDetailPageIsReadableFromThePanesChildWindowsWithoutAnH
     EXPECT_EQ(ActionsChildPath(), ControlText(::GetDlgItem(view, 210)));
 }
 
+// A refresh makes every row anew and keeps the selected one selected, with
+// its page: the refill is told done by a process started after the first
+// fill, whose row only it can bring.
+TEST_F(MainWindowTest, ARefreshKeepsTheSelectedRowAndItsPage) {
+    testutil::ChildProcess child;
+    const int row = StartOnTasksWithChild(child);
+    ASSERT_GE(row, 0);
+    HWND tasks = List(3001);
+    ASSERT_TRUE(testutil::SelectListRow(tasks, row));
+    ::PostMessageA(wnd_, WM_APP + 4202, 3001, 0);
+    const std::string want = ActionsChildPath();
+    auto pageShows = [&] {
+        HWND view = DetailView();
+        return view ? ControlText(::GetDlgItem(view, 210)) : std::string();
+    };
+    ASSERT_TRUE(WaitUntil([&] { return pageShows() == want; }, 20000)) << pageShows();
+
+    testutil::ChildProcess later;
+    ASSERT_TRUE(later.Start(testutil::HostPath(QM_ACTIONSCHILD_EXE), "wait"));
+    Command(kCmdRefresh);
+    ASSERT_GE(WaitForRow(tasks, 3, std::to_string(later.Pid())), 0);
+    ASSERT_TRUE(WaitUntil([&] { return StatusText() == " Ready"; })) << StatusText();
+    EXPECT_EQ(testutil::SelectedListRow(tasks), testutil::FindListRow(tasks, 3, std::to_string(child.Pid())));
+    EXPECT_EQ(want, pageShows());
+}
+
 // Ctrl+2 takes the keyboard to the Tasks list, and the page follows a
 // selection moved there with the arrow keys, not only a click.
 TEST_F(MainWindowTest, TheKeyboardReachesTheListAndTheDetailPageFollowsIt) {
@@ -520,6 +546,29 @@ TEST_F(MainWindowServiceTest, ServiceStateAndStartupFollowChangesMadeOutside) {
     EXPECT_TRUE(WaitUntil([&] { return ListCell(services, row, 4) == "Disabled"; }, 20000)) << ListCell(services, row, 4);
     testutil::StopServiceAndWait(kTestService);
     EXPECT_TRUE(WaitUntil([&] { return ListCell(services, row, 3) == "Stopped"; }, 20000)) << ListCell(services, row, 3);
+}
+
+// The services' rows are keyed by their place in the load's list, so a
+// refresh finds the selected one again by its name: a service that goes
+// moves every record after it. The manager lists a new service last.
+TEST_F(MainWindowServiceTest, ARefreshKeepsTheSelectedServiceWhenOneBeforeItGoes) {
+    const std::string later = "QuillmarkMainWndSvc2";
+    struct Removed {
+        std::string name;
+        ~Removed() { testutil::RemoveService(name); }
+    } removed{later};
+    ASSERT_TRUE(testutil::InstallService(later, "\"" + testutil::HostPath(QM_TESTSERVICE_EXE) + "\""));
+    Start();
+    ShowTab(2);
+    HWND services = List(3002);
+    const int row = WaitForRow(services, 0, later);
+    ASSERT_GE(row, 0);
+    ASSERT_TRUE(testutil::SelectListRow(services, row));
+    testutil::RemoveService(kTestService);
+    Command(kCmdRefresh);
+    ASSERT_TRUE(WaitUntil([&] { return testutil::FindListRow(services, 0, kTestService) < 0; }, 20000));
+    ASSERT_TRUE(WaitUntil([&] { return StatusText() == " Ready"; })) << StatusText();
+    EXPECT_EQ(later, ListCell(services, testutil::SelectedListRow(services), 0));
 }
 
 }  // namespace
