@@ -75,9 +75,15 @@ UINT DetailView::Build(const DetailRequest& request) {
     Log("Building HTML view data.");
     std::string path;
     DetailModel model;
+    // What the status bar says while the page's data are read.
+    bool toldLoading = false;
+    auto tellLoading = [&](const char* text) {
+        Status(text);
+        toldLoading = true;
+    };
     switch (request.subject) {
     case DetailSubject::Application: {
-        Status("Loading application data...");
+        tellLoading("Loading application data...");
         Log("Building application data HTML...");
         if (!request.window || !::IsWindow(request.window)) break;
         DWORD pid = 0;
@@ -87,7 +93,7 @@ UINT DetailView::Build(const DetailRequest& request) {
         break;
     }
     case DetailSubject::Task: {
-        Status("Loading task data...");
+        tellLoading("Loading task data...");
         Log("Building task data HTML...");
         if (DetailTemplateId(request.subject, request.pid) == IDR_HTML_DETAIL_SYSTEM) {
             model = MakeDetailModel(request.subject, request.pid, DetailValues());
@@ -112,7 +118,7 @@ UINT DetailView::Build(const DetailRequest& request) {
     case DetailSubject::Driver: {
         if (!request.service) break;
         const bool service = request.subject == DetailSubject::Service;
-        Status(service ? "Loading service data..." : "Loading driver data...");
+        tellLoading(service ? "Loading service data..." : "Loading driver data...");
         Log(service ? "Building service data HTML..." : "Building driver data HTML...");
         path = request.service->IconPath();
         model = ServiceModel(request.subject, *request.service, request);
@@ -121,6 +127,9 @@ UINT DetailView::Build(const DetailRequest& request) {
     case DetailSubject::None:
         break;
     }
+    // The data are read: a "Loading ..." left in the status bar would say
+    // the program is still at it.
+    if (toldLoading) Status(std::string());
     std::string page = model.templateId ? DetailPageHtml(model) : std::string();
     if (page.empty()) {
         model = BlankDetailModel();
