@@ -290,6 +290,7 @@ void CQuillmarkDlg::CmdDescribe(UINT, SelectedProgram& program) {
     if (submission_ && DescribeProgramWithDialog(hwnd_, program.path, publisherDb_, localDb_,
                                                  LocalDatabasePath(ProgramFolder()), *submission_, &outcome)) {
         RebuildDetailView();
+        RefreshTrustColours();
         // The description stays in memory and is saved with the next change
         // or at exit; the user hears that this save failed.
         if (outcome.added && !outcome.saved) {
@@ -336,6 +337,11 @@ void CQuillmarkDlg::CmdBringToFront(UINT, SelectedProgram& program) {
 void CQuillmarkDlg::CmdCloseProgram(UINT, SelectedProgram& program) {
     CloseApplication(closeKill_, protection_, program.window, ConfirmStep(), hwnd_);
     FinishListCommand(std::string());
+}
+
+void CQuillmarkDlg::RefreshTrustColours() {
+    applications_.RefreshTrustColours();
+    tasks_.RefreshTrustColours();
 }
 
 void CQuillmarkDlg::RefreshProtectionCells() {

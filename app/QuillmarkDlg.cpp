@@ -771,6 +771,8 @@ INT_PTR CQuillmarkDlg::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
         return TRUE;
     case WM_DATABASE_LOADED:
         SetStatusText(kDatabaseLoadedStatus);
+        // A fill made while the publisher's file loaded could not ask it.
+        RefreshTrustColours();
         return TRUE;
     case WM_STARTUP_UPDATE_CHECK:
         if (updateService_ && !exiting_) updateService_->CheckForUpdate(true);

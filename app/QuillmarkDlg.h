@@ -210,6 +210,9 @@ private:
     // Derives the program of the shown list's selected row.
     bool DeriveProgram(SelectedProgram& program);
     void RefreshProtectionCells();
+    // The suspect programs' red rows on Applications and Tasks, after a
+    // program database changed.
+    void RefreshTrustColours();
     // Tells the user, once, that a protection change could not be saved (it
     // stays in memory and is tried again at the next change and at exit).
     void ReportProtectionSave();

@@ -215,6 +215,10 @@ void ProgramListPage::WriteTrustColour(const FilteredList::Row& row, const std::
     rows_.SetTextColour(row, RatingTextColour(DatabaseRating(name, sources_.publisher, sources_.local)));
 }
 
+void ProgramListPage::RefreshTrustColours() {
+    rows_.ForEach([this](const FilteredList::Row& row) { WriteTrustColour(row, rows_.Text(row.key, 0)); });
+}
+
 FilteredList::Change ProgramListPage::RefreshProtection() {
     rows_.ForEach([this](const FilteredList::Row& row) { WriteProtectionCell(row, rows_.Text(row.key, 0)); });
     return rows_.ApplyToChanged();

@@ -160,6 +160,9 @@ public:
     // Rewrites the Protection cell of every row, hidden ones too, from its
     // file name.
     FilteredList::Change RefreshProtection();
+    // Colours every row again from the program databases, after one of them
+    // changed (a description given, the publisher's file loaded).
+    void RefreshTrustColours();
 
 protected:
     void DescribeRowForCommands(int row, CommandContext& context) override;

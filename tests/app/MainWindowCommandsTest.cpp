@@ -785,6 +785,33 @@ TEST_F(MainWindowCommandsTest, DeleteKillsTheSelectedProgramAfterTheQuestion) {
     EXPECT_LT(testutil::FindListRow(tasks, 3, pid), 0);
 }
 
+// A program rated suspect in the describe dialog turns red at once, not at
+// the next refresh.
+TEST_F(MainWindowCommandsTest, ARatingGivenInTheDescribeDialogColoursTheRow) {
+    const std::string localDb = ProgramFolder() + "local-db.xml";
+    struct Remove {
+        std::string path;
+        ~Remove() { ::DeleteFileA(path.c_str()); }
+    } removeDb{localDb};
+    ::DeleteFileA(localDb.c_str());
+    testutil::ChildProcess child;
+    ASSERT_GE(OpenOnChildRow(child), 0);
+    auto* list = dynamic_cast<CListCtrlEx*>(CWnd::FromHandle(List(IDC_TASK_LIST)));
+    ASSERT_NE(nullptr, list);
+    const LPARAM row = static_cast<LPARAM>(child.Pid());
+    ASSERT_EQ(CLR_DEFAULT, list->ItemTextColour(row));
+    {
+        DialogAnswerer suspect("Describe Application", [](HWND dialog) {
+            ::SendDlgItemMessageA(dialog, IDC_DESC_RATING, CB_SETCURSEL, kRatingSuspect, 0);
+            ::PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+            return true;
+        });
+        Command(ID_PROGRAM_DESCRIBE);
+        ASSERT_TRUE(suspect.Seen());
+    }
+    EXPECT_EQ(kSuspectTextColour, list->ItemTextColour(row));
+}
+
 TEST_F(MainWindowCommandsTest, SuspectProgramsAreRedAndNamedOnceInABalloon) {
     // The test's own database: the actions child is "Suspect", a copy of it
     // named evil.exe "Spyware".
