@@ -123,6 +123,17 @@ protected:
         HWND pane = FindDescendant(wnd_, 1014);
         return pane ? ::FindWindowExA(pane, nullptr, "QuillmarkDetailView", nullptr) : nullptr;
     }
+    // The file path the detail page shows (empty without one).
+    std::string PagePath() const {
+        HWND view = DetailView();
+        return view ? ControlText(::GetDlgItem(view, 210)) : std::string();
+    }
+    // Selects a row of the Tasks list and tells the window, as a click does.
+    bool ClickTaskRow(int row) const {
+        if (!testutil::SelectListRow(List(3001), row)) return false;
+        ::PostMessageA(wnd_, WM_APP + 4202, 3001, 0);
+        return true;
+    }
     // The row of a list whose column holds text, waiting for it to appear.
     int WaitForRow(HWND list, int column, const std::string& text, DWORD boundMs = 20000) {
         int row = -1;
@@ -293,17 +304,14 @@ TEST_F(MainWindowTest, TheDetailPageIsReadableFromThePanesChildWindowsWithoutAnH
     testutil::ChildProcess child;
     const int row = StartOnTasksWithChild(child);
     ASSERT_GE(row, 0);
-    HWND tasks = List(3001);
-    ASSERT_TRUE(testutil::SelectListRow(tasks, row));
-    // What a click on the row tells the window.
-    ::PostMessageA(wnd_, WM_APP + 4202, 3001, 0);
+    ASSERT_TRUE(ClickTaskRow(row));
     HWND view = nullptr, section = nullptr;
     ASSERT_TRUE(WaitUntil([&] {
         view = DetailView();
         section = view ? ::GetDlgItem(view, 102) : nullptr;
         return section && ControlText(section) == "Task Information";
     }, 20000)) << (section ? ControlText(section) : std::string("no native view"));
-    EXPECT_EQ(ActionsChildPath(), ControlText(::GetDlgItem(view, 210)));
+    EXPECT_EQ(ActionsChildPath(), PagePath());
 }
 
 // A refresh makes every row anew and keeps the selected one selected, with
@@ -313,23 +321,18 @@ TEST_F(MainWindowTest, ARefreshKeepsTheSelectedRowAndItsPage) {
     testutil::ChildProcess child;
     const int row = StartOnTasksWithChild(child);
     ASSERT_GE(row, 0);
-    HWND tasks = List(3001);
-    ASSERT_TRUE(testutil::SelectListRow(tasks, row));
-    ::PostMessageA(wnd_, WM_APP + 4202, 3001, 0);
+    ASSERT_TRUE(ClickTaskRow(row));
     const std::string want = ActionsChildPath();
-    auto pageShows = [&] {
-        HWND view = DetailView();
-        return view ? ControlText(::GetDlgItem(view, 210)) : std::string();
-    };
-    ASSERT_TRUE(WaitUntil([&] { return pageShows() == want; }, 20000)) << pageShows();
+    ASSERT_TRUE(WaitUntil([&] { return PagePath() == want; }, 20000)) << PagePath();
 
     testutil::ChildProcess later;
     ASSERT_TRUE(later.Start(testutil::HostPath(QM_ACTIONSCHILD_EXE), "wait"));
     Command(kCmdRefresh);
+    HWND tasks = List(3001);
     ASSERT_GE(WaitForRow(tasks, 3, std::to_string(later.Pid())), 0);
     ASSERT_TRUE(WaitUntil([&] { return StatusText() == " Ready"; })) << StatusText();
     EXPECT_EQ(testutil::SelectedListRow(tasks), testutil::FindListRow(tasks, 3, std::to_string(child.Pid())));
-    EXPECT_EQ(want, pageShows());
+    EXPECT_EQ(want, PagePath());
 }
 
 // Ctrl+2 takes the keyboard to the Tasks list, and the page follows a
@@ -348,12 +351,7 @@ TEST_F(MainWindowTest, TheKeyboardReachesTheListAndTheDetailPageFollowsIt) {
     ASSERT_TRUE(WaitUntil([&] { return testutil::SelectedListRow(tasks) == row; })) << "the key moved nothing";
 
     const std::string want = ActionsChildPath();
-    std::string shown;
-    EXPECT_TRUE(WaitUntil([&] {
-        HWND view = DetailView();
-        shown = view ? ControlText(::GetDlgItem(view, 210)) : std::string();
-        return shown == want;
-    }, 20000)) << "the page shows \"" << shown << "\"";
+    EXPECT_TRUE(WaitUntil([&] { return PagePath() == want; }, 20000)) << "the page shows \"" << PagePath() << "\"";
 }
 
 TEST_F(MainWindowTest, FrequencyCommandsSayTheIntervalAndAutoModeKeepsTheViewMoving) {
