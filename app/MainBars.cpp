@@ -261,10 +261,10 @@ std::string MainStatusBar::Message() const {
     return text;
 }
 
-int CountPaneWidth(bool filtered, int textWidth) {
+int CountPaneWidth(int textWidth) {
     constexpr int kCountWidth = 80;
     constexpr int kMargin = 12;  // the pane's edges and a little air
-    return filtered && textWidth + kMargin > kCountWidth ? textWidth + kMargin : kCountWidth;
+    return textWidth + kMargin > kCountWidth ? textWidth + kMargin : kCountWidth;
 }
 
 int MainStatusBar::TextWidth(const std::string& text) const {
@@ -284,7 +284,7 @@ void MainStatusBar::SetCounts(const ListCount (&counts)[4]) {
         const ListCount& c = counts[i];
         const std::string text =
             c.filtered ? rowtext::CountOfText(c.shown, c.total, kNouns[i]) : rowtext::CountText(c.shown, kNouns[i]);
-        const int width = CountPaneWidth(c.filtered, c.filtered ? TextWidth(text) : 0);
+        const int width = CountPaneWidth(TextWidth(text));
         if (width != countWidths_[i]) {
             countWidths_[i] = width;
             resized = true;

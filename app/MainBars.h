@@ -66,9 +66,10 @@ struct ListCount {
     bool filtered = false;
 };
 
-// The width of a count pane: 80 pixels, or as wide as a filtered count's
-// text needs (with a margin) when that is wider.
-int CountPaneWidth(bool filtered, int textWidth);
+// The width of a count pane: 80 pixels, or as wide as its text needs (with
+// a margin) when that is wider: a filtered count, a count of thousands, a
+// large font.
+int CountPaneWidth(int textWidth);
 
 class MainStatusBar {
 public:
@@ -76,7 +77,7 @@ public:
     HWND Handle() const { return bar_; }
     int Height() const;
     // Sizes the panes: 0 stretches (at least 200 pixels), 1..4 are 80 each
-    // (wider for a filtered count whose text needs it).
+    // (wider for a count whose text needs it).
     void Layout();
     // Pane 0, always preceded by one space, repainted at once.
     void SetMessage(const std::string& text);
