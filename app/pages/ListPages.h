@@ -232,7 +232,6 @@ public:
     // Drivers show no CPU or memory: their update needs no process sample.
     bool UsesProcessSample() const override { return kind_ == ServiceListKind::Services; }
     DetailRequest SelectionDetail() override;
-    bool KeyIsIdentity() const override { return false; }
     // Re-reads one row's state and start type (after a control command).
     void UpdateRow(int row);
     // Takes a state and start type read for one row's service (a control
@@ -245,6 +244,8 @@ public:
     ServiceListKind Kind() const { return kind_; }
 
 protected:
+    // A row's item value is its record's place in the load's list.
+    bool KeyIsIdentity() const override { return false; }
     bool DescribeRow(int row, SelectedProgram& program) override;
     void DescribeRowForCommands(int row, CommandContext& context) override;
 
