@@ -220,8 +220,7 @@ void CQuillmarkDlg::CmdCloseAll(UINT) {
 // click on a tab leaves the focus on the tabs.
 void CQuillmarkDlg::CmdSelectTab(UINT id) {
     SelectTab(TabAt(static_cast<int>(id - ID_VIEW_APPLICATIONS)));
-    const std::vector<CListCtrlEx*> lists = VisiblePage().Lists();
-    if (!lists.empty()) ::SetFocus(lists.front()->GetHwnd());
+    if (CListCtrlEx* list = VisiblePageList()) ::SetFocus(list->GetHwnd());
 }
 
 void CQuillmarkDlg::CmdPower(UINT id) {

@@ -267,24 +267,20 @@ int CountPaneWidth(int textWidth) {
     return textWidth + kMargin > kCountWidth ? textWidth + kMargin : kCountWidth;
 }
 
-int MainStatusBar::TextWidth(const std::string& text) const {
-    WindowDC dc(bar_);
-    if (!dc) return 0;
-    SelectGuard select(dc.get(), reinterpret_cast<HFONT>(::SendMessageA(bar_, WM_GETFONT, 0, 0)));
-    SIZE size{};
-    ::GetTextExtentPoint32A(dc.get(), text.c_str(), static_cast<int>(text.size()), &size);
-    return size.cx;
-}
-
 void MainStatusBar::SetCounts(const ListCount (&counts)[4]) {
     if (!bar_) return;
     static const char* const kNouns[4] = {"application", "task", "service", "driver"};
+    // One device context measures the four texts.
+    WindowDC dc(bar_);
+    SelectGuard select(dc.get(), reinterpret_cast<HFONT>(::SendMessageA(bar_, WM_GETFONT, 0, 0)));
     bool resized = false;
     for (int i = 0; i < 4; ++i) {
         const ListCount& c = counts[i];
         const std::string text =
             c.filtered ? rowtext::CountOfText(c.shown, c.total, kNouns[i]) : rowtext::CountText(c.shown, kNouns[i]);
-        const int width = CountPaneWidth(TextWidth(text));
+        SIZE size{};
+        if (dc) ::GetTextExtentPoint32A(dc.get(), text.c_str(), static_cast<int>(text.size()), &size);
+        const int width = CountPaneWidth(size.cx);
         if (width != countWidths_[i]) {
             countWidths_[i] = width;
             resized = true;

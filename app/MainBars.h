@@ -86,7 +86,6 @@ public:
     void SetCounts(const ListCount (&counts)[4]);
 
 private:
-    int TextWidth(const std::string& text) const;
     HWND bar_ = nullptr;
     int countWidths_[4] = {80, 80, 80, 80};
 };

@@ -15,6 +15,7 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "actions/CloseKill.h"
 #include "actions/ProgramCommands.h"
@@ -139,6 +140,12 @@ private:
     FunctionPage& VisiblePage() { return Page(CurrentTab()); }
     // The shown function list; null on Performance and Network.
     ListPage* VisibleList() { return VisiblePage().AsList(); }
+    // The shown page's first list: a function list, the performance data or
+    // the adapters; null for none.
+    CListCtrlEx* VisiblePageList() {
+        const std::vector<CListCtrlEx*> lists = VisiblePage().Lists();
+        return lists.empty() ? nullptr : lists.front();
+    }
     void SelectTab(FunctionTab tab);
     void ShowTab();
     void Layout();

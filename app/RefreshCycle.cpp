@@ -38,12 +38,7 @@ void CQuillmarkDlg::OnSnapshotDone(bool complete, int failedStep) {
         // and "Refresh" tries again.
         log_.Log("Loading the system data failed (step %d).", failedStep);
     }
-    // A refill makes every row anew; the rows the user had selected are
-    // selected again, so that a refresh keeps the detail page on them.
-    std::vector<ListPage::RowMark> selected;
-    for (ListPage* page : lists_) selected.push_back(page->MarkSelection());
     for (ListPage* page : lists_) InitTab(*page);
-    for (size_t i = 0; i < lists_.size(); ++i) lists_[i]->Reselect(selected[i]);
     UpdateStatusCounts();
     if (progress_.IsWindow()) progress_.ShowWindow(SW_HIDE);
     if (selectWarnedAfterLoad_) {
@@ -66,11 +61,15 @@ void CQuillmarkDlg::InitTab(ListPage& page) {
     log_.Log("::InitTab(%d)", TabIndex(page.Tab()));
     SetStatusText(page.LoadingText());
     log_.Log("%s", page.LoadingText());
+    // The fill makes every row anew; the row the user had selected is
+    // selected again, so that a refresh keeps the detail page on it.
+    const ListPage::RowMark selected = page.MarkSelection();
     page.Fill();
     // Fitted to the contents whatever the auto-size setting says: the rows
     // are new.
     page.FitColumns();
     page.List().Resort();
+    page.Reselect(selected);
     filling_ = false;
     UpdateStatusCounts();
     SetStatusText(std::string());
@@ -202,8 +201,7 @@ void CQuillmarkDlg::ShowSelection() {
 CQuillmarkDlg::ShownSelection CQuillmarkDlg::VisibleSelection() {
     ShownSelection shown;
     shown.tab = CurrentTab();
-    const std::vector<CListCtrlEx*> lists = VisiblePage().Lists();
-    CListCtrlEx* list = lists.empty() ? nullptr : lists.front();
+    CListCtrlEx* list = VisiblePageList();
     const int row = list ? list->GetSelectedItem() : -1;
     if (row >= 0) {
         shown.selected = true;

@@ -136,6 +136,12 @@ public:
           }) {}
 };
 
+// A file the test writes, or makes the program write, deleted when it ends.
+struct RemovedAtEnd {
+    std::string path;
+    ~RemovedAtEnd() { ::DeleteFileA(path.c_str()); }
+};
+
 class MainWindowCommandsTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -789,10 +795,7 @@ TEST_F(MainWindowCommandsTest, DeleteKillsTheSelectedProgramAfterTheQuestion) {
 // the next refresh.
 TEST_F(MainWindowCommandsTest, ARatingGivenInTheDescribeDialogColoursTheRow) {
     const std::string localDb = ProgramFolder() + "local-db.xml";
-    struct Remove {
-        std::string path;
-        ~Remove() { ::DeleteFileA(path.c_str()); }
-    } removeDb{localDb};
+    const RemovedAtEnd removeDb{localDb};
     ::DeleteFileA(localDb.c_str());
     testutil::ChildProcess child;
     ASSERT_GE(OpenOnChildRow(child), 0);
@@ -821,10 +824,7 @@ TEST_F(MainWindowCommandsTest, SuspectProgramsAreRedAndNamedOnceInABalloon) {
                  "<executable><rating>7</rating><filename>qm_actionschild.exe</filename><description>A</description>"
                  "</executable><executable><rating>8</rating><filename>evil.exe</filename><description>E</description>"
                  "</executable></company></database>\r\n"));
-    struct Remove {
-        std::string path;
-        ~Remove() { ::DeleteFileA(path.c_str()); }
-    } removeDb{localDb};
+    const RemovedAtEnd removeDb{localDb};
     testutil::ScratchDir dir;
     const std::string evil = dir.File("evil.exe");
     ASSERT_TRUE(::CopyFileA(testutil::HostPath(QM_ACTIONSCHILD_EXE).c_str(), evil.c_str(), FALSE));
