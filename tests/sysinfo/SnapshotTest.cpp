@@ -243,8 +243,11 @@ TEST(SystemSnapshot, StopEndsALoadAndPostsNothingMore) {
         SystemSnapshot snapshot(&steps);
         ASSERT_TRUE(snapshot.StartLoading(sink.get()));
         ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(steps.entered, 10000));
-        // The step under way ends (released here, as a real step ends on its
-        // own); the stop keeps the next ones from running.
+        // The stop is asked for while a step runs; that step then ends on
+        // its own (released here) and the stop keeps the next ones from
+        // running. Releasing it before asking would let the quick steps
+        // after it finish the load first.
+        snapshot.RequestStop();
         ::SetEvent(steps.release);
         EXPECT_TRUE(snapshot.Stop(10000));
         EXPECT_FALSE(snapshot.IsLoading());
