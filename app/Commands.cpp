@@ -288,8 +288,11 @@ void CQuillmarkDlg::CmdDescribe(UINT, SelectedProgram& program) {
     std::string status;
     if (submission_ && DescribeProgramWithDialog(hwnd_, program.path, publisherDb_, localDb_,
                                                  LocalDatabasePath(ProgramFolder()), *submission_, &outcome)) {
-        RebuildDetailView();
         RefreshTrustColours();
+        // A filter may show or hide the rows whose description changed.
+        const FilteredList::Change change = applications_.RefreshProgramDetails(program.fileName);
+        if (change.shown + change.hidden != 0) UpdateStatusCounts();
+        RebuildDetailView();
         // The description stays in memory and is saved with the next change
         // or at exit; the user hears that this save failed.
         if (outcome.added && !outcome.saved) {

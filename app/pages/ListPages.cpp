@@ -239,6 +239,17 @@ ApplicationsPage::ApplicationsPage(PageSources& sources)
     : ProgramListPage(sources, control_, kApplicationListLayout, kApplicationsToolBarLayout,
                       IDI_DEFAULT_APPLICATION, IDC_APPLICATIONS_FILTER) {}
 
+namespace {
+// The image paths the load read, by process.
+ProcessPaths LoadedPaths(const SystemSnapshot& snapshot) {
+    ProcessPaths paths;
+    paths.reserve(snapshot.ProcessCount());
+    for (const ProcessImageInfo& p : snapshot.Processes().items)
+        if (!p.imagePath.empty()) paths.emplace(p.pid, p.imagePath);
+    return paths;
+}
+}  // namespace
+
 void ApplicationsPage::Fill() {
     rows_.BeginFill();
     pids_.clear();
@@ -248,11 +259,7 @@ void ApplicationsPage::Fill() {
         ProgramDetails details;
     };
     std::unordered_map<std::string, Program> programs;
-    // The load has just read every process's image path.
-    ProcessPaths paths;
-    paths.reserve(sources_.snapshot.ProcessCount());
-    for (const ProcessImageInfo& p : sources_.snapshot.Processes().items)
-        if (!p.imagePath.empty()) paths.emplace(p.pid, p.imagePath);
+    const ProcessPaths paths = LoadedPaths(sources_.snapshot);
     for (HWND window : sources_.snapshot.Windows()) {
         if (!IsAppWindow(window)) continue;
         AppWindowInfo info;
@@ -275,6 +282,25 @@ void ApplicationsPage::Fill() {
         pids_[window] = info.pid;
     }
     rows_.EndFill();
+}
+
+FilteredList::Change ApplicationsPage::RefreshProgramDetails(const std::string& fileName) {
+    // The rows get what the next fill would give them: the path is found as
+    // the fill finds it, and each file is read once.
+    const ProcessPaths paths = LoadedPaths(sources_.snapshot);
+    std::unordered_map<std::string, ProgramDetails> programs;
+    rows_.ForEach([&](const FilteredList::Row& row) {
+        if (::lstrcmpiA(rows_.Text(row.key, 0).c_str(), fileName.c_str()) != 0) return;
+        AppWindowInfo info;
+        if (!ReadAppWindowInfo(reinterpret_cast<HWND>(row.key), info, paths) ||
+            ::lstrcmpiA(info.programName.c_str(), fileName.c_str()) != 0)
+            return;
+        auto [found, isNew] = programs.try_emplace(FileKey(info.imagePath));
+        if (isNew) GetProgramDetails(info.imagePath, found->second, sources_.publisher, sources_.local);
+        SetCell(row, 7, found->second.company);
+        SetCell(row, 8, found->second.description);
+    });
+    return rows_.ApplyToChanged();
 }
 
 HWND ApplicationsPage::WindowAt(int row) const {

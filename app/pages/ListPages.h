@@ -182,6 +182,10 @@ public:
     DetailRequest SelectionDetail() override;
     // The window of a row (its item value).
     HWND WindowAt(int row) const;
+    // Rewrites the Company and Description cells of the rows of the program
+    // named fileName, after the user described it: those cells come from
+    // the program databases too.
+    FilteredList::Change RefreshProgramDetails(const std::string& fileName);
 
 protected:
     bool DescribeRow(int row, SelectedProgram& program) override;

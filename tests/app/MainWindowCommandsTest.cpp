@@ -793,18 +793,25 @@ TEST_F(MainWindowCommandsTest, DeleteKillsTheSelectedProgramAfterTheQuestion) {
 
 // A program rated suspect in the describe dialog turns red at once, not at
 // the next refresh.
-TEST_F(MainWindowCommandsTest, ARatingGivenInTheDescribeDialogColoursTheRow) {
+TEST_F(MainWindowCommandsTest, WhatIsGivenInTheDescribeDialogShowsInTheProgramsRows) {
     const std::string localDb = ProgramFolder() + "local-db.xml";
     const RemovedAtEnd removeDb{localDb};
     ::DeleteFileA(localDb.c_str());
     testutil::ChildProcess child;
-    ASSERT_GE(OpenOnChildRow(child), 0);
-    auto* list = dynamic_cast<CListCtrlEx*>(CWnd::FromHandle(List(IDC_TASK_LIST)));
+    ASSERT_TRUE(child.Start(testutil::HostPath(QM_ACTIONSCHILD_EXE), "window DescribedChild"));
+    ASSERT_TRUE(WaitUntil([&] { return !testutil::FindTopWindows(child.Pid(), "QmActionsChild", nullptr).empty(); }));
+    Open();
+    HWND applications = List(IDC_APPLICATION_LIST);
+    ASSERT_GE(SelectRow(applications, 6, "DescribedChild"), 0);
+    auto* list = dynamic_cast<CListCtrlEx*>(CWnd::FromHandle(applications));
     ASSERT_NE(nullptr, list);
-    const LPARAM row = static_cast<LPARAM>(child.Pid());
-    ASSERT_EQ(CLR_DEFAULT, list->ItemTextColour(row));
+    const int row = testutil::SelectedListRow(applications);
+    const LPARAM key = list->GetItemData(row);
+    ASSERT_EQ(CLR_DEFAULT, list->ItemTextColour(key));
     {
         DialogAnswerer suspect("Describe Application", [](HWND dialog) {
+            ::SetDlgItemTextA(dialog, IDC_DESC_COMPANY, "Test Makers");
+            ::SetDlgItemTextA(dialog, IDC_DESC_DESCRIPTION, "Opens windows for the tests");
             ::SendDlgItemMessageA(dialog, IDC_DESC_RATING, CB_SETCURSEL, kRatingSuspect, 0);
             ::PostMessageA(dialog, WM_COMMAND, IDOK, 0);
             return true;
@@ -812,7 +819,14 @@ TEST_F(MainWindowCommandsTest, ARatingGivenInTheDescribeDialogColoursTheRow) {
         Command(ID_PROGRAM_DESCRIBE);
         ASSERT_TRUE(suspect.Seen());
     }
-    EXPECT_EQ(kSuspectTextColour, list->ItemTextColour(row));
+    // The row shows the rating, the company and the description at once,
+    // not only after the next refresh; so does the program's Tasks row.
+    EXPECT_EQ(kSuspectTextColour, list->ItemTextColour(key));
+    EXPECT_EQ("Test Makers", ListCell(applications, row, 7));
+    EXPECT_EQ("Opens windows for the tests", ListCell(applications, row, 8));
+    auto* tasks = dynamic_cast<CListCtrlEx*>(CWnd::FromHandle(List(IDC_TASK_LIST)));
+    ASSERT_NE(nullptr, tasks);
+    EXPECT_EQ(kSuspectTextColour, tasks->ItemTextColour(static_cast<LPARAM>(child.Pid())));
 }
 
 TEST_F(MainWindowCommandsTest, SuspectProgramsAreRedAndNamedOnceInABalloon) {
