@@ -346,6 +346,23 @@ void CQuillmarkDlg::RefreshTrustColours() {
     tasks_.RefreshTrustColours();
 }
 
+void CQuillmarkDlg::OnDatabaseLoaded() {
+    // A fill made while the publisher's file loaded could not ask it.
+    RefreshTrustColours();
+    bool counts = false, selectionHidden = false;
+    for (ListPage* page : lists_) {
+        // A filter may show or hide the rows whose texts changed.
+        const FilteredList::Change change = page->RefreshDatabaseTexts();
+        counts = counts || change.shown + change.hidden != 0;
+        selectionHidden = selectionHidden || change.selectedHidden;
+    }
+    if (counts) UpdateStatusCounts();
+    // The selected program's page asks the databases too.
+    if (selectionHidden || VisibleSelection().selected) RebuildDetailView();
+    // After the page's own status texts.
+    SetStatusText(kDatabaseLoadedStatus);
+}
+
 void CQuillmarkDlg::RefreshProtectionCells() {
     // A filter may show or hide rows whose protection text changed.
     const FilteredList::Change applications = applications_.RefreshProtection();

@@ -770,9 +770,7 @@ INT_PTR CQuillmarkDlg::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
         SetTimer(kDetailFollowTimer, kDetailFollowDelayMs);
         return TRUE;
     case WM_DATABASE_LOADED:
-        SetStatusText(kDatabaseLoadedStatus);
-        // A fill made while the publisher's file loaded could not ask it.
-        RefreshTrustColours();
+        OnDatabaseLoaded();
         return TRUE;
     case WM_STARTUP_UPDATE_CHECK:
         if (updateService_ && !exiting_) updateService_->CheckForUpdate(true);

@@ -220,6 +220,9 @@ private:
     // The suspect programs' red rows on Applications and Tasks, after a
     // program database changed.
     void RefreshTrustColours();
+    // The publisher's file has loaded: the rows' colours and database texts
+    // and the selection's page ask it again.
+    void OnDatabaseLoaded();
     // Tells the user, once, that a protection change could not be saved (it
     // stays in memory and is tried again at the next change and at exit).
     void ReportProtectionSave();

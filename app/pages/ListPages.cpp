@@ -284,16 +284,15 @@ void ApplicationsPage::Fill() {
     rows_.EndFill();
 }
 
-FilteredList::Change ApplicationsPage::RefreshProgramDetails(const std::string& fileName) {
-    // The rows get what the next fill would give them: the path is found as
-    // the fill finds it, and each file is read once.
+FilteredList::Change ApplicationsPage::RewriteDetails(const std::string* onlyName) {
+    // The path is found as the fill finds it, and each file is read once.
     const ProcessPaths paths = LoadedPaths(sources_.snapshot);
     std::unordered_map<std::string, ProgramDetails> programs;
     rows_.ForEach([&](const FilteredList::Row& row) {
-        if (::lstrcmpiA(rows_.Text(row.key, 0).c_str(), fileName.c_str()) != 0) return;
+        if (onlyName && ::lstrcmpiA(rows_.Text(row.key, 0).c_str(), onlyName->c_str()) != 0) return;
         AppWindowInfo info;
         if (!ReadAppWindowInfo(reinterpret_cast<HWND>(row.key), info, paths) ||
-            ::lstrcmpiA(info.programName.c_str(), fileName.c_str()) != 0)
+            info.programName != rows_.Text(row.key, 0))
             return;
         auto [found, isNew] = programs.try_emplace(FileKey(info.imagePath));
         if (isNew) GetProgramDetails(info.imagePath, found->second, sources_.publisher, sources_.local);
@@ -366,13 +365,30 @@ void TasksPage::Fill() {
         SetCell(row, 3, std::to_string(p.pid));
         SetCell(row, 6, std::to_string(p.threadCount));
         SetCell(row, 7, rowtext::TaskCompany(facts.company));
-        SetCell(row, 8, rowtext::TaskDescription(PublisherDescription(sources_.publisher, name),
-                                                 sources_.publisher.IsLoading(), facts.description));
+        SetCell(row, 8, DescriptionOf(name, facts));
         WriteTrustColour(row, name);
         createTimes_[p.pid] = p.createTime;
     }
     rows_.EndFill();
     files_.EndFill();
+}
+
+std::string TasksPage::DescriptionOf(const std::string& name, const FileFacts& facts) const {
+    return rowtext::TaskDescription(PublisherDescription(sources_.publisher, name), sources_.publisher.IsLoading(),
+                                    facts.description);
+}
+
+FilteredList::Change TasksPage::RefreshDatabaseTexts() {
+    // The files are those of the last fill, read then.
+    std::unordered_map<DWORD, const ProcessImageInfo*> processes;
+    processes.reserve(sources_.snapshot.ProcessCount());
+    for (const ProcessImageInfo& p : sources_.snapshot.Processes().items) processes.emplace(p.pid, &p);
+    rows_.ForEach([&](const FilteredList::Row& row) {
+        const auto it = processes.find(static_cast<DWORD>(row.key));
+        if (it == processes.end()) return;
+        SetCell(row, 8, DescriptionOf(rows_.Text(row.key, 0), files_.Get(it->second->imagePath, false)));
+    });
+    return rows_.ApplyToChanged();
 }
 
 DWORD TasksPage::PidAt(int row) const { return static_cast<DWORD>(list_.GetItemData(row)); }
@@ -475,13 +491,25 @@ void ServicesPage::Fill() {
         SetCell(row, startupColumn_, r.startTypeText);
         SetCell(row, displayColumn, r.displayName);
         SetCell(row, companyColumn, facts.company);
-        SetCell(row, companyColumn + 1,
-                rowtext::ServiceDescriptionText(r.description,
-                                                PublisherDescription(sources_.publisher, FileNameOf(r.imagePath)),
-                                                sources_.publisher.IsLoading(), facts.description));
+        SetCell(row, DescriptionColumn(), DescriptionOf(r, facts));
     }
     rows_.EndFill();
     files_.EndFill();
+}
+
+std::string ServicesPage::DescriptionOf(const ServiceInfo& record, const FileFacts& facts) const {
+    return rowtext::ServiceDescriptionText(record.description,
+                                           PublisherDescription(sources_.publisher, FileNameOf(record.imagePath)),
+                                           sources_.publisher.IsLoading(), facts.description);
+}
+
+FilteredList::Change ServicesPage::RefreshDatabaseTexts() {
+    // The files are those of the last fill, read then.
+    rows_.ForEach([&](const FilteredList::Row& row) {
+        const ServiceInfo* record = Records().Find(static_cast<size_t>(row.key));
+        if (record) SetCell(row, DescriptionColumn(), DescriptionOf(*record, files_.Get(record->IconPath(), false)));
+    });
+    return rows_.ApplyToChanged();
 }
 
 int ServicesPage::RecordIndexAt(int row) const {

@@ -116,6 +116,10 @@ public:
     bool Reselect(const RowMark& mark);
     // Whether a row with item value key is kept (shown or hidden).
     bool HasKey(LPARAM key) const { return rows_.Has(key); }
+    // Rewrites, in every row, the cells taken from the program databases,
+    // after the publisher's file loaded: a fill made while it loaded could
+    // not ask it.
+    virtual FilteredList::Change RefreshDatabaseTexts() = 0;
 
 protected:
     // Whether a row's item value names the same thing from one fill to the
@@ -182,15 +186,19 @@ public:
     DetailRequest SelectionDetail() override;
     // The window of a row (its item value).
     HWND WindowAt(int row) const;
-    // Rewrites the Company and Description cells of the rows of the program
-    // named fileName, after the user described it: those cells come from
-    // the program databases too.
-    FilteredList::Change RefreshProgramDetails(const std::string& fileName);
+    FilteredList::Change RefreshDatabaseTexts() override { return RewriteDetails(nullptr); }
+    // The same for the rows of the program named fileName only, after the
+    // user described it.
+    FilteredList::Change RefreshProgramDetails(const std::string& fileName) { return RewriteDetails(&fileName); }
 
 protected:
     bool DescribeRow(int row, SelectedProgram& program) override;
 
 private:
+    // Rewrites the Company and Description cells of every row, or of the
+    // rows of the program named *onlyName, as the next fill would write them.
+    FilteredList::Change RewriteDetails(const std::string* onlyName);
+
     CApplicationListCtrl control_;
     std::unordered_map<HWND, DWORD> pids_;  // window -> its process
 };
@@ -209,11 +217,15 @@ public:
     bool SelectProcess(DWORD pid) { return SelectKey(static_cast<LPARAM>(pid)); }
     // The creation time the row's process had when it was listed (0 unknown).
     int64_t CreateTimeAt(int row) const;
+    FilteredList::Change RefreshDatabaseTexts() override;
 
 protected:
     bool DescribeRow(int row, SelectedProgram& program) override;
 
 private:
+    // The Description cell of a process named name.
+    std::string DescriptionOf(const std::string& name, const FileFacts& facts) const;
+
     CTaskListCtrl control_;
     std::unordered_map<DWORD, int64_t> createTimes_;
     FileFactsCache files_;  // the program files of the last fill
@@ -246,6 +258,7 @@ public:
     // The snapshot's record of the row; null for no row or a gone record.
     ServiceInfo* RecordAt(int row);
     ServiceListKind Kind() const { return kind_; }
+    FilteredList::Change RefreshDatabaseTexts() override;
 
 protected:
     // A row's item value is its record's place in the load's list.
@@ -259,6 +272,9 @@ private:
     ServiceList& Records();
     void WriteStateCells(const FilteredList::Row& row, const ServiceInfo& record);
     void WriteUsageCells(const FilteredList::Row& row, const ServiceInfo& record);
+    // The Description cell of a record.
+    std::string DescriptionOf(const ServiceInfo& record, const FileFacts& facts) const;
+    int DescriptionColumn() const { return kind_ == ServiceListKind::Services ? 7 : 5; }
     CServiceListCtrl serviceControl_;
     CDriverListCtrl driverControl_;
     ServiceListKind kind_;

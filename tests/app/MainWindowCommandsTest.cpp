@@ -829,6 +829,51 @@ TEST_F(MainWindowCommandsTest, WhatIsGivenInTheDescribeDialogShowsInTheProgramsR
     EXPECT_EQ(kSuspectTextColour, tasks->ItemTextColour(static_cast<LPARAM>(child.Pid())));
 }
 
+TEST_F(MainWindowCommandsTest, ThePublishersFileLoadedAfterTheFillDescribesTheRows) {
+    // A publisher's file large enough that the lists are filled while it
+    // loads, as a user's full one is; the window's program is in it.
+    const std::string publisherDb = CommonDataFolder() + "ornava-db.xml";
+    const std::string before = testutil::ReadFileBytes(publisherDb);
+    struct Restore {
+        std::string path, bytes;
+        ~Restore() {
+            if (bytes.empty())
+                ::DeleteFileA(path.c_str());
+            else
+                testutil::WriteFileBytes(path, bytes);
+        }
+    } restore{publisherDb, before};
+    std::string xml = "<?xml version=\"1.0\"?>\r\n<duzer>\r\n<database>\r\n<company><name>Acme</name><url></url>";
+    for (int i = 0; i < 30000; ++i)
+        xml += "<executable><rating>2</rating><filename>filler" + std::to_string(i) +
+               ".exe</filename><description>A filler.</description></executable>";
+    xml += "<executable><rating>2</rating><filename>qm_actionschild.exe</filename>"
+           "<description>Opens windows for the tests</description></executable></company>\r\n"
+           "</database>\r\n</duzer>\r\n";
+    const std::string folder = CommonDataFolder();
+    ::CreateDirectoryA(folder.substr(0, folder.rfind('\\', folder.size() - 2)).c_str(), nullptr);
+    ::CreateDirectoryA(folder.c_str(), nullptr);
+    ASSERT_TRUE(testutil::WriteFileBytes(publisherDb, xml));
+    testutil::ChildProcess child;
+    ASSERT_TRUE(child.Start(testutil::HostPath(QM_ACTIONSCHILD_EXE), "window PublishedChild"));
+    ASSERT_TRUE(WaitUntil([&] { return !testutil::FindTopWindows(child.Pid(), "QmActionsChild", nullptr).empty(); }));
+
+    Open();
+    HWND applications = List(IDC_APPLICATION_LIST);
+    HWND tasks = List(IDC_TASK_LIST);
+    ASSERT_GE(SelectRow(applications, 6, "PublishedChild"), 0);
+    const std::string pid = std::to_string(child.Pid());
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            const int application = testutil::FindListRow(applications, 6, "PublishedChild");
+            const int task = testutil::FindListRow(tasks, 3, pid);
+            return application >= 0 && task >= 0 &&
+                   ListCell(applications, application, 8) == "Opens windows for the tests" &&
+                   ListCell(tasks, task, 8) == "Opens windows for the tests";
+        },
+        60000));
+}
+
 TEST_F(MainWindowCommandsTest, SuspectProgramsAreRedAndNamedOnceInABalloon) {
     // The test's own database: the actions child is "Suspect", a copy of it
     // named evil.exe "Spyware".
