@@ -285,19 +285,28 @@ void ApplicationsPage::Fill() {
 }
 
 FilteredList::Change ApplicationsPage::RewriteDetails(const std::string* onlyName) {
-    // The path is found as the fill finds it, and each file is read once.
+    // The path is found as the fill finds it, once for each process (a
+    // program may show many windows), and each file is read once.
     const ProcessPaths paths = LoadedPaths(sources_.snapshot);
     std::unordered_map<std::string, ProgramDetails> programs;
+    std::unordered_map<DWORD, const ProgramDetails*> processes;
     rows_.ForEach([&](const FilteredList::Row& row) {
-        if (onlyName && ::lstrcmpiA(rows_.Text(row.key, 0).c_str(), onlyName->c_str()) != 0) return;
-        AppWindowInfo info;
-        if (!ReadAppWindowInfo(reinterpret_cast<HWND>(row.key), info, paths) ||
-            info.programName != rows_.Text(row.key, 0))
-            return;
-        auto [found, isNew] = programs.try_emplace(FileKey(info.imagePath));
-        if (isNew) GetProgramDetails(info.imagePath, found->second, sources_.publisher, sources_.local);
-        SetCell(row, 7, found->second.company);
-        SetCell(row, 8, found->second.description);
+        const std::string& name = rows_.Text(row.key, 0);
+        if (onlyName && ::lstrcmpiA(name.c_str(), onlyName->c_str()) != 0) return;
+        HWND window = reinterpret_cast<HWND>(row.key);
+        const auto pid = pids_.find(window);
+        if (pid == pids_.end()) return;
+        const ProgramDetails*& details = processes[pid->second];
+        if (!details) {
+            AppWindowInfo info;
+            if (!ReadAppWindowInfo(window, info, paths) || info.pid != pid->second || info.programName != name)
+                return;
+            auto [found, isNew] = programs.try_emplace(FileKey(info.imagePath));
+            if (isNew) GetProgramDetails(info.imagePath, found->second, sources_.publisher, sources_.local);
+            details = &found->second;
+        }
+        SetCell(row, 7, details->company);
+        SetCell(row, 8, details->description);
     });
     return rows_.ApplyToChanged();
 }
