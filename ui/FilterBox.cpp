@@ -86,6 +86,12 @@ LRESULT CFilterBox::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
             if (onEscape) onEscape();
             return 0;
         }
+        // Not Enter: a user who thinks the focus is still in the box would
+        // send the next keys (Delete kills) to the list.
+        if (wp == VK_DOWN) {
+            if (onLeave) onLeave();
+            return 0;
+        }
         break;
     case WM_CHAR:
         if (wp == VK_ESCAPE) return 0;  // handled on the key; no beep

@@ -1,7 +1,8 @@
 // The filter box at the right end of a function list's tab toolbar: a
 // one-line edit with a cue text. Its text changes come back to it from its
 // parent as reflected EN_CHANGE commands and go to onChange; Esc clears it
-// and hands the focus back (onEscape).
+// and hands the focus back (onEscape); Down keeps it and goes on to the rows
+// it shows (onLeave).
 #pragma once
 
 #include <windows.h>
@@ -33,6 +34,8 @@ public:
     std::function<void(const std::string& text)> onChange;
     // Esc pressed in the box (after the box was cleared).
     std::function<void()> onEscape;
+    // Down pressed in the box; its text stays.
+    std::function<void()> onLeave;
 
 protected:
     LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;

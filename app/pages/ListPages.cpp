@@ -25,6 +25,24 @@ std::string PublisherDescription(const ProgramDatabase& publisher, const std::st
     if (!publisher.IsLoading()) publisher.FindDescription(fileName, text);
     return text;
 }
+
+int ShownRowOf(CListCtrlEx& list, LPARAM key) {
+    LVFINDINFOA find{};
+    find.flags = LVFI_PARAM;
+    find.lParam = key;
+    return static_cast<int>(list.SendMessage(LVM_FINDITEMA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
+}
+
+void SelectShownRow(CListCtrlEx& list, int row) {
+    LVITEMA none{};
+    none.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    list.SendMessage(LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
+    LVITEMA item{};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    list.SendMessage(LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    list.SendMessage(LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
+}
 }  // namespace
 
 // ---- ListPage -------------------------------------------------------------------
@@ -53,6 +71,13 @@ bool ListPage::Create(HWND tabControl) {
         };
         filterBox_.onEscape = [this] {
             if (list_.IsWindow()) ::SetFocus(list_.GetHwnd());
+        };
+        // On to the rows the filter left, at the first of them when none is
+        // selected, so the arrows and the commands act on them at once.
+        filterBox_.onLeave = [this] {
+            if (!list_.IsWindow()) return;
+            ::SetFocus(list_.GetHwnd());
+            if (list_.GetSelectedItem() < 0 && list_.GetItemCount() > 0) SelectShownRow(list_, 0);
         };
     }
     return CreateFunctionList(list_, listLayout_, tabControl, rc, 0);
@@ -104,26 +129,6 @@ ViewChange ListPage::UpdateView(const ViewTick&) {
 }
 
 FilteredList::Change ListPage::SetFilter(const std::string& text) { return rows_.SetFilter(text); }
-
-namespace {
-int ShownRowOf(CListCtrlEx& list, LPARAM key) {
-    LVFINDINFOA find{};
-    find.flags = LVFI_PARAM;
-    find.lParam = key;
-    return static_cast<int>(list.SendMessage(LVM_FINDITEMA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
-}
-
-void SelectShownRow(CListCtrlEx& list, int row) {
-    LVITEMA none{};
-    none.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    list.SendMessage(LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
-    LVITEMA item{};
-    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    item.state = LVIS_SELECTED | LVIS_FOCUSED;
-    list.SendMessage(LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-    list.SendMessage(LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
-}
-}  // namespace
 
 bool ListPage::SelectKey(LPARAM key) {
     const int row = ShownRowOf(list_, key);

@@ -746,6 +746,23 @@ TEST_F(MainWindowCommandsTest, TheTasksFilterKeepsOnlyMatchingRowsThroughRefresh
     EXPECT_EQ(2, testutil::ListRowCount(tasks));
     EXPECT_EQ("CTIONSchild", TextOf(box));
 
+    // Down keeps the filter and goes on to the list, at its first row when
+    // none was selected, else at the selection.
+    LVITEMA none{};
+    none.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    ::SendMessageA(tasks, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
+    Key('F', true);
+    Key(VK_DOWN);
+    EXPECT_EQ(tasks, ::GetFocus());
+    EXPECT_EQ(0, testutil::SelectedListRow(tasks));
+    EXPECT_EQ("CTIONSchild", TextOf(box));
+    testutil::SelectListRow(tasks, 1);
+    Key('F', true);
+    Key(VK_DOWN);
+    EXPECT_EQ(tasks, ::GetFocus());
+    EXPECT_EQ(1, testutil::SelectedListRow(tasks));
+    EXPECT_EQ(2, testutil::ListRowCount(tasks));
+
     // Esc empties the box and hands the focus to the list.
     Key('F', true);
     Key(VK_ESCAPE);
