@@ -2,6 +2,9 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "actions/ShellCommands.h"
 #include "app/LibraryVersions.h"
 #include "base/Resources.h"
@@ -314,6 +317,7 @@ bool CQuillmarkDlg::PreTranslateMessage(MSG& msg) {
     if (!hwnd_ || (msg.hwnd != hwnd_ && !::IsChild(hwnd_, msg.hwnd))) return false;
     if (tooltip_ && msg.hwnd == tabs_.GetHwnd() && IsTooltipMouseMessage(msg.message))
         ::SendMessageA(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&msg));
+    if (msg.message == WM_KEYDOWN && msg.wParam == VK_TAB && OnTabKey(msg)) return true;
     // A filter box keeps every key: Del, Enter and Ctrl+C work on its text
     // and Esc clears it (the dialog manager hands the keys on).
     if (IsFilterBox(msg.hwnd)) return false;
@@ -321,6 +325,40 @@ bool CQuillmarkDlg::PreTranslateMessage(MSG& msg) {
     // Accelerators come before the dialog manager, which would otherwise take
     // Enter and Ctrl+C for itself.
     return accelerators_ && ::TranslateAcceleratorA(hwnd_, accelerators_, &msg) != 0;
+}
+
+bool CQuillmarkDlg::OnTabKey(const MSG& msg) {
+    if (::GetKeyState(VK_CONTROL) < 0 || ::GetKeyState(VK_MENU) < 0) return false;
+    const bool back = ::GetKeyState(VK_SHIFT) < 0;
+    // The page's stops, in order.
+    std::vector<HWND> stops;
+    ListPage* list = VisibleList();
+    if (list && ::IsWindowVisible(list->FilterBox().GetHwnd())) stops.push_back(list->FilterBox().GetHwnd());
+    for (CListCtrlEx* pageList : VisiblePage().Lists())
+        if (::IsWindowVisible(pageList->GetHwnd())) stops.push_back(pageList->GetHwnd());
+    if (stops.empty()) return false;
+    HWND tabs = tabs_.GetHwnd();
+    // What the dialog manager has after the tabs (the detail pane's first
+    // stop), or the tabs again when nothing else takes the focus.
+    HWND afterTabs = ::GetNextDlgTabItem(hwnd_, tabs, FALSE);
+    HWND target = nullptr;
+    const auto at = std::find(stops.begin(), stops.end(), msg.hwnd);
+    if (msg.hwnd == tabs) {
+        if (!back) target = stops.front();
+    } else if (at != stops.end()) {
+        if (back)
+            target = at == stops.begin() ? tabs : *(at - 1);
+        else
+            target = at + 1 != stops.end() ? *(at + 1) : (afterTabs ? afterTabs : tabs);
+    } else if (back && msg.hwnd == afterTabs) {
+        target = stops.back();
+    }
+    if (!target) return false;
+    if (IsFilterBox(target))
+        list->FilterBox().Focus();
+    else
+        ::SetFocus(target);
+    return true;
 }
 
 bool CQuillmarkDlg::IsFilterBox(HWND window) {

@@ -165,6 +165,11 @@ private:
     // of the shown list) and Delete (Kill on the program lists). True when
     // the key was used.
     bool OnListKey(const MSG& msg);
+    // Tab and Shift+Tab through the shown page's filter box and lists, which
+    // sit inside the tab control where the dialog manager does not look:
+    // the tabs, the filter box, the list, then the detail pane. True when
+    // the key was used.
+    bool OnTabKey(const MSG& msg);
     bool IsFilterBox(HWND window);
     // A filter box changed its list's filter.
     void OnFilterChanged(ListPage& page, const FilteredList::Change& change);

@@ -71,7 +71,9 @@ bool CPaneSplitter::Create(DWORD style, HWND parent, UINT controlId, const RECT&
     id_ = controlId;
     minLeft_ = minTop_ = minimumFirst;
     minRight_ = minBottom_ = minimumSecond;
-    return CWnd::Create(0, kSplitterClass, "", style | WS_CHILD | WS_CLIPCHILDREN, rect, parent,
+    // The panes' controls take part in the dialog manager's Tab navigation;
+    // without this it stops at the splitter, which takes no keys.
+    return CWnd::Create(WS_EX_CONTROLPARENT, kSplitterClass, "", style | WS_CHILD | WS_CLIPCHILDREN, rect, parent,
                         controlId) != nullptr;
 }
 

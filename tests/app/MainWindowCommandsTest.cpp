@@ -192,10 +192,11 @@ protected:
     // A command as a menu or the toolbar sends it.
     void Command(UINT id) { ::SendMessageA(wnd_, WM_COMMAND, id, 0); }
     // A key as the message loop sees it, with the modifiers held.
-    void Key(UINT vk, bool ctrl = false) {
+    void Key(UINT vk, bool ctrl = false, bool shift = false) {
         BYTE state[256] = {};
         ::GetKeyboardState(state);
         state[VK_CONTROL] = ctrl ? 0x80 : 0;
+        state[VK_SHIFT] = shift ? 0x80 : 0;
         ::SetKeyboardState(state);
         HWND focus = ::GetFocus() ? ::GetFocus() : wnd_;
         MSG msg{focus, WM_KEYDOWN, vk, 1, 0, {}};
@@ -204,6 +205,7 @@ protected:
             ::DispatchMessageA(&msg);
         }
         state[VK_CONTROL] = 0;
+        state[VK_SHIFT] = 0;
         ::SetKeyboardState(state);
         testutil::PumpFor(20);
     }
@@ -770,6 +772,41 @@ TEST_F(MainWindowCommandsTest, TheTasksFilterKeepsOnlyMatchingRowsThroughRefresh
     EXPECT_EQ(tasks, ::GetFocus());
     EXPECT_GE(testutil::ListRowCount(tasks), total);
     EXPECT_EQ(std::to_string(testutil::ListRowCount(tasks)) + " tasks", testutil::StatusPaneText(status, 2));
+}
+
+TEST_F(MainWindowCommandsTest, TabGoesFromTheTabsThroughTheFilterBoxAndTheListToTheDetailPaneAndBack) {
+    Open();
+    Key('2', true);
+    HWND tasks = List(IDC_TASK_LIST);
+    HWND box = FindDescendant(wnd_, IDC_TASKS_FILTER);
+    HWND detail = FindDescendant(wnd_, 1014);
+    ASSERT_GE(SelectRow(tasks, 3, std::to_string(::GetCurrentProcessId())), 0);
+    // The page follows the selection after a moment; its links are stops.
+    ASSERT_TRUE(WaitUntil([&] { return ::IsChild(detail, ::GetNextDlgTabItem(wnd_, tab_, FALSE)); }));
+    ::SetFocus(tab_);
+
+    Key(VK_TAB);
+    EXPECT_EQ(box, ::GetFocus());
+    Key(VK_TAB);
+    EXPECT_EQ(tasks, ::GetFocus());
+    Key(VK_TAB);  // the page's first link
+    EXPECT_TRUE(::IsChild(detail, ::GetFocus()));
+    Key(VK_TAB, false, true);
+    EXPECT_EQ(tasks, ::GetFocus());
+    Key(VK_TAB, false, true);
+    EXPECT_EQ(box, ::GetFocus());
+    Key(VK_TAB, false, true);
+    EXPECT_EQ(tab_, ::GetFocus());
+    Key(VK_TAB, false, true);  // round to the page's stops
+    EXPECT_TRUE(::IsChild(detail, ::GetFocus()));
+    for (int i = 0; i < 20 && ::IsChild(detail, ::GetFocus()); ++i) Key(VK_TAB);
+    EXPECT_EQ(tab_, ::GetFocus());
+
+    // The Performance tab's data list is a stop too.
+    Key('5', true);
+    ::SetFocus(tab_);
+    Key(VK_TAB);
+    EXPECT_EQ(List(1025), ::GetFocus());
 }
 
 TEST_F(MainWindowCommandsTest, ExportWritesTheRowsTheFilterShows) {
