@@ -205,6 +205,10 @@ void CNativeDetailView::EnsureRows(size_t count) {
         row.link = MakeControl("SysLink", WS_TABSTOP | LWS_NOPREFIX, base + 2, valueFont_.get(), true);
         rows_.push_back(row);
     }
+    // The dialog manager goes by the order of the windows: the module list,
+    // below the rows on the page, comes after their links, as in TabStops.
+    if (modules_.GetHwnd())
+        ::SetWindowPos(modules_.GetHwnd(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void CNativeDetailView::Show(const DetailModel& model, HICON icon) {

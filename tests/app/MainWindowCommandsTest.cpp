@@ -789,8 +789,11 @@ TEST_F(MainWindowCommandsTest, TabGoesFromTheTabsThroughTheFilterBoxAndTheListTo
     EXPECT_EQ(box, ::GetFocus());
     Key(VK_TAB);
     EXPECT_EQ(tasks, ::GetFocus());
-    Key(VK_TAB);  // the page's first link
+    Key(VK_TAB);  // the page's first link, at its top
     EXPECT_TRUE(::IsChild(detail, ::GetFocus()));
+    char focusClass[32] = {};
+    ::GetClassNameA(::GetFocus(), focusClass, sizeof focusClass);
+    EXPECT_STREQ("SysLink", focusClass);
     Key(VK_TAB, false, true);
     EXPECT_EQ(tasks, ::GetFocus());
     Key(VK_TAB, false, true);
