@@ -328,8 +328,13 @@ bool CQuillmarkDlg::PreTranslateMessage(MSG& msg) {
 }
 
 bool CQuillmarkDlg::OnTabKey(const MSG& msg) {
-    if (::GetKeyState(VK_CONTROL) < 0 || ::GetKeyState(VK_MENU) < 0) return false;
+    if (::GetKeyState(VK_MENU) < 0) return false;
     const bool back = ::GetKeyState(VK_SHIFT) < 0;
+    // Ctrl+Tab goes on to the next tab as Ctrl+1..6 go to theirs.
+    if (::GetKeyState(VK_CONTROL) < 0) {
+        OnCommand(ID_VIEW_APPLICATIONS + static_cast<UINT>(TabIndex(NeighbourTab(CurrentTab(), back))), 0, nullptr);
+        return true;
+    }
     // The page's stops, in order.
     std::vector<HWND> stops;
     ListPage* list = VisibleList();

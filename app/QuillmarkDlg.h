@@ -167,8 +167,9 @@ private:
     bool OnListKey(const MSG& msg);
     // Tab and Shift+Tab through the shown page's filter box and lists, which
     // sit inside the tab control where the dialog manager does not look:
-    // the tabs, the filter box, the list, then the detail pane. True when
-    // the key was used.
+    // the tabs, the filter box, the list, then the detail pane; and
+    // Ctrl+Tab and Ctrl+Shift+Tab to the next and the previous tab. True
+    // when the key was used.
     bool OnTabKey(const MSG& msg);
     bool IsFilterBox(HWND window);
     // A filter box changed its list's filter.

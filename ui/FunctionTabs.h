@@ -12,6 +12,11 @@ constexpr bool IsTabIndex(int index) { return index >= 0 && index < kFunctionTab
 // The tab of an index; an index outside the six is the first tab.
 constexpr FunctionTab TabAt(int index) { return IsTabIndex(index) ? static_cast<FunctionTab>(index) : FunctionTab::Applications; }
 
+// The tab after tab, or before it, round the six (Ctrl+Tab, Ctrl+Shift+Tab).
+constexpr FunctionTab NeighbourTab(FunctionTab tab, bool previous) {
+    return TabAt((TabIndex(tab) + (previous ? kFunctionTabCount - 1 : 1)) % kFunctionTabCount);
+}
+
 // Whether the tab shows one of the four function lists (and the detail pane).
 constexpr bool IsListTab(FunctionTab tab) { return tab <= FunctionTab::Drivers; }
 

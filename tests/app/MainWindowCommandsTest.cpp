@@ -774,7 +774,7 @@ TEST_F(MainWindowCommandsTest, TheTasksFilterKeepsOnlyMatchingRowsThroughRefresh
     EXPECT_EQ(std::to_string(testutil::ListRowCount(tasks)) + " tasks", testutil::StatusPaneText(status, 2));
 }
 
-TEST_F(MainWindowCommandsTest, TabGoesFromTheTabsThroughTheFilterBoxAndTheListToTheDetailPaneAndBack) {
+TEST_F(MainWindowCommandsTest, TabMovesFromTheTabsThroughThePageAndBackAndCtrlTabRoundTheTabs) {
     Open();
     Key('2', true);
     HWND tasks = List(IDC_TASK_LIST);
@@ -810,6 +810,15 @@ TEST_F(MainWindowCommandsTest, TabGoesFromTheTabsThroughTheFilterBoxAndTheListTo
     ::SetFocus(tab_);
     Key(VK_TAB);
     EXPECT_EQ(List(1025), ::GetFocus());
+
+    // Ctrl+Tab and Ctrl+Shift+Tab go round the tabs, to the tab's list.
+    Key(VK_TAB, true);
+    EXPECT_EQ(5, ::SendMessageA(tab_, TCM_GETCURSEL, 0, 0));
+    Key(VK_TAB, true);
+    EXPECT_EQ(0, ::SendMessageA(tab_, TCM_GETCURSEL, 0, 0));
+    EXPECT_EQ(List(IDC_APPLICATION_LIST), ::GetFocus());
+    Key(VK_TAB, true, true);
+    EXPECT_EQ(5, ::SendMessageA(tab_, TCM_GETCURSEL, 0, 0));
 }
 
 TEST_F(MainWindowCommandsTest, ExportWritesTheRowsTheFilterShows) {
