@@ -211,9 +211,11 @@ CQuillmarkDlg::ShownSelection CQuillmarkDlg::VisibleSelection() {
 }
 
 void CQuillmarkDlg::RebuildDetailView() {
+    const ShownSelection before = detailShows_;
     detailShows_ = VisibleSelection();
     if (!detail_) return;
     DetailRequest request = VisiblePage().SelectionDetail();
+    request.sameRow = detailShows_.selected && detailShows_ == before;
     request.processes = &snapshot_.Processes();
     request.publisher = &publisherDb_;
     request.local = &localDb_;

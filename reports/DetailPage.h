@@ -131,6 +131,9 @@ struct DetailModel {
     bool hasModules = false;      // Applications and Tasks pages have the module table (maybe empty)
     std::vector<ModuleEntry> modules;
     DetailValues values;          // the template's values, as plain text
+    // The same row's page again (a refresh, a database that changed): the
+    // pane keeps its scroll position rather than going back to the top.
+    bool sameRow = false;
     bool IsInformation() const { return sentence.empty(); }
 };
 

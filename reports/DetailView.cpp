@@ -137,6 +137,7 @@ UINT DetailView::Build(const DetailRequest& request) {
         path.clear();
         Log("No list item is selected - blank HTML page loaded.");
     }
+    model.sameRow = request.sameRow && model.IsInformation();
     lastIcon_.reset();
     if (model.IsInformation()) lastIcon_ = WriteIcon(path, request.subject);
     lastPage_ = page.empty() ? page : WithInternetZoneMark(page);

@@ -37,6 +37,7 @@ struct DetailRequest {
     const ProcessImageList* processes = nullptr;   // the snapshot's processes, for paths and command lines
     const ProgramDatabase* publisher = nullptr;    // the publisher's database
     const ProgramDatabase* local = nullptr;        // the user's database
+    bool sameRow = false;                          // the row the page shows now
 };
 
 struct DetailViewHooks {

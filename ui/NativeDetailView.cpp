@@ -244,7 +244,8 @@ void CNativeDetailView::Show(const DetailModel& model, HICON icon) {
     ShowChild(modulesTitle_, info && model_.hasModules);
     ShowChild(modules_.GetHwnd(), info && model_.hasModules);
 
-    scroll_ = POINT{0, 0};
+    // Layout keeps a kept position within the new page.
+    if (!model_.sameRow) scroll_ = POINT{0, 0};
     Layout();
     SendMessage(WM_SETREDRAW, TRUE);
     ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);

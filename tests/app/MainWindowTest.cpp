@@ -324,6 +324,18 @@ TEST_F(MainWindowTest, ARefreshKeepsTheSelectedRowAndItsPage) {
     ASSERT_TRUE(ClickTaskRow(row));
     const std::string want = ActionsChildPath();
     ASSERT_TRUE(WaitUntil([&] { return PagePath() == want; }, 20000)) << PagePath();
+    // The user has scrolled down the page, to its module list, say. (Where
+    // the path row sits tells how far: the scroll bar is another process's.)
+    auto pathRowTop = [&] {
+        RECT view{}, row{};
+        ::GetWindowRect(DetailView(), &view);
+        ::GetWindowRect(::GetDlgItem(DetailView(), 210), &row);
+        return static_cast<int>(row.top - view.top);
+    };
+    const int unscrolled = pathRowTop();
+    ::SendMessageA(DetailView(), WM_VSCROLL, SB_BOTTOM, 0);
+    const int scrolled = pathRowTop();
+    ASSERT_LT(scrolled, unscrolled);
 
     testutil::ChildProcess later;
     ASSERT_TRUE(later.Start(testutil::HostPath(QM_ACTIONSCHILD_EXE), "wait"));
@@ -333,6 +345,9 @@ TEST_F(MainWindowTest, ARefreshKeepsTheSelectedRowAndItsPage) {
     ASSERT_TRUE(WaitUntil([&] { return StatusText() == " Ready"; })) << StatusText();
     EXPECT_EQ(testutil::SelectedListRow(tasks), testutil::FindListRow(tasks, 3, std::to_string(child.Pid())));
     EXPECT_EQ(want, PagePath());
+    // The same row's page again, where the user left it (the module list may
+    // have changed, so near it).
+    EXPECT_NEAR(scrolled, pathRowTop(), 60);
 }
 
 // Ctrl+2 takes the keyboard to the Tasks list, and the page follows a

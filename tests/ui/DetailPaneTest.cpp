@@ -138,10 +138,11 @@ protected:
             return p && !p->commandLine.empty() && ListModules(child.Pid(), modules) && modules.size() >= 3;
         }));
     }
-    void BuildTask(DWORD pid) {
+    void BuildTask(DWORD pid, bool sameRow = false) {
         DetailRequest request;
         request.subject = DetailSubject::Task;
         request.pid = pid;
+        request.sameRow = sameRow;
         request.processes = &processes_;
         Build(request);
     }
@@ -525,6 +526,15 @@ TEST_F(DetailPaneTest, LongPageWrapsScrollsAndFollowsThePaneSize) {
     ::MapWindowPoints(nullptr, native.GetHwnd(), reinterpret_cast<POINT*>(&list), 2);
     EXPECT_LE(list.bottom, client.bottom);
     EXPECT_GT(list.bottom, 0);
+
+    // The same row's page again (a refresh) stays where it was scrolled;
+    // another row's page starts at its top.
+    const int pageTop = native.ScrollPosition().y;
+    ASSERT_GT(pageTop, 0);
+    BuildTask(child.Pid(), true);
+    EXPECT_EQ(pageTop, native.ScrollPosition().y);
+    BuildTask(child.Pid());
+    EXPECT_EQ(0, native.ScrollPosition().y);
 
     // A wider pane: the view follows and the description takes fewer lines.
     ::MoveWindow(pane_->GetHwnd(), 0, 0, 1000, 460, TRUE);
