@@ -81,7 +81,9 @@ protected:
         // A loading text in the status bar goes once the page's data are read.
         const auto loading = std::find_if(calls.begin(), calls.end(),
                                           [](const std::string& c) { return c.rfind("status: Loading", 0) == 0; });
-        if (loading != calls.end()) EXPECT_NE(calls.end(), std::find(loading, calls.end(), "status: "));
+        if (loading != calls.end()) {
+            EXPECT_NE(calls.end(), std::find(loading, calls.end(), "status: "));
+        }
     }
     void ExpectBlank() {
         EXPECT_EQ(LoadHtmlResource(IDR_HTML_DETAIL_BLANK), Page());
