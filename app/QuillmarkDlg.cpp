@@ -349,7 +349,11 @@ bool CQuillmarkDlg::OnTabKey(const MSG& msg) {
     HWND target = nullptr;
     const auto at = std::find(stops.begin(), stops.end(), msg.hwnd);
     if (msg.hwnd == tabs) {
-        if (!back) target = stops.front();
+        // Back from the tabs is the detail page's last stop, when it has one.
+        if (!back)
+            target = stops.front();
+        else if (!afterTabs || afterTabs == tabs)
+            target = stops.back();
     } else if (at != stops.end()) {
         if (back)
             target = at == stops.begin() ? tabs : *(at - 1);

@@ -805,10 +805,14 @@ TEST_F(MainWindowCommandsTest, TabMovesFromTheTabsThroughThePageAndBackAndCtrlTa
     for (int i = 0; i < 20 && ::IsChild(detail, ::GetFocus()); ++i) Key(VK_TAB);
     EXPECT_EQ(tab_, ::GetFocus());
 
-    // The Performance tab's data list is a stop too.
+    // The Performance tab's data list is a stop too; with no detail page
+    // there, Shift+Tab from the tabs goes round to it as well.
     Key('5', true);
     ::SetFocus(tab_);
     Key(VK_TAB);
+    EXPECT_EQ(List(1025), ::GetFocus());
+    ::SetFocus(tab_);
+    Key(VK_TAB, false, true);
     EXPECT_EQ(List(1025), ::GetFocus());
 
     // Ctrl+Tab and Ctrl+Shift+Tab go round the tabs, to the tab's list.
