@@ -290,8 +290,7 @@ void CQuillmarkDlg::CmdDescribe(UINT, SelectedProgram& program) {
                                                  LocalDatabasePath(ProgramFolder()), *submission_, &outcome)) {
         RefreshTrustColours();
         // A filter may show or hide the rows whose description changed.
-        const FilteredList::Change change = applications_.RefreshProgramDetails(program.fileName);
-        if (change.shown + change.hidden != 0) UpdateStatusCounts();
+        if (applications_.RefreshProgramDetails(program.fileName).Any()) UpdateStatusCounts();
         RebuildDetailView();
         // The description stays in memory and is saved with the next change
         // or at exit; the user hears that this save failed.
@@ -349,28 +348,24 @@ void CQuillmarkDlg::RefreshTrustColours() {
 void CQuillmarkDlg::OnDatabaseLoaded() {
     // A fill made while the publisher's file loaded could not ask it.
     RefreshTrustColours();
-    bool counts = false, selectionHidden = false;
-    for (ListPage* page : lists_) {
-        // A filter may show or hide the rows whose texts changed.
-        const FilteredList::Change change = page->RefreshDatabaseTexts();
-        counts = counts || change.shown + change.hidden != 0;
-        selectionHidden = selectionHidden || change.selectedHidden;
-    }
-    if (counts) UpdateStatusCounts();
+    // A filter may show or hide the rows whose texts changed.
+    FilteredList::Change change;
+    for (ListPage* page : lists_) change += page->RefreshDatabaseTexts();
+    if (change.Any()) UpdateStatusCounts();
     // The selected program's page asks the databases too.
-    if (selectionHidden || VisibleSelection().selected) RebuildDetailView();
+    if (change.selectedHidden || VisibleSelection().selected) RebuildDetailView();
     // After the page's own status texts.
     SetStatusText(kDatabaseLoadedStatus);
 }
 
 void CQuillmarkDlg::RefreshProtectionCells() {
     // A filter may show or hide rows whose protection text changed.
-    const FilteredList::Change applications = applications_.RefreshProtection();
-    const FilteredList::Change tasks = tasks_.RefreshProtection();
+    FilteredList::Change change = applications_.RefreshProtection();
+    change += tasks_.RefreshProtection();
     ReportProtectionSave();
-    if (applications.shown + applications.hidden + tasks.shown + tasks.hidden == 0) return;
+    if (!change.Any()) return;
     UpdateStatusCounts();
-    if (applications.selectedHidden || tasks.selectedHidden) RebuildDetailView();
+    if (change.selectedHidden) RebuildDetailView();
 }
 
 void CQuillmarkDlg::ReportProtectionSave() {

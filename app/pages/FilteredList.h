@@ -29,6 +29,14 @@ public:
         int shown = 0;               // rows that came back
         int hidden = 0;              // rows the filter took out
         bool selectedHidden = false; // the selected row was one of them
+        bool Any() const { return shown + hidden != 0; }
+        // Gathers the changes of several lists.
+        Change& operator+=(const Change& o) {
+            shown += o.shown;
+            hidden += o.hidden;
+            selectedHidden = selectedHidden || o.selectedHidden;
+            return *this;
+        }
     };
 
     explicit FilteredList(CListCtrlEx& list) : list_(list) {}
