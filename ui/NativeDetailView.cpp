@@ -85,6 +85,19 @@ void ShowChild(HWND child, bool show) {
     if (child) ::ShowWindow(child, show ? SW_SHOWNA : SW_HIDE);
 }
 
+// A link control given its text again forgets which of its links has the
+// focus, and an edit the part of its text the user selected: a refresh's
+// page for the same row sets only the texts that changed.
+void SetText(HWND control, const std::string& text) {
+    const int length = ::GetWindowTextLengthA(control);
+    if (length == static_cast<int>(text.size())) {
+        std::string now(static_cast<size_t>(length) + 1, '\0');
+        now.resize(static_cast<size_t>(::GetWindowTextA(control, &now[0], length + 1)));
+        if (now == text) return;
+    }
+    ::SetWindowTextA(control, text.c_str());
+}
+
 // The link control reads markup: it shows the address the link rule made
 // (no quotes or angle brackets) or a fixed sentence; any other text is shown
 // as text.
@@ -220,9 +233,9 @@ void CNativeDetailView::Show(const DetailModel& model, HICON icon) {
 
     // The static shows the icon this object keeps; it never destroys one.
     ::SendMessageA(iconControl_, STM_SETICON, reinterpret_cast<WPARAM>(icon_.get()), 0);
-    ::SetWindowTextA(banner_, model_.banner.c_str());
-    ::SetWindowTextA(section_, model_.section.c_str());
-    ::SetWindowTextA(sentence_, EditText(model_.sentence).c_str());
+    SetText(banner_, model_.banner);
+    SetText(section_, model_.section);
+    SetText(sentence_, EditText(model_.sentence));
     ShowChild(iconControl_, info && icon_);
     ShowChild(banner_, info);
     ShowChild(section_, info);
@@ -233,9 +246,17 @@ void CNativeDetailView::Show(const DetailModel& model, HICON icon) {
         const bool used = info && i < model_.rows.size();
         const DetailRow* row = used ? &model_.rows[i] : nullptr;
         const bool linked = row && ShowsAsLink(*row);
-        ::SetWindowTextA(rows_[i].label, row ? row->label.c_str() : "");
-        ::SetWindowTextA(rows_[i].value, row ? EditText(row->value).c_str() : "");
-        ::SetWindowTextA(rows_[i].link, linked ? ("<a>" + row->value + "</a>").c_str() : "");
+        SetText(rows_[i].label, row ? row->label : "");
+        SetText(rows_[i].value, row ? EditText(row->value) : "");
+        SetText(rows_[i].link, linked ? "<a>" + row->value + "</a>" : "");
+        if (linked && ::GetFocus() == rows_[i].link) {
+            // A new text with the focus still in the control: its link is
+            // the focused one, drawn so.
+            LITEM item{};
+            item.mask = LIF_ITEMINDEX | LIF_STATE;
+            item.state = item.stateMask = LIS_FOCUSED;
+            ::SendMessageA(rows_[i].link, LM_SETITEM, 0, reinterpret_cast<LPARAM>(&item));
+        }
         ShowChild(rows_[i].label, used);
         ShowChild(rows_[i].value, used && !linked);
         ShowChild(rows_[i].link, linked);
@@ -379,12 +400,24 @@ int CNativeDetailView::PlaceControls(int width) {
         const int rowsShown = std::max(1, modules_.GetItemCount());
         const int listHeight = headerHeight + rowsShown * itemHeight + 2 * ::GetSystemMetrics(SM_CYBORDER) + 2;
         MoveChild(modules_.GetHwnd(), tableLeft_ + pad + dx, y + pad + dy, listWidth, listHeight);
-        if (listWidth != listWidth_) {
+        // The list decides on its scroll bars as its size or its columns
+        // change, and both bars at once are a state it keeps: the horizontal
+        // one hides the last row, so the vertical one is needed, which hides
+        // the columns' last pixels. A list filled while shorter, or narrowed
+        // while its columns were wider, is left there. Columns narrower by a
+        // bar's width first end it; then they take the full width. Columns a
+        // user made wider than the list keep their widths and the bars.
+        const int columnsWidth = listWidth - 2 * ::GetSystemMetrics(SM_CXBORDER) - 2;
+        const LONG bars = WS_HSCROLL | WS_VSCROLL;
+        bool stuck = (::GetWindowLongA(modules_.GetHwnd(), GWL_STYLE) & bars) == bars;
+        for (int c = 0, sum = 0; stuck && c < 4; ++c)
+            stuck = (sum += static_cast<int>(modules_.SendMessage(LVM_GETCOLUMNWIDTH, c))) <= columnsWidth;
+        if (listWidth != listWidth_ || stuck) {
             listWidth_ = listWidth;
-            const int columnsWidth = listWidth - 2 * ::GetSystemMetrics(SM_CXBORDER) - 2;
-            for (int c = 0; c < 4; ++c)
-                modules_.SendMessage(LVM_SETCOLUMNWIDTH, c,
-                                     MAKELPARAM(static_cast<int>(columnsWidth * kModuleShares[c]), 0));
+            for (int width : {columnsWidth - ::GetSystemMetrics(SM_CXVSCROLL), columnsWidth})
+                for (int c = 0; c < 4; ++c)
+                    modules_.SendMessage(LVM_SETCOLUMNWIDTH, c,
+                                         MAKELPARAM(static_cast<int>(width * kModuleShares[c]), 0));
         }
         y += listHeight + 2 * pad;
     }

@@ -455,6 +455,21 @@ TEST_F(DetailPaneTest, TabMovesThroughTheLinksAndTheModuleList) {
     EXPECT_EQ(website, ::GetFocus());
     PressKey(::GetFocus(), VK_TAB, false, true);
     EXPECT_EQ(list, ::GetFocus());
+    // A refresh's page for the same row keeps the focused link drawn as
+    // focused.
+    PressKey(::GetFocus(), VK_TAB);
+    ASSERT_EQ(website, ::GetFocus());
+    auto linkFocused = [&] {
+        LITEM item{};
+        item.mask = LIF_ITEMINDEX | LIF_STATE;
+        item.stateMask = LIS_FOCUSED;
+        return ::SendMessageA(website, LM_GETITEM, 0, reinterpret_cast<LPARAM>(&item)) &&
+               (item.state & LIS_FOCUSED) != 0;
+    };
+    EXPECT_TRUE(linkFocused());
+    BuildTask(child.Pid(), true);
+    EXPECT_EQ(website, ::GetFocus());
+    EXPECT_TRUE(linkFocused());
     // From a value, on to the next link below it.
     ::SetFocus(RowValue(3));
     PressKey(::GetFocus(), VK_TAB);
@@ -518,6 +533,12 @@ TEST_F(DetailPaneTest, LongPageWrapsScrollsAndFollowsThePaneSize) {
     ASSERT_GT(native.ContentSize().cy, client.bottom);
     EXPECT_EQ(static_cast<UINT>(client.bottom), ScrollInfo(native.GetHwnd(), SB_VERT).nPage);
 
+    // The module list shows every row and column without scroll bars of
+    // its own: the page scrolls, not the list.
+    auto listScrolls = [&] {
+        return (::GetWindowLongA(ModuleList(), GWL_STYLE) & (WS_HSCROLL | WS_VSCROLL)) != 0;
+    };
+    EXPECT_FALSE(listScrolls());
     // Scrolled to the end, the last module row is in view.
     ::SendMessageA(native.GetHwnd(), WM_VSCROLL, SB_BOTTOM, 0);
     EXPECT_EQ(native.ContentSize().cy - client.bottom, native.ScrollPosition().y);
@@ -541,11 +562,21 @@ TEST_F(DetailPaneTest, LongPageWrapsScrollsAndFollowsThePaneSize) {
     viewRect = native.GetWindowRect();
     EXPECT_EQ(1000, viewRect.right - viewRect.left);
     EXPECT_LT(::SendMessageA(value, EM_GETLINECOUNT, 0, 0), narrowLines);
+    EXPECT_FALSE(listScrolls());
+    // So with another program's longer and shorter module lists.
+    processes_.Clear();
+    LoadProcessImageList(processes_);
+    BuildTask(::GetCurrentProcessId());
+    EXPECT_GT(testutil::ListRowCount(ModuleList()), 10);
+    EXPECT_FALSE(listScrolls());
+    BuildTask(child.Pid());
+    EXPECT_FALSE(listScrolls());
 
     // Narrower than the page's least width: it scrolls sideways.
     ::MoveWindow(pane_->GetHwnd(), 0, 0, 200, 300, TRUE);
     const SCROLLINFO si = ScrollInfo(native.GetHwnd(), SB_HORZ);
     EXPECT_GT(si.nMax + 1, static_cast<int>(si.nPage));
+    EXPECT_FALSE(listScrolls());
 }
 
 }  // namespace
