@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <set>
 
 #include "platform/Clipboard.h"
 
@@ -274,6 +275,19 @@ void CNativeDetailView::Show(const DetailModel& model, HICON icon) {
 
 void CNativeDetailView::FillModules() {
     if (!modules_.GetHwnd()) return;
+    // A refresh's page for the same row keeps the module rows the user
+    // selected, and the focused one, by their names.
+    std::set<std::string> selected;
+    std::string focused;
+    if (model_.sameRow) {
+        for (int row = -1; (row = static_cast<int>(modules_.SendMessage(LVM_GETNEXTITEM, row, LVNI_SELECTED))) >= 0;)
+            selected.insert(modules_.GetCellText(row, 0));
+        const int row = static_cast<int>(modules_.SendMessage(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+        if (row >= 0) focused = modules_.GetCellText(row, 0);
+    }
+    // Nothing the refill does to the list's focused row scrolls the page:
+    // it keeps its own place.
+    refilling_ = true;
     modules_.SendMessage(WM_SETREDRAW, FALSE);
     modules_.DeleteAllItems();
     const int count = static_cast<int>(model_.modules.size());
@@ -287,7 +301,18 @@ void CNativeDetailView::FillModules() {
     }
     // A sort the user chose holds for the next program too.
     modules_.Resort();
+    if (!selected.empty() || !focused.empty()) {
+        for (int row = 0; row < count; ++row) {
+            const std::string name = modules_.GetCellText(row, 0);
+            LVITEMA item{};
+            item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+            item.state = (selected.count(name) ? LVIS_SELECTED : 0u) | (name == focused ? LVIS_FOCUSED : 0u);
+            if (item.state & LVIS_FOCUSED) focused.clear();  // one focused row, the first of that name
+            if (item.state) modules_.SendMessage(LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+        }
+    }
     modules_.SendMessage(WM_SETREDRAW, TRUE);
+    refilling_ = false;
 }
 
 // ---- Layout ---------------------------------------------------------------------------
@@ -751,7 +776,7 @@ bool CNativeDetailView::OnNotify(int id, NMHDR* hdr, LRESULT& result) {
         // The list is as tall as its rows: keep the focused row in view by
         // scrolling the page.
         const auto* change = reinterpret_cast<const NMLISTVIEW*>(hdr);
-        if ((change->uNewState & LVIS_FOCUSED) && !(change->uOldState & LVIS_FOCUSED) &&
+        if ((change->uNewState & LVIS_FOCUSED) && !(change->uOldState & LVIS_FOCUSED) && !refilling_ &&
             ::GetFocus() == modules_.GetHwnd()) {
             RECT item{};
             item.left = LVIR_BOUNDS;

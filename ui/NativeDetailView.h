@@ -153,5 +153,6 @@ private:
     SIZE content_{0, 0};
     POINT scroll_{0, 0};
     bool laying_ = false;
+    bool refilling_ = false;  // the module list's rows are being put back
     int dpi_ = 96;
 };

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -437,6 +438,24 @@ TEST_F(DetailPaneTest, CopyGivesTheSelectionOrTheWholePage) {
     ASSERT_TRUE(pane_->Copy());
     EXPECT_EQ(0u, Clipboard().find("qm_testchild.exe\t3.14 beta\t"));
     EXPECT_EQ("\r\n", Clipboard().substr(Clipboard().size() - 2));
+
+    // A refresh's page for the same row keeps the selected module rows and
+    // the focused one; another row's page has none selected.
+    ASSERT_TRUE(testutil::SelectListRow(list, 2));
+    const std::string third = testutil::ListCell(list, 2, 0);
+    ListView_SetItemState(list, 0, LVIS_SELECTED, LVIS_SELECTED);
+    BuildTask(child.Pid(), true);
+    auto selectedNames = [&] {
+        std::set<std::string> names;
+        for (int row = -1; (row = ListView_GetNextItem(list, row, LVNI_SELECTED)) >= 0;)
+            names.insert(testutil::ListCell(list, row, 0));
+        return names;
+    };
+    EXPECT_EQ((std::set<std::string>{"qm_testchild.exe", third}), selectedNames());
+    const int focused = ListView_GetNextItem(list, -1, LVNI_FOCUSED);
+    EXPECT_EQ(third, focused >= 0 ? testutil::ListCell(list, focused, 0) : "");
+    BuildTask(child.Pid());
+    EXPECT_TRUE(selectedNames().empty());
 }
 
 TEST_F(DetailPaneTest, TabMovesThroughTheLinksAndTheModuleList) {
@@ -554,6 +573,17 @@ TEST_F(DetailPaneTest, LongPageWrapsScrollsAndFollowsThePaneSize) {
     ASSERT_GT(pageTop, 0);
     BuildTask(child.Pid(), true);
     EXPECT_EQ(pageTop, native.ScrollPosition().y);
+    // So with the focus on a row out of view in a longer module list (this
+    // program's), which the page would scroll to were the user to move it.
+    processes_.Clear();
+    LoadProcessImageList(processes_);
+    BuildTask(::GetCurrentProcessId());
+    ::SetFocus(ModuleList());
+    ASSERT_TRUE(testutil::SelectListRow(ModuleList(), 0));
+    ::SendMessageA(native.GetHwnd(), WM_VSCROLL, SB_BOTTOM, 0);
+    const int bottom = native.ScrollPosition().y;
+    BuildTask(::GetCurrentProcessId(), true);
+    EXPECT_EQ(bottom, native.ScrollPosition().y);
     BuildTask(child.Pid());
     EXPECT_EQ(0, native.ScrollPosition().y);
 
@@ -564,8 +594,6 @@ TEST_F(DetailPaneTest, LongPageWrapsScrollsAndFollowsThePaneSize) {
     EXPECT_LT(::SendMessageA(value, EM_GETLINECOUNT, 0, 0), narrowLines);
     EXPECT_FALSE(listScrolls());
     // So with another program's longer and shorter module lists.
-    processes_.Clear();
-    LoadProcessImageList(processes_);
     BuildTask(::GetCurrentProcessId());
     EXPECT_GT(testutil::ListRowCount(ModuleList()), 10);
     EXPECT_FALSE(listScrolls());
