@@ -533,6 +533,20 @@ void CNativeDetailView::ScrollIntoView(HWND child) {
     RECT rc{};
     ::GetWindowRect(child, &rc);
     ::MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&rc), 2);
+    // The module list is as tall as its rows: what must be seen of it is its
+    // focused row, not its top, or the page would jump to the top of the
+    // list each time the focus came back to it. Its first row, or none,
+    // brings the whole list as before.
+    if (child == modules_.GetHwnd()) {
+        const int row = static_cast<int>(modules_.SendMessage(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+        RECT item{};
+        item.left = LVIR_BOUNDS;
+        if (row > 0 && modules_.SendMessage(LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&item))) {
+            ::MapWindowPoints(child, hwnd_, reinterpret_cast<POINT*>(&item), 2);
+            rc.top = item.top;
+            rc.bottom = item.bottom;
+        }
+    }
     const RECT client = GetClientRect();
     int x = scroll_.x, y = scroll_.y;
     // Its bottom comes into view as far as its top stays in view.
@@ -777,16 +791,8 @@ bool CNativeDetailView::OnNotify(int id, NMHDR* hdr, LRESULT& result) {
         // scrolling the page.
         const auto* change = reinterpret_cast<const NMLISTVIEW*>(hdr);
         if ((change->uNewState & LVIS_FOCUSED) && !(change->uOldState & LVIS_FOCUSED) && !refilling_ &&
-            ::GetFocus() == modules_.GetHwnd()) {
-            RECT item{};
-            item.left = LVIR_BOUNDS;
-            if (modules_.SendMessage(LVM_GETITEMRECT, change->iItem, reinterpret_cast<LPARAM>(&item))) {
-                ::MapWindowPoints(modules_.GetHwnd(), hwnd_, reinterpret_cast<POINT*>(&item), 2);
-                const RECT client = GetClientRect();
-                if (item.bottom > client.bottom) ScrollTo(scroll_.x, scroll_.y + item.bottom - client.bottom);
-                if (item.top < 0) ScrollTo(scroll_.x, scroll_.y + item.top);
-            }
-        }
+            ::GetFocus() == modules_.GetHwnd())
+            ScrollIntoView(modules_.GetHwnd());
         return false;
     }
     return false;

@@ -584,6 +584,21 @@ TEST_F(DetailPaneTest, LongPageWrapsScrollsAndFollowsThePaneSize) {
     const int bottom = native.ScrollPosition().y;
     BuildTask(::GetCurrentProcessId(), true);
     EXPECT_EQ(bottom, native.ScrollPosition().y);
+    // The focus coming back to the list (the window activated again) shows
+    // its focused row, which is in view: the page stays.
+    const int lastRow = testutil::ListRowCount(ModuleList()) - 1;
+    ASSERT_TRUE(testutil::SelectListRow(ModuleList(), lastRow));
+    EXPECT_EQ(bottom, native.ScrollPosition().y);
+    ::SetFocus(host_);
+    ::SetFocus(ModuleList());
+    EXPECT_EQ(bottom, native.ScrollPosition().y);
+    // A row out of view that takes the focus is scrolled to.
+    ASSERT_TRUE(testutil::SelectListRow(ModuleList(), 1));
+    RECT row{LVIR_BOUNDS, 0, 0, 0};
+    ASSERT_TRUE(ListView_GetItemRect(ModuleList(), 1, &row, LVIR_BOUNDS));
+    ::MapWindowPoints(ModuleList(), native.GetHwnd(), reinterpret_cast<POINT*>(&row), 2);
+    EXPECT_GE(row.top, 0);
+    EXPECT_LT(native.ScrollPosition().y, bottom);
     BuildTask(child.Pid());
     EXPECT_EQ(0, native.ScrollPosition().y);
 
