@@ -435,8 +435,11 @@ int CNativeDetailView::PlaceControls(int width) {
         const int columnsWidth = listWidth - 2 * ::GetSystemMetrics(SM_CXBORDER) - 2;
         const LONG bars = WS_HSCROLL | WS_VSCROLL;
         bool stuck = (::GetWindowLongA(modules_.GetHwnd(), GWL_STYLE) & bars) == bars;
-        for (int c = 0, sum = 0; stuck && c < 4; ++c)
-            stuck = (sum += static_cast<int>(modules_.SendMessage(LVM_GETCOLUMNWIDTH, c))) <= columnsWidth;
+        if (stuck) {
+            int columnsSum = 0;
+            for (int c = 0; c < 4; ++c) columnsSum += static_cast<int>(modules_.SendMessage(LVM_GETCOLUMNWIDTH, c));
+            stuck = columnsSum <= columnsWidth;
+        }
         if (listWidth != listWidth_ || stuck) {
             listWidth_ = listWidth;
             for (int width : {columnsWidth - ::GetSystemMetrics(SM_CXVSCROLL), columnsWidth})
