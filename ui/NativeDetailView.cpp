@@ -72,10 +72,20 @@ bool KeyDown(int key) {
     return (::GetKeyState(key) & 0x8000) != 0;
 }
 
-bool IsEdit(HWND hwnd) {
+bool IsClass(HWND hwnd, const char* name) {
     char cls[16] = {};
     ::GetClassNameA(hwnd, cls, sizeof cls);
-    return lstrcmpiA(cls, "Edit") == 0;
+    return lstrcmpiA(cls, name) == 0;
+}
+
+bool IsEdit(HWND hwnd) {
+    return IsClass(hwnd, "Edit");
+}
+
+// The keys that move through a page. A link control has no use for them, so
+// with the focus on a link they scroll the page, as in a browser.
+bool IsPageKey(WPARAM key) {
+    return key == VK_UP || key == VK_DOWN || key == VK_PRIOR || key == VK_NEXT || key == VK_HOME || key == VK_END;
 }
 
 void MoveChild(HWND child, int x, int y, int w, int h) {
@@ -117,7 +127,8 @@ public:
 protected:
     LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override {
         LRESULT result = 0;
-        if (msg == WM_GETDLGCODE) return DefaultProc(msg, wp, lp) | DLGC_WANTTAB;
+        if (msg == WM_GETDLGCODE)
+            return DefaultProc(msg, wp, lp) | DLGC_WANTTAB | (IsClass(hwnd_, "SysLink") ? DLGC_WANTARROWS : 0);
         if (view_->OnChildMessage(hwnd_, msg, wp, lp, result)) return result;
         return DefaultProc(msg, wp, lp);
     }
@@ -755,6 +766,10 @@ bool CNativeDetailView::OnChildMessage(HWND control, UINT msg, WPARAM wp, LPARAM
     case WM_KEYDOWN:
         if (wp == VK_TAB) {
             MoveFocus(control, KeyDown(VK_SHIFT));
+            return true;
+        }
+        if (IsPageKey(wp) && control != hwnd_ && IsClass(control, "SysLink")) {
+            SendMessage(WM_KEYDOWN, wp, lp);
             return true;
         }
         if (wp == 'C' && KeyDown(VK_CONTROL)) {

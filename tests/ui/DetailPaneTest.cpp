@@ -601,6 +601,17 @@ TEST_F(DetailPaneTest, LongPageWrapsScrollsAndFollowsThePaneSize) {
     EXPECT_LT(native.ScrollPosition().y, bottom);
     BuildTask(child.Pid());
     EXPECT_EQ(0, native.ScrollPosition().y);
+    // The keys that move through a page scroll it from a link, which has no
+    // use for them.
+    ::SetFocus(RowLink(5));
+    PressKey(RowLink(5), VK_END);
+    const int end = native.ContentSize().cy - client.bottom;
+    EXPECT_EQ(end, native.ScrollPosition().y);
+    PressKey(RowLink(5), VK_PRIOR);
+    EXPECT_LT(native.ScrollPosition().y, end);
+    PressKey(RowLink(5), VK_HOME);
+    EXPECT_EQ(0, native.ScrollPosition().y);
+    EXPECT_EQ(RowLink(5), ::GetFocus());
 
     // A wider pane: the view follows and the description takes fewer lines.
     ::MoveWindow(pane_->GetHwnd(), 0, 0, 1000, 460, TRUE);
