@@ -3,18 +3,13 @@
 #include <commctrl.h>
 
 #include "base/Resources.h"
+#include "framework/Window.h"
 
 namespace dlg {
 
 std::string ItemText(HWND dialog, int id) {
     HWND item = ::GetDlgItem(dialog, id);
-    if (!item) return std::string();
-    const int length = ::GetWindowTextLengthA(item);
-    if (length <= 0) return std::string();
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    const int got = ::GetWindowTextA(item, &text[0], length + 1);
-    text.resize(got > 0 ? static_cast<size_t>(got) : 0);
-    return text;
+    return item ? WindowTextOf(item) : std::string();
 }
 
 void SetItemText(HWND dialog, int id, const std::string& text) {

@@ -118,10 +118,11 @@ CWnd* CWnd::FromHandle(HWND hwnd) {
     return hwnd ? Objects().Find(hwnd) : nullptr;
 }
 
-std::string CWnd::GetWindowText() const {
-    int n = ::GetWindowTextLengthA(hwnd_);
+std::string WindowTextOf(HWND window) {
+    int n = ::GetWindowTextLengthA(window);
+    if (n <= 0) return std::string();
     std::string s(static_cast<size_t>(n) + 1, '\0');
-    n = ::GetWindowTextA(hwnd_, &s[0], n + 1);
+    n = ::GetWindowTextA(window, &s[0], n + 1);
     s.resize(n > 0 ? static_cast<size_t>(n) : 0);
     return s;
 }

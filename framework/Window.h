@@ -5,6 +5,9 @@
 #include <windows.h>
 #include <string>
 
+// The text of any window (empty for none).
+std::string WindowTextOf(HWND window);
+
 class CWnd {
 public:
     CWnd() = default;
@@ -66,7 +69,7 @@ public:
         ::MoveWindow(hwnd_, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, repaint);
     }
     HWND GetDlgItem(int id) const { return ::GetDlgItem(hwnd_, id); }
-    std::string GetWindowText() const;
+    std::string GetWindowText() const { return WindowTextOf(hwnd_); }
     void SetWindowText(const std::string& text) const { ::SetWindowTextA(hwnd_, text.c_str()); }
 
 protected:

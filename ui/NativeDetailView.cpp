@@ -100,13 +100,7 @@ void ShowChild(HWND child, bool show) {
 // focus, and an edit the part of its text the user selected: a refresh's
 // page for the same row sets only the texts that changed.
 void SetText(HWND control, const std::string& text) {
-    const int length = ::GetWindowTextLengthA(control);
-    if (length == static_cast<int>(text.size())) {
-        std::string now(static_cast<size_t>(length) + 1, '\0');
-        now.resize(static_cast<size_t>(::GetWindowTextA(control, &now[0], length + 1)));
-        if (now == text) return;
-    }
-    ::SetWindowTextA(control, text.c_str());
+    if (WindowTextOf(control) != text) ::SetWindowTextA(control, text.c_str());
 }
 
 // The link control reads markup: it shows the address the link rule made
@@ -747,9 +741,7 @@ std::string CNativeDetailView::SelectedText() const {
     DWORD start = 0, end = 0;
     ::SendMessageA(focus, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
     if (end <= start) return std::string();
-    const int length = ::GetWindowTextLengthA(focus);
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    text.resize(static_cast<size_t>(::GetWindowTextA(focus, &text[0], length + 1)));
+    const std::string text = WindowTextOf(focus);
     if (start >= text.size()) return std::string();
     return text.substr(start, end - start);
 }

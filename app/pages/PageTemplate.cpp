@@ -3,6 +3,7 @@
 #include <string>
 
 #include "base/Resources.h"
+#include "framework/Window.h"
 
 namespace {
 INT_PTR CALLBACK TemplateProc(HWND, UINT msg, WPARAM, LPARAM) { return msg == WM_INITDIALOG; }
@@ -11,15 +12,6 @@ std::string ClassNameOf(HWND window) {
     char name[256] = {};
     ::GetClassNameA(window, name, sizeof name);
     return name;
-}
-
-std::string TextOf(HWND window) {
-    int n = ::GetWindowTextLengthA(window);
-    if (n <= 0) return std::string();
-    std::string text(static_cast<size_t>(n) + 1, '\0');
-    n = ::GetWindowTextA(window, &text[0], n + 1);
-    text.resize(n > 0 ? static_cast<size_t>(n) : 0);
-    return text;
 }
 
 // Items of a combo box or list box, copied from the template's control.
@@ -52,7 +44,7 @@ bool BuildPageFromTemplate(HWND owner, UINT templateId, HWND tabControl, int yOf
         const DWORD style = static_cast<DWORD>(::GetWindowLongPtrA(child, GWL_STYLE)) & ~WS_VISIBLE;
         const DWORD exStyle = static_cast<DWORD>(::GetWindowLongPtrA(child, GWL_EXSTYLE));
         const int id = ::GetDlgCtrlID(child);
-        HWND copy = ::CreateWindowExA(exStyle, cls.c_str(), TextOf(child).c_str(), style, rc.left, rc.top + yOffset,
+        HWND copy = ::CreateWindowExA(exStyle, cls.c_str(), WindowTextOf(child).c_str(), style, rc.left, rc.top + yOffset,
                                       rc.right - rc.left, rc.bottom - rc.top, tabControl,
                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ResourceInstance(), nullptr);
         if (!copy) continue;
