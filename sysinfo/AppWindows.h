@@ -7,6 +7,7 @@
 
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "core/Text.h"
 
@@ -37,6 +38,21 @@ using ProcessPaths = std::unordered_map<DWORD, std::string>;
 // from known when it is there as a plain path (saving four trips to the
 // system a window); a process not there is read as above.
 bool ReadAppWindowInfo(HWND window, AppWindowInfo& info, const ProcessPaths& known);
+
+// One top-level window as the Applications list reads it: listed when it is
+// an application window whose information could be read.
+struct ListedAppWindow {
+    HWND window = nullptr;
+    bool listed = false;
+    bool ownWindow = false;  // of this process: read by the calling thread
+    AppWindowInfo info;
+};
+// IsAppWindow and ReadAppWindowInfo(known) of every window, in order. A long
+// list is read by several threads at once (core/SharedWork.h); the windows of
+// this process are read by the calling thread after the others, since asking a
+// window for its title sends it a message when it is ours. A window whose
+// reader failed is left unlisted.
+std::vector<ListedAppWindow> ReadAppWindows(const std::vector<HWND>& windows, ProcessPaths known);
 
 // Icon 0 of the file (large or small), else the shell's icon for the file;
 // null when neither. The caller owns the icon.

@@ -5,6 +5,7 @@
 #include <psapi.h>
 #include <tlhelp32.h>
 
+#include "core/SharedWork.h"
 #include "platform/Text.h"
 #include "sysinfo/ProcessHelpers.h"
 #include "sysinfo/ProcessSampler.h"
@@ -102,8 +103,9 @@ namespace {
 
 // The image path, creation time (unless known) and command line of one
 // process (the main module's name is known already), read from the process
-// itself through one handle where the rights allow.
-void ReadProcessImage(ProcessImageInfo& info, ProcessImageList& list) {
+// itself through one handle where the rights allow. True when the image path
+// was read (the process's threads then count towards the list's total).
+bool ReadProcessImage(ProcessImageInfo& info) {
     std::string path;
     {
         // Reading the command line needs the memory-read right as well; the
@@ -136,10 +138,38 @@ void ReadProcessImage(ProcessImageInfo& info, ProcessImageList& list) {
             GetProcessImagePath(info.pid, path);
         }
     }
-    if (!path.empty()) {
-        info.imagePath = CleanImagePath(path);
-        list.threadTotal += info.threadCount;
+    if (path.empty()) return false;
+    info.imagePath = CleanImagePath(path);
+    return true;
+}
+
+// From this many processes to read (a first load) other threads share the
+// reads; a refresh's few new processes are not worth starting them.
+constexpr size_t kSharedReadsFrom = 64;
+// Past four threads asking at once the first load got no faster here.
+constexpr size_t kOtherReaders = 3;
+// The other readers do as much as this thread: the bound is only for one
+// that never comes back, which fails the step.
+constexpr DWORD kSharedReadsBoundMs = 30000;
+
+// Reads the processes of list.items at the positions in unread, several at a
+// time (core/SharedWork.h). False when a reader failed or did not end within
+// its bound.
+bool ReadProcessImages(ProcessImageList& list, const std::vector<size_t>& unread) {
+    struct Read {
+        ProcessImageInfo info;
+        bool pathRead = false;
+    };
+    std::vector<Read> reads(unread.size());
+    for (size_t k = 0; k < unread.size(); ++k) reads[k].info = std::move(list.items[unread[k]]);
+    if (!ShareWork<Read>(reads, kOtherReaders, kSharedReadsFrom, kSharedReadsBoundMs,
+                         [](Read& read) { read.pathRead = ReadProcessImage(read.info); }))
+        return false;
+    for (size_t k = 0; k < unread.size(); ++k) {
+        if (reads[k].pathRead) list.threadTotal += reads[k].info.threadCount;
+        list.items[unread[k]] = std::move(reads[k].info);
     }
+    return true;
 }
 
 // Takes what the last load read of a process that still runs; false when the
@@ -169,6 +199,7 @@ bool ListProcessesByQuery(ProcessImageList& list) {
     std::vector<ProcessEntry> entries;
     ParseProcessEntries(buffer.data(), buffer.size(), entries);
     list.items.reserve(entries.size());
+    std::vector<size_t> unread;
     for (const ProcessEntry& e : entries) {
         ProcessImageInfo info;
         info.pid = e.pid;
@@ -179,10 +210,11 @@ bool ListProcessesByQuery(ProcessImageList& list) {
             // tool-help list shows them by the name it gives them.
             if (e.name && e.nameChars > 0) WideToAnsi(e.name, e.nameChars, info.moduleName);
             if (info.moduleName.empty() && e.pid == 0) info.moduleName = "[System Process]";
-            ReadProcessImage(info, list);
+            unread.push_back(list.items.size());
         }
         list.items.push_back(std::move(info));
     }
+    if (!ReadProcessImages(list, unread)) return false;
     return !list.items.empty();
 }
 
@@ -208,7 +240,7 @@ bool ListProcessesByToolHelp(ProcessImageList& list) {
         if (!TakeKnown(known, info, createTime, list)) {
             info.createTime = createTime;
             info.moduleName = pe.szExeFile;
-            ReadProcessImage(info, list);
+            if (ReadProcessImage(info)) list.threadTotal += info.threadCount;
         }
         list.items.push_back(std::move(info));
         pe.dwSize = sizeof(pe);

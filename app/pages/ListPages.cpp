@@ -264,11 +264,10 @@ void ApplicationsPage::Fill() {
         ProgramDetails details;
     };
     std::unordered_map<std::string, Program> programs;
-    const ProcessPaths paths = LoadedPaths(sources_.snapshot);
-    for (HWND window : sources_.snapshot.Windows()) {
-        if (!IsAppWindow(window)) continue;
-        AppWindowInfo info;
-        if (!ReadAppWindowInfo(window, info, paths)) continue;
+    for (const ListedAppWindow& listed : ReadAppWindows(sources_.snapshot.Windows(), LoadedPaths(sources_.snapshot))) {
+        if (!listed.listed) continue;
+        const HWND window = listed.window;
+        const AppWindowInfo& info = listed.info;
         sources_.log.Log("Application: %s", info.imagePath.c_str());
         auto [found, isNew] = programs.try_emplace(FileKey(info.imagePath));
         Program& program = found->second;

@@ -2,10 +2,12 @@
 // that every wait sees, and a bounded join.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <stdexcept>
 #include <vector>
 
 #include "TestUtil.h"
+#include "core/SharedWork.h"
 #include "core/Worker.h"
 
 namespace {
@@ -125,6 +127,63 @@ TEST_F(WorkerTest, TheJoinIsBoundedForAJobThatDoesNotListen) {
     ::SetEvent(r);
     EXPECT_TRUE(worker.Join(10000));
     EXPECT_FALSE(worker.IsRunning());
+}
+
+struct Shared {
+    size_t index = 0;
+    int calls = 0;
+    DWORD thread = 0;
+};
+
+std::vector<Shared> SharedItems(size_t count) {
+    std::vector<Shared> items(count);
+    for (size_t i = 0; i < count; ++i) items[i].index = i;
+    return items;
+}
+
+void Mark(Shared& item) {
+    ++item.calls;
+    item.thread = ::GetCurrentThreadId();
+}
+
+TEST(ShareWork, EachItemOnceBackInItsPlaceFromEveryThread) {
+    std::vector<Shared> items = SharedItems(101);
+    ASSERT_TRUE(ShareWork<Shared>(items, 3, 64, 10000, Mark));
+    std::set<DWORD> threads;
+    for (size_t i = 0; i < items.size(); ++i) {
+        EXPECT_EQ(i, items[i].index);
+        EXPECT_EQ(1, items[i].calls) << i;
+        // Every fourth item is the calling thread's; the others are its workers'.
+        EXPECT_EQ(i % 4 == 0, items[i].thread == ::GetCurrentThreadId()) << i;
+        threads.insert(items[i].thread);
+    }
+    EXPECT_EQ(4u, threads.size());
+
+    // A short list is not worth the threads.
+    std::vector<Shared> few = SharedItems(63);
+    ASSERT_TRUE(ShareWork<Shared>(few, 3, 64, 10000, Mark));
+    for (const Shared& item : few) {
+        EXPECT_EQ(1, item.calls);
+        EXPECT_EQ(::GetCurrentThreadId(), item.thread);
+    }
+}
+
+TEST(ShareWork, FailsWhenAWorkerThrowsOrOutlivesItsBound) {
+    std::vector<Shared> items = SharedItems(80);
+    EXPECT_FALSE(ShareWork<Shared>(items, 3, 64, 10000, [](Shared& item) {
+        if (item.index == 5) throw std::runtime_error("read failed");
+        Mark(item);
+    }));
+    // The calling thread's own part is done all the same.
+    for (size_t i = 0; i < items.size(); i += 4) EXPECT_EQ(1, items[i].calls) << i;
+
+    // A worker still busy when the bound is up fails the call, although it
+    // gets through its part later.
+    items = SharedItems(80);
+    EXPECT_FALSE(ShareWork<Shared>(items, 3, 64, 50, [](Shared& item) {
+        if (item.index == 2) ::Sleep(1000);
+        Mark(item);
+    }));
 }
 
 }  // namespace

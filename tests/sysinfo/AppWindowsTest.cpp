@@ -1,6 +1,7 @@
 // Which windows are application windows, and what is shown for them.
 #include <gtest/gtest.h>
 
+#include "ProcessUtil.h"
 #include "TestUtil.h"
 #include "sysinfo/AppWindows.h"
 
@@ -108,6 +109,48 @@ TEST(AppWindowInfo, FileNameOfAndProgramIcon) {
     if (small) ::DestroyIcon(small);
     if (large) ::DestroyIcon(large);
     EXPECT_EQ(nullptr, ProgramIcon("", false));
+}
+
+BOOL CALLBACK CollectTop(HWND hwnd, LPARAM lp) {
+    reinterpret_cast<std::vector<HWND>*>(lp)->push_back(hwnd);
+    return TRUE;
+}
+
+TEST(AppWindowInfo, ManyWindowsAreReadTogetherAsOneByOne) {
+    // Enough of another program's windows for several threads to share, and
+    // some of this program's among them: a helper thread asking one of ours
+    // for its title would wait for this thread, which waits for the helpers.
+    testutil::ChildProcess child;
+    ASSERT_TRUE(child.Start(testutil::HostPath(QM_ACTIONSCHILD_EXE), "window qmmanywindows 70"));
+    ASSERT_TRUE(testutil::WaitUntil(
+        [&] { return testutil::FindTopWindows(child.Pid(), "QmActionsChild", "qmmanywindows").size() >= 70; }));
+    Window ours(0, WS_OVERLAPPEDWINDOW | WS_VISIBLE, nullptr, "Ours");
+    Window tool(WS_EX_TOOLWINDOW, WS_OVERLAPPEDWINDOW | WS_VISIBLE, nullptr, "Our tool");
+    std::vector<HWND> windows;
+    ::EnumWindows(CollectTop, reinterpret_cast<LPARAM>(&windows));
+    const ProcessPaths known{{child.Pid(), "C:\\known\\child.exe"}};
+
+    const std::vector<ListedAppWindow> read = ReadAppWindows(windows, known);
+    ASSERT_EQ(windows.size(), read.size());
+    size_t theirs = 0;
+    for (size_t i = 0; i < windows.size(); ++i) {
+        AppWindowInfo one;
+        const bool listed = IsAppWindow(windows[i]) && ReadAppWindowInfo(windows[i], one, known);
+        EXPECT_EQ(windows[i], read[i].window);
+        ASSERT_EQ(listed, read[i].listed) << i;
+        if (!listed) continue;
+        EXPECT_EQ(one.pid, read[i].info.pid);
+        EXPECT_EQ(one.title, read[i].info.title);
+        EXPECT_EQ(one.imagePath, read[i].info.imagePath);
+        if (read[i].info.pid == child.Pid()) {
+            ++theirs;
+            EXPECT_EQ("child.exe", read[i].info.programName);
+        }
+        if (windows[i] == ours.hwnd) {
+            EXPECT_EQ("Ours", read[i].info.title);
+        }
+    }
+    EXPECT_EQ(70u, theirs);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 # System-information tests. The live ones start tools/testchild.
-set(QM_SYSINFO_TEST_DEFS QM_TESTCHILD_EXE="$<TARGET_FILE:qm_testchild>")
-set(QM_SYSINFO_TEST_DEPS qm_testchild)
+set(QM_SYSINFO_TEST_DEFS QM_TESTCHILD_EXE="$<TARGET_FILE:qm_testchild>"
+    QM_ACTIONSCHILD_EXE="$<TARGET_FILE:qm_actionschild>")
+set(QM_SYSINFO_TEST_DEPS qm_testchild qm_actionschild)
 if(TARGET qm_testchild32)
     list(APPEND QM_SYSINFO_TEST_DEFS QM_TESTCHILD32_EXE="$<TARGET_FILE_DIR:qm_testchild>/qm_testchild32.exe")
     list(APPEND QM_SYSINFO_TEST_DEPS qm_testchild32)
