@@ -4,6 +4,7 @@
 #include "ProcessUtil.h"
 #include "TestUtil.h"
 #include "sysinfo/AppWindows.h"
+#include "sysinfo/SystemSnapshot.h"
 
 namespace {
 
@@ -111,11 +112,6 @@ TEST(AppWindowInfo, FileNameOfAndProgramIcon) {
     EXPECT_EQ(nullptr, ProgramIcon("", false));
 }
 
-BOOL CALLBACK CollectTop(HWND hwnd, LPARAM lp) {
-    reinterpret_cast<std::vector<HWND>*>(lp)->push_back(hwnd);
-    return TRUE;
-}
-
 TEST(AppWindowInfo, ManyWindowsAreReadTogetherAsOneByOne) {
     // Enough of another program's windows for several threads to share, and
     // some of this program's among them: a helper thread asking one of ours
@@ -126,8 +122,9 @@ TEST(AppWindowInfo, ManyWindowsAreReadTogetherAsOneByOne) {
         [&] { return testutil::FindTopWindows(child.Pid(), "QmActionsChild", "qmmanywindows").size() >= 70; }));
     Window ours(0, WS_OVERLAPPEDWINDOW | WS_VISIBLE, nullptr, "Ours");
     Window tool(WS_EX_TOOLWINDOW, WS_OVERLAPPEDWINDOW | WS_VISIBLE, nullptr, "Our tool");
+    // The window list as the load's first step takes it.
     std::vector<HWND> windows;
-    ::EnumWindows(CollectTop, reinterpret_cast<LPARAM>(&windows));
+    ASSERT_TRUE(SnapshotSteps().LoadWindows(windows));
     const ProcessPaths known{{child.Pid(), "C:\\known\\child.exe"}};
 
     const std::vector<ListedAppWindow> read = ReadAppWindows(windows, known);
