@@ -777,9 +777,16 @@ bool CNativeDetailView::OnChildMessage(HWND control, UINT msg, WPARAM wp, LPARAM
         // Tab and the control characters of Ctrl+C and Ctrl+A were handled
         // as keys; the edit would beep at them or copy again.
         return wp == '\t' || wp == 0x03 || wp == 0x01;
-    case WM_SETFOCUS:
-        ScrollIntoView(control);
+    case WM_SETFOCUS: {
+        // Moved here from another control of the window (Tab, a click): shown.
+        // Given back as the window is activated again (by way of the window
+        // itself, after another window or the refresh's progress window) the
+        // page stays where the user scrolled it.
+        HWND from = reinterpret_cast<HWND>(wp);
+        HWND root = ::GetAncestor(control, GA_ROOT);
+        if (from && from != root && ::GetAncestor(from, GA_ROOT) == root) ScrollIntoView(control);
         return false;
+    }
     case WM_MOUSEWHEEL:
         result = SendMessage(msg, wp, lp);
         return true;

@@ -607,6 +607,17 @@ TEST_F(DetailPaneTest, LongPageWrapsScrollsAndFollowsThePaneSize) {
     PressKey(RowLink(5), VK_END);
     const int end = native.ContentSize().cy - client.bottom;
     EXPECT_EQ(end, native.ScrollPosition().y);
+    // The focus given back to the link out of view as the window is
+    // activated again (here from another window) leaves the page there.
+    RECT link{};
+    ::GetWindowRect(RowLink(5), &link);
+    ::MapWindowPoints(nullptr, native.GetHwnd(), reinterpret_cast<POINT*>(&link), 2);
+    ASSERT_LT(link.top, 0);
+    HWND other = ::CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ::SetFocus(other);
+    ::SetFocus(RowLink(5));
+    ::DestroyWindow(other);
+    EXPECT_EQ(end, native.ScrollPosition().y);
     PressKey(RowLink(5), VK_PRIOR);
     EXPECT_LT(native.ScrollPosition().y, end);
     PressKey(RowLink(5), VK_HOME);
