@@ -3,57 +3,42 @@
 #include <string>
 
 #include "base/Resources.h"
-#include "framework/Window.h"
-
-namespace {
-INT_PTR CALLBACK TemplateProc(HWND, UINT msg, WPARAM, LPARAM) { return msg == WM_INITDIALOG; }
-
-std::string ClassNameOf(HWND window) {
-    char name[256] = {};
-    ::GetClassNameA(window, name, sizeof name);
-    return name;
-}
-
-// Items of a combo box or list box, copied from the template's control.
-void CopyItems(HWND from, HWND to, bool combo) {
-    const UINT count = combo ? CB_GETCOUNT : LB_GETCOUNT;
-    const UINT lengthOf = combo ? CB_GETLBTEXTLEN : LB_GETTEXTLEN;
-    const UINT textOf = combo ? CB_GETLBTEXT : LB_GETTEXT;
-    const UINT add = combo ? CB_ADDSTRING : LB_ADDSTRING;
-    const LRESULT n = ::SendMessageA(from, count, 0, 0);
-    for (LRESULT i = 0; i < n; ++i) {
-        LRESULT len = ::SendMessageA(from, lengthOf, static_cast<WPARAM>(i), 0);
-        if (len < 0) continue;
-        std::string item(static_cast<size_t>(len) + 1, '\0');
-        ::SendMessageA(from, textOf, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item[0]));
-        item.resize(static_cast<size_t>(len));
-        ::SendMessageA(to, add, 0, reinterpret_cast<LPARAM>(item.c_str()));
-    }
-}
-}  // namespace
+#include "framework/DialogTemplate.h"
 
 bool BuildPageFromTemplate(HWND owner, UINT templateId, HWND tabControl, int yOffset, HFONT font,
                            std::vector<HWND>& controls) {
-    HWND temp = ::CreateDialogParamA(ResourceInstance(), MAKEINTRESOURCEA(templateId), owner, TemplateProc, 0);
-    if (!temp) return false;
-    for (HWND child = ::GetWindow(temp, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
-        RECT rc{};
-        ::GetWindowRect(child, &rc);
-        ::MapWindowPoints(nullptr, temp, reinterpret_cast<POINT*>(&rc), 2);
-        const std::string cls = ClassNameOf(child);
-        const DWORD style = static_cast<DWORD>(::GetWindowLongPtrA(child, GWL_STYLE)) & ~WS_VISIBLE;
-        const DWORD exStyle = static_cast<DWORD>(::GetWindowLongPtrA(child, GWL_EXSTYLE));
-        const int id = ::GetDlgCtrlID(child);
-        HWND copy = ::CreateWindowExA(exStyle, cls.c_str(), WindowTextOf(child).c_str(), style, rc.left, rc.top + yOffset,
-                                      rc.right - rc.left, rc.bottom - rc.top, tabControl,
-                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ResourceInstance(), nullptr);
-        if (!copy) continue;
-        if (_stricmp(cls.c_str(), "ComboBox") == 0) CopyItems(child, copy, true);
-        if (_stricmp(cls.c_str(), "ListBox") == 0) CopyItems(child, copy, false);
-        if (font) ::SendMessageA(copy, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-        controls.push_back(copy);
+    const HINSTANCE instance = ResourceInstance();
+    HRSRC found = ::FindResourceA(instance, MAKEINTRESOURCEA(templateId), MAKEINTRESOURCEA(5));  // RT_DIALOG
+    HGLOBAL loaded = found ? ::LoadResource(instance, found) : nullptr;
+    const BYTE* bytes = loaded ? static_cast<const BYTE*>(::LockResource(loaded)) : nullptr;
+    std::vector<DialogTemplateItem> items;
+    if (!bytes || !ParseDialogTemplate(bytes, ::SizeofResource(instance, found), items)) return false;
+    // The pages' templates use the main window's dialog font, so the owner's
+    // dialog units are theirs; each coordinate is converted on its own, as
+    // the dialog manager does.
+    RECT units{0, 0, 4, 8};
+    if (!::MapDialogRect(owner, &units)) return false;
+    for (const DialogTemplateItem& item : items) {
+        if (item.className.empty()) continue;
+        // What the dialog manager would make of the item: a child that does
+        // not tell its parent of its creation, drawn with the sunken edge of
+        // the three-dimensional look where the template asks for a border.
+        // The controls start hidden.
+        DWORD style = (item.style | WS_CHILD) & ~WS_VISIBLE;
+        DWORD exStyle = item.exStyle | WS_EX_NOPARENTNOTIFY;
+        if (style & WS_BORDER) {
+            style &= ~WS_BORDER;
+            exStyle |= WS_EX_CLIENTEDGE;
+        }
+        HWND control = ::CreateWindowExA(
+            exStyle, item.className.c_str(), item.text.c_str(), style,
+            ::MulDiv(item.x, units.right, 4), ::MulDiv(item.y, units.bottom, 8) + yOffset,
+            ::MulDiv(item.cx, units.right, 4), ::MulDiv(item.cy, units.bottom, 8), tabControl,
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(item.id)), instance, nullptr);
+        if (!control) continue;
+        if (font) ::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        controls.push_back(control);
     }
-    ::DestroyWindow(temp);
     return true;
 }
 

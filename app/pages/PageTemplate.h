@@ -1,5 +1,5 @@
 // A page of the tab control that is not a list is laid out in a dialog
-// template: its controls are re-created as children of the tab control, so
+// template: its controls are created as children of the tab control, so
 // that showing a tab shows and hides plain child windows.
 #pragma once
 
@@ -7,12 +7,12 @@
 
 #include <vector>
 
-// Creates dialog template templateId hidden (owned by owner), re-creates each
-// of its child controls in z-order as a child of tabControl (same class,
-// text, styles, id and size, moved down by yOffset pixels; combo and list
-// boxes get their items copied), gives each font, appends the new handles to
-// controls and destroys the temporary dialog. The copies start hidden. False
-// when the template cannot be created.
+// Creates the controls of dialog template templateId (whose font is owner's,
+// a dialog) as children of tabControl, in template order: the class, text,
+// styles and id of each item, placed as the dialog manager would place them
+// in a dialog of owner's font and moved down by yOffset pixels. Gives each
+// font and appends the handles to controls. The controls start hidden. False
+// when the template cannot be found or read.
 bool BuildPageFromTemplate(HWND owner, UINT templateId, HWND tabControl, int yOffset, HFONT font,
                            std::vector<HWND>& controls);
 

@@ -1,5 +1,6 @@
 qm_add_test(NAME test_app SOURCES SettingsTest.cpp RowTextTest.cpp CommandTableTest.cpp UpdatePolicyTest.cpp
     RowFilterTest.cpp FilteredListTest.cpp TrustWarningsTest.cpp CommandLineTest.cpp FileFactsTest.cpp StatusBarTest.cpp
+    PageTemplateTest.cpp
     LIBS qm_app)
 
 # The program itself, started as a user would and looked at from outside.
