@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include "core/ActivityLog.h"
 #include "core/AppPaths.h"
 #include "platform/Registry.h"
@@ -17,10 +19,14 @@ std::string LibraryVersionText(const LibraryVersionFacts& f) {
 LibraryVersionFacts ReadLibraryVersionFacts(const std::string& path) {
     LibraryVersionFacts f;
     DWORD ignored = 0;
-    f.hasVersionInfo = ::GetFileVersionInfoSizeA(path.c_str(), &ignored) != 0;
+    const DWORD size = ::GetFileVersionInfoSizeA(path.c_str(), &ignored);
+    f.hasVersionInfo = size != 0;
     if (!f.hasVersionInfo) return f;
+    // The block is read with the size already asked for: each question maps
+    // the file again, and the start-up asks this of nine files.
+    std::vector<BYTE> block(size);
     VersionInfoReader reader;
-    f.readable = reader.Open(path);
+    f.readable = ::GetFileVersionInfoA(path.c_str(), 0, size, block.data()) && reader.OpenBytes(block.data(), size);
     if (!f.readable) return f;
     f.fileVersion = reader.Query("FileVersion");
     f.fileDescription = reader.FileDescription();
