@@ -103,6 +103,23 @@ TEST_F(BenchFloorTest, ShowsQuillmarksKindsOfControlsWithItsManifestAndNothingRu
     EXPECT_EQ(1, ThreadCount());
 }
 
+// As Quillmark started in the notification area: the list filled, nothing shown.
+TEST_F(BenchFloorTest, InTheNotificationAreaItFillsItsListWithoutShowingAWindow) {
+    ASSERT_TRUE(floor_.Start(testutil::HostPath(QM_BENCHFLOOR_EXE), "5 tray"));
+    HWND wnd = nullptr;
+    testutil::WaitUntil(
+        [&] {
+            auto found = testutil::FindTopWindows(floor_.Pid(), kFloorClass, nullptr);
+            wnd = found.empty() ? nullptr : found[0];
+            HWND list = wnd ? testutil::FindDescendant(wnd, IDC_TASK_LIST) : nullptr;
+            return list && testutil::ListRowCount(list) == 5;
+        },
+        20000);
+    ASSERT_NE(nullptr, wnd);
+    EXPECT_EQ(5, testutil::ListRowCount(testutil::FindDescendant(wnd, IDC_TASK_LIST)));
+    EXPECT_FALSE(::IsWindowVisible(wnd));
+}
+
 TEST_F(BenchFloorTest, WatchTimesSelectsRefreshesMinimisesAndHidesItFromOutside) {
     HWND wnd = StartFloor(25);
     ASSERT_NE(nullptr, wnd);

@@ -30,7 +30,13 @@
 // Quillmark's lists keep them: the file's own icon, else the shell's icon for
 // the file. The first such shell icon makes the shell build its image lists;
 // this is the memory floor of a list of programs with their icons.
-//   qm_benchfloor.exe [rows] [samplers] [loader] [icons]   (default 0 rows, none)
+//
+// With "tray" the window is never shown, as Quillmark's when it starts in the
+// notification area: it fills its list, and its one-second and two-second
+// timers (Quillmark's automatic-interval check and view update, which keep
+// their rates while nothing is seen) only ask whether the window can be seen.
+// That is the CPU floor of a hidden window that keeps those timers.
+//   qm_benchfloor.exe [rows] [samplers] [loader] [icons] [tray]   (default 0 rows, none)
 #include <windows.h>
 #include <commctrl.h>
 #include <psapi.h>
@@ -62,6 +68,7 @@ struct Floor {
     bool samplers = false;
     bool loader = false;
     bool icons = false;
+    bool tray = false;
     std::vector<std::string> paths;  // with icons: each running process's program file, from the load
     HWND wnd = nullptr;     // where the sampler threads post their readings
     HANDLE stop = nullptr;  // set at the end: the sampler threads end
@@ -452,8 +459,14 @@ LRESULT CALLBACK FloorWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
         if (floor->loader || floor->icons) LoadOnce(*floor);
         FillList(*floor);
         if (floor->samplers && !floor->stop) StartSamplers(wnd, *floor);
+        if (floor->tray) {
+            ::SetTimer(wnd, kSecondTimer, 1000, nullptr);
+            ::SetTimer(wnd, kProcessTimer, 2000, nullptr);
+        }
         return 0;
     case WM_TIMER:
+        // Hidden, a tick only finds that nobody sees the window.
+        if (floor->tray && !(::IsWindowVisible(wnd) && !::IsIconic(wnd))) return 0;
         if (wp == kMemoryTimer) {
             MEMORYSTATUSEX status{};
             status.dwLength = sizeof(status);
@@ -485,6 +498,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     floor.samplers = std::strstr(commandLine, "samplers") != nullptr;
     floor.loader = std::strstr(commandLine, "loader") != nullptr;
     floor.icons = std::strstr(commandLine, "icons") != nullptr;
+    floor.tray = std::strstr(commandLine, "tray") != nullptr;
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES |
                                               ICC_LISTVIEW_CLASSES | ICC_COOL_CLASSES};
     ::InitCommonControlsEx(&icc);
@@ -500,8 +514,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     HWND wnd = ::CreateWindowExA(0, kClassName, "Quillmark floor", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 100, 100,
                                  640, 480, nullptr, MakeMenuBar(), instance, &floor);
     if (!wnd) return 1;
-    ::ShowWindow(wnd, SW_SHOWNORMAL);
-    ::UpdateWindow(wnd);
+    if (!floor.tray) {
+        ::ShowWindow(wnd, SW_SHOWNORMAL);
+        ::UpdateWindow(wnd);
+    }
     ::PostMessageA(wnd, kFillMessage, 0, 0);
     MSG msg;
     while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
