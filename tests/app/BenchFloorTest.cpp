@@ -22,16 +22,18 @@ const char kFloorClass[] = "QmBenchFloor";
 
 class BenchFloorTest : public ::testing::Test {
 protected:
-    // Starts the floor window with the rows and waits until they are shown.
-    HWND StartFloor(int rows) {
-        EXPECT_TRUE(floor_.Start(testutil::HostPath(QM_BENCHFLOOR_EXE), std::to_string(rows)));
+    // Starts the floor window with the rows (and the options after them) and
+    // waits until its list has them, its window shown or, in the notification
+    // area, not.
+    HWND StartFloor(int rows, const std::string& options = std::string(), bool shown = true) {
+        EXPECT_TRUE(floor_.Start(testutil::HostPath(QM_BENCHFLOOR_EXE), std::to_string(rows) + options));
         HWND wnd = nullptr;
         testutil::WaitUntil(
             [&] {
                 auto found = testutil::FindTopWindows(floor_.Pid(), kFloorClass, nullptr);
                 wnd = found.empty() ? nullptr : found[0];
                 HWND list = wnd ? testutil::FindDescendant(wnd, IDC_TASK_LIST) : nullptr;
-                return list && ::IsWindowVisible(wnd) && testutil::ListRowCount(list) == rows;
+                return list && (::IsWindowVisible(wnd) != FALSE) == shown && testutil::ListRowCount(list) == rows;
             },
             20000);
         return wnd;
@@ -105,16 +107,7 @@ TEST_F(BenchFloorTest, ShowsQuillmarksKindsOfControlsWithItsManifestAndNothingRu
 
 // As Quillmark started in the notification area: the list filled, nothing shown.
 TEST_F(BenchFloorTest, InTheNotificationAreaItFillsItsListWithoutShowingAWindow) {
-    ASSERT_TRUE(floor_.Start(testutil::HostPath(QM_BENCHFLOOR_EXE), "5 tray"));
-    HWND wnd = nullptr;
-    testutil::WaitUntil(
-        [&] {
-            auto found = testutil::FindTopWindows(floor_.Pid(), kFloorClass, nullptr);
-            wnd = found.empty() ? nullptr : found[0];
-            HWND list = wnd ? testutil::FindDescendant(wnd, IDC_TASK_LIST) : nullptr;
-            return list && testutil::ListRowCount(list) == 5;
-        },
-        20000);
+    HWND wnd = StartFloor(5, " tray", false);
     ASSERT_NE(nullptr, wnd);
     EXPECT_EQ(5, testutil::ListRowCount(testutil::FindDescendant(wnd, IDC_TASK_LIST)));
     EXPECT_FALSE(::IsWindowVisible(wnd));
