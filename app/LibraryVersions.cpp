@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <vector>
-
 #include "core/ActivityLog.h"
 #include "core/AppPaths.h"
 #include "platform/Registry.h"
@@ -18,15 +16,13 @@ std::string LibraryVersionText(const LibraryVersionFacts& f) {
 
 LibraryVersionFacts ReadLibraryVersionFacts(const std::string& path) {
     LibraryVersionFacts f;
-    DWORD ignored = 0;
-    const DWORD size = ::GetFileVersionInfoSizeA(path.c_str(), &ignored);
-    f.hasVersionInfo = size != 0;
-    if (!f.hasVersionInfo) return f;
-    // The block is read with the size already asked for: each question maps
-    // the file again, and the start-up asks this of nine files.
-    std::vector<BYTE> block(size);
+    // Read first, and only a file that could not be read asked whether it
+    // has a version block at all: each question maps the file again, and the
+    // start-up asks this of nine files.
     VersionInfoReader reader;
-    f.readable = ::GetFileVersionInfoA(path.c_str(), 0, size, block.data()) && reader.OpenBytes(block.data(), size);
+    f.readable = reader.Open(path);
+    DWORD ignored = 0;
+    f.hasVersionInfo = f.readable || ::GetFileVersionInfoSizeA(path.c_str(), &ignored) != 0;
     if (!f.readable) return f;
     f.fileVersion = reader.Query("FileVersion");
     f.fileDescription = reader.FileDescription();

@@ -15,8 +15,9 @@
 # "floor+icons", the same with a row per running process showing the icon of
 # its program file as Quillmark's lists take it (its own, else the shell's),
 # and in the notification area "floor+tray", the floor window never shown with
-# Quillmark's one- and two-second timers; for memory and time the floor window (tools/benchfloor: a static
-# window with the same kinds of controls and N list rows), started the same
+# Quillmark's one- and two-second timers; for memory and time the floor
+# window (tools/benchfloor: a static window with the same kinds of controls
+# and N list rows), started the same
 # way at every count. It prints a table with the ratios and differences, and
 # where Quillmark's resident memory goes over its start (by library against
 # the floor window, and by start-up step).

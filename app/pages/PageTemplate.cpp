@@ -3,16 +3,16 @@
 #include <string>
 
 #include "base/Resources.h"
-#include "framework/DialogTemplate.h"
+#include "platform/DialogTemplate.h"
 
 bool BuildPageFromTemplate(HWND owner, UINT templateId, HWND tabControl, int yOffset, HFONT font,
                            std::vector<HWND>& controls) {
-    const HINSTANCE instance = ResourceInstance();
-    HRSRC found = ::FindResourceA(instance, MAKEINTRESOURCEA(templateId), MAKEINTRESOURCEA(5));  // RT_DIALOG
-    HGLOBAL loaded = found ? ::LoadResource(instance, found) : nullptr;
-    const BYTE* bytes = loaded ? static_cast<const BYTE*>(::LockResource(loaded)) : nullptr;
+    const void* bytes = nullptr;
+    DWORD size = 0;
     std::vector<DialogTemplateItem> items;
-    if (!bytes || !ParseDialogTemplate(bytes, ::SizeofResource(instance, found), items)) return false;
+    if (!FindResourceBytes(templateId, RT_DIALOG, bytes, size) ||
+        !ParseDialogTemplate(static_cast<const BYTE*>(bytes), size, items))
+        return false;
     // The pages' templates use the main window's dialog font, so the owner's
     // dialog units are theirs; each coordinate is converted on its own, as
     // the dialog manager does.
@@ -34,7 +34,7 @@ bool BuildPageFromTemplate(HWND owner, UINT templateId, HWND tabControl, int yOf
             exStyle, item.className.c_str(), item.text.c_str(), style,
             ::MulDiv(item.x, units.right, 4), ::MulDiv(item.y, units.bottom, 8) + yOffset,
             ::MulDiv(item.cx, units.right, 4), ::MulDiv(item.cy, units.bottom, 8), tabControl,
-            reinterpret_cast<HMENU>(static_cast<INT_PTR>(item.id)), instance, nullptr);
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(item.id)), ResourceInstance(), nullptr);
         if (!control) continue;
         if (font) ::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         controls.push_back(control);

@@ -1,5 +1,5 @@
 qm_add_test(NAME test_platform_processes SOURCES ProcessesTest.cpp LIBS qm_platform)
-qm_add_test(NAME test_platform SOURCES OnDemandTest.cpp LIBS qm_platform)
+qm_add_test(NAME test_platform SOURCES OnDemandTest.cpp DialogTemplateTest.cpp LIBS qm_platform)
 
 # Named after the optional system library "utildll.dll", kept in a folder of
 # its own: the test copies it beside itself for as long as it needs it.

@@ -8,16 +8,16 @@
 
 #include "Fuzz.h"
 #include "base/Resources.h"
-#include "framework/DialogTemplate.h"
+#include "platform/DialogTemplate.h"
 #include "resource.h"
 
 namespace {
 
 std::string DialogResource(UINT id) {
-    HRSRC found = ::FindResourceA(ResourceInstance(), MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(5));
-    HGLOBAL loaded = found ? ::LoadResource(ResourceInstance(), found) : nullptr;
-    const char* bytes = loaded ? static_cast<const char*>(::LockResource(loaded)) : nullptr;
-    return bytes ? std::string(bytes, ::SizeofResource(ResourceInstance(), found)) : std::string();
+    const void* data = nullptr;
+    DWORD size = 0;
+    return FindResourceBytes(id, RT_DIALOG, data, size) ? std::string(static_cast<const char*>(data), size)
+                                                        : std::string();
 }
 
 TEST(FuzzDialogTemplate, AnyBytesGiveWholeItemsOrNone) {

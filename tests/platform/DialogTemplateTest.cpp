@@ -9,17 +9,17 @@
 #include <vector>
 
 #include "base/Resources.h"
-#include "framework/DialogTemplate.h"
+#include "platform/DialogTemplate.h"
 #include "resource.h"
 
 namespace {
 
 std::vector<BYTE> DialogResource(UINT id) {
-    HRSRC found = ::FindResourceA(ResourceInstance(), MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(5));
-    HGLOBAL loaded = found ? ::LoadResource(ResourceInstance(), found) : nullptr;
-    const BYTE* bytes = loaded ? static_cast<const BYTE*>(::LockResource(loaded)) : nullptr;
-    if (!bytes) return {};
-    return std::vector<BYTE>(bytes, bytes + ::SizeofResource(ResourceInstance(), found));
+    const void* data = nullptr;
+    DWORD size = 0;
+    if (!FindResourceBytes(id, RT_DIALOG, data, size)) return {};
+    const BYTE* bytes = static_cast<const BYTE*>(data);
+    return std::vector<BYTE>(bytes, bytes + size);
 }
 
 // Writes a template in the old layout, word by word.

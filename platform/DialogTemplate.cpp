@@ -1,6 +1,8 @@
-#include "DialogTemplate.h"
+#include "platform/DialogTemplate.h"
 
 #include <cstring>
+
+#include "platform/Text.h"
 
 namespace {
 
@@ -58,16 +60,6 @@ private:
     size_t at_ = 0;
 };
 
-std::string InCodePage(const std::wstring& text) {
-    if (text.empty()) return std::string();
-    const int n = ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                        nullptr);
-    if (n <= 0) return std::string();
-    std::string out(static_cast<size_t>(n), '\0');
-    ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &out[0], n, nullptr, nullptr);
-    return out;
-}
-
 std::string PredefinedClass(WORD atom) {
     switch (atom) {
     case 0x0080: return "Button";
@@ -99,9 +91,9 @@ bool ReadItem(Reader& r, bool extended, DialogTemplateItem& item) {
     std::wstring name;
     WORD ordinal = 0;
     if (!r.NameOrOrdinal(name, ordinal)) return false;
-    item.className = ordinal ? PredefinedClass(ordinal) : InCodePage(name);
+    item.className = ordinal ? PredefinedClass(ordinal) : WideToAnsi(name);
     if (!r.NameOrOrdinal(name, ordinal)) return false;
-    item.text = ordinal ? std::string() : InCodePage(name);
+    item.text = ordinal ? std::string() : WideToAnsi(name);
     WORD extra = 0;
     return r.Word(extra) && r.Skip(extra);
 }
